@@ -1,0 +1,131 @@
+#include "platform/strings.h"
+
+namespace platform {
+
+std::u16string Trim(std::u16string_view text) {
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && text[first] <= u' ') ++first;
+    while (last > first && text[last - 1] <= u' ') --last;
+    return std::u16string(text.substr(first, last - first));
+}
+
+std::u16string QuoteString(std::u16string_view text) {
+    std::u16string quoted;
+    quoted.reserve(text.size() + 2);
+    quoted += u'"';
+    for (char16_t c : text) {
+        quoted += c;
+        if (c == u'"') quoted += c;
+    }
+    quoted += u'"';
+    return quoted;
+}
+
+char16_t LowerAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
+
+std::u16string LowerAscii(std::u16string_view text) {
+    std::u16string lower(text);
+    for (char16_t& c : lower) c = LowerAscii(c);
+    return lower;
+}
+
+std::string LowerAscii(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    }
+    return lower;
+}
+
+namespace {
+
+void AppendUtf16(std::u16string& out, char32_t cp) {
+    if (cp < 0x10000) {
+        out += static_cast<char16_t>(cp);
+    } else {
+        cp -= 0x10000;
+        out += static_cast<char16_t>(0xD800 + (cp >> 10));
+        out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    }
+}
+
+// Length of the UTF-8 sequence led by b, or 0 for a byte that cannot lead one.
+int Utf8SequenceLength(unsigned char b) {
+    if (b < 0x80) return 1;
+    if (b >= 0xC2 && b <= 0xDF) return 2;
+    if (b >= 0xE0 && b <= 0xEF) return 3;
+    if (b >= 0xF0 && b <= 0xF4) return 4;
+    return 0;
+}
+
+}  // namespace
+
+std::u16string Utf8ToWide(std::string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const int length = Utf8SequenceLength(lead);
+        if (length == 1) {
+            out += lead;
+            ++i;
+            continue;
+        }
+        char32_t cp = length == 2 ? (lead & 0x1F) : length == 3 ? (lead & 0x0F) : (lead & 0x07);
+        int taken = 1;
+        bool valid = length != 0 && i + length <= text.size();
+        for (; valid && taken < length; ++taken) {
+            const auto next = static_cast<unsigned char>(text[i + taken]);
+            if ((next & 0xC0) != 0x80) valid = false;
+            else cp = (cp << 6) | (next & 0x3F);
+        }
+        const bool overlong = (length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000);
+        if (!valid || overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            out += u'\uFFFD';
+            ++i;
+            continue;
+        }
+        AppendUtf16(out, cp);
+        i += length;
+    }
+    return out;
+}
+
+std::string WideToUtf8(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t cp = text[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = 0xFFFD;
+        }
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            out += static_cast<char>(0xE0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (cp >> 18));
+            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::u16string ToWide(long long value) {
+    const std::string digits = std::to_string(value);
+    return std::u16string(digits.begin(), digits.end());
+}
+
+}  // namespace platform

@@ -1,0 +1,34 @@
+#include "platform/codepage.h"
+
+#include <windows.h>
+
+#include "platform/win32/wide.h"
+
+namespace platform {
+
+std::u16string AnsiToWide(std::string_view text) {
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
+    return win32::FromWchar(wide);
+}
+
+std::string WideToAnsi(std::u16string_view text) {
+    if (text.empty()) return {};
+    const std::wstring wide = win32::ToWchar(text);
+    const int size = static_cast<int>(wide.size());
+    const int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string ansi(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), size, ansi.data(), length, nullptr, nullptr);
+    return ansi;
+}
+
+std::string OemToAnsi(std::string_view text) {
+    std::string ansi(text);
+    if (!ansi.empty()) OemToCharBuffA(ansi.data(), ansi.data(), static_cast<DWORD>(ansi.size()));
+    return ansi;
+}
+
+}  // namespace platform

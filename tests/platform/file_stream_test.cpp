@@ -1,0 +1,95 @@
+#include "platform/file_stream.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/exception.h"
+#include "tests/support/temp_dir.h"
+
+using namespace platform;
+using testing_support::ReadFileBytes;
+using testing_support::TempDir;
+
+TEST(FileStream, CreateTruncatesAndWrites) {
+    TempDir dir;
+    const auto path = dir.Write(u"out.bin", "old content that is long");
+    {
+        FileStream file(path, kFmCreate);
+        file.WriteBuffer("new", 3);
+        EXPECT_EQ(file.Size(), 3);
+    }
+    EXPECT_EQ(ReadFileBytes(path), "new");
+}
+
+TEST(FileStream, ReadSeekAndShortRead) {
+    TempDir dir;
+    const auto path = dir.Write(u"in.bin", "0123456789");
+    FileStream file(path, kFmOpenRead | kFmShareDenyNone);
+    EXPECT_EQ(file.Size(), 10);
+    EXPECT_EQ(file.Seek(-3, SeekOrigin::End), 7);
+    char buffer[8] = {};
+    EXPECT_EQ(file.Read(buffer, 8), 3u);
+    EXPECT_EQ(std::string(buffer, 3), "789");
+    file.SetPosition(8);
+    EXPECT_THROW(file.ReadBuffer(buffer, 3), EReadError);
+}
+
+TEST(FileStream, MissingFileAndUncreatableFileRaiseTheirClasses) {
+    TempDir dir;
+    EXPECT_THROW(FileStream(dir.File(u"none.bin"), kFmOpenRead), EFOpenError);
+    EXPECT_THROW(FileStream(dir.File(u"no-such-folder\\x.bin"), kFmCreate), EFCreateError);
+    try {
+        FileStream(dir.File(u"none.bin"), kFmOpenRead);
+    } catch (const EFCreateError&) {
+        FAIL() << "open reported as create";
+    } catch (const EFOpenError& e) {
+        EXPECT_NE(e.Message().find(u"kann nicht ge\u00f6ffnet werden"), std::u16string::npos);
+    }
+}
+
+// Mode 0 (read, compatibility sharing) shares with nobody.
+TEST(FileStream, ShareModes) {
+    struct Case {
+        const char* name;
+        std::uint16_t first;
+        std::uint16_t second;
+        bool secondOpens;
+    };
+    const Case cases[] = {
+        {"compat blocks a reader", kFmOpenRead, kFmOpenRead | kFmShareDenyWrite, false},
+        {"compat blocks compat", kFmOpenRead, kFmOpenRead, false},
+        {"deny-write readers share", kFmOpenRead | kFmShareDenyWrite, kFmOpenRead | kFmShareDenyWrite, true},
+        {"deny-write blocks a writer", kFmOpenRead | kFmShareDenyWrite, kFmOpenReadWrite | kFmShareExclusive, false},
+        {"deny-none lets deny-none in", kFmOpenRead | kFmShareDenyNone, kFmOpenRead | kFmShareDenyNone, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const auto path = dir.Write(u"f.bin", "x");
+        FileStream first(path, c.first);
+        bool opened = true;
+        try {
+            FileStream second(path, c.second);
+        } catch (const EFOpenError&) {
+            opened = false;
+        }
+        EXPECT_EQ(opened, c.secondOpens);
+    }
+}
+
+TEST(MemoryStream, WritesReadsAndSaves) {
+    MemoryStream memory;
+    memory.WriteBuffer("abc", 3);
+    memory.SetPosition(1);
+    memory.WriteBuffer("XYZ", 3);
+    EXPECT_EQ(std::string(memory.Data().begin(), memory.Data().end()), "aXYZ");
+    memory.SetPosition(0);
+    char buffer[4];
+    memory.ReadBuffer(buffer, 4);
+    EXPECT_THROW(memory.ReadBuffer(buffer, 1), EReadError);
+    TempDir dir;
+    memory.SaveToFile(dir.File(u"m.bin"));
+    EXPECT_EQ(ReadFileBytes(dir.File(u"m.bin")), "aXYZ");
+    memory.Clear();
+    EXPECT_EQ(memory.Size(), 0);
+    EXPECT_EQ(memory.Position(), 0);
+}
