@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine with a private prefix inside the build folder.
-# The prefix is created once per build (under a lock, so parallel tests wait for
-# the first one) and then reused by every run.
+# The prefix is created once per build and then reused by every run. One
+# wineserver is kept alive between runs (each cold start costs seconds); it and
+# the services Wine starts with it get redirected output, so they never hold the
+# caller's pipes open after the program has ended.
 set -euo pipefail
 build_dir=${VANTREL_BUILD_DIR:-$(pwd)}
 while [[ ! -f "$build_dir/CMakeCache.txt" && "$build_dir" != / ]]; do
@@ -13,13 +15,17 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export LANG=${VANTREL_WINE_LANG:-C.UTF-8}
 export HOME=${VANTREL_WINE_HOME:-$WINEPREFIX/home}
 mkdir -p "$HOME"
-if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
-  (
-    flock 9
-    if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
-      /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 </dev/null || true
-      /usr/lib/wine/wineserver -w || true
-    fi
-  ) 9>"$build_dir/wineprefix.lock"
-fi
-exec /usr/lib/wine/wine64 "$@"
+wine=/usr/lib/wine/wine64
+server=/usr/lib/wine/wineserver
+(
+  flock 9
+  if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
+    "$wine" wineboot -i </dev/null >/dev/null 2>&1 9>&- || true
+    "$server" -w 9>&- || true
+  fi
+  # Exit status 0: no server was running and one was started now.
+  if "$server" -p"${VANTREL_WINESERVER_LINGER:-120}" </dev/null >/dev/null 2>&1 9>&-; then
+    "$wine" cmd /c exit </dev/null >/dev/null 2>&1 9>&- || true
+  fi
+) 9>"$WINEPREFIX.lock"
+exec "$wine" "$@"

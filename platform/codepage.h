@@ -12,6 +12,6 @@ std::u16string AnsiToWide(std::string_view text);
 std::string WideToAnsi(std::u16string_view text);
 // Re-encodes OEM bytes as ANSI bytes (OemToCharBuffA): unmappable bytes become "?"
 // or their nearest ANSI look-alike, as the system decides.
-std::string OemToAnsi(std::string_view text);
+std::string ConvertOemToAnsi(std::string_view text);
 
 }  // namespace platform

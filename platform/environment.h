@@ -8,7 +8,7 @@
 namespace platform {
 
 // The variable's value, or nothing when it is not set.
-std::optional<std::u16string> GetEnvironmentVariable(std::u16string_view name);
+std::optional<std::u16string> EnvironmentVariable(std::u16string_view name);
 
 // GetTempPathW semantics: the temporary folder with a trailing "\", however long;
 // the empty text when the system reports none.

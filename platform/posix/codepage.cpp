@@ -51,7 +51,7 @@ std::string WideToAnsi(std::u16string_view text) {
     return ansi;
 }
 
-std::string OemToAnsi(std::string_view text) {
+std::string ConvertOemToAnsi(std::string_view text) {
     std::string ansi;
     ansi.reserve(text.size());
     for (char c : text) {

@@ -32,7 +32,7 @@ std::optional<std::string> XdgMusicFolder(const std::string& home) {
 
 }  // namespace
 
-std::optional<std::u16string> GetEnvironmentVariable(std::u16string_view name) {
+std::optional<std::u16string> EnvironmentVariable(std::u16string_view name) {
     const auto value = NativeVariable(WideToUtf8(name).c_str());
     if (!value) return std::nullopt;
     return Utf8ToWide(*value);

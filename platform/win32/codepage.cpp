@@ -25,7 +25,7 @@ std::string WideToAnsi(std::u16string_view text) {
     return ansi;
 }
 
-std::string OemToAnsi(std::string_view text) {
+std::string ConvertOemToAnsi(std::string_view text) {
     std::string ansi(text);
     if (!ansi.empty()) OemToCharBuffA(ansi.data(), ansi.data(), static_cast<DWORD>(ansi.size()));
     return ansi;

@@ -7,7 +7,7 @@
 
 namespace platform {
 
-std::optional<std::u16string> GetEnvironmentVariable(std::u16string_view name) {
+std::optional<std::u16string> EnvironmentVariable(std::u16string_view name) {
     const std::wstring wideName = win32::ToWchar(name);
     std::wstring value(256, L'\0');
     for (;;) {

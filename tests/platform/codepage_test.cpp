@@ -12,6 +12,6 @@ TEST(CodePage, AnsiRoundTrip) {
 }
 
 TEST(CodePage, OemToAnsiMapsCp437Letters) {
-    EXPECT_EQ(OemToAnsi("M\x81ller \x84\x94\x8E"), "M\xFCller \xE4\xF6\xC4");
-    EXPECT_EQ(OemToAnsi("plain"), "plain");
+    EXPECT_EQ(ConvertOemToAnsi("M\x81ller \x84\x94\x8E"), "M\xFCller \xE4\xF6\xC4");
+    EXPECT_EQ(ConvertOemToAnsi("plain"), "plain");
 }

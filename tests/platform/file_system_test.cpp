@@ -44,7 +44,7 @@ TEST(FindEntries, NoMatchOrNoFolderGivesNothing) {
 }
 
 TEST(Environment, VariablesAndFolders) {
-    EXPECT_FALSE(GetEnvironmentVariable(u"VANTREL_SURELY_UNSET_VARIABLE").has_value());
+    EXPECT_FALSE(EnvironmentVariable(u"VANTREL_SURELY_UNSET_VARIABLE").has_value());
     const auto temp = TempFolderPath();
     ASSERT_FALSE(temp.empty());
     EXPECT_EQ(temp.back(), u'\\');
