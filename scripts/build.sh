@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Configures and builds one variant: `native` (host g++) or `win64` (mingw-w64).
+# Usage: scripts/build.sh native|win64 [extra cmake arguments...]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+variant=${1:?usage: build.sh native|win64}
+shift
+build_dir="$root/build/$variant"
+args=(-S "$root" -B "$build_dir" -G Ninja -DVANTREL_WERROR=ON)
+[[ "$variant" == win64 ]] && args+=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake")
+[[ -f "$build_dir/build.ninja" ]] || cmake "${args[@]}" "$@" >/dev/null
+cmake --build "$build_dir"

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs everything a fresh Debian machine needs to build and test Vantrel.
+# Idempotent: quiet and quick when all packages are already there.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config python3
+  libgtest-dev googletest zlib1g-dev libcurl4-openssl-dev libzip-dev
+  g++-mingw-w64-x86-64 libz-mingw-w64-dev
+  wine wine64 xvfb xauth x11-utils imagemagick
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$package")
+done
+
+if ((${#missing[@]})); then
+  echo "setup: installing ${missing[*]}"
+  sudo_cmd=()
+  [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -qq
+  "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
+fi

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds both variants and runs every test: natively, then the Windows build under
+# Wine (unit tests and the end-to-end tests of the real window on a virtual display).
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/setup.sh" || exit 1
+
+status=0
+run_variant() {
+  local variant=$1
+  echo "=== $variant: build"
+  "$root/scripts/build.sh" "$variant" || { status=1; return; }
+  echo "=== $variant: test"
+  ctest --test-dir "$root/build/$variant" --output-on-failure -j2 --timeout 600 || status=1
+}
+
+stop_wine() {
+  WINEPREFIX="$root/build/win64/wineprefix" /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+}
+trap stop_wine EXIT
+
+run_variant native
+run_variant win64
+exit $status
