@@ -1,0 +1,136 @@
+#include "archive/item_decoder.h"
+
+#include <algorithm>
+
+#include "archive/inflater.h"
+#include "archive/pkware_crypt.h"
+
+namespace archive {
+namespace {
+
+// Header of a zlib stream (deflate, 32 KiB window, no dictionary) put in front of the
+// member's raw deflate data, so that a zlib-format inflater can read them.
+constexpr std::uint8_t kZlibHeader[2] = {0x78, 0x01};
+
+}  // namespace
+
+ItemDecoder::ItemDecoder(platform::Stream& source, platform::Stream& output, const ItemData& item,
+                         DecoderEvents events)
+    : source_(source), output_(output), item_(item), events_(std::move(events)) {}
+
+ItemDecoder::~ItemDecoder() = default;
+
+bool ItemDecoder::Run() {
+    input_.assign(kChunkSize + 2, 0);
+    inflater_ = std::make_unique<Inflater>();
+    if (!inflater_->Initialised()) return false;
+    if (item_.method == kMethodDeflated) outputBuffer_.assign(kChunkSize, 0);
+
+    bool ok = true;
+    while (ok && consumed_ < item_.compressedSize) {
+        const auto n = static_cast<std::size_t>(
+            std::min<std::int64_t>(static_cast<std::int64_t>(kChunkSize), item_.compressedSize - consumed_));
+        ok = ReadChunk(n) && ProcessChunk(n);
+        if (ok) {
+            written_ += chunkOutput_;
+            consumed_ += static_cast<std::int64_t>(n);
+        }
+    }
+    // The buffers and the inflater go at the member's end, whatever the outcome.
+    inflater_.reset();
+    input_ = {};
+    outputBuffer_ = {};
+    return ok;
+}
+
+std::size_t ItemDecoder::ChunkOffset() const noexcept {
+    return (item_.method == kMethodDeflated && consumed_ == 0) ? sizeof kZlibHeader : 0;
+}
+
+// A read that comes back short fails the member; it is never retried from elsewhere.
+bool ItemDecoder::ReadChunk(std::size_t n) {
+    std::uint8_t* target = input_.data() + ChunkOffset();
+    std::size_t arrived = 0;
+    while (arrived < n) {
+        const std::size_t got = source_.Read(target + arrived, n - arrived);
+        if (got == 0) break;
+        arrived += got;
+    }
+    return arrived == n;
+}
+
+bool ItemDecoder::ProcessChunk(std::size_t n) {
+    if (n == 0) return false;
+    chunkOutput_ = 0;
+    if (item_.cipher) item_.cipher->Decrypt({input_.data() + ChunkOffset(), n});
+    if (item_.method == kMethodDeflated) return InflateChunk(n);
+    return CopyStored(n);
+}
+
+// Stored data go out in pieces: count, check sum, progress, write. A cancel or a
+// given-up write drops the rest of the chunk without failing it.
+bool ItemDecoder::CopyStored(std::size_t n) {
+    for (std::size_t done = 0; done < n;) {
+        const std::size_t piece = std::min(kStoredPieceSize, n - done);
+        const std::uint8_t* data = input_.data() + done;
+        chunkOutput_ += static_cast<std::int64_t>(piece);
+        crc_ = UpdateCrc32(crc_, {data, piece});
+        if (events_.progress && events_.progress(written_ + chunkOutput_)) return true;
+        if (!WriteChunk(data, piece)) return true;
+        done += piece;
+    }
+    return true;
+}
+
+bool ItemDecoder::InflateChunk(std::size_t n) {
+    z_stream& z = inflater_->Stream();
+    std::size_t length = n;
+    if (consumed_ == 0) {
+        std::copy(std::begin(kZlibHeader), std::end(kZlibHeader), input_.begin());
+        length += sizeof kZlibHeader;
+    }
+    z.next_in = input_.data();
+    z.avail_in = static_cast<uInt>(length);
+    for (;;) {
+        z.next_out = outputBuffer_.data();
+        z.avail_out = static_cast<uInt>(outputBuffer_.size());
+        if (events_.progress && events_.progress(written_ + chunkOutput_)) return true;
+        const int result = inflate(&z, Z_NO_FLUSH);
+        // The raw data carry no Adler-32 trailer: running out of input is their normal end.
+        if (result < 0) return result == Z_BUF_ERROR && z.avail_in == 0;
+        bool stop = false;
+        if (!EmitInflated(outputBuffer_.size() - z.avail_out, stop)) return false;
+        if (stop) return true;
+        if ((z.avail_out != 0 && z.avail_in == 0) || result == Z_STREAM_END) return true;
+    }
+}
+
+// Writes what one inflate call produced. Output beyond the declared size is never
+// written: a few compressed bytes can inflate to gigabytes, and the member would
+// fail its size test anyway, so the member ends here as failed.
+bool ItemDecoder::EmitInflated(std::size_t produced, bool& stop) {
+    const std::int64_t before = written_ + chunkOutput_;
+    const std::int64_t room = std::max<std::int64_t>(item_.uncompressedSize - before, 0);
+    const bool overflow = static_cast<std::int64_t>(produced) > room;
+    const std::size_t accepted = overflow ? static_cast<std::size_t>(room) : produced;
+    chunkOutput_ += static_cast<std::int64_t>(accepted);
+    if (accepted > 0) {
+        if (!WriteChunk(outputBuffer_.data(), accepted)) {
+            stop = true;
+            return !overflow;
+        }
+        crc_ = UpdateCrc32(crc_, {outputBuffer_.data(), accepted});
+    }
+    return !overflow;
+}
+
+bool ItemDecoder::WriteChunk(const std::uint8_t* buffer, std::size_t n) {
+    const std::int64_t start = output_.Position();
+    for (;;) {
+        if (output_.Write(buffer, n) == n) return true;
+        if (!events_.diskFull || events_.diskFull()) return false;
+        output_.SetPosition(start);
+    }
+}
+
+}  // namespace archive

@@ -1,0 +1,85 @@
+#pragma once
+// The data loop of one archive member: reads its compressed bytes in chunks,
+// decrypts them when a cipher is given, copies stored data or inflates deflated
+// data into the caller's stream, and keeps the running size and CRC-32.
+// Memory per member is the chunk buffers only, whatever the member's size.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "archive/crc32.h"
+#include "platform/stream.h"
+
+namespace archive {
+
+class Inflater;
+class PkwareCipher;
+
+inline constexpr std::size_t kChunkSize = 0x100000;      // compressed bytes per chunk; inflate output buffer
+inline constexpr std::size_t kStoredPieceSize = 0xFFFF;  // stored data are written in pieces of this size
+inline constexpr std::uint16_t kMethodStored = 0;
+inline constexpr std::uint16_t kMethodDeflated = 8;
+inline constexpr std::uint16_t kMethodDeflate64 = 9;
+
+// What the loop asks of the component that runs it.
+struct DecoderEvents {
+    // Records the bytes of the member produced so far and raises the progress
+    // events; returns true when the extraction was cancelled. May throw.
+    std::function<bool(std::int64_t progress)> progress;
+    // The output stream took fewer bytes than written: returns true to give the
+    // write up (cancel), false to write again from the same position. May throw.
+    std::function<bool()> diskFull;
+};
+
+struct ItemData {
+    std::uint16_t method = kMethodStored;  // kMethodStored or kMethodDeflated
+    std::int64_t compressedSize = 0;       // bytes to read from the archive stream's position
+    std::int64_t uncompressedSize = 0;     // the declared size; deflate output past it stops the item
+    PkwareCipher* cipher = nullptr;        // decrypts each chunk in place when set
+};
+
+class ItemDecoder {
+public:
+    // `source` is positioned at the member data. Nothing is read until Run.
+    ItemDecoder(platform::Stream& source, platform::Stream& output, const ItemData& item, DecoderEvents events);
+    ~ItemDecoder();
+    ItemDecoder(const ItemDecoder&) = delete;
+    ItemDecoder& operator=(const ItemDecoder&) = delete;
+
+    // Runs the loop; true when every chunk was read and processed. False when the
+    // inflater could not start, a read came back short, inflate rejected the data,
+    // or the inflated output passed the declared size. Exceptions of the events and
+    // of the output stream pass on (the inflater is released first).
+    bool Run();
+
+    // Bytes produced for the caller's stream (counted even when a write was given up).
+    std::int64_t BytesWritten() const noexcept { return written_; }
+    // The finished CRC-32 of the bytes produced.
+    std::uint32_t Crc() const noexcept { return crc_ ^ 0xFFFFFFFFu; }
+
+private:
+    bool ReadChunk(std::size_t n);
+    bool ProcessChunk(std::size_t n);
+    bool CopyStored(std::size_t n);
+    bool InflateChunk(std::size_t n);
+    std::size_t ChunkOffset() const noexcept;
+    bool EmitInflated(std::size_t produced, bool& stop);
+    bool WriteChunk(const std::uint8_t* buffer, std::size_t n);
+
+    platform::Stream& source_;
+    platform::Stream& output_;
+    ItemData item_;
+    DecoderEvents events_;
+    std::unique_ptr<Inflater> inflater_;
+    std::vector<std::uint8_t> input_;         // kChunkSize + 2: room for the zlib header
+    std::vector<std::uint8_t> outputBuffer_;  // inflate output, kChunkSize
+    std::int64_t consumed_ = 0;
+    std::int64_t written_ = 0;
+    std::int64_t chunkOutput_ = 0;
+    std::uint32_t crc_ = kCrcStart;
+};
+
+}  // namespace archive

@@ -1,0 +1,114 @@
+#include "archive/zip_records.h"
+
+#include "archive/byte_reader.h"
+
+namespace archive {
+
+TZFZipCentralDirEnd TZFZipCentralDirEnd::Decode(std::span<const std::uint8_t, kSize> bytes) {
+    ByteReader in(bytes);
+    TZFZipCentralDirEnd r;
+    r.signature = in.U32();
+    r.diskNumber = in.U16();
+    r.startDiskNumber = in.U16();
+    r.entriesOnDisk = in.U16();
+    r.entriesCentralDir = in.U16();
+    r.centralDirSize = in.U32();
+    r.offsetStartDir = in.U32();
+    r.commentLength = in.U16();
+    return r;
+}
+
+std::array<std::uint8_t, TZFZipCentralDirEnd::kSize> TZFZipCentralDirEnd::Encode() const {
+    std::array<std::uint8_t, kSize> bytes{};
+    std::size_t at = 0;
+    const auto put = [&](std::uint32_t value, int width) {
+        for (int i = 0; i < width; ++i) bytes[at++] = static_cast<std::uint8_t>(value >> (8 * i));
+    };
+    put(signature, 4);
+    put(diskNumber, 2);
+    put(startDiskNumber, 2);
+    put(entriesOnDisk, 2);
+    put(entriesCentralDir, 2);
+    put(centralDirSize, 4);
+    put(offsetStartDir, 4);
+    put(commentLength, 2);
+    return bytes;
+}
+
+TZFZip64CentralDirEndLocator TZFZip64CentralDirEndLocator::Decode(std::span<const std::uint8_t, kSize> bytes) {
+    ByteReader in(bytes);
+    TZFZip64CentralDirEndLocator r;
+    r.signature = in.U32();
+    r.startDiskNumber = in.U32();
+    r.offsetStartDirEnd = in.I64();
+    r.totalNumberOfDisks = in.U32();
+    return r;
+}
+
+TZFZip64CentralDirEnd TZFZip64CentralDirEnd::Decode(std::span<const std::uint8_t, kSize> bytes) {
+    ByteReader in(bytes);
+    TZFZip64CentralDirEnd r;
+    r.signature = in.U32();
+    r.centralDirEndSize = in.I64();
+    r.versionMadeBy = in.U16();
+    r.versionNeededToExtract = in.U16();
+    r.diskNumber = in.U32();
+    r.startDiskNumber = in.U32();
+    r.entriesOnDisk = in.I64();
+    r.entriesCentralDir = in.I64();
+    r.centralDirSize = in.I64();
+    r.offsetStartDir = in.I64();
+    return r;
+}
+
+TZFZipCentralDir TZFZipCentralDir::Decode(std::span<const std::uint8_t, kSize> bytes) {
+    ByteReader in(bytes);
+    TZFZipCentralDir r;
+    r.signature = in.U32();
+    r.versionMadeBy = in.U16();
+    r.extractVersion = in.U16();
+    r.genPurposeFlag = in.U16();
+    r.compMethod = in.U16();
+    r.lastModTime = in.U16();
+    r.lastModDate = in.U16();
+    r.crc32 = in.U32();
+    r.compSize = in.U32();
+    r.unCompSize = in.U32();
+    r.nameLength = in.U16();
+    r.extraLength = in.U16();
+    r.commentLength = in.U16();
+    r.diskNumberStart = in.U16();
+    r.internalAttr = in.U16();
+    r.externalAttr = in.U32();
+    r.relOffsetLH = in.U32();
+    return r;
+}
+
+LocalFileHeader LocalFileHeader::Decode(std::span<const std::uint8_t, kSize> bytes) {
+    ByteReader in(bytes);
+    LocalFileHeader r;
+    r.signature = in.U32();
+    r.versionNeeded = in.U16();
+    r.flag = in.U16();
+    r.method = in.U16();
+    r.lastModTime = in.U16();
+    r.lastModDate = in.U16();
+    r.crc32 = in.U32();
+    r.compSize = in.U32();
+    r.unCompSize = in.U32();
+    r.nameLength = in.U16();
+    r.extraLength = in.U16();
+    return r;
+}
+
+DataDescriptor DataDescriptor::Decode(std::span<const std::uint8_t, kSize> bytes) {
+    ByteReader in(bytes);
+    DataDescriptor r;
+    r.signature = in.U32();
+    r.crc32 = in.U32();
+    r.compSize = in.U32();
+    r.unCompSize = in.U32();
+    return r;
+}
+
+}  // namespace archive
