@@ -1,0 +1,232 @@
+#include "platform/http.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "details/catalogue_request.h"
+#include "platform/exception.h"
+#include "platform/file_system.h"
+#include "platform/process.h"
+#include "platform/strings.h"
+#include "tests/support/temp_dir.h"
+#include "tools/http_server/http_server.h"
+
+#ifndef VANTREL_EXE_SUFFIX
+#error "VANTREL_EXE_SUFFIX: the executable suffix of the build, set by CMake"
+#endif
+
+using platform::DownloadToFile;
+using platform::FileExists;
+using testing_support::ReadFileBytes;
+using testing_support::TempDir;
+
+namespace {
+
+// Sets (or with nullopt removes) an environment variable for the test's life.
+class ScopedVariable {
+public:
+    ScopedVariable(std::string name, std::optional<std::string> value) : name_(std::move(name)) {
+        if (const char* old = std::getenv(name_.c_str())) old_ = old;
+        Set(value);
+    }
+    ~ScopedVariable() { Set(old_); }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+    void Set(const std::optional<std::string>& value) {
+#ifdef _WIN32
+        _putenv((name_ + "=" + value.value_or("")).c_str());  // "name=" removes it
+#else
+        if (value) {
+            setenv(name_.c_str(), value->c_str(), 1);
+        } else {
+            unsetenv(name_.c_str());
+        }
+#endif
+    }
+
+    std::string name_;
+    std::optional<std::string> old_;
+};
+
+struct SeenRequest {
+    std::string method;
+    std::string target;
+    bool absoluteForm = false;
+    std::string host;
+    std::string path;
+    std::string query;
+    std::string userAgent;
+};
+
+std::string PatternBytes(std::size_t size) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7 + i / 251) % 256);
+    return bytes;
+}
+
+class DownloadToFileTest : public ::testing::Test {
+protected:
+    void SetUp() override { server_.Start(); }
+
+    std::u16string Url(std::string_view target) const {
+        return u"http://127.0.0.1:" + platform::ToWide(server_.Port()) + platform::Utf8ToWide(target);
+    }
+    std::string ProxyAddress() const { return "http://127.0.0.1:" + std::to_string(server_.Port()); }
+
+    void Reply(httpd::Response response) {
+        std::lock_guard lock(mutex_);
+        reply_ = std::move(response);
+    }
+    std::vector<SeenRequest> Seen() {
+        std::lock_guard lock(mutex_);
+        return seen_;
+    }
+
+    TempDir dir_;
+
+private:
+    httpd::Response Serve(const httpd::Request& request) {
+        std::lock_guard lock(mutex_);
+        seen_.push_back({request.method, request.target, request.IsAbsoluteForm(), request.Host(), request.path,
+                         request.query, request.HeaderValue("User-Agent")});
+        return reply_;
+    }
+
+    // No proxy from the outside: these requests go straight to the loopback server.
+    ScopedVariable noProxy_{"http_proxy", std::nullopt};
+    std::mutex mutex_;
+    httpd::Response reply_ = httpd::Response::WithBody(200, "text/plain", "ok");
+    std::vector<SeenRequest> seen_;
+    httpd::Server server_{[this](const httpd::Request& request) { return Serve(request); }};
+};
+
+}  // namespace
+
+TEST(AgentName, TextAfterTheLastBackslashOrColon) {
+    struct Row {
+        const char* name;
+        std::u16string_view path;
+        std::u16string_view expected;
+    };
+    const Row rows[] = {
+        {"full path", u"C:\\Program Files\\Vantrel\\Vantrel.exe", u"Vantrel.exe"},
+        {"drive-relative path", u"C:vantrel.exe", u"vantrel.exe"},
+        {"bare name", u"vantrel.exe", u"vantrel.exe"},
+        {"network path", u"\\\\server\\share\\tool.v2.exe", u"tool.v2.exe"},
+        {"folder only", u"C:\\dir\\", u""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(platform::AgentName(row.path), row.expected);
+    }
+}
+
+TEST_F(DownloadToFileTest, BodySavedWholeAndInOrder) {
+    const std::size_t blocks = platform::kDownloadBlockSize;
+    struct Row {
+        const char* name;
+        std::size_t size;
+    };
+    const Row rows[] = {
+        {"empty body", 0},        {"one byte", 1},
+        {"one full block", blocks}, {"one block and a byte", blocks + 1},
+        {"several blocks", 3 * blocks + 500}, {"many blocks", 200 * blocks + 3},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string body = PatternBytes(row.size);
+        Reply(httpd::Response::WithBody(200, "application/octet-stream", body));
+        const std::u16string file = dir_.File(u"reply");
+        ASSERT_TRUE(DownloadToFile(Url("/input/submit.php?dataset=1"), file));
+        ASSERT_TRUE(FileExists(file));
+        EXPECT_EQ(ReadFileBytes(file), body);
+    }
+}
+
+TEST_F(DownloadToFileTest, GetWithTheUrlAsItStands) {
+    ASSERT_TRUE(DownloadToFile(Url("/input/submit.php?dataset=343200656,284882215"), dir_.File(u"reply")));
+    const auto seen = Seen();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].method, "GET");
+    EXPECT_EQ(seen[0].path, "/input/submit.php");
+    EXPECT_EQ(seen[0].query, "dataset=343200656,284882215");
+    EXPECT_FALSE(seen[0].absoluteForm);
+}
+
+TEST_F(DownloadToFileTest, UserAgentIsTheExecutableFileName) {
+    ASSERT_TRUE(DownloadToFile(Url("/"), dir_.File(u"reply")));
+    const auto seen = Seen();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].userAgent, std::string("details_tests") + VANTREL_EXE_SUFFIX);
+}
+
+TEST_F(DownloadToFileTest, ErrorStatusBodyIsSaved) {
+    Reply(httpd::Response::WithBody(404, "text/html", "<html>no such page</html>"));
+    const std::u16string file = dir_.File(u"reply");
+    EXPECT_TRUE(DownloadToFile(Url("/missing"), file));
+    EXPECT_EQ(ReadFileBytes(file), "<html>no such page</html>");
+}
+
+// The second answer comes from the server, though the first one said it could
+// be kept for an hour.
+TEST_F(DownloadToFileTest, SecondRequestOverwritesTheFirstReply) {
+    const std::u16string file = dir_.File(u"reply");
+    httpd::Response first = httpd::Response::WithBody(200, "text/plain", "http://first.example/a-long-first-reply");
+    first.headers.push_back({"Cache-Control", "public, max-age=3600"});
+    Reply(first);
+    ASSERT_TRUE(DownloadToFile(Url("/input/submit.php?dataset=1"), file));
+    Reply(httpd::Response::WithBody(200, "text/plain", "second"));
+    ASSERT_TRUE(DownloadToFile(Url("/input/submit.php?dataset=1"), file));
+    EXPECT_EQ(ReadFileBytes(file), "second");
+    EXPECT_EQ(Seen().size(), 2u);
+}
+
+TEST_F(DownloadToFileTest, RefusedConnectionWritesNothing) {
+    httpd::Server closed([](const httpd::Request&) { return httpd::Response::Status(200); });
+    closed.Start();
+    const std::uint16_t port = closed.Port();
+    closed.Stop();
+    const std::u16string url = u"http://127.0.0.1:" + platform::ToWide(port) + u"/input/submit.php?dataset=1";
+
+    const std::u16string missing = dir_.File(u"reply");
+    EXPECT_FALSE(DownloadToFile(url, missing));
+    EXPECT_FALSE(FileExists(missing));
+
+    const std::u16string earlier = dir_.Write(u"earlier", "http://earlier.example/");
+    EXPECT_FALSE(DownloadToFile(url, earlier));
+    EXPECT_EQ(ReadFileBytes(earlier), "http://earlier.example/");
+}
+
+TEST_F(DownloadToFileTest, UncreatableFileRaisesTheCreateError) {
+    try {
+        DownloadToFile(Url("/"), dir_.File(u"no-such-folder\\reply"));
+        FAIL() << "no error for a file that cannot be created";
+    } catch (const platform::EFCreateError& error) {
+        EXPECT_NE(error.Message().find(u"kann nicht erstellt werden"), std::u16string::npos);
+    }
+    EXPECT_EQ(Seen().size(), 1u);
+}
+
+// As the program sends it: to the configured catalogue host, through the proxy
+// that http_proxy names; the proxy gets the absolute address.
+TEST_F(DownloadToFileTest, CatalogueRequestThroughTheProxy) {
+    const ScopedVariable proxy("http_proxy", ProxyAddress());
+    Reply(httpd::Response::WithBody(200, "text/plain", "http://catalogue.example/apps/1,2\r\n"));
+    const std::u16string file = details::ReplyFile(dir_.Path());
+    ASSERT_TRUE(details::SubmitIdentifiers(u"343200656,284882215", file));
+    EXPECT_EQ(ReadFileBytes(file), "http://catalogue.example/apps/1,2\r\n");
+    const auto seen = Seen();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_TRUE(seen[0].absoluteForm) << seen[0].target;
+    const std::string host = platform::WideToUtf8(details::ServiceHost);
+    EXPECT_TRUE(seen[0].host == host || seen[0].host == host + ":80") << seen[0].host;
+    EXPECT_EQ(seen[0].path, "/input/submit.php");
+    EXPECT_EQ(seen[0].query, "dataset=343200656,284882215");
+}
