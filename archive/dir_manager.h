@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "archive/dir_array.h"
 #include "archive/zip_records.h"
@@ -111,6 +112,9 @@ private:
         std::string comment;
     };
     std::optional<EndSearchResult> lastEndSearch_;
+    // The last chunk FindSignature read, and where it starts (-1: none).
+    std::vector<std::uint8_t> scanChunk_;
+    std::int64_t scanChunkStart_ = -1;
 };
 
 }  // namespace archive

@@ -1,0 +1,174 @@
+// The component's state, opening, closing and properties.
+#include "archive/archiver.h"
+
+#include <stdexcept>
+
+#include "archive/errors.h"
+#include "platform/file_stream.h"
+#include "platform/file_system.h"
+#include "platform/strings.h"
+
+namespace archive {
+namespace {
+
+constexpr std::int32_t kBlankNameNoMode = 9;
+constexpr std::int32_t kBlankName = 10;
+constexpr std::int32_t kFileNotFound = 12;
+constexpr std::int32_t kNotOpen = 13;
+constexpr std::int32_t kInMemoryCreateOnly = 28;
+constexpr std::int32_t kMultiVolume = 44;
+constexpr std::int32_t kDamaged = 48;
+constexpr std::int32_t kCustomStreamSpanning = 51;
+
+constexpr std::uint16_t kTestOpenMode = platform::kFmOpenReadWrite | platform::kFmShareDenyWrite;  // 0x22
+constexpr std::uint16_t kFallbackMode = platform::kFmOpenRead | platform::kFmShareDenyNone;       // 0x40
+
+// What follows the last backslash or colon.
+std::u16string_view FileNamePart(std::u16string_view path) {
+    const std::size_t cut = path.find_last_of(u"\\:");
+    return cut == std::u16string_view::npos ? path : path.substr(cut + 1);
+}
+
+// "C:" for a path with a drive letter, "\\server\share" for a UNC path, else empty.
+std::u16string DrivePart(std::u16string_view path) {
+    if (path.size() >= 2 && path[1] == u':') return std::u16string(path.substr(0, 2));
+    if (path.size() >= 2 && path[0] == u'\\' && path[1] == u'\\') {
+        const std::size_t server = path.find(u'\\', 2);
+        if (server == std::u16string_view::npos) return std::u16string(path);
+        const std::size_t share = path.find(u'\\', server + 1);
+        return std::u16string(path.substr(0, share));
+    }
+    return {};
+}
+
+}  // namespace
+
+bool IsRemovableDrive(std::u16string_view fileName) {
+    std::u16string drive = DrivePart(fileName);
+    for (char16_t& c : drive) c = (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
+    if (drive == u"A:" || drive == u"B:") return true;
+    return platform::IsRemovableDrive(drive);
+}
+
+TZFBaseArchiver::TZFBaseArchiver(void*) {}
+
+TZFBaseArchiver::~TZFBaseArchiver() { CloseArchive(); }
+
+TZFArchiver::TZFArchiver(void* aOwner) : TZFBaseArchiver(aOwner) {
+    isZIPFormat = true;
+    FZip64Mode = zmDisabled;
+}
+
+void TZFBaseArchiver::OpenArchive(std::uint16_t mode) {
+    FUpdated = false;
+    if (!FInMemory && FileNamePart(FFileName).empty()) throw EZFException(kBlankName, this);
+    if (mode != kOpenModeCreate && !platform::FileExists(FFileName) && FSpanningMode != smSpanning &&
+        !IsRemovableDrive(FFileName)) {
+        throw EZFException(kFileNotFound, this, {FFileName});
+    }
+    if (mode != kOpenModeCreate && FInMemory) throw EZFException(kInMemoryCreateOnly, this, {FFileName});
+    CloseArchive();
+    IsCustomStream = false;
+    FileOpenMode = mode;
+    // FIXME: creating archives (and in-memory archives) belongs to the write road, which is not built.
+    if (mode == kOpenModeCreate || FInMemory) throw std::logic_error("creating an archive is not supported");
+    FSpanningMode = smNone;
+    FVolumeNumberInfo = TZFVolumeNumberInfo{};
+    OpenSingleFile();
+    if (!DMHandle->HasCentralDirEnd()) {
+        ReleaseStreamAndDir();
+        throw EZFException(kDamaged, this);
+    }
+    DMHandle->LoadDir();
+    FActive = true;
+    if (FAfterOpen) FAfterOpen(*this);
+}
+
+// Multi-volume archives are not read: an end record on another disk, or no end
+// record on a removable drive (where the archive would be spanned), ends the open.
+void TZFBaseArchiver::OpenSingleFile() {
+    DMHandle.reset();
+    if (FCompressedStream == nullptr) {
+        ownedStream_ = std::make_unique<platform::FileStream>(FFileName, FileOpenMode);
+        FCompressedStream = ownedStream_.get();
+        VolumeFileName = FFileName;
+    }
+    DMHandle = std::make_unique<TZFDirManager>(FCompressedStream, false, this);
+    const bool openCorrupted = FOpenCorruptedArchives;
+    FOpenCorruptedArchives = false;
+    bool found = false;
+    try {
+        found = DMHandle->HasCentralDirEnd();
+    } catch (...) {
+        FOpenCorruptedArchives = openCorrupted;
+        throw;
+    }
+    FOpenCorruptedArchives = openCorrupted;
+    if (found ? DMHandle->CentralDirEnd.diskNumber != 0 : IsRemovableDrive(FFileName)) {
+        throw EZFException(kMultiVolume, nullptr);
+    }
+    FSpanningMode = smNone;
+}
+
+void TZFBaseArchiver::OpenArchive() {
+    if (!FInMemory && FileNamePart(FFileName).empty()) throw EZFException(kBlankNameNoMode, this);
+    std::uint16_t mode = kOpenModeCreate;
+    if (!FInMemory && platform::FileExists(FFileName)) {
+        try {
+            platform::FileStream test(FFileName, kTestOpenMode);
+            mode = kTestOpenMode;
+        } catch (const platform::Exception&) {
+            mode = kFallbackMode;
+        }
+    }
+    OpenArchive(mode);
+}
+
+void TZFBaseArchiver::OpenArchive(platform::Stream& stream, bool create) {
+    if (FSpanningMode != smNone) throw EZFException(kCustomStreamSpanning, this);
+    // FIXME: creating an archive on a stream belongs to the write road, which is not built.
+    if (create) throw std::logic_error("creating an archive is not supported");
+    CloseArchive();
+    IsCustomStream = true;
+    FCompressedStream = &stream;
+    DMHandle = std::make_unique<TZFDirManager>(FCompressedStream, false, this);
+    if (!DMHandle->HasCentralDirEnd()) {
+        ReleaseStreamAndDir();
+        throw EZFException(kDamaged, this);
+    }
+    DMHandle->LoadDir();
+    FActive = true;
+    if (FAfterOpen) FAfterOpen(*this);
+}
+
+// Nothing is written back on the read road: no update is ever begun, and the
+// stream is never only a stub.
+void TZFBaseArchiver::CloseArchive() {
+    FActive = false;
+    ReleaseStreamAndDir();
+}
+
+void TZFBaseArchiver::ReleaseStreamAndDir() {
+    DMHandle.reset();
+    ownedStream_.reset();
+    FCompressedStream = nullptr;
+}
+
+void TZFBaseArchiver::SetActive(bool value) {
+    if (value) {
+        OpenArchive();
+    } else {
+        CloseArchive();
+    }
+}
+
+std::string TZFBaseArchiver::Comment() const { return FActive && DMHandle ? DMHandle->ArchiveComment : std::string(); }
+
+bool TZFBaseArchiver::Exists() const { return platform::FileExists(FFileName); }
+
+std::int64_t TZFBaseArchiver::Size() const {
+    if (!FActive || FCompressedStream == nullptr) throw EZFException(kNotOpen, this);
+    return FCompressedStream->Size();
+}
+
+}  // namespace archive

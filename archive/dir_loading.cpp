@@ -1,0 +1,134 @@
+// Loading the central directory: the end records give where it starts and how
+// many items it has; each item's header, name, extra field and comment are
+// read in turn. Any error while items are read sends the load to the recovery
+// road while the owner opens damaged archives.
+#include <algorithm>
+#include <limits>
+
+#include "archive/archiver.h"
+#include "archive/dir_manager.h"
+#include "archive/errors.h"
+#include "archive/extra_fields.h"
+#include "archive/item_name_decoding.h"
+#include "archive/stream_reader.h"
+#include "platform/exception.h"
+#include "platform/stream.h"
+
+namespace archive {
+namespace {
+
+constexpr std::int32_t kSizesExceedFile = 57;
+
+bool OpensCorrupted(const TZFBaseArchiver* arc) { return arc == nullptr || arc->FOpenCorruptedArchives; }
+bool OemFileNames(const TZFBaseArchiver* arc) { return arc == nullptr || arc->FOptions.FOEMFileNames; }
+TZFSpanningMode SpanningOf(const TZFBaseArchiver* arc) { return arc == nullptr ? smNone : arc->FSpanningMode; }
+
+// One item: the 46-byte header as it stands, the name, the extra field and
+// the comment, in this order.
+void ReadItem(ByteSource& in, TZFDirArray& dir, std::int32_t i, bool oemFileNames) {
+    TDirItem& item = dir.ItemRef(i);
+    item.CentralDir = TZFZipCentralDir::Decode(in.Take(TZFZipCentralDir::kSize).first<TZFZipCentralDir::kSize>());
+    const TZFZipCentralDir& cd = item.CentralDir;
+    if ((cd.genPurposeFlag & kFlagEncrypted) != 0 && cd.extractVersion < kStrongEncryptionVersion) {
+        item.ZFEncryptionAlgorithm = caPkzipClassic;
+    }
+    item.CompressionMethod = cd.compMethod;
+    if (cd.nameLength > 0) {
+        const bool oemToAnsi = oemFileNames && (cd.genPurposeFlag & kFlagUtf8Name) == 0;
+        dir.SetItemName(i, DecodeItemName(in.Take(cd.nameLength), oemToAnsi));
+    } else {
+        dir.SetItemName(i, std::u16string());
+    }
+    if (cd.extraLength > 0) ReadExtraFields(in, cd.extraLength, dir, i);
+    if (cd.commentLength > 0) {
+        const auto comment = in.Take(cd.commentLength);
+        item.Comment.assign(comment.begin(), comment.end());
+    } else {
+        item.Comment.clear();
+    }
+}
+
+}  // namespace
+
+void TZFDirManager::LoadDir() {
+    VolumeInfo = TZFVolumeNumberInfo{};
+    ResetDir();
+    StubSize = 0;
+    EndRecordFound = false;
+    TZFZipCentralDirEnd end;
+    std::int64_t e = -1;
+    if (!FindCentralDirEnd(kCentralDirEndSignature, end, e)) {
+        RecoverDir();
+        return;
+    }
+    EndRecordFound = true;
+    CentralDirEnd = end;
+    std::int64_t z = e;
+    ReadZip64Locator(e, z);
+    if (FZip64) {
+        ReadZip64CentralDirEnd(z);  // native code 40 ends the open
+    } else if (end.entriesCentralDir == kZip64Marker16) {
+        RecoverDir();
+        return;
+    }
+    const std::int64_t startDisk = end.startDiskNumber != kZip64Marker16 ? end.startDiskNumber
+                                   : FZip64                             ? Zip64CentralDirEnd.startDiskNumber
+                                                                        : 0;
+    const std::int64_t lastDisk = end.diskNumber != kZip64Marker16 ? end.diskNumber
+                                  : FZip64 ? static_cast<std::int64_t>(Zip64CentralDirEndLocator.totalNumberOfDisks) - 1
+                                           : 0;
+    VolumeInfo.FVolumeNumber = static_cast<std::int32_t>(startDisk);
+    VolumeInfo.FLastVolumeNumber = static_cast<std::int32_t>(lastDisk);
+    if (!LoadCentralDir(e, z)) {
+        RecoverDir();
+        return;
+    }
+    if (!OpensCorrupted(FArc) && SpanningOf(FArc) == smNone) CheckCompressedSizes();
+    if (lastDisk == 0) FindStubSize(z);
+    if (!StubOffsetApplied()) ApplyStubOffset();
+}
+
+// The directory is found below the end records by its size, not at its stored
+// offset, so that it is found behind a prefix too. The item count is trusted
+// only as far as the bytes from the directory's start to the end of the
+// stream can hold central headers of 46 bytes each: the array is never sized
+// beyond that, and an item past it fails as the short read it would be.
+bool TZFDirManager::LoadCentralDir(std::int64_t e, std::int64_t z) {
+    const std::int64_t dirSize = FZip64 ? Zip64CentralDirEnd.centralDirSize : CentralDirEnd.centralDirSize;
+    std::int64_t start = dirSize < 0 ? -1 : (FZip64 ? z : e) - dirSize;
+    if (SpanningOf(FArc) != smNone) start = FZip64 ? Zip64CentralDirEnd.offsetStartDir : CentralDirEnd.offsetStartDir;
+    const std::int64_t count =
+        FZip64 ? static_cast<std::uint32_t>(Zip64CentralDirEnd.entriesCentralDir) : CentralDirEnd.entriesCentralDir;
+    const std::int64_t size = FCompressedStream->Size();
+    const std::int64_t fits = start >= 0 && start <= size ? (size - start) / std::int64_t{TZFZipCentralDir::kSize} : 0;
+    CDir.SetCount(static_cast<std::int32_t>(
+        std::min<std::int64_t>({count, fits, std::numeric_limits<std::int32_t>::max()})));
+    try {
+        ReadItems(start, count);
+    } catch (...) {
+        if (!OpensCorrupted(FArc)) throw;
+        return false;
+    }
+    return true;
+}
+
+void TZFDirManager::ReadItems(std::int64_t start, std::int64_t count) {
+    if (count == 0) return;
+    if (start < 0) throw platform::EReadError();
+    BufferedStreamReader in(*FCompressedStream, start);
+    CentralDirOffset = start;
+    const bool oemFileNames = OemFileNames(FArc);
+    for (std::int64_t i = 0; i < count; ++i) {
+        if (i >= CDir.Count()) throw platform::EReadError();
+        ReadItem(in, CDir, static_cast<std::int32_t>(i), oemFileNames);
+    }
+    FCompressedStream->SetPosition(in.Position());
+}
+
+void TZFDirManager::CheckCompressedSizes() {
+    __int128 sum = 0;
+    for (std::int32_t i = 0; i < CDir.Count(); ++i) sum += CDir.ItemRef(i).CompressedSize();
+    if (sum > FCompressedStream->Size()) throw EZFException(kSizesExceedFile, nullptr);
+}
+
+}  // namespace archive

@@ -1,0 +1,101 @@
+#include "archive/extra_fields.h"
+
+#include "archive/byte_reader.h"
+
+namespace archive {
+namespace {
+
+constexpr std::size_t kBlockHeaderSize = 4;
+constexpr std::size_t kAesBlockSize = 7;
+
+// The zip64 block holds, in this order, only the values whose central field is
+// all ones. A value that would run past the block's end is not taken, and
+// nothing after it is.
+void ReadZip64Block(std::span<const std::uint8_t> data, TDirItem& item) {
+    ByteReader in(data);
+    const TZFZipCentralDir& cd = item.CentralDir;
+    TZFZip64ExtendedInfo& info = item.Zip64ExtInfo;
+    const auto take64 = [&](std::int64_t& target) {
+        if (in.Remaining() == 0) return true;  // nothing left at this offset: skip quietly
+        if (in.Remaining() < 8) return false;
+        target = in.I64();
+        return true;
+    };
+    if (cd.unCompSize == kZip64Marker32 && !take64(info.uncompSize)) return;
+    if (cd.compSize == kZip64Marker32 && !take64(info.compSize)) return;
+    if (cd.relOffsetLH == kZip64Marker32 && !take64(info.relOffsetLH)) return;
+    if (cd.diskNumberStart == kZip64Marker16 && in.Remaining() >= 4) info.diskNumberStart = in.U32();
+}
+
+// The AES block (vendor version, vendor id, strength, actual method) counts
+// only below the strong-encryption version; a block shorter than 7 bytes is
+// left alone.
+void ReadAesBlock(std::span<const std::uint8_t> data, TDirItem& item) {
+    if (item.CentralDir.extractVersion >= kStrongEncryptionVersion || data.size() < kAesBlockSize) return;
+    ByteReader in(data);
+    in.Skip(4);
+    switch (in.U8()) {
+        case 1: item.ZFEncryptionAlgorithm = caAES_128; break;
+        case 2: item.ZFEncryptionAlgorithm = caAES_192; break;
+        case 3: item.ZFEncryptionAlgorithm = caAES_256; break;
+        default: break;
+    }
+    item.CompressionMethod = in.U16();
+}
+
+}  // namespace
+
+bool TUnicodeExtendedInfo::Load(std::span<const std::uint8_t> pData) {
+    ByteReader in(pData);
+    if (in.Remaining() < 8) return false;
+    FAdditionalSignature = in.U32();
+    if (FAdditionalSignature != kSignature) return false;
+    const std::uint32_t count = in.U32();
+    if (count > in.Remaining() / 2) return false;
+    FName.clear();
+    FName.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i) FName += static_cast<char16_t>(in.U16());
+    return true;
+}
+
+// Blocks are read one after the other as the field lays them out. A block
+// whose size runs past the field is cut to what remains; a remainder too short
+// for a block header is skipped.
+void ReadExtraFields(ByteSource& source, std::uint16_t extraLength, TZFDirArray& dir, std::int32_t index) {
+    TDirItem& item = dir.ItemRef(index);
+    item.bHugeFile = false;
+    std::size_t consumed = 0;
+    while (consumed < extraLength) {
+        const std::size_t left = extraLength - consumed;
+        if (left < kBlockHeaderSize) {
+            source.Take(left);
+            break;
+        }
+        ByteReader header(source.Take(kBlockHeaderSize));
+        TZFExtraFieldDataBlock block;
+        block.headerID = header.U16();
+        block.dataSize = header.U16();
+        consumed += kBlockHeaderSize;
+        if (block.dataSize > extraLength - consumed) block.dataSize = static_cast<std::uint16_t>(extraLength - consumed);
+        const auto data = source.Take(block.dataSize);
+        block.pData.assign(data.begin(), data.end());
+        consumed += block.dataSize;
+        item.ExtraFields.push_back(std::move(block));
+        const TZFExtraFieldDataBlock& kept = item.ExtraFields.back();
+        switch (kept.headerID) {
+            case kZip64ExtraId:
+                ReadZip64Block(kept.pData, item);
+                item.bHugeFile = true;
+                break;
+            case kUnicodeNameExtraId: {
+                TUnicodeExtendedInfo unicode;
+                if (unicode.Load(kept.pData)) dir.SetItemName(index, std::move(unicode.FName));
+                break;
+            }
+            case kAesExtraId: ReadAesBlock(kept.pData, item); break;
+            default: break;
+        }
+    }
+}
+
+}  // namespace archive

@@ -1,0 +1,59 @@
+#pragma once
+// Sequential reading of stream bytes for the record parsers: a source hands
+// out the next n bytes or throws platform::EReadError when the stream has
+// fewer, exactly as a short read of the stream would.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace platform {
+class Stream;
+}
+
+namespace archive {
+
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    // The next `count` bytes; valid until the next call. Throws EReadError.
+    virtual std::span<const std::uint8_t> Take(std::size_t count) = 0;
+};
+
+// Reads each request straight from the stream at its position.
+class StreamByteSource final : public ByteSource {
+public:
+    explicit StreamByteSource(platform::Stream& stream) : stream_(stream) {}
+    std::span<const std::uint8_t> Take(std::size_t count) override;
+
+private:
+    platform::Stream& stream_;
+    std::vector<std::uint8_t> buffer_;
+};
+
+// Reads the stream from `start` in large chunks and hands out pieces from
+// memory, so that many small records cost a few large reads. Requests are
+// served as if read one by one from the stream: one that runs past the end of
+// the stream throws EReadError.
+class BufferedStreamReader final : public ByteSource {
+public:
+    static constexpr std::size_t kDefaultChunk = 4u << 20;
+
+    BufferedStreamReader(platform::Stream& stream, std::int64_t start, std::size_t chunkSize = kDefaultChunk);
+    std::span<const std::uint8_t> Take(std::size_t count) override;
+    // Position in the stream of the next byte to hand out.
+    std::int64_t Position() const { return bufferStart_ + static_cast<std::int64_t>(offset_); }
+
+private:
+    void Refill(std::size_t count);
+
+    platform::Stream& stream_;
+    std::int64_t streamSize_;
+    std::size_t chunkSize_;
+    std::int64_t bufferStart_;
+    std::vector<std::uint8_t> buffer_;
+    std::size_t offset_ = 0;
+};
+
+}  // namespace archive

@@ -1,0 +1,116 @@
+// A prefix in front of the archive data (such as a self-extractor): where the
+// first item's local header really is, and whether the stored offsets already
+// count the prefix.
+#include <algorithm>
+#include <array>
+#include <vector>
+
+#include "archive/byte_reader.h"
+#include "archive/dir_manager.h"
+#include "platform/stream.h"
+
+namespace archive {
+namespace {
+
+constexpr std::int64_t kScanChunk = 10000;
+constexpr std::uint32_t kDirectoryAttribute = 0x10;
+
+// Restores the stream position when the scope ends.
+class PositionGuard {
+public:
+    explicit PositionGuard(platform::Stream& stream) : stream_(stream), saved_(stream.Position()) {}
+    ~PositionGuard() { stream_.SetPosition(saved_); }
+    PositionGuard(const PositionGuard&) = delete;
+    PositionGuard& operator=(const PositionGuard&) = delete;
+
+private:
+    platform::Stream& stream_;
+    std::int64_t saved_;
+};
+
+}  // namespace
+
+void TZFDirManager::FindStubSize(std::int64_t z) {
+    if (CentralDirEnd.entriesCentralDir == 0 || CDir.Count() == 0) {
+        StubSize = z;
+        return;
+    }
+    const std::int64_t size = FCompressedStream->Size();
+    std::int64_t from = CDir.ItemRef(0).LocalHeaderOffset();
+    while (from >= 0 && from < size) {
+        const std::int64_t p = FindSignature(from, kLocalFileHeaderSignature);
+        if (p < 0) return;
+        if (MatchFirstLocalHeader(p)) {
+            StubSize = p;
+            return;
+        }
+        from = p + 1;
+    }
+}
+
+// Chunks of 10,000 bytes, each next one starting 9,996 bytes after the last,
+// so a signature across a chunk border is still seen. The last chunk read is
+// kept: the stub search asks again from just behind each rejected match, and
+// would otherwise read the same bytes once per match.
+std::int64_t TZFDirManager::FindSignature(std::int64_t from, std::uint32_t signature) {
+    if (from < 0) return -1;
+    PositionGuard keep(*FCompressedStream);
+    const auto loadChunk = [&](std::int64_t start) {
+        scanChunk_.resize(kScanChunk);
+        FCompressedStream->SetPosition(start);
+        scanChunk_.resize(FCompressedStream->Read(scanChunk_.data(), scanChunk_.size()));
+        scanChunkStart_ = start;
+    };
+    const bool cached = scanChunkStart_ >= 0 && from >= scanChunkStart_ &&
+                        from < scanChunkStart_ + static_cast<std::int64_t>(scanChunk_.size());
+    if (!cached) loadChunk(from);
+    for (;;) {
+        // A chunk that starts before `from` (the cached one, or its follower)
+        // is searched from `from` on.
+        for (auto i = static_cast<std::size_t>(std::max<std::int64_t>(from - scanChunkStart_, 0));
+             i + 4 <= scanChunk_.size(); ++i) {
+            if (LoadU32(scanChunk_, i) == signature) return scanChunkStart_ + static_cast<std::int64_t>(i);
+        }
+        if (scanChunk_.size() < static_cast<std::size_t>(kScanChunk)) return -1;
+        loadChunk(scanChunkStart_ + kScanChunk - 4);
+    }
+}
+
+// A local header at p that agrees with the first item's central header (any
+// local header at 0 is taken as it is). The name and the flag are not compared.
+bool TZFDirManager::MatchFirstLocalHeader(std::int64_t p) {
+    if (p < 0 || FCompressedStream->Size() - p < static_cast<std::int64_t>(LocalFileHeader::kSize)) return false;
+    PositionGuard keep(*FCompressedStream);
+    std::array<std::uint8_t, LocalFileHeader::kSize> bytes{};
+    FCompressedStream->SetPosition(p);
+    if (FCompressedStream->Read(bytes.data(), bytes.size()) != bytes.size()) return false;
+    const LocalFileHeader local = LocalFileHeader::Decode(bytes);
+    std::vector<std::uint8_t> name(local.nameLength);
+    if (FCompressedStream->Read(name.data(), name.size()) != name.size()) return false;
+    if (local.signature != kLocalFileHeaderSignature) return false;
+    if (p == 0) return true;
+    const TZFZipCentralDir& cd = CDir.ItemRef(0).CentralDir;
+    return local.crc32 == cd.crc32 && local.versionNeeded == cd.extractVersion && local.method == cd.compMethod &&
+           local.lastModTime == cd.lastModTime && local.lastModDate == cd.lastModDate &&
+           local.compSize == cd.compSize && local.unCompSize == cd.unCompSize;
+}
+
+bool TZFDirManager::StubOffsetApplied() const {
+    const auto stub = static_cast<std::uint32_t>(StubSize);
+    for (std::int32_t i = 0; i < CDir.Count(); ++i) {
+        const TZFZipCentralDir& cd = CDir.ItemRef(i).CentralDir;
+        if (cd.compSize != 0) return cd.relOffsetLH >= stub;
+    }
+    return true;
+}
+
+// Offsets are 32-bit and wrap; directory items and zip64 offsets stay as stored.
+void TZFDirManager::ApplyStubOffset() {
+    const auto stub = static_cast<std::uint32_t>(StubSize);
+    for (std::int32_t i = 0; i < CDir.Count(); ++i) {
+        TZFZipCentralDir& cd = CDir.ItemRef(i).CentralDir;
+        if ((cd.externalAttr & kDirectoryAttribute) == 0) cd.relOffsetLH += stub;
+    }
+}
+
+}  // namespace archive
