@@ -1,0 +1,175 @@
+// Discovery from real files: a generated library file in each encoding, read
+// from a generated music folder, pointing at a generated package folder.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/library_discovery.h"
+#include "app/package_list.h"
+#include "platform/codepage.h"
+#include "platform/file_system.h"
+#include "platform/strings.h"
+#include "tests/support/temp_dir.h"
+
+using namespace app;
+using testing_support::TempDir;
+
+namespace {
+
+enum class Encoding { Ansi, Utf8, Utf8Bom, Utf16LeBom, Utf16BeBom, Utf16LeNoBom };
+
+std::string Utf16Bytes(std::u16string_view text, bool bigEndian) {
+    std::string bytes;
+    for (char16_t c : text) {
+        const char high = static_cast<char>(c >> 8);
+        const char low = static_cast<char>(c & 0xFF);
+        bytes += bigEndian ? high : low;
+        bytes += bigEndian ? low : high;
+    }
+    return bytes;
+}
+
+std::string Encode(std::u16string_view text, Encoding encoding) {
+    switch (encoding) {
+    case Encoding::Ansi: return platform::WideToAnsi(text);
+    case Encoding::Utf8: return platform::WideToUtf8(text);
+    case Encoding::Utf8Bom: return "\xEF\xBB\xBF" + platform::WideToUtf8(text);
+    case Encoding::Utf16LeBom: return "\xFF\xFE" + Utf16Bytes(text, false);
+    case Encoding::Utf16BeBom: return "\xFE\xFF" + Utf16Bytes(text, true);
+    case Encoding::Utf16LeNoBom: return Utf16Bytes(text, false);
+    }
+    return {};
+}
+
+// "file://localhost/" and the folder with "/" and spaces escaped, as iTunes writes it.
+std::u16string FileUrl(std::u16string_view folder) {
+    std::u16string url = u"file://localhost/";
+    for (char16_t c : folder) {
+        if (c == u'\\') {
+            url += u'/';
+        } else if (c == u' ') {
+            url += u"%20";
+        } else {
+            url += c;
+        }
+    }
+    return url;
+}
+
+std::u16string LibraryXml(std::u16string_view mediaUrl) {
+    return u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<plist version=\"1.0\">\r\n<dict>\r\n"
+           u"\t<key>Bibliothek f\u00fcr Musik</key><string>Mediathek</string>\r\n"
+           u"\t<key>Music Folder</key><string>" + std::u16string(mediaUrl) + u"</string>\r\n"
+           u"</dict>\r\n</plist>\r\n";
+}
+
+// A music folder with its library file, and the media folder the library names.
+struct Library {
+    TempDir dir;
+    std::u16string musicFolder = dir.Path() + u"Music";
+    std::u16string mediaFolder = dir.Path() + u"Music\\iTunes\\iTunes Media\\";
+
+    void WriteLibrary(std::u16string_view text, Encoding encoding) const {
+        dir.Write(u"Music\\iTunes\\iTunes Music Library.xml", Encode(text, encoding));
+    }
+    void AddPackage(std::u16string_view name) const {
+        dir.Write(u"Music\\iTunes\\iTunes Media\\Mobile Applications\\" + std::u16string(name), "PK");
+    }
+    // FormCreate's discovery steps, in order, without the window.
+    std::u16string DiscoverMediaFolder() const {
+        return MediaFolderFromLibraryText(ReadLibraryText(LibraryFilePath(musicFolder)));
+    }
+};
+
+std::vector<std::u16string> Sorted(std::vector<std::u16string> names) {
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+TEST(LibraryFile, EveryEncodingWithAMarkOrAsciiContentFindsTheMediaFolder) {
+    const struct {
+        const char* name;
+        Encoding encoding;
+        bool found;
+    } cases[] = {
+        {"ANSI", Encoding::Ansi, true},
+        {"UTF-8 without mark (read as ANSI)", Encoding::Utf8, true},
+        {"UTF-8 with mark", Encoding::Utf8Bom, true},
+        {"UTF-16 LE with mark", Encoding::Utf16LeBom, true},
+        {"UTF-16 BE with mark", Encoding::Utf16BeBom, true},
+        // Read as ANSI, its first NUL byte ends the text before any address.
+        {"UTF-16 LE without mark", Encoding::Utf16LeNoBom, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Library library;
+        library.WriteLibrary(LibraryXml(FileUrl(library.mediaFolder)), c.encoding);
+        EXPECT_EQ(library.DiscoverMediaFolder(), c.found ? library.mediaFolder : u"");
+    }
+}
+
+TEST(LibraryFile, AddressOfExactlyTheWindowBoundary) {
+    // The address part after the prefix: 251 characters still fit with the end marker, 252 do not.
+    for (const std::size_t length : {std::size_t{251}, std::size_t{252}}) {
+        SCOPED_TRACE(length);
+        Library library;
+        const std::u16string url = u"file://localhost/D:/" + std::u16string(length - 3, u'm');
+        library.WriteLibrary(LibraryXml(url), Encoding::Utf16LeBom);
+        const std::u16string expected = length == 251 ? u"D:\\" + std::u16string(length - 3, u'm') : u"";
+        EXPECT_EQ(library.DiscoverMediaFolder(), expected);
+    }
+}
+
+TEST(LibraryFile, PackagesAreListedWithoutExtensionInSearchOrder) {
+    Library library;
+    library.WriteLibrary(LibraryXml(FileUrl(library.mediaFolder)), Encoding::Utf8Bom);
+    library.AddPackage(u"b.ipa");
+    library.AddPackage(u"a.ipa");
+    library.AddPackage(u"My.App 1.2.ipa");
+    library.AddPackage(u"notes.txt");
+    library.dir.MakeFolder(u"Music\\iTunes\\iTunes Media\\Mobile Applications\\x.ipa");
+
+    const std::u16string packageFolder = PackageFolder(library.DiscoverMediaFolder());
+    EXPECT_EQ(packageFolder, library.mediaFolder + u"Mobile Applications\\");
+    const auto names = ListPackageNames(packageFolder);
+    EXPECT_EQ(Sorted(names), (std::vector<std::u16string>{u"My.App 1.2", u"a", u"b", u"x"}));
+
+    // Not sorted: the order is the system's directory search order.
+    std::vector<std::u16string> searchOrder;
+    for (const auto& entry : platform::FindEntries(packageFolder + u"*.ipa")) {
+        searchOrder.push_back(NameWithoutExtension(entry.name));
+    }
+    EXPECT_EQ(names, searchOrder);
+}
+
+TEST(LibraryFile, NoPackageFolderGivesNoRows) {
+    Library library;
+    library.WriteLibrary(LibraryXml(FileUrl(library.mediaFolder)), Encoding::Ansi);
+    EXPECT_TRUE(ListPackageNames(PackageFolder(library.DiscoverMediaFolder())).empty());
+}
+
+TEST(PackageList, NameWithoutExtension) {
+    const struct {
+        const char* name;
+        std::u16string file;
+        std::u16string row;
+    } cases[] = {
+        {"plain", u"a.ipa", u"a"},
+        {"cut before the last dot", u"My.App 1.2.ipa", u"My.App 1.2"},
+        {"no dot stays whole", u"noext", u"noext"},
+        {"dot first", u".ipa", u""},
+        {"trailing dot", u"a.", u"a"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(NameWithoutExtension(c.file), c.row);
+    }
+}
+
+TEST(PackageList, TotalCaption) {
+    EXPECT_EQ(TotalCaption(0), u"Total: 0 Apps");
+    EXPECT_EQ(TotalCaption(1), u"Total: 1 Apps");
+    EXPECT_EQ(TotalCaption(12345), u"Total: 12345 Apps");
+}

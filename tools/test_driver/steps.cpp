@@ -1,0 +1,298 @@
+#include "steps.h"
+
+#include <shlobj.h>
+
+#include <cwchar>
+
+#include "app/command_ids.h"
+#include "dialogs.h"
+#include "keyboard.h"
+#include "probe_client.h"
+#include "window_finder.h"
+#include "window_state.h"
+
+namespace driver {
+namespace {
+
+using StepFunction = void (*)(Session&, const StepArgs&, JsonWriter&);
+
+struct StepSpec {
+    std::wstring_view name;
+    size_t minArgs;
+    size_t maxArgs;
+    StepFunction run;
+    std::wstring_view usage;
+};
+
+double Seconds(const std::wstring& text) {
+    wchar_t* end = nullptr;
+    const double value = std::wcstod(text.c_str(), &end);
+    if (end == text.c_str() || *end != L'\0' || value < 0) throw StepError(L"not a number of seconds: " + text);
+    return value;
+}
+
+long Integer(const std::wstring& text) {
+    wchar_t* end = nullptr;
+    const long value = std::wcstol(text.c_str(), &end, 10);
+    if (end == text.c_str() || *end != L'\0') throw StepError(L"not an integer: " + text);
+    return value;
+}
+
+// Lets the program handle what the last step gave it: a pause for input to arrive,
+// then a round trip through its message queue.
+void Settle(const Session& session) {
+    Sleep(session.settleMs);
+    if (session.main && IsWindow(session.main)) SendWithTimeout(session.main, WM_NULL, 0, 0, nullptr, 2000);
+}
+
+constexpr struct {
+    std::wstring_view name;
+    int id;
+} kMenuNames[] = {
+    {L"MenuDeu", app::ids::kMenuDeu},       {L"MenuEng", app::ids::kMenuEng},
+    {L"MenuFra", app::ids::kMenuFra},       {L"MenuExit", app::ids::kMenuExit},
+    {L"MenuSelAll", app::ids::kMenuSelAll}, {L"MenuInvAll", app::ids::kMenuInvAll},
+    {L"MenuHint1", app::ids::kMenuHint1},   {L"MenuHint2", app::ids::kMenuHint2},
+    {L"MenuCopyR", app::ids::kMenuCopyR},   {L"MenuDorvik", app::ids::kMenuDorvik},
+    {L"MenuTamsel", app::ids::kMenuTamsel}, {L"MenuTotal", app::ids::kMenuTotal},
+};
+
+int MenuId(const std::wstring& text) {
+    for (const auto& entry : kMenuNames)
+        if (entry.name == text) return entry.id;
+    return static_cast<int>(Integer(text));
+}
+
+HWND Control(const Session& session, const std::wstring& which) {
+    const HWND main = session.RequireMain();
+    if (which == L"main") return main;
+    const int id = which == L"list"     ? app::ids::kListBox1
+                   : which == L"button" ? app::ids::kUploadButton
+                   : which == L"panel"  ? app::ids::kPanel2
+                                        : static_cast<int>(Integer(which));
+    const HWND control = FindDescendantById(main, id);
+    if (!control) throw StepError(L"the window has no control " + which);
+    return control;
+}
+
+void AdoptMainWindow(Session& session, HWND main) {
+    session.main = main;
+    session.thread = GetWindowThreadProcessId(main, &session.pid);
+}
+
+void StepWaitWindow(Session& session, const StepArgs& args, JsonWriter& json) {
+    const std::wstring caption = args.size() > 1 ? args[1] : session.caption;
+    HWND found = nullptr;
+    if (!WaitUntil(Seconds(args[0]), [&] { return (found = FindTopLevelByCaption(caption)) != nullptr; }))
+        throw StepError(L"no window with caption " + caption);
+    AdoptMainWindow(session, found);
+    json.Field("hwnd", static_cast<long long>(reinterpret_cast<INT_PTR>(found)));
+    json.Field("pid", session.pid).Field("visible", IsWindowVisible(found) != FALSE);
+}
+
+void StepWaitVisible(Session& session, const StepArgs& args, JsonWriter&) {
+    const HWND main = session.RequireMain();
+    if (!WaitUntil(Seconds(args[0]), [&] { return IsWindowVisible(main) != FALSE; }))
+        throw StepError(L"the window stayed hidden");
+}
+
+void StepWaitExit(Session& session, const StepArgs& args, JsonWriter& json) {
+    if (!session.pid) session.pid = FindProcessByName(session.processName);
+    if (!session.pid) {
+        json.Field("exited", true);
+        return;
+    }
+    const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, session.pid);
+    if (!process) {
+        json.Field("exited", true);  // already gone
+        return;
+    }
+    const DWORD waited = WaitForSingleObject(process, static_cast<DWORD>(Seconds(args[0]) * 1000));
+    CloseHandle(process);
+    if (waited != WAIT_OBJECT_0) throw StepError(L"the program is still running");
+    json.Field("exited", true);
+}
+
+void StepState(Session& session, const StepArgs&, JsonWriter& json) { WriteWindowState(session, json); }
+
+void StepList(Session& session, const StepArgs&, JsonWriter& json) {
+    WriteListState(Control(session, L"list"), json);
+    json.Field("focus", FocusName(session));
+}
+
+void SendMenuCommand(Session& session, int id, JsonWriter& json) {
+    const HWND main = session.RequireMain();
+    json.Field("id", id);
+    // A command may open a modal loop; then the send times out while the command goes on.
+    const bool returned = SendWithTimeout(main, WM_COMMAND, MAKEWPARAM(id, 0), 0, nullptr, 3000);
+    json.Field("returned", returned);
+    Settle(session);
+}
+
+void StepMenu(Session& session, const StepArgs& args, JsonWriter& json) {
+    SendMenuCommand(session, MenuId(args[0]), json);
+}
+
+void StepKey(Session& session, const StepArgs& args, JsonWriter& json) {
+    const auto keys = ParseKeyCombo(args[0]);
+    const HWND dialog = session.pid ? FindOpenDialog(session, L"") : nullptr;
+    PressKeys(dialog ? dialog : session.RequireMain(), keys);
+    json.Field("focus", FocusName(session));
+    Settle(session);
+}
+
+void StepFocus(Session& session, const StepArgs& args, JsonWriter& json) {
+    FocusControl(Control(session, args[0]));
+    json.Field("focus", FocusName(session));
+}
+
+void StepClick(Session& session, const StepArgs& args, JsonWriter&) {
+    const HWND control = Control(session, args.empty() ? L"button" : args[0]);
+    PostMessageW(control, BM_CLICK, 0, 0);
+    Settle(session);
+}
+
+void StepSelect(Session& session, const StepArgs& args, JsonWriter& json) {
+    const HWND list = Control(session, L"list");
+    const std::wstring& which = args[0];
+    SendWithTimeout(list, LB_SETSEL, FALSE, -1);
+    if (which == L"all") {
+        SendWithTimeout(list, LB_SETSEL, TRUE, -1);
+    } else if (which != L"none") {
+        size_t start = 0;
+        while (start < which.size()) {
+            const size_t comma = std::min(which.find(L',', start), which.size());
+            const long row = Integer(which.substr(start, comma - start));
+            LRESULT result = 0;
+            SendWithTimeout(list, LB_SETSEL, TRUE, row, &result);
+            if (result == LB_ERR) throw StepError(L"no row " + std::to_wstring(row));
+            start = comma + 1;
+        }
+    }
+    WriteListState(list, json);
+}
+
+void StepClose(Session& session, const StepArgs&, JsonWriter&) {
+    PostMessageW(session.RequireMain(), WM_CLOSE, 0, 0);
+}
+
+void StepSleep(Session&, const StepArgs& args, JsonWriter&) { Sleep(static_cast<DWORD>(Integer(args[0]))); }
+
+void StepDialogWait(Session& session, const StepArgs& args, JsonWriter& json) {
+    WriteDialog(WaitForDialog(session, Seconds(args[0]), args.size() > 1 ? args[1] : L""), json);
+}
+
+void StepDialogRead(Session& session, const StepArgs& args, JsonWriter& json) {
+    WriteDialog(CurrentDialog(session, args.empty() ? L"" : args[0]), json);
+}
+
+void StepDialogPress(Session& session, const StepArgs& args, JsonWriter& json) {
+    PressDialogButton(CurrentDialog(session, args.size() > 1 ? args[1] : L""), args[0], json);
+    session.dialog = nullptr;
+    Settle(session);
+}
+
+void StepDialogType(Session& session, const StepArgs& args, JsonWriter&) {
+    TypeIntoDialog(CurrentDialog(session, args.size() > 1 ? args[1] : L""), args[0]);
+}
+
+void StepDialogNone(Session& session, const StepArgs& args, JsonWriter&) {
+    const double seconds = args.empty() ? 0 : Seconds(args[0]);
+    if (WaitUntil(seconds, [&] { return FindOpenDialog(session, L"") != nullptr; }))
+        throw StepError(L"a dialog is open: " + WindowText(FindOpenDialog(session, L"")));
+}
+
+constexpr std::wstring_view kPasswordTitle = L"Password for ";
+
+void StepPasswordWait(Session& session, const StepArgs& args, JsonWriter& json) {
+    WriteDialog(WaitForDialog(session, Seconds(args[0]), kPasswordTitle), json);
+}
+
+void StepPasswordType(Session& session, const StepArgs& args, JsonWriter&) {
+    TypeIntoDialog(CurrentDialog(session, kPasswordTitle), args[0]);
+}
+
+void StepPasswordPress(Session& session, const StepArgs& args, JsonWriter& json) {
+    PressDialogButton(CurrentDialog(session, kPasswordTitle), args[0], json);
+    session.dialog = nullptr;
+    Settle(session);
+}
+
+void StepSystemError(Session&, const StepArgs& args, JsonWriter& json) {
+    const DWORD code = static_cast<DWORD>(Integer(args[0]));
+    wchar_t* text = nullptr;
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    json.Field("code", static_cast<long long>(code));
+    json.Field("text", length ? std::wstring(text, length) : std::wstring());
+    LocalFree(text);
+}
+
+std::wstring FolderPath(int csidl) {
+    wchar_t path[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
+    return path;
+}
+
+// The folders the program sees, as this process (same prefix, same user) sees them.
+void StepPaths(Session&, const StepArgs&, JsonWriter& json) {
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH, temp);
+    wchar_t common[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"CommonProgramFiles", common, MAX_PATH);
+    wchar_t current[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, current);
+    json.Field("music", FolderPath(CSIDL_MYMUSIC));
+    json.Field("temp", temp).Field("commonProgramFiles", common).Field("currentDirectory", current);
+}
+
+constexpr StepSpec kSteps[] = {
+    {L"wait-window", 1, 2, StepWaitWindow, L"<seconds> [caption]  wait for the main window (top-level, by caption)"},
+    {L"wait-visible", 1, 1, StepWaitVisible, L"<seconds>  wait until the main window is shown"},
+    {L"wait-exit", 1, 1, StepWaitExit, L"<seconds>  wait until the program's process has ended"},
+    {L"state", 0, 0, StepState, L"window, controls, list rows and selection, menu bar, total entry"},
+    {L"list", 0, 0, StepList, L"list rows and selection only, and the focus"},
+    {L"menu", 1, 1, StepMenu, L"<id|MenuName>  send the menu command (WM_COMMAND)"},
+    {L"key", 1, 1, StepKey, L"<combo>  press keys as real input, e.g. ctrl+a, enter, alt+f4"},
+    {L"focus", 1, 1, StepFocus, L"<list|button|panel|main|id>  give a control the keyboard focus"},
+    {L"click", 0, 1, StepClick, L"[button|id]  click a button (BM_CLICK); default the upload button"},
+    {L"select", 1, 1, StepSelect, L"<none|all|i,j,...>  set exactly these list rows selected (LB_SETSEL)"},
+    {L"close", 0, 0, StepClose, L"post WM_CLOSE to the main window"},
+    {L"sleep", 1, 1, StepSleep, L"<milliseconds>"},
+    {L"msgbox-wait", 1, 1, StepDialogWait, L"<seconds>  wait for a message box of the program and read it"},
+    {L"msgbox-read", 0, 0, StepDialogRead, L"read the open message box: title, text, icon, buttons"},
+    {L"msgbox-press", 1, 1, StepDialogPress, L"<caption|#id>  press a button of the open message box"},
+    {L"msgbox-none", 0, 1, StepDialogNone, L"[seconds]  fail if a dialog of the program is (or gets) open"},
+    {L"dialog-wait", 1, 2, StepDialogWait, L"<seconds> [title prefix]  wait for a dialog and read it"},
+    {L"dialog-read", 0, 1, StepDialogRead, L"[title prefix]  read the open dialog"},
+    {L"dialog-press", 1, 2, StepDialogPress, L"<caption|#id> [title prefix]  press a dialog button"},
+    {L"dialog-type", 1, 2, StepDialogType, L"<text> [title prefix]  type into the dialog's edit field"},
+    {L"password-wait", 1, 1, StepPasswordWait, L"<seconds>  wait for the \"Password for ...\" dialog"},
+    {L"password-type", 1, 1, StepPasswordType, L"<text>  type into the password dialog"},
+    {L"password-press", 1, 1, StepPasswordPress, L"<OK|Cancel|...>  press a password dialog button"},
+    {L"syserror", 1, 1, StepSystemError, L"<code>  the system's text for an error code"},
+    {L"paths", 0, 0, StepPaths, L"music, temporary and common program files folders, current directory"},
+};
+
+}  // namespace
+
+void RunStep(Session& session, std::wstring_view name, const StepArgs& args, JsonWriter& json) {
+    for (const auto& step : kSteps) {
+        if (step.name != name) continue;
+        if (args.size() < step.minArgs || args.size() > step.maxArgs)
+            throw StepError(L"wrong number of arguments; usage: " + std::wstring(name) + L" " +
+                            std::wstring(step.usage));
+        step.run(session, args, json);
+        return;
+    }
+    throw StepError(L"unknown step: " + std::wstring(name));
+}
+
+std::wstring StepUsage() {
+    std::wstring usage;
+    for (const auto& step : kSteps) usage += L"  " + std::wstring(step.name) + L" " + std::wstring(step.usage) + L"\n";
+    return usage;
+}
+
+}  // namespace driver
