@@ -39,23 +39,32 @@ public:
 
 private:
     // "*" at mask position j: try the rest of the name from i, i+1, ... up to its last
-    // unit (a "*" that must swallow everything is the "*" rule of Match).
+    // unit (a "*" that must swallow everything is the "*" rule of Match). A start k
+    // already known to fail for this "*" fails for every later start as well.
     bool MatchStar(std::size_t i, std::size_t j) {
-        const std::size_t slot = FailureSlot(i, j);
-        if (slot != kNoSlot && failed_[slot]) return false;
-        for (std::size_t k = i; k < name_.size(); ++k) {
+        const std::size_t star = StarNumber(j);
+        std::size_t k = i;
+        for (; k < name_.size() && !KnownFailure(k, star); ++k) {
             if (Match(k, j + 1)) return true;
         }
-        if (slot != kNoSlot) failed_[slot] = true;
+        if (star != kNoStar) {
+            for (std::size_t f = i; f < k; ++f) failed_[f * starIndex_.size() + star] = true;
+        }
         return false;
     }
 
-    std::size_t FailureSlot(std::size_t i, std::size_t j) {
-        if (starIndex_.size() < 2) return kNoSlot;
+    // Failures are remembered only for masks with several stars; one star alone costs
+    // no more than one pass per start.
+    std::size_t StarNumber(std::size_t j) {
+        if (starIndex_.size() < 2) return kNoStar;
         if (failed_.empty()) failed_.assign((name_.size() + 1) * starIndex_.size(), false);
         std::size_t star = 0;
         while (starIndex_[star] != j) ++star;
-        return i * starIndex_.size() + star;
+        return star;
+    }
+
+    bool KnownFailure(std::size_t k, std::size_t star) const {
+        return star != kNoStar && failed_[k * starIndex_.size() + star];
     }
 
     bool SameUnit(char16_t a, char16_t b) const {
@@ -63,7 +72,7 @@ private:
         return caseInsensitive_ && platform::LowerAscii(a) == platform::LowerAscii(b);
     }
 
-    static constexpr std::size_t kNoSlot = static_cast<std::size_t>(-1);
+    static constexpr std::size_t kNoStar = static_cast<std::size_t>(-1);
 
     std::u16string_view name_;
     std::u16string_view mask_;
