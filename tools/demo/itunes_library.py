@@ -1,0 +1,102 @@
+"""Builds an iTunes library as Vantrel finds it inside a Wine prefix: the library
+file "iTunes Music Library.xml" under the user's Music\\iTunes\\ folder and app
+packages (*.ipa, ZIP archives) in the media folder's "Mobile Applications\\".
+
+Used by the demo library script and by the end-to-end tests."""
+
+import datetime
+import os
+import plistlib
+import urllib.parse
+import zipfile
+from pathlib import Path, PureWindowsPath
+
+LIBRARY_NAME = "iTunes Music Library.xml"
+PACKAGE_FOLDER = "Mobile Applications"
+
+
+def user_folder(prefix):
+    """drive_c/users/<user> of a Wine prefix: the folder of $USER, else the only
+    user folder besides Public."""
+    users = Path(prefix) / "drive_c" / "users"
+    wanted = users / os.environ.get("USER", "root")
+    if wanted.is_dir():
+        return wanted
+    candidates = [p for p in users.iterdir() if p.is_dir() and p.name != "Public"]
+    if len(candidates) != 1:
+        raise RuntimeError(f"cannot tell the user folder in {users}: {candidates}")
+    return candidates[0]
+
+
+def folder_url(windows_folder):
+    """file://localhost/ address of a Windows folder, escaped the way iTunes writes
+    it (spaces as %20, drive colon and slashes kept), with a trailing "/"."""
+    path = str(windows_folder).replace("\\", "/").rstrip("/") + "/"
+    return "file://localhost/" + urllib.parse.quote(path, safe="/:")
+
+
+def library_text(media_url, tracks=()):
+    """The text of a library file whose "Music Folder" entry is `media_url`.
+    `tracks` are file addresses listed before it, as real libraries do."""
+    track_entries = "".join(
+        f"\t\t<key>{n}</key>\n\t\t<dict>\n\t\t\t<key>Track ID</key><integer>{n}</integer>\n"
+        f"\t\t\t<key>Location</key><string>{url}</string>\n\t\t</dict>\n"
+        for n, url in enumerate(tracks, start=100))
+    return (
+        '<?xml version="1.0" encoding="UTF-8"?>\n'
+        '<!DOCTYPE plist PUBLIC "-//Apple Computer//DTD PLIST 1.0//EN" '
+        '"http://www.apple.com/DTDs/PropertyList-1.0.dtd">\n'
+        '<plist version="1.0">\n<dict>\n'
+        "\t<key>Major Version</key><integer>1</integer>\n"
+        "\t<key>Minor Version</key><integer>1</integer>\n"
+        "\t<key>Application Version</key><string>12.9.0.164</string>\n"
+        "\t<key>Features</key><integer>5</integer>\n"
+        "\t<key>Show Content Ratings</key><true/>\n"
+        "\t<key>Library Persistent ID</key><string>5F3B0C2A9D41E7B6</string>\n"
+        f"\t<key>Tracks</key>\n\t<dict>\n{track_entries}\t</dict>\n"
+        f"\t<key>Music Folder</key><string>{media_url}</string>\n"
+        "</dict>\n</plist>\n")
+
+
+def write_text(path, text, encoding="utf-8", bom=False):
+    """Writes `text` with CR LF line ends in `encoding` ("utf-8", "utf-16-le",
+    "utf-16-be" or "cp1252"), with the byte-order mark when `bom` is set."""
+    marks = {"utf-8": b"\xef\xbb\xbf", "utf-16-le": b"\xff\xfe", "utf-16-be": b"\xfe\xff"}
+    data = text.replace("\r\n", "\n").replace("\n", "\r\n").encode(encoding)
+    path = Path(path)
+    path.parent.mkdir(parents=True, exist_ok=True)
+    path.write_bytes((marks[encoding] if bom else b"") + data)
+
+
+def metadata(name, item_id, version="1.0", artist="Example Studio"):
+    """The fields of an app's iTunesMetadata.plist, as the store writes them."""
+    bundle = "com.example." + "".join(c for c in name.lower() if c.isalnum())
+    return {
+        "itemId": item_id,
+        "itemName": name,
+        "bundleDisplayName": name,
+        "softwareVersionBundleId": bundle,
+        "bundleShortVersionString": version,
+        "bundleVersion": version,
+        "artistName": artist,
+        "playlistName": artist,
+        "genre": "Utilities",
+        "kind": "software",
+        "releaseDate": datetime.datetime(2011, 3, 14, 8, 0, 0),
+        "softwareSupportedDeviceIds": [1, 2],
+    }
+
+
+def write_package(path, name, item_id, version="1.0", binary_metadata=True):
+    """An app package: a ZIP archive holding iTunesMetadata.plist (with `item_id`
+    as itemId) and a minimal Payload/<name>.app/Info.plist."""
+    fields = metadata(name, item_id, version)
+    plist_format = plistlib.FMT_BINARY if binary_metadata else plistlib.FMT_XML
+    info = {"CFBundleIdentifier": fields["softwareVersionBundleId"], "CFBundleDisplayName": name,
+            "CFBundleShortVersionString": version, "CFBundleExecutable": name.replace(" ", "")}
+    path = Path(path)
+    path.parent.mkdir(parents=True, exist_ok=True)
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as archive:
+        archive.writestr(f"Payload/{name}.app/Info.plist", plistlib.dumps(info, fmt=plistlib.FMT_BINARY))
+        archive.writestr("iTunesMetadata.plist", plistlib.dumps(fields, fmt=plist_format))
+    return path
