@@ -1,0 +1,74 @@
+#pragma once
+// Helpers of the archive tests: open bytes with a fresh component, from a file
+// or from memory, and tell how the open ended.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "archive/archiver.h"
+#include "archive/errors.h"
+#include "platform/stream.h"
+#include "tests/support/temp_dir.h"
+
+namespace archive_tests {
+
+struct OpenOutcome {
+    bool opened = false;
+    std::int32_t nativeError = 0;  // of an EZFException; 0 otherwise
+    bool readError = false;        // the stream layer's EReadError
+    std::string message;           // of any exception
+
+    std::string Describe() const { return opened ? "opened" : message; }
+};
+
+// Runs `open` and sorts out how it ended.
+template <typename Open>
+OpenOutcome TryOpen(Open&& open) {
+    OpenOutcome outcome;
+    try {
+        open();
+        outcome.opened = true;
+    } catch (const archive::EZFException& e) {
+        outcome.nativeError = e.NativeError;
+        outcome.message = e.what();
+    } catch (const platform::EReadError& e) {
+        outcome.readError = true;
+        outcome.message = e.what();
+    } catch (const std::exception& e) {
+        outcome.message = std::string("other: ") + e.what();
+    }
+    return outcome;
+}
+
+inline std::unique_ptr<platform::MemoryStream> StreamOf(std::string_view bytes) {
+    auto stream = std::make_unique<platform::MemoryStream>();
+    stream->WriteBuffer(bytes.data(), bytes.size());
+    stream->SetPosition(0);
+    return stream;
+}
+
+// A component opened on an in-memory archive (the stream outlives the component).
+struct MemoryArchive {
+    explicit MemoryArchive(std::string_view bytes, bool strict = false) : stream(StreamOf(bytes)) {
+        arc.FOpenCorruptedArchives = !strict;
+        outcome = TryOpen([&] { arc.OpenArchive(*stream, false); });
+    }
+    std::unique_ptr<platform::MemoryStream> stream;
+    archive::TZFArchiver arc;
+    OpenOutcome outcome;
+
+    archive::TZFDirArray& Dir() { return arc.DMHandle->CDir; }
+    const archive::TDirItem& Item(int i) { return arc.DMHandle->CDir.ItemRef(i); }
+};
+
+// Replaces every local header signature, so that no local header can be found.
+inline std::string WithoutLocalSignatures(std::string bytes) {
+    for (std::size_t at = bytes.find("PK\x03\x04"); at != std::string::npos; at = bytes.find("PK\x03\x04", at)) {
+        bytes[at + 2] = 'x';
+    }
+    return bytes;
+}
+
+}  // namespace archive_tests
