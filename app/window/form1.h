@@ -1,0 +1,130 @@
+#pragma once
+// The program's one window: the package list, the show-details button and the
+// main menu. TForm1 owns its window: `this` travels through CreateWindowExW's
+// last argument, is stored at WM_NCCREATE and cleared at WM_NCDESTROY. The
+// window procedure only dispatches to the named handlers; every exception that
+// leaves a handler is caught there and shown in the standard error box.
+
+#include <windows.h>
+
+#include <array>
+
+#include "app/window/controls.h"
+#include "app/window/menu_entry.h"
+#include "app/window/panel.h"
+#include "app/window/win32_handles.h"
+#include "app/window_geometry.h"
+
+namespace app::window {
+
+// Row height of the list, in pixels.
+inline constexpr int kRowHeight = 20;
+
+class TForm1 {
+public:
+    TForm1() = default;
+    ~TForm1();
+    TForm1(const TForm1&) = delete;
+    TForm1& operator=(const TForm1&) = delete;
+
+    // Creates the window (hidden) with its controls and menu; creation runs
+    // FormCreate. Throws std::runtime_error when the window cannot be created.
+    void Create(HINSTANCE instance);
+    void Show(int showCommand);
+    HWND Handle() const { return handle_; }
+
+    // For every message loop that runs while the window exists: the menu
+    // shortcuts (wherever the focus is within the window) and tab navigation.
+    // True when the message was consumed and must not be dispatched.
+    bool PreTranslateMessage(MSG& message);
+
+    // Ends the program: the window goes and the message loop ends.
+    void Close();
+
+    // Handlers.
+    void FormCreate();
+    void FormActivate();
+    // True (handled) when the mouse is over the list and the list was scrolled.
+    bool FormMouseWheel(int wheelDelta, POINT mousePosition);
+    void MenuClick(const MenuEntry& Sender);
+    void ListBox1DrawItem(const DRAWITEMSTRUCT& item);
+    void UploadButtonClick();
+
+    // Controls. The show-details command changes the button's caption and
+    // enabled state and reads the rows' selection through these.
+    Panel Panel2;
+    ListBox ListBox1;
+    Button UploadButton;
+
+    // Menu entries, in the order of the menu.
+    MenuEntry Menu;
+    MenuEntry MenuDeu;
+    MenuEntry MenuEng;
+    MenuEntry MenuFra;
+    MenuEntry N1;
+    MenuEntry MenuExit;
+    MenuEntry MenuEdit;
+    MenuEntry MenuSelAll;
+    MenuEntry MenuInvAll;
+    MenuEntry N2;
+    MenuEntry MenuHint1;
+    MenuEntry MenuHint2;
+    MenuEntry MenuAbout;
+    MenuEntry MenuCopyR;
+    MenuEntry MenuDorvik;
+    MenuEntry MenuTamsel;
+    MenuEntry N3;
+    MenuEntry MenuTotal;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // Runs the handler of one message; false sends it on to DefWindowProcW.
+    bool Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+    // Creation (form1_layout.cpp, form1_menu.cpp).
+    void OnCreate();
+    void CreateControls();
+    void CreateMainMenu();
+    void CreateAccelerators();
+    std::array<MenuEntry*, 18> MenuEntries();
+
+    // Window messages turned into handler calls.
+    void OnCommand(int id, int notifyCode, HWND control);
+    void OnInitMenuPopup(HMENU popup, bool systemMenu);
+    void OnActivate(bool active);
+    void OnSize(Size client);
+    void OnGetMinMaxInfo(MINMAXINFO& info) const;
+    void OnWindowPosChanging(WINDOWPOS& position) const;
+    void OnMoving(RECT& dragRect) const;
+    void OnMeasureItem(MEASUREITEMSTRUCT& item) const;
+    void ChooseMenuEntry(MenuEntry& entry);
+    void ApplyLanguage(const MenuEntry& Sender);
+
+    // FormCreate's placement steps.
+    void PlaceOnPrimaryScreen();
+    void FixSizeLimits();
+
+    HWND handle_ = nullptr;
+    FontHandle formFont_;
+    FontHandle listFont_;
+    FontHandle buttonFont_;
+    AcceleratorHandle accelerators_;
+
+    // The client sizes the children were last laid out for (anchoring).
+    Size formClient_{};
+    Size panelClient_{};
+
+    // Size limits, fixed by FormCreate; 0 means none.
+    int minWidth_ = 0;
+    int maxWidth_ = 0;
+    int minHeight_ = 0;
+
+    // The control that had the focus when the window was last deactivated.
+    HWND savedFocus_ = nullptr;
+};
+
+// Moves the window so that its client area is width x height, keeping its left
+// and top; menu bar, caption and frame stay outside the given size.
+void SetClientAreaSize(HWND window, int width, int height);
+
+}  // namespace app::window

@@ -1,0 +1,57 @@
+// TForm1: FormCreate, the start-up handler, and the operations it uses.
+#include "app/window/form1.h"
+
+#include "app/library_discovery.h"
+#include "app/messages.h"
+#include "app/package_list.h"
+#include "app/run_folders.h"
+#include "app/selection.h"
+#include "app/window/message_boxes.h"
+#include "platform/environment.h"
+
+namespace app::window {
+namespace {
+
+constexpr Size kStartClient{368, 457};
+
+}  // namespace
+
+void SetClientAreaSize(HWND window, int width, int height) {
+    RECT outer{};
+    RECT client{};
+    GetWindowRect(window, &outer);
+    GetClientRect(window, &client);
+    const Size size = OuterSizeForClient({outer.right - outer.left, outer.bottom - outer.top},
+                                         {client.right - client.left, client.bottom - client.top}, {width, height});
+    MoveWindow(window, outer.left, outer.top, size.width, size.height, TRUE);
+}
+
+// Catches nothing: an error ends it at its step, and the window's creation
+// shows it. What the earlier steps set stays.
+void TForm1::FormCreate() {
+    PlaceOnPrimaryScreen();
+    SetClientAreaSize(handle_, kStartClient.width, kStartClient.height);
+    FixSizeLimits();
+    MenuClick(MenuDeu);
+
+    TempFolder = TempFolderFrom(platform::TempFolderPath());
+    ConverterPath = ConverterPathFrom(platform::EnvironmentVariable(kCommonProgramFilesVariable));
+    const std::u16string libraryFile = LibraryFilePath(platform::SpecialFolderPath(platform::kCsidlMyMusic));
+    const std::u16string libraryText = ReadLibraryText(libraryFile);
+    MediaFolder = MediaFolderFromLibraryText(libraryText);
+
+    if (!MediaFolder.empty()) {
+        MediaFolder = PackageFolder(MediaFolder);
+    } else {
+        ShowPlainMessage(handle_, kNoITunesMessage);
+    }
+    for (const std::u16string& name : ListPackageNames(MediaFolder)) ListBox1.Add(name);
+    if (ListBox1.Count() == 0) {
+        UploadButton.SetEnabled(false);
+    } else {
+        SelectFirstOnly(ListBox1);
+    }
+    MenuTotal.SetCaption(TotalCaption(static_cast<std::size_t>(ListBox1.Count())));
+}
+
+}  // namespace app::window
