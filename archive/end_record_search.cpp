@@ -100,13 +100,14 @@ void TZFDirManager::ReadZip64Locator(std::int64_t e, std::int64_t& z) {
     z = at;
 }
 
-// An offset before the start of the stream cannot be read, like one past its end.
+// A record that does not lie wholly inside the stream is a short read, also
+// where the offset lies before its start or too far beyond its end to seek to.
 void TZFDirManager::ReadZip64CentralDirEnd(std::int64_t& z) {
     constexpr auto kSize = static_cast<std::int64_t>(TZFZip64CentralDirEnd::kSize);
     bool found = false;
     if (z > kSize) {
         const std::int64_t at = Zip64CentralDirEndLocator.offsetStartDirEnd;
-        if (at < 0) throw platform::EReadError();
+        if (at < 0 || at > FCompressedStream->Size() - kSize) throw platform::EReadError();
         std::array<std::uint8_t, TZFZip64CentralDirEnd::kSize> bytes{};
         FCompressedStream->SetPosition(at);
         FCompressedStream->ReadBuffer(bytes.data(), bytes.size());

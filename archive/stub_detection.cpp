@@ -95,21 +95,33 @@ bool TZFDirManager::MatchFirstLocalHeader(std::int64_t p) {
            local.compSize == cd.compSize && local.unCompSize == cd.unCompSize;
 }
 
+// An item whose central offset is the zip64 marker is judged, and adjusted,
+// by its zip64 offset: adding the stub to the marker itself would wrap it into
+// a small, wrong offset.
 bool TZFDirManager::StubOffsetApplied() const {
     const auto stub = static_cast<std::uint32_t>(StubSize);
     for (std::int32_t i = 0; i < CDir.Count(); ++i) {
-        const TZFZipCentralDir& cd = CDir.ItemRef(i).CentralDir;
-        if (cd.compSize != 0) return cd.relOffsetLH >= stub;
+        const TDirItem& item = CDir.ItemRef(i);
+        const TZFZipCentralDir& cd = item.CentralDir;
+        if (cd.compSize == 0) continue;
+        if (cd.relOffsetLH == kZip64Marker32) return item.Zip64ExtInfo.relOffsetLH >= StubSize;
+        return cd.relOffsetLH >= stub;
     }
     return true;
 }
 
-// Offsets are 32-bit and wrap; directory items and zip64 offsets stay as stored.
+// Offsets are 32-bit and wrap; directory items stay as stored.
 void TZFDirManager::ApplyStubOffset() {
     const auto stub = static_cast<std::uint32_t>(StubSize);
     for (std::int32_t i = 0; i < CDir.Count(); ++i) {
-        TZFZipCentralDir& cd = CDir.ItemRef(i).CentralDir;
-        if ((cd.externalAttr & kDirectoryAttribute) == 0) cd.relOffsetLH += stub;
+        TDirItem& item = CDir.ItemRef(i);
+        TZFZipCentralDir& cd = item.CentralDir;
+        if ((cd.externalAttr & kDirectoryAttribute) != 0) continue;
+        if (cd.relOffsetLH == kZip64Marker32) {
+            item.Zip64ExtInfo.relOffsetLH += StubSize;
+        } else {
+            cd.relOffsetLH += stub;
+        }
     }
 }
 

@@ -393,6 +393,8 @@ TEST(LoadDir, Zip64EndRecordThatCannotBeFound) {
          [](ZipLayout& z) { z.SetU64(z.zip64Locator + zf::kLocOffset, z.bytes.size() - 10); }, 0, true},
         {"locator points before the start", [](ZipLayout& z) { z.SetU64(z.zip64Locator + zf::kLocOffset, ~0ull); }, 0,
          true},
+        {"locator points far beyond any file system's end",
+         [](ZipLayout& z) { z.SetU64(z.zip64Locator + zf::kLocOffset, 0x421994BE44619C94ull); }, 0, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

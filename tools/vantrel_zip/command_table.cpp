@@ -1,0 +1,14 @@
+#include "tools/vantrel_zip/command.h"
+
+namespace vantrel_zip {
+
+namespace {
+constexpr Command kCommands[] = {
+    {"list", "ARCHIVE", 1, 1, RunList},
+    {"info", "ARCHIVE", 1, 1, RunInfo},
+};
+}  // namespace
+
+std::span<const Command> Commands() { return kCommands; }
+
+}  // namespace vantrel_zip
