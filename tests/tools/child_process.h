@@ -1,0 +1,39 @@
+#pragma once
+// A program started by a test and ended with it: the real service process that
+// end-to-end style tests talk to.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace testing_support {
+
+class ChildProcess {
+public:
+    // Starts `program` (a path as the build system names it) with UTF-8
+    // arguments. Its standard output goes to `stdoutPath` (a Windows-style
+    // path) when given, else it is inherited. Throws std::runtime_error when
+    // the program cannot be started.
+    ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
+                 std::u16string_view stdoutPath = {});
+    ~ChildProcess();  // Kill()
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // Whether the program is still running.
+    bool Running();
+    // Ends the program at once and waits for it. Safe to call twice.
+    void Kill();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// A Windows-style path of a test folder as the started program must be given
+// it on the command line (native form on POSIX).
+std::string PathArgument(std::u16string_view path);
+
+}  // namespace testing_support
