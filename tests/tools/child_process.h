@@ -24,6 +24,9 @@ public:
 
     // Whether the program is still running.
     bool Running();
+    // Waits at most timeoutMs for the program to end; its exit code, or -1
+    // when it is still running.
+    int WaitForExit(int timeoutMs);
     // Ends the program at once and waits for it. Safe to call twice.
     void Kill();
 

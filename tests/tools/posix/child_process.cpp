@@ -18,6 +18,7 @@ namespace testing_support {
 
 struct ChildProcess::State {
     pid_t pid = -1;
+    int exitCode = -1;
 };
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
@@ -44,8 +45,17 @@ bool ChildProcess::Running() {
     if (state_->pid < 0) return false;
     int status = 0;
     if (waitpid(state_->pid, &status, WNOHANG) == 0) return true;
+    state_->exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
     state_->pid = -1;
     return false;
+}
+
+int ChildProcess::WaitForExit(int timeoutMs) {
+    for (int waited = 0; Running(); waited += 10) {
+        if (waited >= timeoutMs) return -1;
+        usleep(10000);
+    }
+    return state_->exitCode;
 }
 
 void ChildProcess::Kill() {

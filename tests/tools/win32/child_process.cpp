@@ -84,6 +84,14 @@ bool ChildProcess::Running() {
     return state_->process != nullptr && WaitForSingleObject(state_->process, 0) == WAIT_TIMEOUT;
 }
 
+int ChildProcess::WaitForExit(int timeoutMs) {
+    if (state_->process == nullptr) return -1;
+    if (WaitForSingleObject(state_->process, static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0) return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(state_->process, &code);
+    return static_cast<int>(code);
+}
+
 void ChildProcess::Kill() {
     if (state_->process == nullptr) return;
     TerminateProcess(state_->process, 1);
