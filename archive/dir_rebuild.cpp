@@ -1,10 +1,230 @@
+// The recovery road's directory: every local file header found by scanning the
+// whole stream becomes an item, in file order, filled from the local header
+// (and from its data descriptor when flag bit 3 is set).
+//
+// The scans read the stream in chunks of 65,535 bytes. A search for the next
+// header starts 4 bytes behind the previous one; the chunk it needs is usually
+// the one already in memory, so it is kept and reused instead of being read
+// again for every member.
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <vector>
+
+#include "archive/archiver.h"
 #include "archive/dir_manager.h"
 #include "archive/errors.h"
+#include "archive/extra_fields.h"
+#include "archive/item_name_decoding.h"
+#include "archive/stream_reader.h"
+#include "platform/codepage.h"
+#include "platform/exception.h"
+#include "platform/stream.h"
 
 namespace archive {
+namespace {
 
-// FIXME: the scan for local headers is not built yet; until it is, a directory
-// that cannot be loaded fails the open as an archive without local headers.
-void TZFDirManager::RebuildDir() { throw EZFException(35, nullptr); }
+constexpr std::int32_t kNoLocalHeader = 35;
+constexpr std::size_t kScanChunk = 65535;
+constexpr std::size_t kSignatureSize = 4;
+constexpr std::uint16_t kMaxExtraLength = 260;
+constexpr std::uint32_t kFileAttribute = 0x20;       // FILE_ATTRIBUTE_ARCHIVE
+constexpr std::uint32_t kDirectoryAttribute = 0x10;  // FILE_ATTRIBUTE_DIRECTORY
+
+// One chunk of the stream in memory, for the signature scans and the reads of
+// the headers that lie in it. The stream's own position is never relied on.
+class ScanWindow {
+public:
+    explicit ScanWindow(platform::Stream& stream) : stream_(stream), size_(stream.Size()) {}
+
+    std::int64_t StreamSize() const { return size_; }
+
+    // Position of the first `signature` at or after `from`, or -1.
+    std::int64_t Find(std::int64_t from, std::uint32_t signature) {
+        std::array<std::uint8_t, kSignatureSize> pattern{};
+        for (std::size_t i = 0; i < kSignatureSize; ++i) pattern[i] = static_cast<std::uint8_t>(signature >> (8 * i));
+        std::int64_t at = std::max<std::int64_t>(from, 0);
+        for (;;) {
+            if (!Covers(at, kSignatureSize) && !Load(at)) return -1;
+            const std::size_t hit = Search(static_cast<std::size_t>(at - start_), pattern);
+            if (hit != kNotFound) return start_ + static_cast<std::int64_t>(hit);
+            const std::int64_t end = start_ + static_cast<std::int64_t>(bytes_.size());
+            if (end >= size_) return -1;
+            at = end - static_cast<std::int64_t>(kSignatureSize - 1);  // a signature across the cut is found
+        }
+    }
+
+    // Reads `out.size()` bytes at `at`; false when the stream ends before.
+    bool ReadAt(std::int64_t at, std::span<std::uint8_t> out) {
+        if (at < 0 || static_cast<std::int64_t>(out.size()) > size_ - at) return false;
+        if (Covers(at, out.size())) {
+            std::memcpy(out.data(), bytes_.data() + (at - start_), out.size());
+            return true;
+        }
+        stream_.SetPosition(at);
+        stream_.ReadBuffer(out.data(), out.size());
+        return true;
+    }
+
+private:
+    static constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
+
+    // First index at or after `from` where the whole pattern lies in the chunk.
+    std::size_t Search(std::size_t from, const std::array<std::uint8_t, kSignatureSize>& pattern) const {
+        const std::uint8_t* base = bytes_.data();
+        const std::size_t size = bytes_.size();
+        while (from + kSignatureSize <= size) {
+            const void* first = std::memchr(base + from, pattern[0], size - from - (kSignatureSize - 1));
+            if (first == nullptr) return kNotFound;
+            from = static_cast<std::size_t>(static_cast<const std::uint8_t*>(first) - base);
+            if (std::memcmp(base + from, pattern.data(), kSignatureSize) == 0) return from;
+            ++from;
+        }
+        return kNotFound;
+    }
+
+    bool Covers(std::int64_t at, std::size_t count) const {
+        return at >= start_ && at + static_cast<std::int64_t>(count) <= start_ + static_cast<std::int64_t>(bytes_.size());
+    }
+
+    bool Load(std::int64_t at) {
+        if (size_ - at < static_cast<std::int64_t>(kSignatureSize)) return false;
+        const auto count = static_cast<std::size_t>(std::min<std::int64_t>(kScanChunk, size_ - at));
+        bytes_.resize(count);
+        stream_.SetPosition(at);
+        stream_.ReadBuffer(bytes_.data(), count);
+        start_ = at;
+        return true;
+    }
+
+    platform::Stream& stream_;
+    std::int64_t size_;
+    std::int64_t start_ = 0;
+    std::vector<std::uint8_t> bytes_;
+};
+
+// Serves the extra-field parser from the window.
+class WindowByteSource final : public ByteSource {
+public:
+    WindowByteSource(ScanWindow& window, std::int64_t at) : window_(window), at_(at) {}
+    std::span<const std::uint8_t> Take(std::size_t count) override {
+        buffer_.resize(count);
+        if (!window_.ReadAt(at_, buffer_)) throw platform::EReadError();
+        at_ += static_cast<std::int64_t>(count);
+        return buffer_;
+    }
+
+private:
+    ScanWindow& window_;
+    std::int64_t at_;
+    std::vector<std::uint8_t> buffer_;
+};
+
+std::int64_t NextLocalHeader(ScanWindow& window, std::int64_t from) {
+    const std::int64_t at = window.Find(from, kLocalFileHeaderSignature);
+    if (at < 0 || window.StreamSize() - at < static_cast<std::int64_t>(LocalFileHeader::kSize)) return -1;
+    return at;
+}
+
+bool NextDataDescriptor(ScanWindow& window, std::int64_t from, DataDescriptor& descriptor) {
+    const std::int64_t at = window.Find(from, kDataDescriptorSignature);
+    if (at < 0) return false;
+    std::array<std::uint8_t, DataDescriptor::kSize> raw{};
+    if (!window.ReadAt(at, raw)) return false;
+    descriptor = DataDescriptor::Decode(raw);
+    return true;
+}
+
+TZFZipCentralDir CentralFromLocal(const LocalFileHeader& local, std::int64_t at) {
+    TZFZipCentralDir cd;
+    cd.signature = local.signature;
+    cd.versionMadeBy = local.versionNeeded;
+    cd.extractVersion = local.versionNeeded;
+    cd.genPurposeFlag = local.flag;
+    cd.compMethod = local.method;
+    cd.lastModTime = local.lastModTime;
+    cd.lastModDate = local.lastModDate;
+    cd.crc32 = local.crc32;
+    cd.compSize = local.compSize;
+    cd.unCompSize = local.unCompSize;
+    cd.nameLength = local.nameLength;
+    cd.extraLength = local.extraLength;
+    const bool isFile = local.unCompSize != 0 || (local.flag & kFlagDataDescriptor) != 0;
+    cd.externalAttr = isFile ? kFileAttribute : kDirectoryAttribute;
+    cd.relOffsetLH = static_cast<std::uint32_t>(at);
+    return cd;
+}
+
+// Local names are ANSI (after the OEM step when an end record was seen): the
+// content is not searched for UTF-8 here, unlike the central directory's names.
+std::u16string LocalName(std::span<const std::uint8_t> bytes, bool oemToAnsi) {
+    const std::string converted =
+        oemToAnsi ? OemNameToAnsi(bytes) : std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    return platform::AnsiToWide(std::string_view(converted).substr(0, converted.find('\0')));
+}
+
+}  // namespace
+
+void TZFDirManager::RebuildDir() {
+    ScanWindow window(*FCompressedStream);
+    std::int64_t at = NextLocalHeader(window, 0);
+    if (at < 0) throw EZFException(kNoLocalHeader, nullptr);
+    const bool oemFileNames = EndRecordFound && (FArc == nullptr || FArc->FOptions.FOEMFileNames);
+    const std::int64_t size = window.StreamSize();
+
+    for (; at >= 0; at = NextLocalHeader(window, at + 4)) {
+        std::array<std::uint8_t, LocalFileHeader::kSize> raw{};
+        window.ReadAt(at, raw);
+        const LocalFileHeader local = LocalFileHeader::Decode(raw);
+        if (static_cast<std::int64_t>(local.compSize) >= size || local.extraLength > kMaxExtraLength) continue;
+
+        const std::int32_t i = CDir.Count();
+        CDir.SetCount(i + 1);
+        TDirItem& item = CDir.ItemRef(i);
+        item.CentralDir = CentralFromLocal(local, at);
+        item.CompressionMethod = local.method;
+        if ((local.flag & kFlagEncrypted) != 0 && local.versionNeeded < kStrongEncryptionVersion) {
+            item.ZFEncryptionAlgorithm = caPkzipClassic;
+        }
+
+        std::int64_t next = at + static_cast<std::int64_t>(LocalFileHeader::kSize);
+        std::u16string name;
+        if (local.nameLength > 0 && size - next >= local.nameLength) {
+            std::vector<std::uint8_t> bytes(local.nameLength);
+            window.ReadAt(next, bytes);
+            next += local.nameLength;
+            name = LocalName(bytes, oemFileNames && (local.flag & kFlagUtf8Name) == 0);
+        }
+        CDir.SetItemName(i, std::move(name));  // native code 59 when out of step
+        if (local.extraLength > 0) {
+            WindowByteSource extra(window, next);
+            ReadExtraFields(extra, local.extraLength, CDir, i);
+        }
+
+        DataDescriptor descriptor;
+        if ((local.flag & kFlagDataDescriptor) != 0 && NextDataDescriptor(window, at, descriptor)) {
+            TZFZipCentralDir& cd = CDir.ItemRef(i).CentralDir;
+            cd.crc32 = descriptor.crc32;
+            cd.compSize = descriptor.compSize;
+            cd.unCompSize = descriptor.unCompSize;
+        }
+    }
+}
+
+std::int64_t TZFDirManager::FindLocalHeader(std::int64_t from) {
+    const std::int64_t position = FCompressedStream->Position();
+    ScanWindow window(*FCompressedStream);
+    const std::int64_t at = NextLocalHeader(window, from);
+    FCompressedStream->SetPosition(position);
+    return at;
+}
+
+bool TZFDirManager::FindDataDescriptor(std::int64_t from, DataDescriptor& descriptor) {
+    const std::int64_t position = FCompressedStream->Position();
+    ScanWindow window(*FCompressedStream);
+    const bool found = NextDataDescriptor(window, from, descriptor);
+    FCompressedStream->SetPosition(position);
+    return found;
+}
 
 }  // namespace archive

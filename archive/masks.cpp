@@ -99,8 +99,12 @@ std::u16string_view FileExtension(std::u16string_view path) {
 
 bool MatchFileMask(std::u16string_view name, std::u16string_view mask) {
     if (mask.empty()) return false;
-    std::u16string pattern(mask);
-    if (const auto star = pattern.find(u"*.*"); star != std::u16string::npos) pattern.replace(star, 3, u"*");
+    std::u16string pattern;
+    if (const auto star = mask.find(u"*.*"); star != std::u16string_view::npos) {
+        pattern.append(mask.substr(0, star)).append(u"*").append(mask.substr(star + 3));
+    } else {
+        pattern.assign(mask);
+    }
     const bool maskEndsInDot = mask.back() == u'.';
     if (maskEndsInDot) pattern.pop_back();
 

@@ -1,0 +1,178 @@
+// Extraction of one member into a caller's stream: the lookup by name (the
+// name index first, then the search), the local header, the password stage,
+// the data loop, and the size and CRC-32 tests that decide whether the member
+// arrived intact. The progress events are raised from here as well.
+#include <algorithm>
+#include <array>
+#include <optional>
+
+#include "archive/archiver.h"
+#include "archive/errors.h"
+#include "archive/item_decoder.h"
+#include "archive/password_stage.h"
+#include "platform/stream.h"
+
+namespace archive {
+namespace {
+
+constexpr std::int32_t kInvalidData = 8;
+constexpr std::int32_t kNoArchive = 13;
+constexpr std::int32_t kNoSuchItem = 15;
+constexpr std::int32_t kBadIndex = 16;
+constexpr std::int32_t kUpdateInProgress = 26;
+constexpr std::int32_t kDeflate64 = 55;
+constexpr std::int32_t kDiskFull = 65;
+constexpr std::int32_t kDefaultSearchAttr = 0x28BF;
+
+// Recurse is off for the duration of an extraction and holds its old value
+// afterwards, on every way out.
+class RecurseOff {
+public:
+    explicit RecurseOff(bool& recurse) : recurse_(recurse), saved_(recurse) { recurse_ = false; }
+    ~RecurseOff() { recurse_ = saved_; }
+    RecurseOff(const RecurseOff&) = delete;
+    RecurseOff& operator=(const RecurseOff&) = delete;
+
+private:
+    bool& recurse_;
+    bool saved_;
+};
+
+std::u16string Backslashed(std::u16string_view text) {
+    std::u16string result(text);
+    std::replace(result.begin(), result.end(), u'/', u'\\');
+    return result;
+}
+
+LocalFileHeader ReadLocalHeader(platform::Stream& stream) {
+    std::array<std::uint8_t, LocalFileHeader::kSize> raw{};
+    stream.ReadBuffer(raw.data(), raw.size());  // EReadError when cut short
+    return LocalFileHeader::Decode(raw);
+}
+
+// The file's share, then (unless cancelled) the overall share, which for a
+// single member equals the file's.
+void RaiseDataProgress(TZFBaseArchiver& arc, const std::u16string& itemName) {
+    const double fileShare = static_cast<double>(arc.FProgress) / static_cast<double>(arc.FProgressMax);
+    arc.DoFileProgress(itemName, fileShare * 100.0, poExtract, ppProcess);
+    if (arc.FProgressCancel) return;
+    arc.DoOverallProgress((fileShare + arc.FProcessedFileNo) / arc.FProcessedFileCount * 100.0, poExtract,
+                          ppProcess);
+}
+
+// The caller's stream took fewer bytes than written. A handler may give the
+// write up (Cancel) or have it repeated; without one the disk is full.
+bool DiskFull(TZFBaseArchiver& arc) {
+    if (arc.OnDiskFull) {
+        bool cancel = false;
+        arc.OnDiskFull(arc, 0, arc.FFileName, cancel);
+        if (cancel) arc.FProgressCancel = true;
+        return cancel;
+    }
+    if (arc.FSpanningMode != smSpanning) throw EZFException(kDiskFull, nullptr);
+    return true;
+}
+
+}  // namespace
+
+void TZFBaseArchiver::ExtractToStream(std::u16string_view fileName, platform::Stream& stream) {
+    if (!FActive) throw EZFException(kNoArchive, this);
+    if (FUpdateCount > 0) throw EZFException(kUpdateInProgress, this);
+    FProgressEnabled = true;
+    RecurseOff recurseOff(FOptions.FRecurse);
+    FProcessedFileNo = 0;
+    DoOverallProgress(0.0, poExtract, ppStart);
+
+    std::int32_t itemNo = -1;
+    if (!FindItemIndex(fileName, itemNo)) throw EZFException(kNoSuchItem, this, {std::u16string(fileName)});
+    FProcessedFileCount = 1;
+    const std::u16string srcFileName = DMHandle->CDir.Item(itemNo).SrcFileName;
+    DoFileProgress(srcFileName, 0.0, poExtract, ppStart);
+    ExtractItem(itemNo, stream);
+    DoFileProgress(srcFileName, 100.0, poExtract, ppEnd);
+    DoOverallProgress(100.0, poExtract, ppEnd);
+}
+
+// The exact stored name through the name index; failing that, the search, which
+// drops a drive, reads "\" as "/" and understands wildcards.
+bool TZFBaseArchiver::FindItemIndex(std::u16string_view name, std::int32_t& itemNo) {
+    if (DMHandle->CDir.FileExists(name, itemNo)) return true;
+    TZFArchiveItem search;
+    if (FindFirst(name, search, kDefaultSearchAttr, u"")) {
+        itemNo = search.Handle.ItemNo;
+        return true;
+    }
+    itemNo = -1;
+    return false;
+}
+
+// A member of a single-file archive lies in the archive stream itself; other
+// volumes belong to the multi-volume road, which is not built.
+void TZFBaseArchiver::ExtractItem(std::int32_t itemNo, platform::Stream& stream) {
+    if (!DMHandle || itemNo < 0 || itemNo >= DMHandle->CDir.Count()) throw EZFException(kBadIndex, this);
+    const TDirItem item = DMHandle->CDir.Item(itemNo);
+    FCompressedStream->SetPosition(item.LocalHeaderOffset());
+    const bool ok = DecodeItemData(item, stream);
+    if (!ok && !FProgressCancel && !FExtractCorruptedFiles && !FSkipFile) throw EZFException(kInvalidData, this);
+}
+
+bool TZFBaseArchiver::DecodeItemData(const TDirItem& item, platform::Stream& stream) {
+    platform::Stream& archive = *FCompressedStream;
+    const LocalFileHeader local = ReadLocalHeader(archive);
+    archive.Seek(std::int64_t{local.nameLength} + local.extraLength, platform::SeekOrigin::Current);
+
+    std::int64_t compressed = item.CompressedSize();
+    const std::int64_t uncompressed = item.UncompressedSize();
+    // Member data never run into the central directory, whatever their stated size.
+    const std::int64_t position = archive.Position();
+    if (FSpanningMode == smNone && compressed > DMHandle->CentralDirOffset - position) {
+        compressed = DMHandle->CentralDirOffset - position;
+    }
+    FProgressMax = uncompressed == 0 ? 2 : uncompressed;
+    FSkipFile = false;
+
+    if (item.CompressionMethod == kMethodDeflate64) throw EZFException(kDeflate64, nullptr);
+    if (item.CompressionMethod != kMethodStored && item.CompressionMethod != kMethodDeflated) return false;
+
+    std::optional<PkwareCipher> cipher;
+    if ((item.CentralDir.genPurposeFlag & kFlagEncrypted) != 0) {
+        compressed -= EncryptionOverhead(item);
+        cipher = RunPasswordStage(*this, item, local);
+        if (!cipher) return false;
+    }
+
+    DecoderEvents events;
+    events.progress = [this, &item](std::int64_t progress) {
+        FProgress = progress;
+        if (FProgressEnabled) RaiseDataProgress(*this, item.Name);
+        return FProgressCancel;
+    };
+    events.diskFull = [this] { return DiskFull(*this); };
+    ItemDecoder decoder(archive, stream,
+                        ItemData{item.CompressionMethod, compressed, uncompressed, cipher ? &*cipher : nullptr},
+                        std::move(events));
+    if (!decoder.Run()) return false;
+    if (decoder.BytesWritten() != uncompressed) return false;
+    if (item.CentralDir.extractVersion >= kStrongEncryptionVersion) return true;
+    return decoder.Crc() == item.CentralDir.crc32;
+}
+
+void TZFBaseArchiver::DoOverallProgress(double progress, TZFProcessOperation operation,
+                                        TZFProgressPhase progressPhase) {
+    if (OnOverallProgress) {
+        OnOverallProgress(*this, progress, operation, progressPhase, FProgressCancel);
+    } else {
+        FProgressCancel = false;
+    }
+}
+
+void TZFBaseArchiver::DoFileProgress(const std::u16string& fileName, double progress, TZFProcessOperation operation,
+                                     TZFProgressPhase progressPhase) {
+    if (OnFileProgress) {
+        OnFileProgress(*this, Backslashed(fileName), progress, operation, progressPhase, FProgressCancel);
+    } else {
+        FProgressCancel = false;
+    }
+}
+
+}  // namespace archive
