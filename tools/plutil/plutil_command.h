@@ -3,6 +3,7 @@
 // place as an XML property list. Only that form is understood; anything else
 // leaves every file as it is and fails.
 
+#include <cstdint>
 #include <ostream>
 #include <string>
 #include <string_view>
