@@ -137,6 +137,9 @@ bool TZFBaseArchiver::DecodeItemData(const TDirItem& item, platform::Stream& str
     std::optional<PkwareCipher> cipher;
     if ((item.CentralDir.genPurposeFlag & kFlagEncrypted) != 0) {
         compressed -= EncryptionOverhead(item);
+        // Data too short for their encryption header: no password could be tested
+        // against bytes of the member, so nobody is asked.
+        if (compressed < 0) return false;
         cipher = RunPasswordStage(*this, item, local);
         if (!cipher) return false;
     }

@@ -3,6 +3,8 @@
 // and disk-full events, and the state the call leaves behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -216,6 +218,50 @@ TEST(ExtractToStreamData, InflatingPastTheDeclaredSizeStopsThere) {
     EXPECT_EQ(result.bytes.size(), 1000u);
     archive.arc.FExtractCorruptedFiles = true;
     EXPECT_EQ(Extract(archive.arc, u"bomb").bytes.size(), 1000u);
+}
+
+// An archive stream with a stretch that cannot be read (a bad sector): reads stop
+// short at its start.
+class StreamWithHole final : public platform::Stream {
+public:
+    StreamWithHole(std::string bytes, std::int64_t holeStart, std::int64_t holeEnd)
+        : bytes_(std::move(bytes)), holeStart_(holeStart), holeEnd_(holeEnd) {}
+    std::size_t Read(void* buffer, std::size_t count) override {
+        std::int64_t end = std::min<std::int64_t>(position_ + static_cast<std::int64_t>(count), Size());
+        if (position_ < holeEnd_ && end > holeStart_) end = std::max(position_, holeStart_);
+        const auto n = static_cast<std::size_t>(end - position_);
+        std::memcpy(buffer, bytes_.data() + position_, n);
+        position_ += static_cast<std::int64_t>(n);
+        return n;
+    }
+    std::size_t Write(const void*, std::size_t) override { return 0; }
+    std::int64_t Seek(std::int64_t offset, platform::SeekOrigin origin) override {
+        const std::int64_t base = origin == platform::SeekOrigin::Begin ? 0
+                                  : origin == platform::SeekOrigin::Current ? position_
+                                                                            : Size();
+        return position_ = base + offset;
+    }
+    void SetSize(std::int64_t) override {}
+    std::int64_t Size() override { return static_cast<std::int64_t>(bytes_.size()); }
+
+private:
+    std::string bytes_;
+    std::int64_t holeStart_;
+    std::int64_t holeEnd_;
+    std::int64_t position_ = 0;
+};
+
+// The member fails at once; the reading does not start over from the top of the file.
+TEST(ExtractToStreamData, ShortReadOfMemberDataFailsTheMember) {
+    const auto layout = ZipWriter().AddStored("first", "PK-first").AddStored("big", Text(3 << 20)).Build();
+    const std::int64_t hole = layout.localHeaders[1] + 30 + 3 + (1 << 20) + 100;
+    StreamWithHole stream(layout.bytes, hole, hole + 10);
+    TZFArchiver arc;
+    arc.OpenArchive(stream, false);
+    const Extraction result = Extract(arc, u"big");
+    EXPECT_EQ(result.nativeError, 8);
+    EXPECT_EQ(result.bytes, Text(1 << 20));
+    EXPECT_EQ(result.bytes.find("PK"), std::string::npos);
 }
 
 TEST(ExtractToStreamData, WritesAtTheStreamPositionAndKeepsOlderBytes) {
