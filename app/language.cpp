@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "app/service_host.h"
+#include "details/catalogue_request.h"
 
 namespace app {
 namespace {
@@ -43,7 +43,7 @@ void ApplyLanguageTexts(LanguageStrings& strings, Language language) {
 }
 
 std::u16string UploadButtonCaption(const LanguageStrings& strings) {
-    return strings.ShowDetailsText + u" (" + std::u16string(ServiceHost()) + u")";
+    return strings.ShowDetailsText + u" (" + std::u16string(details::ServiceHost) + u")";
 }
 
 }  // namespace app

@@ -49,7 +49,8 @@ void SetLanguageIndependentStrings(LanguageStrings& strings);
 // Sets the eight language strings, from ShowDetailsText to InvertSelectionText.
 void ApplyLanguageTexts(LanguageStrings& strings, Language language);
 
-// The button's caption: ShowDetailsText + " (" + ServiceHost + ")".
+// The button's caption: ShowDetailsText + " (" + ServiceHost + ")", with the
+// catalogue service's host name fixed at build time (details::ServiceHost).
 std::u16string UploadButtonCaption(const LanguageStrings& strings);
 
 }  // namespace app

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/service_host.h"
+#include "details/catalogue_request.h"
 
 using namespace app;
 
@@ -84,8 +84,8 @@ TEST(Language, StringsAreEmptyBeforeTheFirstMenuCommand) {
 }
 
 TEST(Language, ButtonCaptionNamesTheServiceHost) {
-    EXPECT_EQ(ServiceHost(), std::u16string_view(u"" VANTREL_SERVICE_HOST));
-    EXPECT_FALSE(ServiceHost().empty());
+    EXPECT_EQ(details::ServiceHost, std::u16string_view(u"" VANTREL_SERVICE_HOST));
+    EXPECT_FALSE(details::ServiceHost.empty());
     for (const auto& row : kRows) {
         SCOPED_TRACE(row.name);
         LanguageStrings strings;
