@@ -6,8 +6,10 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "app/command_ids.h"
+#include "handles.h"
 
 namespace driver {
 
@@ -31,11 +33,12 @@ struct Session {
     DWORD pid = 0;
     DWORD thread = 0;
     HWND dialog = nullptr;
+    std::vector<KernelHandle> heldFiles;  // files kept open until the run ends
 
-    HWND RequireMain() const {
-        if (!main || !IsWindow(main)) throw StepError(L"no main window: run wait-window first");
-        return main;
-    }
+    // The main window: the one found by an earlier step, else the top-level window
+    // with the caption, found now. Throws StepError when there is none.
+    HWND RequireMain();
+    void AdoptMain(HWND window);
 };
 
 }  // namespace driver

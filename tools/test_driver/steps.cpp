@@ -63,7 +63,7 @@ int MenuId(const std::wstring& text) {
     return static_cast<int>(Integer(text));
 }
 
-HWND Control(const Session& session, const std::wstring& which) {
+HWND Control(Session& session, const std::wstring& which) {
     const HWND main = session.RequireMain();
     if (which == L"main") return main;
     const int id = which == L"list"     ? app::ids::kListBox1
@@ -75,17 +75,12 @@ HWND Control(const Session& session, const std::wstring& which) {
     return control;
 }
 
-void AdoptMainWindow(Session& session, HWND main) {
-    session.main = main;
-    session.thread = GetWindowThreadProcessId(main, &session.pid);
-}
-
 void StepWaitWindow(Session& session, const StepArgs& args, JsonWriter& json) {
     const std::wstring caption = args.size() > 1 ? args[1] : session.caption;
     HWND found = nullptr;
     if (!WaitUntil(Seconds(args[0]), [&] { return (found = FindTopLevelByCaption(caption)) != nullptr; }))
         throw StepError(L"no window with caption " + caption);
-    AdoptMainWindow(session, found);
+    session.AdoptMain(found);
     json.Field("hwnd", static_cast<long long>(reinterpret_cast<INT_PTR>(found)));
     json.Field("pid", session.pid).Field("visible", IsWindowVisible(found) != FALSE);
 }
@@ -178,6 +173,44 @@ void StepClose(Session& session, const StepArgs&, JsonWriter&) {
 
 void StepSleep(Session&, const StepArgs& args, JsonWriter&) { Sleep(static_cast<DWORD>(Integer(args[0]))); }
 
+// Sizes the main window's outer rectangle as a user dragging its frame would ask
+// for; the window's own limits decide what it becomes.
+void StepResize(Session& session, const StepArgs& args, JsonWriter& json) {
+    const HWND main = session.RequireMain();
+    SetWindowPos(main, nullptr, 0, 0, static_cast<int>(Integer(args[0])), static_cast<int>(Integer(args[1])),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Settle(session);
+    RECT window{};
+    GetWindowRect(main, &window);
+    json.Field("w", static_cast<int>(window.right - window.left)).Field("h", static_cast<int>(window.bottom - window.top));
+}
+
+// Opens a file for writing, as another program editing it would, and keeps it open
+// until the driver ends: readers that do not share writing then fail to open it.
+void StepHoldFile(Session& session, const StepArgs& args, JsonWriter&) {
+    // CreateFileW fails with INVALID_HANDLE_VALUE, not null.
+    const HANDLE file = CreateFileW(args[0].c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        throw StepError(L"cannot open " + args[0] + L" for writing, error " + std::to_wstring(GetLastError()));
+    session.heldFiles.emplace_back(file);
+}
+
+// The entries FindFirstFileW/FindNextFileW give for a pattern, in their order: the
+// order in which the program under test meets them in the same prefix.
+void StepFindFiles(Session&, const StepArgs& args, JsonWriter& json) {
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = FindFirstFileW(args[0].c_str(), &found);
+    json.Key("names").BeginArray();
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            json.String(found.cFileName);
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    json.EndArray();
+}
+
 void StepDialogWait(Session& session, const StepArgs& args, JsonWriter& json) {
     WriteDialog(WaitForDialog(session, Seconds(args[0]), args.size() > 1 ? args[1] : L""), json);
 }
@@ -245,6 +278,7 @@ void StepPaths(Session&, const StepArgs&, JsonWriter& json) {
     GetCurrentDirectoryW(MAX_PATH, current);
     json.Field("music", FolderPath(CSIDL_MYMUSIC));
     json.Field("temp", temp).Field("commonProgramFiles", common).Field("currentDirectory", current);
+    json.Field("ansiCodePage", static_cast<int>(GetACP()));
 }
 
 constexpr StepSpec kSteps[] = {
@@ -260,6 +294,9 @@ constexpr StepSpec kSteps[] = {
     {L"select", 1, 1, StepSelect, L"<none|all|i,j,...>  set exactly these list rows selected (LB_SETSEL)"},
     {L"close", 0, 0, StepClose, L"post WM_CLOSE to the main window"},
     {L"sleep", 1, 1, StepSleep, L"<milliseconds>"},
+    {L"resize", 2, 2, StepResize, L"<width> <height>  ask the main window for this outer size"},
+    {L"hold-file", 1, 1, StepHoldFile, L"<path>  keep the file open for writing until the driver ends"},
+    {L"find-files", 1, 1, StepFindFiles, L"<pattern>  the names FindFirstFileW/FindNextFileW give, in order"},
     {L"msgbox-wait", 1, 1, StepDialogWait, L"<seconds>  wait for a message box of the program and read it"},
     {L"msgbox-read", 0, 0, StepDialogRead, L"read the open message box: title, text, icon, buttons"},
     {L"msgbox-press", 1, 1, StepDialogPress, L"<caption|#id>  press a button of the open message box"},

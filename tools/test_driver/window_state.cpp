@@ -93,8 +93,8 @@ void WriteListState(HWND list, JsonWriter& json) {
     json.Field("itemHeight", static_cast<long long>(itemHeight));
 }
 
-std::string FocusName(const Session& session) {
-    const HWND focus = FocusedWindow(session.main);
+std::string FocusName(Session& session) {
+    const HWND focus = FocusedWindow(session.RequireMain());
     if (!focus) return "none";
     if (focus == session.main) return "main";
     switch (GetDlgCtrlID(focus)) {
@@ -108,7 +108,7 @@ std::string FocusName(const Session& session) {
     return name;
 }
 
-void WriteWindowState(const Session& session, JsonWriter& json) {
+void WriteWindowState(Session& session, JsonWriter& json) {
     const HWND main = session.RequireMain();
     json.Field("hwnd", static_cast<long long>(reinterpret_cast<INT_PTR>(main)));
     json.Field("pid", session.pid);

@@ -1,0 +1,456 @@
+"""Shared parts of the end-to-end tests: each test runs the real vantrel.exe under
+Wine, in a Wine prefix and HOME of its own, on an X server of its own (Xvfb),
+and reads and drives its window with vantrel-driver.exe.
+
+A test script looks like this:
+
+    with E2ETest("Start") as t:
+        t.write_library(t.media_url())
+        t.add_packages(["a", "b"])
+        t.start()
+        state = t.wait_ready()
+        t.check_equal(state["caption"], "Vantrel v1.3", "caption")
+
+Checks record their failures and the test goes on; at the end the window is
+photographed, every Wine process of the prefix is ended, the X server stopped,
+and the script exits with 1 when a check failed."""
+
+import ctypes
+import json
+import os
+import re
+import shlex
+import shutil
+import signal
+import subprocess
+import sys
+import time
+from pathlib import Path, PureWindowsPath
+
+SOURCE_DIR = Path(os.environ.get("VANTREL_SOURCE_DIR", Path(__file__).resolve().parents[2]))
+sys.path.insert(0, str(SOURCE_DIR / "tools" / "demo"))
+import itunes_library  # noqa: E402
+
+WINE = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver"
+CAPTION = "Vantrel v1.3"
+SERVICE_HOST = os.environ.get("VANTREL_SERVICE_HOST", "localhost")
+TEST_DEADLINE_SECONDS = 150  # below the CTest timeout, so the clean-up still runs
+
+# The interface texts per language: (menu entry, button text, Exit, Edit, About,
+# Select all, Invert selection, hint 1, hint 2).
+LANGUAGES = {
+    "MenuDeu": dict(show="Zeige Details", exit="Beenden", edit="Bearbeiten", about="\u00dcber",
+                    select_all="Alles ausw\u00e4hlen", invert="Auswahl umkehren",
+                    hint1="Tipp:  Strg-Taste f\u00fcr", hint2="individuelle Auswahl"),
+    "MenuEng": dict(show="Show details", exit="Exit", edit="Edit", about="About",
+                    select_all="Select all", invert="Invert selection",
+                    hint1="Hint:  Ctrl-key for", hint2="individual selection"),
+    "MenuFra": dict(show="Voir les d\u00e9tails", exit="Quitter", edit="Editer", about="A propos",
+                    select_all="S\u00e9lectionner toutes", invert="Inverser la s\u00e9lection",
+                    hint1="Astuce:  Ctrl-cl\u00e9 pour", hint2="la s\u00e9lection individuelle"),
+}
+LANGUAGE_ENTRIES = ["Deutsch (German)", "English (English)", "Fran\u00e7ais (French)"]
+
+
+class DriverError(Exception):
+    pass
+
+
+class Deadline(Exception):
+    pass
+
+
+def _die_with_parent():
+    """Child processes (Xvfb) end when the test script dies, even by SIGKILL."""
+    libc = ctypes.CDLL("libc.so.6", use_errno=True)
+    libc.prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
+
+
+def copy_prefix(template, target):
+    """Copies a Wine prefix. The system DLL folders are hard-linked: Wine only reads
+    them, and they are most of the prefix's 700 MB. Everything else (registry,
+    user folders, win.ini) is a real copy, since Wine writes to it."""
+    linked = {Path("drive_c/windows/system32"), Path("drive_c/windows/syswow64"),
+              Path("drive_c/windows/winsxs")}
+
+    def copy(source, destination, relative):
+        destination.mkdir(parents=True)
+        for entry in source.iterdir():
+            rel = relative / entry.name
+            if entry.is_symlink():
+                os.symlink(os.readlink(entry), destination / entry.name)
+            elif rel in linked:
+                subprocess.run(["cp", "-al", str(entry), str(destination / entry.name)], check=True)
+            elif entry.is_dir():
+                copy(entry, destination / entry.name, rel)
+            else:
+                shutil.copy2(entry, destination / entry.name)
+
+    copy(Path(template), Path(target), Path())
+
+
+class E2ETest:
+    def __init__(self, name):
+        self.name = name
+        self.exe = Path(os.environ["VANTREL_EXE"])
+        self.driver_exe = Path(os.environ["VANTREL_DRIVER"])
+        self.template = Path(os.environ["E2E_TEMPLATE_PREFIX"])
+        self.work = Path(os.environ.get("E2E_WORK_ROOT", Path.cwd())) / name
+        self.prefix = self.work / "prefix"
+        self.home = self.work / "home"
+        self.cwd = self.work / "cwd"  # the program's current directory
+        self.shell_log = self.work / "shell-open.log"
+        self.driver_log = self.work / "driver.log"
+        self.failures = []
+        self.program = None
+        self.xvfb = None
+        self.display = None
+        self.last_state = None
+        self.runs = 0
+        self.background = []
+        self.screenshots = 0
+
+    # ---- set-up -------------------------------------------------------------
+
+    def __enter__(self):
+        signal.signal(signal.SIGALRM, self._on_deadline)
+        signal.signal(signal.SIGTERM, self._on_deadline)
+        signal.alarm(TEST_DEADLINE_SECONDS)
+        if self.work.exists():
+            shutil.rmtree(self.work)
+        self.work.mkdir(parents=True)
+        self.home.mkdir()
+        self.cwd.mkdir()
+        copy_prefix(self.template, self.prefix)
+        self.user = itunes_library.user_folder(self.prefix)
+        self._own_user_folders()
+        self.log(f"test {self.name}: prefix {self.prefix}, user folder {self.user.name}")
+        return self
+
+    def _on_deadline(self, signum, frame):
+        raise Deadline(f"signal {signum}: the test ran out of time")
+
+    def _own_user_folders(self):
+        """The template's user folders link to the template's HOME: point them at this
+        test's HOME, and make Music a real folder of this prefix."""
+        for entry in self.user.iterdir():
+            if entry.is_symlink() and os.path.isabs(os.readlink(entry)):
+                entry.unlink()
+                if entry.name == "Music":
+                    entry.mkdir()
+                else:
+                    entry.symlink_to(self.home)
+        (self.user / "Music").mkdir(exist_ok=True)
+
+    @property
+    def music(self):
+        return self.user / "Music"
+
+    @property
+    def library_path(self):
+        return self.music / "iTunes" / itunes_library.LIBRARY_NAME
+
+    @property
+    def library_windows_path(self):
+        return str(PureWindowsPath("C:\\users", self.user.name, "Music", "iTunes", itunes_library.LIBRARY_NAME))
+
+    def media_folder(self, name="iTunes Media"):
+        """The Unix path of a media folder under Music\\iTunes\\."""
+        return self.music / "iTunes" / name
+
+    def windows_music(self):
+        return f"C:/users/{self.user.name}/Music"
+
+    def media_url(self, name="iTunes Media"):
+        """The file://localhost/ address of that media folder, escaped as iTunes does."""
+        return itunes_library.folder_url(PureWindowsPath("C:\\users", self.user.name, "Music", "iTunes", name))
+
+    def write_library(self, media_url, encoding="utf-8", bom=False, text=None):
+        """Writes the library file; `text` replaces the generated one when given."""
+        itunes_library.write_text(self.library_path, text if text is not None else
+                                  itunes_library.library_text(media_url), encoding, bom)
+
+    def add_packages(self, names, folder=None):
+        """Writes one package per name (file name without .ipa) into `folder`, by
+        default the media folder's Mobile Applications\\."""
+        folder = Path(folder) if folder else self.media_folder() / itunes_library.PACKAGE_FOLDER
+        for number, name in enumerate(names):
+            itunes_library.write_package(folder / f"{name}.ipa", name, 400000000 + number)
+
+    # ---- running ------------------------------------------------------------
+
+    def environment(self):
+        env = {k: v for k, v in os.environ.items() if not k.startswith(("WINE", "DISPLAY"))}
+        env.update(WINEPREFIX=str(self.prefix), HOME=str(self.home), WINEDEBUG="-all", LANG="C.UTF-8",
+                   WINEDLLOVERRIDES="mscoree,mshtml=", DISPLAY=self.display or "",
+                   VANTREL_SHELL_RECORD=str(self.shell_log))
+        return env
+
+    def _start_xvfb(self):
+        read_end, write_end = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            preexec_fn=_die_with_parent)
+        os.close(write_end)
+        with os.fdopen(read_end) as pipe:
+            number = pipe.readline().strip()
+        if not number:
+            raise RuntimeError("Xvfb did not start")
+        self.display = f":{number}"
+        self.log(f"X display {self.display}")
+
+    def start(self, launch=True):
+        """Starts the X server, the prefix's wineserver and (unless `launch` is
+        False) vantrel.exe."""
+        self._start_xvfb()
+        env = self.environment()
+        # A persistent wineserver keeps every later Wine start quick; it is killed in
+        # __exit__ (and gives up by itself a minute after the last Wine program).
+        subprocess.run([WINESERVER, "-p60"], env=env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # The first Wine program starts the prefix's services, which inherit its
+        # output: let a silent one do that, so that no later output pipe is held open.
+        subprocess.run([WINE, "cmd", "/c", "exit"], env=env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+        if launch:
+            self.launch()
+
+    def launch(self):
+        """Starts vantrel.exe (again, after an earlier run of it has ended)."""
+        self.stop_program()
+        self.runs += 1
+        with open(self.work / f"vantrel-{self.runs}.log", "wb") as log:
+            self.program = subprocess.Popen([WINE, str(self.exe)], env=self.environment(), cwd=self.cwd,
+                                            stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT)
+        self.log(f"run {self.runs}: started {self.exe}")
+
+    def stop_program(self):
+        """Ends vantrel.exe if it still runs."""
+        if self.program is not None and self.program.poll() is None:
+            self.program.kill()
+            self.program.wait(timeout=10)
+
+    def drive_in_background(self, *steps):
+        """Starts the driver with `steps` without waiting for it; returns once its
+        first step has reported. The caller ends it with .kill()."""
+        output = self.work / f"driver-background-{len(self.background) + 1}.out"
+        args = []
+        for number, step in enumerate(steps):
+            args += ([";"] if number else []) + (shlex.split(step) if isinstance(step, str) else list(step))
+        with open(output, "wb") as out:
+            process = subprocess.Popen([WINE, str(self.driver_exe)] + args, env=self.environment(), cwd=self.cwd,
+                                       stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT)
+        self.background.append(process)
+        deadline = time.monotonic() + 30
+        while time.monotonic() < deadline and process.poll() is None:
+            text = output.read_text(encoding="ascii", errors="replace")
+            if text.strip():
+                first = json.loads(text.splitlines()[0])
+                if not first.get("ok"):
+                    raise DriverError(f"background step {first.get('step')!r} failed: {first.get('error')}")
+                return process
+            time.sleep(0.1)
+        raise DriverError(f"the background driver did not report: {output.read_text(errors='replace')}")
+
+    def drive(self, *steps, expect_ok=True, settle=None):
+        """Runs the driver with `steps` (strings split like a shell command line, or
+        lists); returns the parsed JSON line of every step that ran. A failing step
+        raises DriverError unless `expect_ok` is False."""
+        args = ["--settle", str(settle)] if settle is not None else []
+        for number, step in enumerate(steps):
+            if number:
+                args.append(";")
+            args += shlex.split(step) if isinstance(step, str) else list(step)
+        command = [WINE, str(self.driver_exe)] + args
+        # Output goes through a file: waiting for the process, not for the end of a
+        # pipe that some Wine service might hold.
+        output = self.work / "driver.out"
+        with open(output, "wb") as out:
+            done = subprocess.run(command, env=self.environment(), cwd=self.cwd, stdin=subprocess.DEVNULL,
+                                  stdout=out, stderr=subprocess.STDOUT, timeout=120)
+        text = output.read_text(encoding="ascii", errors="replace")
+        lines = [json.loads(line) for line in text.splitlines() if line.startswith("{")]
+        with open(self.driver_log, "a", encoding="utf-8") as log:
+            log.write("$ driver " + " ".join(shlex.quote(a) for a in args) + "\n")
+            for line in lines:
+                log.write(json.dumps(line, ensure_ascii=False) + "\n")
+        if expect_ok and done.returncode != 0:
+            failed = lines[-1] if lines else {"error": text[-500:]}
+            raise DriverError(f"driver step {failed.get('step')!r} failed: {failed.get('error')}")
+        return lines
+
+    def state(self):
+        self.last_state = self.drive("state")[0]
+        return self.last_state
+
+    def wait_ready(self, seconds=30):
+        """Waits for the main window to be shown and returns its state."""
+        lines = self.drive(f"wait-window {seconds}", f"wait-visible {seconds}", "state")
+        self.last_state = lines[-1]
+        return self.last_state
+
+    def wait_message_box(self, seconds=30):
+        return self.drive(f"msgbox-wait {seconds}")[0]
+
+    def recorded_addresses(self, count, seconds=15):
+        """Polls the shell recorder's log until it holds `count` lines (it runs
+        detached from the program) and returns them."""
+        deadline = time.monotonic() + seconds
+        lines = []
+        while time.monotonic() < deadline:
+            if self.shell_log.exists():
+                lines = self.shell_log.read_text(encoding="utf-8").splitlines()
+                if len(lines) >= count:
+                    break
+            time.sleep(0.2)
+        return lines
+
+    def system_error_text(self, code):
+        """The system's description of an error code as the program's runtime shows
+        it: trailing blanks and dots removed."""
+        text = self.drive(f"syserror {code}")[0]["text"]
+        return text.rstrip(" .\r\n\t")
+
+    def program_exited(self, seconds=10):
+        try:
+            self.drive(f"wait-exit {seconds}")
+            return True
+        except DriverError:
+            return False
+
+    # ---- checks -------------------------------------------------------------
+
+    def log(self, message):
+        print(message, flush=True)
+
+    def check(self, condition, message):
+        if condition:
+            self.log(f"  ok    {message}")
+        else:
+            self.log(f"  FAIL  {message}")
+            self.failures.append(message)
+        return condition
+
+    def check_equal(self, actual, expected, what):
+        return self.check(actual == expected, f"{what}: {actual!r}" + ("" if actual == expected
+                                                                      else f", expected {expected!r}"))
+
+    # ---- end ----------------------------------------------------------------
+
+    def screenshot(self, label="window"):
+        """Saves the whole virtual screen and, when the window's place is known, the
+        window alone, as PNG files in the test's folder."""
+        if not self.display:
+            return
+        env = self.environment()
+        root_shot = self.work / f"{self.name}-{label}-screen.png"
+        subprocess.run(["import", "-window", "root", str(root_shot)], env=env, timeout=30,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        window = (self.last_state or {}).get("window")
+        if window and window["w"] > 0 and window["h"] > 0:
+            shot = self.work / f"{self.name}-{label}.png"
+            geometry = f"{window['w']}x{window['h']}+{max(window['x'], 0)}+{max(window['y'], 0)}"
+            subprocess.run(["import", "-window", "root", "-crop", geometry, "+repage", str(shot)], env=env,
+                           timeout=30, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self.log(f"screenshot {shot}")
+        self.screenshots += 1
+
+    def __exit__(self, kind, error, trace):
+        if error is not None:
+            self.failures.append(f"{kind.__name__}: {error}")
+            self.log(f"  FAIL  {kind.__name__}: {error}")
+        try:
+            if self.display and self.screenshots == 0 and (self.program is None or self.program.poll() is None):
+                self.screenshot()
+        except Exception as shot_error:  # a missing screenshot must not hide the result
+            self.log(f"no screenshot: {shot_error}")
+        finally:
+            self._stop()
+        signal.alarm(0)
+        if self.failures:
+            self.log(f"{self.name}: {len(self.failures)} check(s) failed; logs in {self.work}")
+            sys.exit(1)
+        self.log(f"{self.name}: all checks passed")
+        shutil.rmtree(self.prefix, ignore_errors=True)
+        sys.exit(0)
+
+    def _stop(self):
+        env = self.environment()
+        for process in self.background:
+            if process.poll() is None:
+                process.kill()
+        subprocess.run([WINESERVER, "-k"], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=30)
+        for process in self.background + ([self.program] if self.program else []):
+            try:
+                process.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                process.kill()
+        if self.xvfb is not None:
+            self.xvfb.terminate()
+            try:
+                self.xvfb.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.xvfb.kill()
+
+
+# ---- reading the menu of a state --------------------------------------------
+
+def menu_bar(state):
+    return state["menu"]["items"]
+
+
+def submenu(state, position):
+    return menu_bar(state)[position].get("items", [])
+
+
+def entry_by_id(state, command_id):
+    for top in menu_bar(state):
+        for item in [top] + top.get("items", []):
+            if item.get("id") == command_id:
+                return item
+    return None
+
+
+def command_ids():
+    """The control and menu command ids of the program, read from its header."""
+    header = (SOURCE_DIR / "app" / "command_ids.h").read_text(encoding="utf-8")
+    return {name: int(value) for name, value in re.findall(r"constexpr int k(\w+) = (\d+);", header)}
+
+
+def sibling_pages():
+    """The two sibling products' addresses as the program has them built in."""
+    header = (SOURCE_DIR / "app" / "menu_texts.h").read_text(encoding="utf-8")
+    pages = dict(re.findall(r"k(Dorvik|Tamsel)Page\s*=\s*u\"([^\"]+)\"", header))
+    return pages.get("Dorvik"), pages.get("Tamsel")
+
+
+def check_language(t, state, language, total):
+    """Checks the texts of `language` ("MenuDeu", "MenuEng" or "MenuFra") on the
+    button and the menu, its radio mark, and the captions no language changes."""
+    texts = LANGUAGES[language]
+    ids = command_ids()
+    t.check_equal(state["button"]["text"], f"{texts['show']} ({SERVICE_HOST})", f"{language}: button caption")
+    bar = [item["caption"] for item in menu_bar(state)]
+    t.check_equal(bar, ["Menu", texts["edit"], texts["about"], "", total], f"{language}: menu bar captions")
+    entries = {name: entry_by_id(state, ids[name]) for name in
+               ["MenuDeu", "MenuEng", "MenuFra", "MenuExit", "MenuSelAll", "MenuInvAll", "MenuHint1", "MenuHint2"]}
+    if not t.check(all(entries.values()), f"{language}: every menu entry is there"):
+        return
+    t.check_equal([entries[n]["caption"] for n in ["MenuDeu", "MenuEng", "MenuFra"]], LANGUAGE_ENTRIES,
+                  f"{language}: language entry captions")
+    t.check_equal([n for n in ["MenuDeu", "MenuEng", "MenuFra"] if entries[n]["checked"]], [language],
+                  f"{language}: the checked language entry")
+    t.check(entries[language]["radio"], f"{language}: the mark is a radio mark")
+    t.check_equal((entries["MenuExit"]["caption"], entries["MenuExit"]["shortcut"]), (texts["exit"], "Strg+Q"),
+                  f"{language}: Exit entry")
+    t.check_equal((entries["MenuSelAll"]["caption"], entries["MenuSelAll"]["shortcut"]),
+                  (texts["select_all"], "Strg+A"), f"{language}: Select all entry")
+    t.check_equal((entries["MenuInvAll"]["caption"], entries["MenuInvAll"]["shortcut"]),
+                  (texts["invert"], "Strg+I"), f"{language}: Invert selection entry")
+    t.check_equal((entries["MenuHint1"]["caption"], entries["MenuHint1"]["disabled"]), (texts["hint1"], True),
+                  f"{language}: first hint entry (disabled)")
+    t.check_equal((entries["MenuHint2"]["caption"], entries["MenuHint2"]["disabled"]), (texts["hint2"], True),
+                  f"{language}: second hint entry (disabled)")
