@@ -41,5 +41,7 @@ std::string Hex32(std::uint32_t value);
 
 int RunList(const Invocation& invocation);
 int RunInfo(const Invocation& invocation);
+int RunFind(const Invocation& invocation);
+int RunExtract(const Invocation& invocation);
 
 }  // namespace vantrel_zip

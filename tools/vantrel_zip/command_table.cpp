@@ -6,6 +6,8 @@ namespace {
 constexpr Command kCommands[] = {
     {"list", "ARCHIVE", 1, 1, RunList},
     {"info", "ARCHIVE", 1, 1, RunInfo},
+    {"find", "ARCHIVE MASK [--recurse] [--attr N]", 2, 5, RunFind},
+    {"extract", "ARCHIVE NAME [--password P] [--corrupted]", 2, 5, RunExtract},
 };
 }  // namespace
 

@@ -1,0 +1,145 @@
+// The inspector's find and extract commands: their options, output and exit statuses.
+#include "tools/vantrel_zip/tool.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "archive/pkware_crypt.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/zip_writer.h"
+
+using namespace testing_support;
+
+namespace {
+
+struct ToolRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+ToolRun Tool(std::vector<std::u16string> arguments) {
+    std::ostringstream out, err;
+    const int status = vantrel_zip::RunTool(arguments, out, err);
+    return {status, out.str(), err.str()};
+}
+
+const std::string kBinary("line\r\nnext\n\0\x01\xFF end", 17);
+
+std::string Sample() {
+    ZipWriter w;
+    w.AddStored("iTunesMetadata.plist", "<plist/>")                          // 0
+        .Add({.name = "Payload/X\xC3\xA4.app/Info.plist", .data = "info", .method = 8, .flags = 0x0800})  // 1
+        .Add({.name = "Payload/", .flags = 0, .externalAttr = 0x10})          // 2
+        .Add({.name = "bin.dat", .data = kBinary, .method = 8})               // 3
+        .Add({.name = "bad.txt", .data = "damaged", .crcOverride = 7u});      // 4
+    return w.Build().bytes;
+}
+
+ZipMember Encrypted(std::string name, std::string plain, std::string_view password) {
+    ZipMember member{.name = std::move(name), .data = std::move(plain), .flags = 0x0001};
+    std::string payload = "hdr-bytes-0" + std::string(1, static_cast<char>(Crc32(member.data) >> 24)) + member.data;
+    archive::PkwareCipher(password).Encrypt({reinterpret_cast<std::uint8_t*>(payload.data()), payload.size()});
+    member.rawData = std::move(payload);
+    return member;
+}
+
+struct FindRow {
+    const char* name;
+    std::vector<std::u16string> options;
+    std::u16string mask;
+    std::string out;
+};
+
+TEST(VantrelZipFind, PrintsEveryHit) {
+    TempDir dir;
+    const std::u16string path = dir.Write(u"a.ipa", Sample());
+    const FindRow rows[] = {
+        {"root items only by default", {}, u"*", "0\t\tiTunesMetadata.plist\n2\t\tPayload\n3\t\tbin.dat\n4\t\tbad.txt\n"},
+        {"with --recurse a bare name is found anywhere", {u"--recurse"}, u"info.plist",
+         "1\tPayload\\X\xC3\xA4.app\\\tInfo.plist\n"},
+        {"--attr in hex drops the directory", {u"--attr", u"0x28AF"}, u"*", "0\t\tiTunesMetadata.plist\n3\t\tbin.dat\n4\t\tbad.txt\n"},
+        {"--attr in decimal keeps it", {u"--attr", u"16"}, u"P*", "2\t\tPayload\n"},
+        {"exact name", {}, u"Payload\\X\u00e4.app\\Info.plist", "1\tPayload\\X\xC3\xA4.app\\\tInfo.plist\n"},
+        {"no hit is no error", {u"--recurse"}, u"*.none", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<std::u16string> arguments = {u"find", path, row.mask};
+        arguments.insert(arguments.end(), row.options.begin(), row.options.end());
+        const ToolRun run = Tool(arguments);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, row.out);
+    }
+}
+
+TEST(VantrelZipFind, RejectsBadOptions) {
+    TempDir dir;
+    const std::u16string path = dir.Write(u"a.ipa", Sample());
+    for (const auto& options : std::vector<std::vector<std::u16string>>{
+             {u"--attr"}, {u"--attr", u"0xZZ"}, {u"--attr", u"99999999999"}, {u"--deep"}}) {
+        std::vector<std::u16string> arguments = {u"find", path, u"*"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        const ToolRun run = Tool(arguments);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_TRUE(run.out.empty());
+    }
+}
+
+TEST(VantrelZipExtract, WritesTheMemberBytesUnchanged) {
+    TempDir dir;
+    const std::u16string path = dir.Write(u"a.ipa", Sample());
+    ToolRun run = Tool({u"extract", path, u"bin.dat"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, kBinary);
+    run = Tool({u"extract", path, u"ITUNESMETADATA.PLIST"});
+    EXPECT_EQ(run.out, "<plist/>");
+}
+
+TEST(VantrelZipExtract, ArchiverErrorsEndWithStatusOne) {
+    TempDir dir;
+    const std::u16string path = dir.Write(u"a.ipa", Sample());
+    ToolRun run = Tool({u"extract", path, u"Missing.plist"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "File \"Missing.plist\" not found - Native error: 00015\n");
+    run = Tool({u"extract", path, u"bad.txt"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Invalid size or check sum of file or unsupported compression format - Native error: 00008\n");
+    EXPECT_TRUE(run.out.empty());
+    run = Tool({u"extract", path, u"bad.txt", u"--corrupted"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "damaged");
+}
+
+TEST(VantrelZipExtract, PasswordOrNothing) {
+    TempDir dir;
+    const std::u16string path =
+        dir.Write(u"e.ipa", ZipWriter().Add(Encrypted("secret.txt", "hidden text", "pw")).Build().bytes);
+    ToolRun run = Tool({u"extract", path, u"secret.txt", u"--password", u"pw"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "hidden text");
+    for (const auto& options : std::vector<std::vector<std::u16string>>{{}, {u"--password", u"wrong"}}) {
+        std::vector<std::u16string> arguments = {u"extract", path, u"secret.txt"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        run = Tool(arguments);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_TRUE(run.out.empty());
+    }
+}
+
+TEST(VantrelZipExtract, StrictRefusesWhatTheRecoveryRoadWouldOpen) {
+    TempDir dir;
+    const ZipLayout layout = ZipWriter().AddStored("a.txt", "alpha").Build();
+    const std::u16string path = dir.Write(u"cut.ipa", layout.bytes.substr(0, static_cast<std::size_t>(layout.centralDirStart)));
+    ToolRun run = Tool({u"extract", path, u"a.txt"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "alpha");
+    run = Tool({u"--strict", u"extract", path, u"a.txt"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Archive is damaged. Open failed - Native error: 00048\n");
+}
+
+}  // namespace
