@@ -63,8 +63,16 @@ void TForm1::Close() {
 bool TForm1::PreTranslateMessage(MSG& message) {
     if (handle_ == nullptr) return false;
     if (message.hwnd != handle_ && !IsChild(handle_, message.hwnd)) return false;
-    if (accelerators_ && TranslateAcceleratorW(handle_, accelerators_.get(), &message) != 0) return true;
+    // Taken before TranslateMessage, so a shortcut leaves no character behind.
+    if (TranslateShortCut(message.hwnd, message.message, message.wParam, message.lParam)) return true;
     return IsDialogMessageW(handle_, &message) != FALSE;
+}
+
+bool TForm1::TranslateShortCut(HWND target, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!accelerators_ || handle_ == nullptr || (message != WM_KEYDOWN && message != WM_SYSKEYDOWN)) return false;
+    MSG key{target, message, wParam, lParam, 0, {}};
+    // Sends the entry's WM_COMMAND to the window when the keys match an enabled entry.
+    return TranslateAcceleratorW(handle_, accelerators_.get(), &key) != 0;
 }
 
 LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -130,6 +138,9 @@ bool TForm1::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resul
         ListBox1DrawItem(*reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
         result = TRUE;
         return true;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        return TranslateShortCut(handle_, message, wParam, lParam);
     case WM_MOUSEWHEEL:
         // Wheel events of the children that they leave alone arrive here too.
         return FormMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam), {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});

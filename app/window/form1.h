@@ -37,6 +37,9 @@ public:
     // shortcuts (wherever the focus is within the window) and tab navigation.
     // True when the message was consumed and must not be dispatched.
     bool PreTranslateMessage(MSG& message);
+    // The menu shortcuts for a key message of the window or one of its
+    // controls: true when it ran a menu entry (the key is then consumed).
+    bool TranslateShortCut(HWND target, UINT message, WPARAM wParam, LPARAM lParam);
 
     // Ends the program: the window goes and the message loop ends.
     void Close();

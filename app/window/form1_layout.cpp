@@ -24,7 +24,7 @@ constexpr DWORD kListBoxStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL 
                                 LBS_HASSTRINGS | LBS_EXTENDEDSEL | LBS_NOINTEGRALHEIGHT;
 constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
 
-constexpr UINT_PTR kWheelSubclassId = 1;
+constexpr UINT_PTR kControlSubclassId = 1;
 
 RECT ToRect(const Rect& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
 Rect FromRect(const RECT& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
@@ -51,21 +51,32 @@ void Reanchor(const Control& child, Size before, Size after, unsigned anchors) {
     MoveWindow(child.Handle(), bounds.left, bounds.top, bounds.Width(), bounds.Height(), TRUE);
 }
 
-// The list box keeps its own wheel handling unless the form's wheel handler
-// takes the event first.
-LRESULT CALLBACK ListWheelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
-    if (message == WM_MOUSEWHEEL) {
-        auto* form = reinterpret_cast<TForm1*>(data);
-        try {
+// The controls' own message handling, with two things taken first: the form's
+// wheel handler (list only), and the menu shortcuts. Shortcuts are recognised
+// here as well as in the main message loop, so they also work while another
+// loop (a wait that lets messages through) dispatches the keys.
+LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+    auto* form = reinterpret_cast<TForm1*>(data);
+    try {
+        switch (message) {
+        case WM_MOUSEWHEEL:
             if (form->FormMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam), {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)})) {
                 return 0;
             }
-        } catch (...) {
-            ShowExceptionBox(form->Handle(), std::current_exception());
-            return 0;
+            break;
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            if (form->TranslateShortCut(window, message, wParam, lParam)) return 0;
+            break;
+        case WM_NCDESTROY:
+            RemoveWindowSubclass(window, &ControlProc, kControlSubclassId);
+            break;
+        default:
+            break;
         }
-    } else if (message == WM_NCDESTROY) {
-        RemoveWindowSubclass(window, &ListWheelProc, kWheelSubclassId);
+    } catch (...) {
+        ShowExceptionBox(form->Handle(), std::current_exception());
+        return 0;
     }
     return DefSubclassProc(window, message, wParam, lParam);
 }
@@ -98,11 +109,12 @@ void TForm1::CreateControls() {
                                 ids::kListBox1));
     ListBox1.SetFont(listFont_.get());
     SendMessageW(ListBox1.Handle(), LB_SETITEMHEIGHT, 0, MAKELPARAM(kRowHeight, 0));
-    SetWindowSubclass(ListBox1.Handle(), &ListWheelProc, kWheelSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    SetWindowSubclass(ListBox1.Handle(), &ControlProc, kControlSubclassId, reinterpret_cast<DWORD_PTR>(this));
 
     const Rect buttonBounds = AnchoredRect(kUploadButtonDesign, kPanel2DesignClient, panelClient_, kUploadButtonAnchors);
     UploadButton.Attach(CreateChild(0, WC_BUTTONW, kButtonStyle, buttonBounds, Panel2.Handle(), ids::kUploadButton));
     UploadButton.SetFont(buttonFont_.get());
+    SetWindowSubclass(UploadButton.Handle(), &ControlProc, kControlSubclassId, reinterpret_cast<DWORD_PTR>(this));
 }
 
 void TForm1::OnSize(Size client) {
