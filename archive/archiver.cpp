@@ -104,10 +104,22 @@ void TZFBaseArchiver::OpenSingleFile() {
         throw;
     }
     FOpenCorruptedArchives = openCorrupted;
-    if (found ? DMHandle->CentralDirEnd.diskNumber != 0 : IsRemovableDrive(FFileName)) {
-        throw EZFException(kMultiVolume, nullptr);
-    }
+    if (found ? EndRecordOnAnotherDisk() : IsRemovableDrive(FFileName)) throw EZFException(kMultiVolume, nullptr);
     FSpanningMode = smNone;
+}
+
+// A disk number of 0xFFFF says that the number is in the zip64 records, as
+// writers put it when they mark every field of the end record: such an archive
+// is on one disk when its zip64 locator counts at most one.
+bool TZFBaseArchiver::EndRecordOnAnotherDisk() {
+    const std::uint16_t disk = DMHandle->CentralDirEnd.diskNumber;
+    if (disk != kZip64Marker16) return disk != 0;
+    TZFZipCentralDirEnd record;
+    std::int64_t e = -1;
+    DMHandle->FindCentralDirEnd(kCentralDirEndSignature, record, e);
+    std::int64_t z = e;
+    DMHandle->ReadZip64Locator(e, z);
+    return !DMHandle->FZip64 || DMHandle->Zip64CentralDirEndLocator.totalNumberOfDisks > 1;
 }
 
 void TZFBaseArchiver::OpenArchive() {

@@ -63,7 +63,12 @@ bool IsWellFormedUtf8(std::span<const std::uint8_t> bytes) {
     return true;
 }
 
+// ASCII bytes are the same in the OEM and ANSI code pages and are taken as
+// they are, so the common all-ASCII name skips the conversions.
 std::u16string DecodeItemName(std::span<const std::uint8_t> bytes, bool oemToAnsi) {
+    if (std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b < 0x80; })) {
+        return std::u16string(bytes.begin(), bytes.end());
+    }
     const std::string text = oemToAnsi ? OemNameToAnsi(bytes)
                                        : std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });

@@ -26,15 +26,16 @@ std::int32_t* TZFStringHash::FindLink(std::u16string_view key) {
     return nullptr;
 }
 
-void TZFStringHash::Add(std::u16string_view key, std::int32_t value) {
+void TZFStringHash::Add(std::u16string key, std::int32_t value) {
     std::int32_t& head = Buckets[HashKey(key) % Buckets.size()];
+    THashItem node{head, std::move(key), value};
     std::int32_t slot = freeList_;
     if (slot >= 0) {
         freeList_ = nodes_[static_cast<std::size_t>(slot)].Next;
-        nodes_[static_cast<std::size_t>(slot)] = THashItem{head, std::u16string(key), value};
+        nodes_[static_cast<std::size_t>(slot)] = std::move(node);
     } else {
         slot = static_cast<std::int32_t>(nodes_.size());
-        nodes_.push_back(THashItem{head, std::u16string(key), value});
+        nodes_.push_back(std::move(node));
     }
     head = slot;
 }

@@ -25,7 +25,7 @@ public:
 
     explicit TZFStringHash(std::uint32_t aSize);
 
-    void Add(std::u16string_view key, std::int32_t value);
+    void Add(std::u16string key, std::int32_t value);
     std::int32_t ValueOf(std::u16string_view key) const;  // -1 when absent
     bool Modify(std::u16string_view key, std::int32_t value);
     void Remove(std::u16string_view key);

@@ -241,6 +241,43 @@ TEST(TZFArchiver, MultiVolumeArchivesAreNotOpened) {
     EXPECT_EQ(outcome.message, "Cannot open archive file. Opening aborted or invalid file - Native error: 00044");
 }
 
+// Writers that mark every end record field keep the disk number in the zip64
+// records; one disk there is an ordinary archive.
+TEST(TZFArchiver, MarkedDiskNumberIsReadFromTheZip64Locator) {
+    struct Row {
+        const char* name;
+        bool zip64;
+        std::uint32_t disks;
+        bool opens;
+    };
+    const Row rows[] = {
+        {"one disk", true, 1, true},
+        {"disk count zero", true, 0, true},
+        {"two disks", true, 2, false},
+        {"no zip64 records", false, 0, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempDir dir;
+        ZipWriter w;
+        w.AddStored("a", "1");
+        if (row.zip64) w.Zip64Records();
+        ZipLayout z = w.Build();
+        z.SetU16(z.endRecord + zf::kEndDiskNumber, 0xFFFF);
+        z.SetU16(z.endRecord + zf::kEndStartDisk, 0xFFFF);
+        if (row.zip64) z.SetU32(z.zip64Locator + zf::kLocDisks, row.disks);
+        TZFArchiver arc;
+        arc.SetFileName(dir.Write(u"marked.zip", z.bytes));
+        const OpenOutcome outcome = TryOpen([&] { arc.OpenArchive(0); });
+        EXPECT_EQ(outcome.opened, row.opens) << outcome.Describe();
+        if (row.opens) {
+            EXPECT_EQ(arc.DMHandle->CDir.Count(), 1);
+        } else {
+            EXPECT_EQ(outcome.nativeError, 44);
+        }
+    }
+}
+
 TEST(TZFArchiver, AnExeWithoutEndRecordGoesOnAsAnOrdinaryFile) {
     TempDir dir;
     TZFArchiver arc;
