@@ -109,7 +109,7 @@ class E2ETest:
         self.last_state = None
         self.runs = 0
         self.background = []
-        self.screenshots = 0
+        self.screenshot_labels = set()
 
     # ---- set-up -------------------------------------------------------------
 
@@ -340,8 +340,9 @@ class E2ETest:
     # ---- end ----------------------------------------------------------------
 
     def screenshot(self, label="window"):
-        """Saves the whole virtual screen and, when the window's place is known, the
-        window alone, as PNG files in the test's folder."""
+        """Saves the whole virtual screen and, when the window's place is known (from
+        the last state read), the window alone, as PNG files in the test's folder.
+        The end of the test takes one labelled "window" unless the test did."""
         if not self.display:
             return
         env = self.environment()
@@ -355,14 +356,15 @@ class E2ETest:
             subprocess.run(["import", "-window", "root", "-crop", geometry, "+repage", str(shot)], env=env,
                            timeout=30, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             self.log(f"screenshot {shot}")
-        self.screenshots += 1
+        self.screenshot_labels.add(label)
 
     def __exit__(self, kind, error, trace):
         if error is not None:
             self.failures.append(f"{kind.__name__}: {error}")
             self.log(f"  FAIL  {kind.__name__}: {error}")
         try:
-            if self.display and self.screenshots == 0 and (self.program is None or self.program.poll() is None):
+            if (self.display and "window" not in self.screenshot_labels
+                    and self.program is not None and self.program.poll() is None):
                 self.screenshot()
         except Exception as shot_error:  # a missing screenshot must not hide the result
             self.log(f"no screenshot: {shot_error}")

@@ -25,6 +25,7 @@ with E2ETest(f"BadEscape-{case}") as t:
     t.check_equal(box["title"], "Vantrel", "box title")
     t.check_equal(box["icon"], "error", "error icon")
     t.check_equal(box["buttons"], ["OK"], "buttons")
+    t.screenshot("message-box")
     t.drive("msgbox-press OK")
     state = t.wait_ready()
     t.drive("msgbox-none 1")

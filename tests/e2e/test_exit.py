@@ -13,6 +13,7 @@ with E2ETest("Exit") as t:
                        ("the Exit entry", ["menu MenuExit"])]:
         t.launch()
         t.wait_ready()
-        t.drive(*steps, expect_ok=False)
+        t.screenshot(f"run-{t.runs}")
+        t.drive(*steps)
         t.check(t.program_exited(10), f"{way} ends the program")
         t.check(t.program.wait(timeout=10) == 0, f"{way}: exit code 0")

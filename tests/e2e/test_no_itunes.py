@@ -24,6 +24,7 @@ with E2ETest(f"NoITunes-{case}") as t:
     t.check_equal(box["title"], "Vantrel", "box title")
     t.check_equal(box["icon"], "none", "no icon")
     t.check_equal(box["buttons"], ["OK"], "buttons")
+    t.screenshot("message-box")
     t.drive("msgbox-press OK")
     state = t.wait_ready()
     t.check_equal(state["list"]["rows"], ["Here One", "Here Two"], "packages of the current directory")

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Start-up with a library and packages: the window's caption, frame, size and
 place, its layout, the rows in the order of the directory search with row 0
-selected, the total entry, and the whole menu in German."""
+selected, the total entry, and the whole menu in German. Then the size limits:
+only taller than at start, never narrower or wider; a taller window lengthens
+the panel and the list and keeps the button 10 pixels above the panel's bottom."""
 
 from e2e_lib import E2ETest, check_language, command_ids, entry_by_id, menu_bar, submenu
 
@@ -58,3 +60,16 @@ with E2ETest("Start") as t:
                   "About entries")
     t.check(about[0]["disabled"] and about[0]["caption"] != "", f"information entry {about[0]['caption']!r}, disabled")
     t.screenshot()
+
+    w, h = window["w"], window["h"]
+    lines = t.drive(f"resize {w - 60} {h + 100}", "state")
+    taller = lines[-1]
+    t.check_equal((lines[0]["w"], lines[0]["h"]), (w, h + 100), "asked for narrower and taller: width kept, height grown")
+    t.check_equal((taller["panel"]["h"], taller["list"]["h"]), (447 + 100, 384 + 100), "panel and list lengthened")
+    t.check_equal((taller["button"]["y"], taller["button"]["h"], taller["button"]["w"]), (501, 40, 343),
+                  "button moved down with the panel's bottom")
+    t.check_equal(taller["panel"]["y"] + taller["panel"]["h"] - (taller["button"]["y"] + taller["button"]["h"]), 10,
+                  "button 10 pixels above the panel's bottom")
+    lines = t.drive(f"resize {w + 60} {h - 50}")
+    t.check_equal((lines[0]["w"], lines[0]["h"]), (w, h), "asked for wider and shorter than at start: start size")
+    t.last_state = taller

@@ -94,9 +94,11 @@ void WriteListState(HWND list, JsonWriter& json) {
 }
 
 std::string FocusName(Session& session) {
-    const HWND focus = FocusedWindow(session.RequireMain());
+    // Asked after input too, when that input may have closed the window.
+    const HWND main = session.main && IsWindow(session.main) ? session.main : FindTopLevelByCaption(session.caption);
+    const HWND focus = main ? FocusedWindow(main) : nullptr;
     if (!focus) return "none";
-    if (focus == session.main) return "main";
+    if (focus == main) return "main";
     switch (GetDlgCtrlID(focus)) {
     case app::ids::kListBox1: return "list";
     case app::ids::kUploadButton: return "button";
