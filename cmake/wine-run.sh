@@ -9,6 +9,9 @@ build_dir=${VANTREL_BUILD_DIR:-$(pwd)}
 while [[ ! -f "$build_dir/CMakeCache.txt" && "$build_dir" != / ]]; do
   build_dir=$(dirname "$build_dir")
 done
+# Outside a build folder the prefix lives in the user's cache, never at "/".
+[[ -f "$build_dir/CMakeCache.txt" ]] || build_dir=${XDG_CACHE_HOME:-$HOME/.cache}/vantrel
+mkdir -p "$build_dir"
 export WINEPREFIX=${WINEPREFIX:-$build_dir/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
