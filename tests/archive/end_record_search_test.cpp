@@ -260,3 +260,27 @@ TEST(StubDetection, FindSignatureAcrossChunkBorders) {
         EXPECT_EQ(stream->Position(), 0);
     }
 }
+
+// The stub is added to a zip64 item's own offset; the central marker stays,
+// instead of wrapping round to a small offset.
+TEST(StubDetection, Zip64ItemsAreRaisedThroughTheirZip64Offset) {
+    ZipWriter w;
+    w.Stub(std::string(200, 's'), false);
+    w.Add({.name = "huge", .data = "payload", .zip64 = true});
+    w.AddStored("small", "x");
+    const ZipLayout z = w.Build();
+    MemoryArchive m(z.bytes, true);
+    ASSERT_TRUE(m.outcome.opened) << m.outcome.Describe();
+    EXPECT_EQ(m.arc.DMHandle->StubSize, 200);
+    EXPECT_EQ(m.Item(0).CentralDir.relOffsetLH, 0xFFFFFFFFu);
+    EXPECT_EQ(m.Item(0).LocalHeaderOffset(), z.localHeaders[0]);
+    EXPECT_EQ(m.Item(1).LocalHeaderOffset(), z.localHeaders[1]);
+
+    ZipWriter counted;
+    counted.Stub(std::string(200, 's'), true);
+    counted.Add({.name = "huge", .data = "payload", .zip64 = true});
+    const ZipLayout c = counted.Build();
+    MemoryArchive applied(c.bytes, true);
+    ASSERT_TRUE(applied.outcome.opened);
+    EXPECT_EQ(applied.Item(0).LocalHeaderOffset(), c.localHeaders[0]) << "offsets that count the stub stay";
+}

@@ -1,0 +1,103 @@
+// The directory array: growth, item access, the name index rule.
+#include "archive/dir_array.h"
+
+#include <gtest/gtest.h>
+
+#include "archive/errors.h"
+
+using namespace archive;
+
+namespace {
+
+std::int32_t NativeErrorOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const EZFException& e) {
+        return e.NativeError;
+    }
+    return 0;
+}
+
+}  // namespace
+
+TEST(TZFDirArray, GrowsInDoublingBlocksUpToTheLimit) {
+    struct Step {
+        std::int32_t count;
+        std::int32_t alloc;
+        std::int32_t allocBy;
+    };
+    const Step steps[] = {
+        {1, 1000, 1000},        {1000, 1000, 1000},     {1001, 3000, 2000},     {3001, 7000, 4000},
+        {7001, 15000, 8000},    {15001, 25000, 10000},  {25001, 35000, 10000},  {100000, 100000, 10000},
+        {50, 100000, 10000},
+    };
+    TZFDirArray dir;
+    EXPECT_EQ(dir.AllocBy, 500);
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.count);
+        dir.SetCount(step.count);
+        EXPECT_EQ(dir.Count(), step.count);
+        EXPECT_EQ(dir.AllocItemCount(), step.alloc);
+        EXPECT_EQ(dir.AllocBy, step.allocBy);
+    }
+    dir.SetCount(0);
+    EXPECT_EQ(dir.AllocItemCount(), 0) << "zero releases the storage";
+}
+
+TEST(TZFDirArray, IndexErrorsByAccessKind) {
+    TZFDirArray dir;
+    dir.SetCount(2);
+    dir.ItemRef(1).Comment = "kept";
+    TDirItem copy = dir.Item(1);
+    copy.Comment = "changed";
+    EXPECT_EQ(dir.ItemRef(1).Comment, "kept") << "a copy is independent";
+    EXPECT_EQ(NativeErrorOf([&] { dir.Item(2); }), 2);
+    EXPECT_EQ(NativeErrorOf([&] { dir.Item(-1); }), 2);
+    EXPECT_EQ(NativeErrorOf([&] { dir.ItemRef(2); }), 3);
+    EXPECT_EQ(NativeErrorOf([&] { dir.ItemRef(-1); }), 3);
+}
+
+TEST(TZFDirArray, SetItemNameKeepsTheIndexInStep) {
+    TZFDirArray dir;
+    dir.SetCount(3);
+    dir.SetItemName(0, u"Foo/Bar.TXT");
+    dir.SetItemName(1, u"other");
+    std::int32_t itemNo = -1;
+    EXPECT_TRUE(dir.FileExists(u"foo/bar.txt", itemNo));
+    EXPECT_EQ(itemNo, 0);
+    EXPECT_FALSE(dir.FileExists(u"foo\\bar.txt", itemNo)) << "separators are compared as stored";
+    EXPECT_EQ(itemNo, -1);
+    dir.SetItemName(0, u"Renamed");  // found at its own index: the key is replaced
+    EXPECT_TRUE(dir.FileExists(u"RENAMED", itemNo));
+    EXPECT_FALSE(dir.FileExists(u"foo/bar.txt", itemNo));
+    EXPECT_EQ(dir.ItemRef(0).Name, u"Renamed");
+    dir.SetItemName(1, u"renamed");  // a duplicate name is accepted
+    EXPECT_TRUE(dir.FileExists(u"renamed", itemNo));
+    EXPECT_EQ(itemNo, 1);
+    dir.SetItemName(1, u"x");
+    EXPECT_EQ(NativeErrorOf([&] { dir.SetItemName(1, u"y"); }), 0);
+}
+
+TEST(TZFDirArray, NamelessItemPutsTheIndexOutOfStep) {
+    TZFDirArray dir;
+    dir.SetCount(2);
+    dir.SetItemName(0, u"");
+    EXPECT_EQ(NativeErrorOf([&] { dir.SetItemName(1, u"b"); }), 59);
+    EXPECT_EQ(dir.ItemRef(1).Name, u"") << "the name is not set on failure";
+}
+
+TEST(TZFDirArray, ClearEmptiesItemsAndIndex) {
+    TZFDirArray dir;
+    dir.SetCount(1);
+    dir.SetItemName(0, u"a");
+    dir.ItemRef(0).ExtraFields.push_back({0x1234, 2, {1, 2}});
+    dir.Clear();
+    EXPECT_EQ(dir.Count(), 0);
+    std::int32_t itemNo = 0;
+    EXPECT_FALSE(dir.FileExists(u"a", itemNo));
+    dir.SetCount(1);
+    EXPECT_TRUE(dir.ItemRef(0).ExtraFields.empty()) << "a slot used again starts empty";
+    EXPECT_EQ(dir.ItemRef(0).Name, u"");
+    dir.SetItemName(0, u"fresh");
+    EXPECT_TRUE(dir.FileExists(u"fresh", itemNo));
+}
