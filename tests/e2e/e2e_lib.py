@@ -37,8 +37,7 @@ CAPTION = "Vantrel v1.3"
 SERVICE_HOST = os.environ.get("VANTREL_SERVICE_HOST", "localhost")
 TEST_DEADLINE_SECONDS = 150  # below the CTest timeout, so the clean-up still runs
 
-# The interface texts per language: (menu entry, button text, Exit, Edit, About,
-# Select all, Invert selection, hint 1, hint 2).
+# The interface texts of each language, by the menu entry that chooses it.
 LANGUAGES = {
     "MenuDeu": dict(show="Zeige Details", exit="Beenden", edit="Bearbeiten", about="\u00dcber",
                     select_all="Alles ausw\u00e4hlen", invert="Auswahl umkehren",
@@ -159,7 +158,8 @@ class E2ETest:
         """The Unix path of a media folder under Music\\iTunes\\."""
         return self.music / "iTunes" / name
 
-    def windows_music(self):
+    def music_address_path(self):
+        """The Music folder as a file address writes it: C:/users/<user>/Music."""
         return f"C:/users/{self.user.name}/Music"
 
     def media_url(self, name="iTunes Media"):

@@ -12,7 +12,7 @@ with E2ETest("LibraryForms") as t:
     ansi = f"cp{t.drive('paths')[0]['ansiCodePage']}"
     itunes = t.music / "iTunes"
     t.add_packages(["Form Check"], folder=itunes / "iTunes M\u00ebdia" / "Mobile Applications")
-    url = f"file://localhost/{t.windows_music()}/iTunes/iTunes%20M\u00ebdia/"
+    url = f"file://localhost/{t.music_address_path()}/iTunes/iTunes%20M\u00ebdia/"
     for encoding, bom in [("utf-16-le", True), ("utf-16-be", True), ("utf-8", True), (ansi, False)]:
         t.write_library(None, text=itunes_library.library_text(url), encoding=encoding, bom=bom)
         t.launch()
@@ -21,7 +21,7 @@ with E2ETest("LibraryForms") as t:
         t.drive("close", "wait-exit 10")
 
     t.add_packages(["Plus Check"], folder=itunes / "A B" / "C D" / "Mobile Applications")
-    first = f"file://localhost/{t.windows_music()}/iTunes/A+B%2FC%20D"
+    first = f"file://localhost/{t.music_address_path()}/iTunes/A+B%2FC%20D"
     # A track address after the media folder's: only the first address counts.
     text = itunes_library.library_text(first).replace(
         "</dict>\n</plist>", f"\t<key>Location</key><string>{t.media_url()}</string>\n</dict>\n</plist>")

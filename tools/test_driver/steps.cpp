@@ -97,13 +97,12 @@ void StepWaitExit(Session& session, const StepArgs& args, JsonWriter& json) {
         json.Field("exited", true);
         return;
     }
-    const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, session.pid);
+    const KernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, session.pid));
     if (!process) {
         json.Field("exited", true);  // already gone
         return;
     }
-    const DWORD waited = WaitForSingleObject(process, static_cast<DWORD>(Seconds(args[0]) * 1000));
-    CloseHandle(process);
+    const DWORD waited = WaitForSingleObject(process.get(), static_cast<DWORD>(Seconds(args[0]) * 1000));
     if (waited != WAIT_OBJECT_0) throw StepError(L"the program is still running");
     json.Field("exited", true);
 }
@@ -130,8 +129,10 @@ void StepMenu(Session& session, const StepArgs& args, JsonWriter& json) {
 
 void StepKey(Session& session, const StepArgs& args, JsonWriter& json) {
     const auto keys = ParseKeyCombo(args[0]);
-    const HWND dialog = session.pid ? FindOpenDialog(session, L"") : nullptr;
-    PressKeys(dialog ? dialog : session.RequireMain(), keys);
+    const HWND main = session.RequireMain();
+    // While a message box is open the keys are meant for it.
+    const HWND dialog = FindOpenDialog(session, L"");
+    PressKeys(dialog ? dialog : main, keys);
     json.Field("focus", FocusName(session));
     Settle(session);
 }
