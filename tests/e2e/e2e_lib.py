@@ -358,6 +358,26 @@ class E2ETest:
             self.log(f"screenshot {shot}")
         self.screenshot_labels.add(label)
 
+    def list_row_pixels(self, state, rows, column=300, line=16, label="rows"):
+        """The colour ("#rrggbb") of the screen at one point of each of the list's
+        `rows`: `column` pixels from the row's left and `line` down from its top,
+        away from the text (drawn from the top left) and the focus rectangle (on
+        the row's edge). Saves the screenshot it reads them from."""
+        shot = self.work / f"{self.name}-{label}-screen.png"
+        subprocess.run(["import", "-window", "root", str(shot)], env=self.environment(), timeout=30, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        list_box = state["list"]
+        border = 2  # the list's sunken edge
+        x = state["client"]["screenX"] + list_box["x"] + border + column
+        colours = []
+        for row in rows:
+            y = (state["client"]["screenY"] + list_box["y"] + border
+                 + (row - list_box["top"]) * list_box["itemHeight"] + line)
+            pixel = subprocess.run(["convert", str(shot), "-crop", f"1x1+{x}+{y}", "+repage", "-depth", "8", "txt:-"],
+                                   capture_output=True, text=True, timeout=30, check=True).stdout
+            colours.append(re.search(r"#[0-9A-Fa-f]{6}", pixel).group(0).lower())
+        return colours
+
     def __exit__(self, kind, error, trace):
         if error is not None:
             self.failures.append(f"{kind.__name__}: {error}")

@@ -34,7 +34,7 @@ with E2ETest(f"LibraryError-{case}") as t:
     t.drive("msgbox-press OK")
     state = t.wait_ready()
     t.drive("msgbox-none 1")
-    t.check_equal(state["client"], {"w": 368, "h": 457}, "client size set before the error")
+    t.check_equal((state["client"]["w"], state["client"]["h"]), (368, 457), "client size set before the error")
     t.check_equal(state["list"]["rows"], [], "no rows")
     t.check_equal(state["button"]["enabled"], True, "button stays enabled")
     t.check_equal(state["menu"]["total"], "", "total entry keeps its empty caption")

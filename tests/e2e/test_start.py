@@ -24,7 +24,7 @@ with E2ETest("Start") as t:
     t.check_equal(state["class"], "TForm1", "window class")
     t.check_equal(state["style"], {"caption": True, "sysmenu": True, "minimizebox": False, "maximizebox": False,
                                    "sizebox": True}, "frame: sizeable, system menu only")
-    t.check_equal(state["client"], {"w": 368, "h": 457}, "client size")
+    t.check_equal((state["client"]["w"], state["client"]["h"]), (368, 457), "client size")
     window = state["window"]
     # Placed while the client area still had its design height of 454.
     t.check_equal((window["x"], window["y"]),

@@ -165,6 +165,7 @@ void StepSelect(Session& session, const StepArgs& args, JsonWriter& json) {
             start = comma + 1;
         }
     }
+    Settle(session);  // lets the list repaint before anything looks at the screen
     WriteListState(list, json);
 }
 

@@ -126,7 +126,10 @@ void WriteWindowState(Session& session, JsonWriter& json) {
     json.Key("window").BeginObject();
     WriteRect(json, window);
     json.EndObject();
+    POINT origin{0, 0};
+    ClientToScreen(main, &origin);
     json.Key("client").BeginObject().Field("w", static_cast<int>(client.right)).Field("h", static_cast<int>(client.bottom));
+    json.Field("screenX", static_cast<int>(origin.x)).Field("screenY", static_cast<int>(origin.y));
     json.EndObject();
     json.Field("focus", FocusName(session));
 
