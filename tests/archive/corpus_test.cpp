@@ -124,7 +124,7 @@ TEST_F(Corpus, Utf8NamesWithTheFlagDecode) {
 }
 
 // The count claims about 2^64 entries: the directory is never sized to it.
-TEST_F(Corpus, ForgedZip64CountDoesNotAllocate) {
+TEST_F(Corpus, OverstatedZip64CountDoesNotAllocate) {
     const Opened strict = OpenCorpusFile(u"go\\inline\\TestCVE202133196.zip", true);
     EXPECT_TRUE(strict.outcome.readError) << strict.outcome.Describe();
     ASSERT_TRUE(strict.arc->DMHandle);

@@ -301,7 +301,7 @@ TEST(LoadDir, ItemReadErrorsPassOnOrTakeTheRecoveryRoad) {
     }
 }
 
-TEST(LoadDir, ForgedCountsNeverSizeTheDirectoryBeyondItsBytes) {
+TEST(LoadDir, OverstatedCountsNeverSizeTheDirectoryBeyondItsBytes) {
     struct Row {
         const char* name;
         bool zip64;
@@ -327,7 +327,7 @@ TEST(LoadDir, ForgedCountsNeverSizeTheDirectoryBeyondItsBytes) {
         EXPECT_TRUE(strict.outcome.readError) << strict.outcome.Describe();
         ASSERT_TRUE(strict.arc.DMHandle) << "the failed open keeps its directory manager";
         const std::int64_t bytesHeld = static_cast<std::int64_t>(z.bytes.size()) - z.centralDirStart;
-        // The growth rule's first block of 1000 slots, never the forged count.
+        // The growth rule's first block of 1000 slots, never the overstated count.
         EXPECT_LE(strict.Dir().AllocItemCount(), std::max<std::int64_t>(bytesHeld / 46, 1000));
         EXPECT_LE(strict.Dir().Count(), bytesHeld / 46);
         EXPECT_EQ(strict.Dir().ItemRef(1).Name, u"b") << "the real items were read before the short read";

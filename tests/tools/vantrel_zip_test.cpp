@@ -78,9 +78,9 @@ TEST(VantrelZip, ExitStatusesAndMessages) {
     TempDir dir;
     ZipWriter w;
     w.AddStored("a", "1").AddStored("b", "2");
-    ZipLayout forged = w.Build();
-    forged.SetU16(forged.endRecord + zf::kEndEntries, 40000);
-    const auto forgedPath = dir.Write(u"forged.zip", forged.bytes);
+    ZipLayout overstated = w.Build();
+    overstated.SetU16(overstated.endRecord + zf::kEndEntries, 40000);
+    const auto overstatedPath = dir.Write(u"overstated.zip", overstated.bytes);
     const auto junkPath = dir.Write(u"junk.zip", "no archive");
     const auto missing = dir.File(u"missing.zip");
     struct Row {
@@ -95,7 +95,7 @@ TEST(VantrelZip, ExitStatusesAndMessages) {
         {"recovery finds nothing", {u"info", junkPath}, 1, "Invalid archive file. - Native error: 00035\n"},
         {"strict: no end record", {u"--strict", u"list", junkPath}, 1,
          "Archive is damaged. Open failed - Native error: 00048\n"},
-        {"strict: short read of the directory", {u"--strict", u"list", forgedPath}, 2, "Stream-Lesefehler\n"},
+        {"strict: short read of the directory", {u"--strict", u"list", overstatedPath}, 2, "Stream-Lesefehler\n"},
         {"unknown command", {u"frobnicate", junkPath}, 2, ""},
         {"missing archive argument", {u"list"}, 2, ""},
         {"extra argument", {u"info", junkPath, junkPath}, 2, ""},
