@@ -1,7 +1,6 @@
 // TForm1: the main menu, its shortcuts and the one menu handler MenuClick.
 #include "app/window/form1.h"
 
-#include <shellapi.h>
 
 #include <stdexcept>
 #include <vector>
@@ -10,7 +9,7 @@
 #include "app/language.h"
 #include "app/menu_texts.h"
 #include "app/selection.h"
-#include "platform/win32/wide.h"
+#include "app/window/shell_open.h"
 
 namespace app::window {
 namespace {
@@ -27,12 +26,6 @@ MenuEntryOptions LanguageEntry(int tag, bool checked) {
 MenuEntryOptions WithShortCut(std::uint16_t shortCut) { return {.shortCut = shortCut, .clickHandler = true}; }
 
 MenuEntryOptions Disabled() { return {.enabled = false}; }
-
-void OpenPage(HWND owner, std::u16string_view address) {
-    // The result is not looked at: a page that cannot be opened shows nothing.
-    ShellExecuteW(owner, platform::win32::ToWchar(kOpenVerb).c_str(), platform::win32::ToWchar(address).c_str(),
-                  nullptr, nullptr, SW_SHOW);
-}
 
 }  // namespace
 
@@ -91,8 +84,8 @@ void TForm1::MenuClick(const MenuEntry& Sender) {
     if (&Sender == &MenuExit) Close();
     if (&Sender == &MenuSelAll) SelectAll(ListBox1);
     if (&Sender == &MenuInvAll) InvertSelection(ListBox1);
-    if (&Sender == &MenuDorvik) OpenPage(handle_, kDorvikPage);
-    if (&Sender == &MenuTamsel) OpenPage(handle_, kTamselPage);
+    if (&Sender == &MenuDorvik) ShellOpen(handle_, kDorvikPage);
+    if (&Sender == &MenuTamsel) ShellOpen(handle_, kTamselPage);
     if (Sender.Tag() <= 0) return;
     ApplyLanguage(Sender);
 }

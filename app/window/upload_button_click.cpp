@@ -1,10 +1,44 @@
-// TForm1: the click of the show-details button.
+// TForm1: the click of the show-details button runs the show-details command
+// over this window's list and button.
 #include "app/window/form1.h"
 
-namespace app::window {
+#include "app/language.h"
+#include "app/run_folders.h"
+#include "app/window/shell_open.h"
+#include "details/show_details_command.h"
 
-// FIXME: the show-details command (details/) is not wired yet; until then the
-// click does nothing.
-void TForm1::UploadButtonClick() {}
+namespace app::window {
+namespace {
+
+// The window as the command sees it. Texts and selection are read at the moment
+// the command asks: both may change while the converter runs.
+class FormView final : public details::ShowDetailsView {
+public:
+    explicit FormView(TForm1& form) : form_(form) {}
+
+    int RowCount() override { return form_.ListBox1.Count(); }
+    std::u16string RowText(int row) override { return form_.ListBox1.Text(row); }
+    bool RowSelected(int row) override { return form_.ListBox1.Selected(row); }
+
+    void SetButtonCaption(std::u16string_view caption) override { form_.UploadButton.SetCaption(caption); }
+    void SetButtonEnabled(bool enabled) override { form_.UploadButton.SetEnabled(enabled); }
+    void RepaintButton() override { form_.UploadButton.Repaint(); }
+
+    std::u16string PleaseWaitText() override { return InterfaceStrings.PleaseWaitText; }
+    std::u16string EllipsisSuffix() override { return InterfaceStrings.EllipsisSuffix; }
+    std::u16string ShowDetailsText() override { return InterfaceStrings.ShowDetailsText; }
+
+    void OpenAddress(std::u16string_view address) override { ShellOpen(form_.Handle(), address); }
+
+private:
+    TForm1& form_;
+};
+
+}  // namespace
+
+void TForm1::UploadButtonClick() {
+    FormView view(*this);
+    details::UploadButtonClick(view, {MediaFolder, ConverterPath, TempFolder});
+}
 
 }  // namespace app::window
