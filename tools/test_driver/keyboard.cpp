@@ -70,6 +70,19 @@ void PressKeys(HWND window, const std::vector<WORD>& keys) {
     if (sent != inputs.size()) throw StepError(L"SendInput delivered only part of the keys");
 }
 
+void TurnWheelOver(HWND control, int delta) {
+    const HWND top = GetAncestor(control, GA_ROOT);
+    if (GetForegroundWindow() != top) SetForegroundWindow(top);
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = MOUSEEVENTF_WHEEL;
+    input.mi.mouseData = static_cast<DWORD>(delta);
+    if (SendInput(1, &input, sizeof input) != 1) throw StepError(L"SendInput did not take the wheel turn");
+}
+
 void FocusControl(HWND control) {
     const HWND top = GetAncestor(control, GA_ROOT);
     if (GetForegroundWindow() != top) SetForegroundWindow(top);

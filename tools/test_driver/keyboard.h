@@ -1,5 +1,5 @@
 #pragma once
-// Keyboard input as a user gives it: the target window is brought to the
+// Keyboard and mouse-wheel input as a user gives it: the target window is brought to the
 // foreground and the keys go through the system's input queue (SendInput), so
 // key state, accelerators and the focused control all see real keystrokes.
 
@@ -18,6 +18,10 @@ std::vector<WORD> ParseKeyCombo(std::wstring_view combo);
 // Makes `window` the foreground window (waiting up to a second) and presses the
 // keys in order, then releases them in reverse order.
 void PressKeys(HWND window, const std::vector<WORD>& keys);
+
+// Puts the mouse pointer on the middle of `control` and turns the wheel by `delta`
+// (120 is one notch away from the user), as real input to the foreground window.
+void TurnWheelOver(HWND control, int delta);
 
 // Moves the keyboard focus to `control` of another thread (sharing its input state
 // for the call), the way a click would, without clicking.

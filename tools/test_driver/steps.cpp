@@ -137,6 +137,15 @@ void StepKey(Session& session, const StepArgs& args, JsonWriter& json) {
     Settle(session);
 }
 
+void StepWheel(Session& session, const StepArgs& args, JsonWriter& json) {
+    TurnWheelOver(Control(session, args[0]), static_cast<int>(Integer(args[1])));
+    Settle(session);
+    LRESULT top = 0;
+    SendWithTimeout(Control(session, L"list"), LB_GETTOPINDEX, 0, 0, &top);
+    json.Field("top", static_cast<long long>(top));
+    json.Field("focus", FocusName(session));
+}
+
 void StepFocus(Session& session, const StepArgs& args, JsonWriter& json) {
     FocusControl(Control(session, args[0]));
     json.Field("focus", FocusName(session));
@@ -270,7 +279,8 @@ std::wstring FolderPath(int csidl) {
     return path;
 }
 
-// The folders the program sees, as this process (same prefix, same user) sees them.
+// The folders and system settings the program reads, as this process (same
+// prefix, same user) sees them.
 void StepPaths(Session&, const StepArgs&, JsonWriter& json) {
     wchar_t temp[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH, temp);
@@ -281,6 +291,9 @@ void StepPaths(Session&, const StepArgs&, JsonWriter& json) {
     json.Field("music", FolderPath(CSIDL_MYMUSIC));
     json.Field("temp", temp).Field("commonProgramFiles", common).Field("currentDirectory", current);
     json.Field("ansiCodePage", static_cast<int>(GetACP()));
+    UINT wheelLines = 0;
+    SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &wheelLines, 0);
+    json.Field("wheelScrollLines", static_cast<long long>(wheelLines));
 }
 
 constexpr StepSpec kSteps[] = {
@@ -291,6 +304,7 @@ constexpr StepSpec kSteps[] = {
     {L"list", 0, 0, StepList, L"list rows and selection only, and the focus"},
     {L"menu", 1, 1, StepMenu, L"<id|MenuName>  send the menu command (WM_COMMAND)"},
     {L"key", 1, 1, StepKey, L"<combo>  press keys as real input, e.g. ctrl+a, enter, alt+f4"},
+    {L"wheel", 2, 2, StepWheel, L"<list|button|...> <delta>  turn the wheel over a control; gives the list's top row"},
     {L"focus", 1, 1, StepFocus, L"<list|button|panel|main|id>  give a control the keyboard focus"},
     {L"click", 0, 1, StepClick, L"[button|id]  click a button (BM_CLICK); default the upload button"},
     {L"select", 1, 1, StepSelect, L"<none|all|i,j,...>  set exactly these list rows selected (LB_SETSEL)"},
@@ -311,7 +325,7 @@ constexpr StepSpec kSteps[] = {
     {L"password-type", 1, 1, StepPasswordType, L"<text>  type into the password dialog"},
     {L"password-press", 1, 1, StepPasswordPress, L"<OK|Cancel|...>  press a password dialog button"},
     {L"syserror", 1, 1, StepSystemError, L"<code>  the system's text for an error code"},
-    {L"paths", 0, 0, StepPaths, L"music, temporary and common program files folders, current directory"},
+    {L"paths", 0, 0, StepPaths, L"music, temporary and common files folders, current directory, ANSI code page, wheel lines"},
 };
 
 }  // namespace
