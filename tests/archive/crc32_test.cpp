@@ -39,6 +39,22 @@ TEST(Crc32, AgreesWithTheReferenceOnRandomDataInAnySplit) {
     }
 }
 
+// Long runs are fed in lanes and joined; every length around the lane threshold
+// and its remainders must still give the plain result.
+TEST(Crc32, EveryLengthAroundTheLaneThreshold) {
+    std::mt19937 random(9);
+    std::vector<std::uint8_t> data(9000);
+    for (auto& b : data) b = static_cast<std::uint8_t>(random());
+    for (std::size_t length : {4095u, 4096u, 4097u, 4098u, 4099u, 4100u, 8191u, 8999u}) {
+        SCOPED_TRACE(length);
+        const auto reference = static_cast<std::uint32_t>(crc32(0L, data.data(), static_cast<uInt>(length)));
+        EXPECT_EQ(Crc32(std::span(data).first(length)), reference);
+        std::uint32_t bytewise = kCrcStart;
+        for (std::size_t i = 0; i < length; ++i) bytewise = Crc32Step(bytewise, data[i]);
+        EXPECT_EQ(bytewise ^ 0xFFFFFFFFu, reference);
+    }
+}
+
 TEST(Crc32, StepIsOneByteOfTheUpdate) {
     const std::uint8_t byte = 0x5A;
     EXPECT_EQ(Crc32Step(kCrcStart, byte), UpdateCrc32(kCrcStart, std::span(&byte, 1)));

@@ -41,13 +41,25 @@ bool SameRect(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
+// The prompt of this process: test programs running side by side under one
+// Wine server share the desktop, and their prompts have the same caption.
+HWND FindOwnDialog() {
+    for (HWND w = FindWindowExW(nullptr, nullptr, L"#32770", kCaption); w;
+         w = FindWindowExW(nullptr, w, L"#32770", kCaption)) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(w, &process);
+        if (process == GetCurrentProcessId()) return w;
+    }
+    return nullptr;
+}
+
 // Waits for the prompt on another thread and runs `action` on it.
 class DialogDriver {
 public:
     explicit DialogDriver(std::function<void(HWND)> action)
         : thread_([this, action = std::move(action)] {
               for (int i = 0; i < 500 && !dialog_; ++i) {
-                  dialog_ = FindWindowW(L"#32770", kCaption);
+                  dialog_ = FindOwnDialog();
                   if (!dialog_) std::this_thread::sleep_for(std::chrono::milliseconds(20));
               }
               if (dialog_) action(dialog_);
