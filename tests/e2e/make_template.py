@@ -21,7 +21,8 @@ def main(source_dir, build_dir, template):
     if (template / READY_MARK).exists():
         print(f"template prefix {template} is ready")
         return 0
-    env = dict(os.environ, VANTREL_BUILD_DIR=str(build_dir))
+    env = {k: v for k, v in os.environ.items() if not k.startswith(("WINE", "VANTREL_WINE"))}
+    env["VANTREL_BUILD_DIR"] = str(build_dir)
     subprocess.run([str(source_dir / "cmake" / "wine-run.sh"), "cmd", "/c", "exit"], env=env, check=True,
                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=240)
     shutil.rmtree(template, ignore_errors=True)
