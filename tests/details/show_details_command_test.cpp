@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -59,9 +60,12 @@ public:
 // environment names, and no converter installed.
 class ShowDetailsCommandTest : public ::testing::Test {
 protected:
+    // One proxy address for the whole process: WinInet reads http_proxy only once.
     void SetUp() override {
-        server_.Start();
-        proxy_.emplace("http_proxy", "http://127.0.0.1:" + std::to_string(server_.Port()));
+        static std::uint16_t port = 0;
+        StartService(port);
+        port = server_->Port();
+        static const ScopedVariable proxy("http_proxy", "http://127.0.0.1:" + std::to_string(port));
         folders_.mediaFolder = dir_.MakeFolder(u"Mobile Applications\\");
         folders_.tempFolder = dir_.MakeFolder(u"temp\\");
         folders_.converterPath = dir_.File(u"missing\\plutil.exe");
@@ -86,6 +90,7 @@ protected:
         std::lock_guard lock(mutex_);
         answer_ = std::move(body);
     }
+    void StopService() { server_.reset(); }
     std::string ReplyFileBytes() { return ReadFileBytes(details::ReplyFile(folders_.tempFolder)); }
 
     TempDir dir_;
@@ -93,6 +98,13 @@ protected:
     FakeView view_;
 
 private:
+    void StartService(std::uint16_t port) {
+        httpd::ServerOptions options;
+        options.port = port;
+        server_ = std::make_unique<httpd::Server>([this](const httpd::Request& r) { return Serve(r); }, options);
+        server_->Start();
+    }
+
     httpd::Response Serve(const httpd::Request& request) {
         std::lock_guard lock(mutex_);
         const std::string prefix = "dataset=";
@@ -105,8 +117,7 @@ private:
     std::mutex mutex_;
     std::vector<std::string> datasets_;
     std::string answer_ = "http://catalogue.test/apps/1.html\r\n";
-    httpd::Server server_{[this](const httpd::Request& request) { return Serve(request); }};
-    std::optional<ScopedVariable> proxy_;
+    std::unique_ptr<httpd::Server> server_;
 };
 
 }  // namespace
@@ -201,7 +212,7 @@ TEST_F(ShowDetailsCommandTest, FailedRequestOpensNothingNotEvenAnOldReply) {
     Run();
     ASSERT_EQ(view_.opened.size(), 1u);
     view_.opened.clear();
-    const ScopedVariable deadProxy("http_proxy", "http://127.0.0.1:1");
+    StopService();  // the proxy refuses connections now
     Run();
     EXPECT_TRUE(view_.opened.empty());
     EXPECT_EQ(view_.enabledStates.back(), true);
