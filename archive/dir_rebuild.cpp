@@ -163,51 +163,59 @@ std::u16string LocalName(std::span<const std::uint8_t> bytes, bool oemToAnsi) {
     return platform::AnsiToWide(std::string_view(converted).substr(0, converted.find('\0')));
 }
 
+// Appends the item of the local header at `at`: the header's fields, its name,
+// its extra field, and the sizes of its data descriptor when flag bit 3 is set.
+void AppendItem(TZFDirArray& dir, ScanWindow& window, std::int64_t at, const LocalFileHeader& local,
+                bool oemFileNames) {
+    const std::int32_t i = dir.Count();
+    dir.SetCount(i + 1);
+    TDirItem& item = dir.ItemRef(i);
+    item.CentralDir = CentralFromLocal(local, at);
+    item.CompressionMethod = local.method;
+    if ((local.flag & kFlagEncrypted) != 0 && local.versionNeeded < kStrongEncryptionVersion) {
+        item.ZFEncryptionAlgorithm = caPkzipClassic;
+    }
+
+    std::int64_t next = at + static_cast<std::int64_t>(LocalFileHeader::kSize);
+    std::u16string name;
+    if (local.nameLength > 0 && window.StreamSize() - next >= local.nameLength) {
+        std::vector<std::uint8_t> bytes(local.nameLength);
+        window.ReadAt(next, bytes);
+        next += local.nameLength;
+        name = LocalName(bytes, oemFileNames && (local.flag & kFlagUtf8Name) == 0);
+    }
+    dir.SetItemName(i, std::move(name));  // native code 59 when out of step
+    if (local.extraLength > 0) {
+        WindowByteSource extra(window, next);
+        ReadExtraFields(extra, local.extraLength, dir, i);
+    }
+
+    DataDescriptor descriptor;
+    if ((local.flag & kFlagDataDescriptor) != 0 && NextDataDescriptor(window, at, descriptor)) {
+        TZFZipCentralDir& cd = dir.ItemRef(i).CentralDir;
+        cd.crc32 = descriptor.crc32;
+        cd.compSize = descriptor.compSize;
+        cd.unCompSize = descriptor.unCompSize;
+    }
+}
+
 }  // namespace
 
+// Headers whose compressed size is not below the stream size, or whose extra
+// field is longer than 260 bytes, are passed over; the scan goes on behind them.
 void TZFDirManager::RebuildDir() {
     ScanWindow window(*FCompressedStream);
     std::int64_t at = NextLocalHeader(window, 0);
     if (at < 0) throw EZFException(kNoLocalHeader, nullptr);
     const bool oemFileNames = EndRecordFound && (FArc == nullptr || FArc->FOptions.FOEMFileNames);
-    const std::int64_t size = window.StreamSize();
-
     for (; at >= 0; at = NextLocalHeader(window, at + 4)) {
         std::array<std::uint8_t, LocalFileHeader::kSize> raw{};
         window.ReadAt(at, raw);
         const LocalFileHeader local = LocalFileHeader::Decode(raw);
-        if (static_cast<std::int64_t>(local.compSize) >= size || local.extraLength > kMaxExtraLength) continue;
-
-        const std::int32_t i = CDir.Count();
-        CDir.SetCount(i + 1);
-        TDirItem& item = CDir.ItemRef(i);
-        item.CentralDir = CentralFromLocal(local, at);
-        item.CompressionMethod = local.method;
-        if ((local.flag & kFlagEncrypted) != 0 && local.versionNeeded < kStrongEncryptionVersion) {
-            item.ZFEncryptionAlgorithm = caPkzipClassic;
+        if (static_cast<std::int64_t>(local.compSize) >= window.StreamSize() || local.extraLength > kMaxExtraLength) {
+            continue;
         }
-
-        std::int64_t next = at + static_cast<std::int64_t>(LocalFileHeader::kSize);
-        std::u16string name;
-        if (local.nameLength > 0 && size - next >= local.nameLength) {
-            std::vector<std::uint8_t> bytes(local.nameLength);
-            window.ReadAt(next, bytes);
-            next += local.nameLength;
-            name = LocalName(bytes, oemFileNames && (local.flag & kFlagUtf8Name) == 0);
-        }
-        CDir.SetItemName(i, std::move(name));  // native code 59 when out of step
-        if (local.extraLength > 0) {
-            WindowByteSource extra(window, next);
-            ReadExtraFields(extra, local.extraLength, CDir, i);
-        }
-
-        DataDescriptor descriptor;
-        if ((local.flag & kFlagDataDescriptor) != 0 && NextDataDescriptor(window, at, descriptor)) {
-            TZFZipCentralDir& cd = CDir.ItemRef(i).CentralDir;
-            cd.crc32 = descriptor.crc32;
-            cd.compSize = descriptor.compSize;
-            cd.unCompSize = descriptor.unCompSize;
-        }
+        AppendItem(CDir, window, at, local, oemFileNames);
     }
 }
 

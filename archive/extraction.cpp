@@ -73,6 +73,32 @@ bool DiskFull(TZFBaseArchiver& arc) {
     return true;
 }
 
+struct DataLoopResult {
+    bool ok = false;
+    std::int64_t written = 0;
+    std::uint32_t crc = 0;
+};
+
+// The member's data from the archive stream's position into `stream`, with the
+// component's progress and disk-full events.
+DataLoopResult RunDataLoop(TZFBaseArchiver& arc, const TDirItem& item, platform::Stream& stream,
+                           std::int64_t compressed, PkwareCipher* cipher) {
+    DecoderEvents events;
+    events.progress = [&arc, &item](std::int64_t progress) {
+        arc.FProgress = progress;
+        if (arc.FProgressEnabled) RaiseDataProgress(arc, item.Name);
+        return arc.FProgressCancel;
+    };
+    events.diskFull = [&arc] { return DiskFull(arc); };
+    ItemDecoder decoder(*arc.FCompressedStream, stream,
+                        ItemData{item.CompressionMethod, compressed, item.UncompressedSize(), cipher}, std::move(events));
+    DataLoopResult result;
+    result.ok = decoder.Run();
+    result.written = decoder.BytesWritten();
+    result.crc = decoder.Crc();
+    return result;
+}
+
 }  // namespace
 
 void TZFBaseArchiver::ExtractToStream(std::u16string_view fileName, platform::Stream& stream) {
@@ -144,20 +170,10 @@ bool TZFBaseArchiver::DecodeItemData(const TDirItem& item, platform::Stream& str
         if (!cipher) return false;
     }
 
-    DecoderEvents events;
-    events.progress = [this, &item](std::int64_t progress) {
-        FProgress = progress;
-        if (FProgressEnabled) RaiseDataProgress(*this, item.Name);
-        return FProgressCancel;
-    };
-    events.diskFull = [this] { return DiskFull(*this); };
-    ItemDecoder decoder(archive, stream,
-                        ItemData{item.CompressionMethod, compressed, uncompressed, cipher ? &*cipher : nullptr},
-                        std::move(events));
-    if (!decoder.Run()) return false;
-    if (decoder.BytesWritten() != uncompressed) return false;
+    const DataLoopResult result = RunDataLoop(*this, item, stream, compressed, cipher ? &*cipher : nullptr);
+    if (!result.ok || result.written != uncompressed) return false;
     if (item.CentralDir.extractVersion >= kStrongEncryptionVersion) return true;
-    return decoder.Crc() == item.CentralDir.crc32;
+    return result.crc == item.CentralDir.crc32;
 }
 
 void TZFBaseArchiver::DoOverallProgress(double progress, TZFProcessOperation operation,
