@@ -8,6 +8,7 @@
 //   with --zip64, extract a member above 4 GiB into a file.
 // Each case runs in a child process of its own, so that its peak resident size
 // is its own. Usage: extraction_bench [DATA_FOLDER] [--zip64]
+// (--case N runs a single case; the benchmark starts itself that way.)
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -164,32 +166,47 @@ struct Result {
     std::int64_t check = 0;
 };
 
-// Runs one case in a child; the child reports its median through a pipe, the
-// parent takes the child's peak resident size from the kernel.
-Result RunInChild(const Case& c) {
+// Runs case `index` and writes its median time and check value to stdout.
+int RunCase(const Case& c) {
+    std::vector<double> times;
+    std::int64_t check = 0;
+    for (int i = 0; i < c.rounds; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        check = c.run();
+        times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+    std::sort(times.begin(), times.end());
+    std::printf("%.3f %lld\n", times[times.size() / 2], static_cast<long long>(check));
+    return 0;
+}
+
+// Runs one case in a fresh process of this program, so that the peak resident
+// size the kernel reports for it is that case's alone.
+Result RunInChild(const std::string& self, const std::string& folder, bool withHuge, std::size_t index) {
     int pipeEnds[2];
     if (pipe(pipeEnds) != 0) return {};
     const pid_t child = fork();
     if (child == 0) {
+        dup2(pipeEnds[1], STDOUT_FILENO);
         close(pipeEnds[0]);
-        std::vector<double> times;
-        std::int64_t check = 0;
-        for (int i = 0; i < c.rounds; ++i) {
-            const auto start = std::chrono::steady_clock::now();
-            check = c.run();
-            times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-        }
-        std::sort(times.begin(), times.end());
-        const double median = times[times.size() / 2];
-        [[maybe_unused]] auto a = write(pipeEnds[1], &median, sizeof median);
-        [[maybe_unused]] auto b = write(pipeEnds[1], &check, sizeof check);
-        _exit(0);
+        const std::string number = std::to_string(index);
+        std::vector<const char*> args = {self.c_str(), folder.c_str(), "--case", number.c_str()};
+        if (withHuge) args.push_back("--zip64");
+        args.push_back(nullptr);
+        execv(self.c_str(), const_cast<char* const*>(args.data()));
+        _exit(127);
     }
     close(pipeEnds[1]);
-    Result result;
-    [[maybe_unused]] auto a = read(pipeEnds[0], &result.millis, sizeof result.millis);
-    [[maybe_unused]] auto b = read(pipeEnds[0], &result.check, sizeof result.check);
+    char text[128] = {};
+    std::size_t got = 0;
+    for (ssize_t n; got < sizeof text - 1 && (n = read(pipeEnds[0], text + got, sizeof text - 1 - got)) > 0;) {
+        got += static_cast<std::size_t>(n);
+    }
     close(pipeEnds[0]);
+    Result result;
+    long long check = 0;
+    std::sscanf(text, "%lf %lld", &result.millis, &check);
+    result.check = check;
     int status = 0;
     rusage usage{};
     wait4(child, &status, 0, &usage);
@@ -197,10 +214,14 @@ Result RunInChild(const Case& c) {
     return result;
 }
 
+Files NamedFiles(const std::string& folder) {
+    return {folder + "/many-5000.zip", folder + "/small-65000.zip", folder + "/big-200mb.zip",
+            folder + "/many-5000-cut.zip", folder + "/huge-zip64.zip", folder + "/huge-member.out"};
+}
+
 Files PrepareFiles(const std::string& folder, bool withHuge) {
     fs::create_directories(folder);
-    Files files{folder + "/many-5000.zip", folder + "/small-65000.zip", folder + "/big-200mb.zip",
-                folder + "/many-5000-cut.zip", folder + "/huge-zip64.zip", folder + "/huge-member.out"};
+    const Files files = NamedFiles(folder);
     if (!fs::exists(files.many)) bench::WriteManyMembers(files.many, files.cut);
     if (!fs::exists(files.small)) bench::WriteSmallMembers(files.small);
     if (!fs::exists(files.big)) bench::WriteBigMember(files.big);
@@ -213,11 +234,17 @@ Files PrepareFiles(const std::string& folder, bool withHuge) {
 int main(int argc, char** argv) {
     std::string folder = VANTREL_BENCH_DATA;
     bool withHuge = false;
+    int caseIndex = -1;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--zip64") == 0) withHuge = true;
-        else folder = argv[i];
+        if (std::strcmp(argv[i], "--zip64") == 0) {
+            withHuge = true;
+        } else if (std::strcmp(argv[i], "--case") == 0 && i + 1 < argc) {
+            caseIndex = std::atoi(argv[++i]);
+        } else {
+            folder = argv[i];
+        }
     }
-    const Files f = PrepareFiles(folder, withHuge);
+    const Files f = caseIndex < 0 ? PrepareFiles(folder, withHuge) : NamedFiles(folder);
     const bench::BigMemberLayout big = bench::ReadBigMemberLayout(f.big);
 
     std::vector<Case> cases = {
@@ -243,10 +270,14 @@ int main(int argc, char** argv) {
                          }});
     }
 
+    if (caseIndex >= 0) return RunCase(cases.at(static_cast<std::size_t>(caseIndex)));
+
+    const std::string self = fs::read_symlink("/proc/self/exe").string();
     std::map<std::string, double> firstOfGroup;
     std::printf("%-44s %-15s %12s %10s %12s %14s\n", "case", "reader", "median ms", "ratio", "peak RSS MiB", "check");
-    for (const Case& c : cases) {
-        const Result r = RunInChild(c);
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        const Result r = RunInChild(self, folder, withHuge, i);
         const auto [it, inserted] = firstOfGroup.emplace(c.group, r.millis);
         std::printf("%-44s %-15s %12.1f %10.2f %12.1f %14lld\n", c.group.c_str(), c.name.c_str(), r.millis,
                     r.millis / it->second, r.peakKiB / 1024.0, static_cast<long long>(r.check));
