@@ -22,9 +22,11 @@ import re
 import shlex
 import shutil
 import signal
+import socket
 import subprocess
 import sys
 import time
+import urllib.request
 from pathlib import Path, PureWindowsPath
 
 SOURCE_DIR = Path(os.environ.get("VANTREL_SOURCE_DIR", Path(__file__).resolve().parents[2]))
@@ -36,20 +38,61 @@ WINESERVER = "/usr/lib/wine/wineserver"
 CAPTION = "Vantrel v1.3"
 SERVICE_HOST = os.environ.get("VANTREL_SERVICE_HOST", "localhost")
 TEST_DEADLINE_SECONDS = 150  # below the CTest timeout, so the clean-up still runs
+CONVERTER_FOLDER = "Apple\\Apple Application Support"  # under CommonProgramFiles
+METADATA_COPY = "iTunesMetadata.plist"  # the command's working files in the temporary folder
+REPLY_FILE = SERVICE_HOST
 
 # The interface texts of each language, by the menu entry that chooses it.
 LANGUAGES = {
-    "MenuDeu": dict(show="Zeige Details", exit="Beenden", edit="Bearbeiten", about="\u00dcber",
+    "MenuDeu": dict(show="Zeige Details", wait="Bitte warten", exit="Beenden", edit="Bearbeiten", about="\u00dcber",
                     select_all="Alles ausw\u00e4hlen", invert="Auswahl umkehren",
                     hint1="Tipp:  Strg-Taste f\u00fcr", hint2="individuelle Auswahl"),
-    "MenuEng": dict(show="Show details", exit="Exit", edit="Edit", about="About",
+    "MenuEng": dict(show="Show details", wait="Please wait", exit="Exit", edit="Edit", about="About",
                     select_all="Select all", invert="Invert selection",
                     hint1="Hint:  Ctrl-key for", hint2="individual selection"),
-    "MenuFra": dict(show="Voir les d\u00e9tails", exit="Quitter", edit="Editer", about="A propos",
+    "MenuFra": dict(show="Voir les d\u00e9tails", wait="Attendez s.v.p.", exit="Quitter", edit="Editer", about="A propos",
                     select_all="S\u00e9lectionner toutes", invert="Inverser la s\u00e9lection",
                     hint1="Astuce:  Ctrl-cl\u00e9 pour", hint2="la s\u00e9lection individuelle"),
 }
 LANGUAGE_ENTRIES = ["Deutsch (German)", "English (English)", "Fran\u00e7ais (French)"]
+
+
+def idle_caption(language="MenuDeu"):
+    """The show-details button's caption while no run is going on."""
+    return f"{LANGUAGES[language]['show']} ({SERVICE_HOST})"
+
+
+def working_caption(language="MenuDeu"):
+    """The show-details button's caption while a run collects identifiers."""
+    return f"{LANGUAGES[language]['wait']} ..."
+
+
+def free_port():
+    """A loopback TCP port that nothing listens on at this moment."""
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+def wait_for_lines(path, count, seconds):
+    """The lines of a log file that another process appends to, once it holds
+    `count` of them or `seconds` have passed."""
+    deadline = time.monotonic() + seconds
+    lines = []
+    while time.monotonic() < deadline:
+        if path.exists():
+            lines = path.read_text(encoding="utf-8").splitlines()
+            if len(lines) >= count:
+                break
+        time.sleep(0.2)
+    return lines
+
+
+def fetch(url, timeout=10):
+    """GET `url` directly (no proxy from the environment); returns the body as text."""
+    opener = urllib.request.build_opener(urllib.request.ProxyHandler({}))
+    with opener.open(url, timeout=timeout) as reply:
+        return reply.read().decode("utf-8")
 
 
 class DriverError(Exception):
@@ -109,6 +152,9 @@ class E2ETest:
         self.runs = 0
         self.background = []
         self.screenshot_labels = set()
+        self.extra_env = {}  # added to every Wine program's environment
+        self.catalogue_log = self.work / "catalogue-requests.log"
+        self._paths = None
 
     # ---- set-up -------------------------------------------------------------
 
@@ -185,6 +231,10 @@ class E2ETest:
         env.update(WINEPREFIX=str(self.prefix), HOME=str(self.home), WINEDEBUG="-all", LANG="C.UTF-8",
                    WINEDLLOVERRIDES="mscoree,mshtml=", DISPLAY=self.display or "",
                    VANTREL_SHELL_RECORD=str(self.shell_log))
+        if "http_proxy" in self.extra_env:
+            for name in ["HTTP_PROXY", "no_proxy", "NO_PROXY"]:
+                env.pop(name, None)
+        env.update(self.extra_env)
         return env
 
     def _start_xvfb(self):
@@ -297,15 +347,7 @@ class E2ETest:
     def recorded_addresses(self, count, seconds=15):
         """Polls the shell recorder's log until it holds `count` lines (it runs
         detached from the program) and returns them."""
-        deadline = time.monotonic() + seconds
-        lines = []
-        while time.monotonic() < deadline:
-            if self.shell_log.exists():
-                lines = self.shell_log.read_text(encoding="utf-8").splitlines()
-                if len(lines) >= count:
-                    break
-            time.sleep(0.2)
-        return lines
+        return wait_for_lines(self.shell_log, count, seconds)
 
     def system_error_text(self, code):
         """The system's description of an error code as the program's runtime shows
@@ -313,12 +355,103 @@ class E2ETest:
         text = self.drive(f"syserror {code}")[0]["text"]
         return text.rstrip(" .\r\n\t")
 
+    def wait_button(self, enabled, caption, seconds=30):
+        """Polls the window until the show-details button has this enabled state
+        and caption; returns the state read last (also when it never did)."""
+        deadline = time.monotonic() + seconds
+        while True:
+            state = self.state()
+            button = state["button"]
+            if (button["enabled"], button["text"]) == (enabled, caption) or time.monotonic() > deadline:
+                return state
+            time.sleep(0.2)
+
+    def wait_file(self, path, seconds=15):
+        """Waits until `path` exists and is not empty; returns whether it does."""
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            if path.exists() and path.stat().st_size:
+                return True
+            time.sleep(0.2)
+        return False
+
     def program_exited(self, seconds=10):
         try:
             self.drive(f"wait-exit {seconds}")
             return True
         except DriverError:
             return False
+
+    # ---- paths and companions of the prefix ---------------------------------
+
+    def windows_path(self, path):
+        """A Unix path as Wine programs reach it, through the Z: drive."""
+        return "Z:" + str(Path(path).resolve()).replace("/", "\\")
+
+    def unix_path(self, windows_path):
+        """The Unix path of a C: or Z: path of the prefix."""
+        path = PureWindowsPath(windows_path)
+        drive = path.drive.upper()
+        parts = path.parts[1:]
+        if drive == "C:":
+            return self.prefix.joinpath("drive_c", *parts)
+        if drive == "Z:":
+            return Path("/").joinpath(*parts)
+        raise ValueError(f"no Unix path for {windows_path}")
+
+    def paths(self):
+        """The folders the program reads, as the driver finds them (needs start())."""
+        if self._paths is None:
+            self._paths = self.drive("paths")[0]
+        return self._paths
+
+    def temp_file(self, name):
+        """The Unix path of a file in the prefix's temporary folder."""
+        return self.unix_path(self.paths()["temp"]) / name
+
+    def converter_path(self):
+        """The Unix path of the program's ConverterPath in this prefix."""
+        return self.unix_path(self.paths()["commonProgramFiles"]) / PureWindowsPath(CONVERTER_FOLDER) / "plutil.exe"
+
+    def install_converter(self, program=None):
+        """Copies a converter (by default the stand-in plutil.exe) to ConverterPath."""
+        target = self.converter_path()
+        target.parent.mkdir(parents=True, exist_ok=True)
+        shutil.copy2(program or os.environ["VANTREL_PLUTIL"], target)
+        self.log(f"converter installed at {target}")
+
+    def use_proxy(self, port):
+        """Programs started from now on send their HTTP requests to the proxy on
+        this loopback port."""
+        self.extra_env["http_proxy"] = f"http://127.0.0.1:{port}"
+
+    def start_catalogue(self, seconds=30):
+        """Starts the catalogue service (under Wine, needs start()) on a free
+        loopback port, logging its request lines to `catalogue_log`, and makes it
+        the proxy of programs started later. Returns the page base address."""
+        port = free_port()
+        base = f"http://127.0.0.1:{port}"
+        command = [WINE, os.environ["VANTREL_CATALOGUE"], "--port", str(port), "--page-base", base,
+                   "--log", self.windows_path(self.catalogue_log)]
+        with open(self.work / "catalogue.out", "wb") as out:
+            process = subprocess.Popen(command, env=self.environment(), cwd=self.cwd, stdin=subprocess.DEVNULL,
+                                       stdout=out, stderr=subprocess.STDOUT)
+        self.background.append(process)
+        deadline = time.monotonic() + seconds
+        while process.poll() is None and time.monotonic() < deadline:
+            try:
+                socket.create_connection(("127.0.0.1", port), timeout=1).close()
+                self.use_proxy(port)
+                self.log(f"catalogue service on {base}")
+                return base
+            except OSError:
+                time.sleep(0.2)
+        raise RuntimeError(f"the catalogue service did not start: {(self.work / 'catalogue.out').read_text()}")
+
+    def catalogue_requests(self, count=1, seconds=10):
+        """The request lines the service logged, once there are `count` of them
+        (or the time is up)."""
+        return wait_for_lines(self.catalogue_log, count, seconds)
 
     # ---- checks -------------------------------------------------------------
 

@@ -87,16 +87,24 @@ def metadata(name, item_id, version="1.0", artist="Example Studio"):
     }
 
 
+def metadata_bytes(name, item_id, version="1.0", binary=True):
+    """The iTunesMetadata.plist member: a binary or an XML property list."""
+    return plistlib.dumps(metadata(name, item_id, version), fmt=plistlib.FMT_BINARY if binary else plistlib.FMT_XML)
+
+
+def info_member(name, version="1.0"):
+    """Name and bytes of the package's minimal Payload/<name>.app/Info.plist."""
+    info = {"CFBundleIdentifier": metadata(name, 0)["softwareVersionBundleId"], "CFBundleDisplayName": name,
+            "CFBundleShortVersionString": version, "CFBundleExecutable": name.replace(" ", "")}
+    return f"Payload/{name}.app/Info.plist", plistlib.dumps(info, fmt=plistlib.FMT_BINARY)
+
+
 def write_package(path, name, item_id, version="1.0", binary_metadata=True):
     """An app package: a ZIP archive holding iTunesMetadata.plist (with `item_id`
     as itemId) and a minimal Payload/<name>.app/Info.plist."""
-    fields = metadata(name, item_id, version)
-    plist_format = plistlib.FMT_BINARY if binary_metadata else plistlib.FMT_XML
-    info = {"CFBundleIdentifier": fields["softwareVersionBundleId"], "CFBundleDisplayName": name,
-            "CFBundleShortVersionString": version, "CFBundleExecutable": name.replace(" ", "")}
     path = Path(path)
     path.parent.mkdir(parents=True, exist_ok=True)
     with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as archive:
-        archive.writestr(f"Payload/{name}.app/Info.plist", plistlib.dumps(info, fmt=plistlib.FMT_BINARY))
-        archive.writestr("iTunesMetadata.plist", plistlib.dumps(fields, fmt=plist_format))
+        archive.writestr(*info_member(name, version))
+        archive.writestr("iTunesMetadata.plist", metadata_bytes(name, item_id, version, binary_metadata))
     return path

@@ -1,0 +1,150 @@
+"""App packages for the show-details tests, written record by record, so that a
+test chooses how the metadata member is stored: deflated or stored, as a binary
+or an XML property list, encrypted with the traditional PKWARE cipher, left out,
+or in an archive whose central directory is cut off.
+
+    spec = PackageSpec("Alder", item_id=310000001, binary=True, deflated=True)
+    write_package(folder / "Alder.ipa", spec)
+"""
+
+import os
+import struct
+import sys
+import zlib
+from dataclasses import dataclass
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools" / "demo"))
+import itunes_library  # noqa: E402
+
+METADATA_MEMBER = "iTunesMetadata.plist"
+
+LOCAL_HEADER = struct.Struct("<IHHHHHIIIHH")
+CENTRAL_HEADER = struct.Struct("<IHHHHHHIIIHHHHHII")
+END_RECORD = struct.Struct("<IHHHHIIH")
+FLAG_ENCRYPTED = 0x0001
+METHOD_STORED, METHOD_DEFLATED = 0, 8
+DOS_TIME, DOS_DATE = 0x4000, 0x3E6E  # 2011-03-14 08:00:00
+
+
+def _crc_table():
+    table = []
+    for n in range(256):
+        c = n
+        for _ in range(8):
+            c = (c >> 1) ^ 0xEDB88320 if c & 1 else c >> 1
+        table.append(c)
+    return table
+
+
+CRC_TABLE = _crc_table()
+
+
+class TraditionalCipher:
+    """The traditional PKWARE stream cipher: three 32-bit keys updated by every
+    plain byte; each byte is combined with a key stream byte derived from the
+    third key."""
+
+    def __init__(self, password):
+        self.keys = [0x12345678, 0x23456789, 0x34567890]
+        for byte in password:
+            self._update(byte)
+
+    @staticmethod
+    def _crc_step(crc, byte):
+        return CRC_TABLE[(crc ^ byte) & 0xFF] ^ (crc >> 8)
+
+    def _update(self, byte):
+        k0, k1, k2 = self.keys
+        k0 = self._crc_step(k0, byte)
+        k1 = ((k1 + (k0 & 0xFF)) * 134775813 + 1) & 0xFFFFFFFF
+        k2 = self._crc_step(k2, k1 >> 24)
+        self.keys = [k0, k1, k2]
+
+    def _stream_byte(self):
+        temp = (self.keys[2] | 2) & 0xFFFF
+        return ((temp * (temp ^ 1)) >> 8) & 0xFF
+
+    def encrypt(self, data):
+        out = bytearray()
+        for byte in data:
+            out.append(byte ^ self._stream_byte())
+            self._update(byte)
+        return bytes(out)
+
+
+def encryption_header(crc):
+    """The 12 encrypted bytes in front of the data: 11 random bytes and the high
+    byte of the member's CRC-32 (the check byte, as no data descriptor follows),
+    enciphered together with the data that follows by one cipher."""
+    return os.urandom(11) + bytes([crc >> 24])
+
+
+@dataclass
+class Member:
+    name: str
+    data: bytes
+    deflated: bool = True
+    password: bytes = None
+
+
+def _compress(data):
+    compressor = zlib.compressobj(9, zlib.DEFLATED, -15)
+    return compressor.compress(data) + compressor.flush()
+
+
+def archive_bytes(members):
+    """A ZIP archive of `members`; returns its bytes and the offset of its
+    central directory."""
+    body, central = bytearray(), bytearray()
+    for member in members:
+        name = member.name.encode("ascii")
+        crc = zlib.crc32(member.data) & 0xFFFFFFFF
+        payload = _compress(member.data) if member.deflated else member.data
+        flags = 0
+        if member.password is not None:
+            flags |= FLAG_ENCRYPTED
+            payload = TraditionalCipher(member.password).encrypt(encryption_header(crc) + payload)
+        method = METHOD_DEFLATED if member.deflated else METHOD_STORED
+        offset = len(body)
+        body += LOCAL_HEADER.pack(0x04034B50, 20, flags, method, DOS_TIME, DOS_DATE, crc, len(payload),
+                                  len(member.data), len(name), 0) + name + payload
+        central += CENTRAL_HEADER.pack(0x02014B50, 20, 20, flags, method, DOS_TIME, DOS_DATE, crc, len(payload),
+                                       len(member.data), len(name), 0, 0, 0, 0, 0, offset) + name
+    end = END_RECORD.pack(0x06054B50, 0, 0, len(members), len(members), len(central), len(body), 0)
+    return bytes(body + central + end), len(body)
+
+
+@dataclass
+class PackageSpec:
+    """One package of a test: its row text (file name without .ipa) and how its
+    metadata member is made. `item_id` None: the package has no metadata member."""
+    row: str
+    item_id: int = None
+    binary: bool = True
+    deflated: bool = True
+    password: bytes = None
+    cut_directory: bool = False
+
+    @property
+    def metadata(self):
+        return itunes_library.metadata_bytes(self.row, self.item_id, binary=self.binary)
+
+    def members(self):
+        info_name, info = itunes_library.info_member(self.row)
+        members = [Member(info_name, info)]
+        if self.item_id is not None:
+            members.append(Member(METADATA_MEMBER, self.metadata, self.deflated, self.password))
+        return members
+
+
+def write_package(path, spec):
+    """Writes the package; with `cut_directory` the file ends a few bytes into
+    its central directory, so no end record is left."""
+    data, central_offset = archive_bytes(spec.members())
+    if spec.cut_directory:
+        data = data[:central_offset + 10]
+    path = Path(path)
+    path.parent.mkdir(parents=True, exist_ok=True)
+    path.write_bytes(data)
+    return path
