@@ -31,9 +31,10 @@ from pathlib import Path, PureWindowsPath
 
 SOURCE_DIR = Path(os.environ.get("VANTREL_SOURCE_DIR", Path(__file__).resolve().parents[2]))
 sys.path.insert(0, str(SOURCE_DIR / "tools" / "demo"))
+sys.path.insert(0, str(SOURCE_DIR / "tools" / "test_driver"))
 import itunes_library  # noqa: E402
+from driver_client import WINE, capture_screen, failed_step, run_driver, step_arguments  # noqa: E402
 
-WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver"
 CAPTION = "Vantrel v1.3"
 SERVICE_HOST = os.environ.get("VANTREL_SERVICE_HOST", "localhost")
@@ -286,11 +287,9 @@ class E2ETest:
         """Starts the driver with `steps` without waiting for it; returns once its
         first step has reported. The caller ends it with .kill()."""
         output = self.work / f"driver-background-{len(self.background) + 1}.out"
-        args = []
-        for number, step in enumerate(steps):
-            args += ([";"] if number else []) + (shlex.split(step) if isinstance(step, str) else list(step))
         with open(output, "wb") as out:
-            process = subprocess.Popen([WINE, str(self.driver_exe)] + args, env=self.environment(), cwd=self.cwd,
+            process = subprocess.Popen([WINE, str(self.driver_exe)] + step_arguments(steps),
+                                       env=self.environment(), cwd=self.cwd,
                                        stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT)
         self.background.append(process)
         deadline = time.monotonic() + 30
@@ -308,27 +307,14 @@ class E2ETest:
         """Runs the driver with `steps` (strings split like a shell command line, or
         lists); returns the parsed JSON line of every step that ran. A failing step
         raises DriverError unless `expect_ok` is False."""
-        args = ["--settle", str(settle)] if settle is not None else []
-        for number, step in enumerate(steps):
-            if number:
-                args.append(";")
-            args += shlex.split(step) if isinstance(step, str) else list(step)
-        command = [WINE, str(self.driver_exe)] + args
-        # Output goes through a file: waiting for the process, not for the end of a
-        # pipe that some Wine service might hold.
-        output = self.work / "driver.out"
-        with open(output, "wb") as out:
-            done = subprocess.run(command, env=self.environment(), cwd=self.cwd, stdin=subprocess.DEVNULL,
-                                  stdout=out, stderr=subprocess.STDOUT, timeout=120)
-        text = output.read_text(encoding="ascii", errors="replace")
-        lines = [json.loads(line) for line in text.splitlines() if line.startswith("{")]
+        args = (["--settle", str(settle)] if settle is not None else []) + step_arguments(steps)
+        code, lines, text = run_driver(self.driver_exe, args, self.environment(), self.cwd, self.work / "driver.out")
         with open(self.driver_log, "a", encoding="utf-8") as log:
             log.write("$ driver " + " ".join(shlex.quote(a) for a in args) + "\n")
             for line in lines:
                 log.write(json.dumps(line, ensure_ascii=False) + "\n")
-        if expect_ok and done.returncode != 0:
-            failed = lines[-1] if lines else {"error": text[-500:]}
-            raise DriverError(f"driver step {failed.get('step')!r} failed: {failed.get('error')}")
+        if expect_ok and code != 0:
+            raise DriverError(failed_step(lines, text))
         return lines
 
     def state(self):
@@ -479,15 +465,11 @@ class E2ETest:
         if not self.display:
             return
         env = self.environment()
-        root_shot = self.work / f"{self.name}-{label}-screen.png"
-        subprocess.run(["import", "-window", "root", str(root_shot)], env=env, timeout=30,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        capture_screen(self.work / f"{self.name}-{label}-screen.png", env)
         window = (self.last_state or {}).get("window")
         if window and window["w"] > 0 and window["h"] > 0:
             shot = self.work / f"{self.name}-{label}.png"
-            geometry = f"{window['w']}x{window['h']}+{max(window['x'], 0)}+{max(window['y'], 0)}"
-            subprocess.run(["import", "-window", "root", "-crop", geometry, "+repage", str(shot)], env=env,
-                           timeout=30, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            capture_screen(shot, env, window)
             self.log(f"screenshot {shot}")
         self.screenshot_labels.add(label)
 
