@@ -5,13 +5,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "archive/archiver.h"
+#include "platform/file_stream.h"
 #include "platform/file_system.h"
 #include "platform/strings.h"
 #include "tests/archive/extraction_fixture.h"
+#include "tests/support/temp_dir.h"
 
 using namespace archive;
 using namespace extraction_tests;
@@ -31,16 +35,39 @@ protected:
     }
 };
 
-// Opens a corpus archive read-only; nothing when it does not open.
-std::unique_ptr<TZFArchiver> OpenCorpusArchive(const std::u16string& relative) {
-    auto arc = std::make_unique<TZFArchiver>();
-    arc->SetFileName(CorpusFolder() + relative);
+// The bytes of a corpus file. Other test programs may hold it open without
+// sharing for a moment (the program's own open mode), so a refused open is retried.
+std::string ReadCorpusFile(const std::u16string& path) {
+    for (int attempt = 0;; ++attempt) {
+        try {
+            platform::FileStream file(path, platform::kFmOpenRead | platform::kFmShareDenyNone);
+            std::string bytes(static_cast<std::size_t>(file.Size()), '\0');
+            file.ReadBuffer(bytes.data(), bytes.size());
+            return bytes;
+        } catch (const platform::EFOpenError&) {
+            if (attempt == 100) throw;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+}
+
+// A private copy of a corpus archive, opened as the program opens packages; the
+// corpus file itself is never held open while members are extracted.
+struct CorpusArchive {
+    testing_support::TempDir folder;
+    TZFArchiver arc;
+};
+
+// Nothing when the archive does not open.
+std::unique_ptr<CorpusArchive> OpenCorpusArchive(const std::u16string& relative) {
+    auto copy = std::make_unique<CorpusArchive>();
+    copy->arc.SetFileName(copy->folder.Write(u"copy.zip", ReadCorpusFile(CorpusFolder() + relative)));
     try {
-        arc->OpenArchive(0);
+        copy->arc.OpenArchive(0);
     } catch (const std::exception&) {
         return nullptr;
     }
-    return arc;
+    return copy;
 }
 
 struct KnownRow {
@@ -65,11 +92,12 @@ TEST_F(CorpusExtraction, KnownContents) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.file) + " " + platform::WideToUtf8(row.member));
-        const auto arc = OpenCorpusArchive(platform::Utf8ToWide(row.file));
-        ASSERT_TRUE(arc);
-        if (row.password) arc->FPassword = row.password;
-        arc->FSuppressPasswordEvent = true;
-        const Extraction result = Extract(*arc, row.member);
+        const auto archive = OpenCorpusArchive(platform::Utf8ToWide(row.file));
+        ASSERT_TRUE(archive);
+        TZFArchiver& arc = archive->arc;
+        if (row.password) arc.FPassword = row.password;
+        arc.FSuppressPasswordEvent = true;
+        const Extraction result = Extract(arc, row.member);
         EXPECT_EQ(result.nativeError, row.nativeError) << result.message;
         if (row.nativeError == 0) {
             EXPECT_TRUE(result.bytes == row.content);
@@ -78,17 +106,17 @@ TEST_F(CorpusExtraction, KnownContents) {
 }
 
 TEST_F(CorpusExtraction, WrongPasswordIsRefusedByTheHeader) {
-    const auto arc = OpenCorpusArchive(u"libzip\\encrypt-1234.zip");
-    ASSERT_TRUE(arc);
+    const auto archive = OpenCorpusArchive(u"libzip\\encrypt-1234.zip");
+    ASSERT_TRUE(archive);
     std::vector<std::string> offered = {"notfoo", "1234"};
     std::size_t asked = 0;
-    arc->OnPassword = [&](TZFBaseArchiver&, const std::u16string& name, std::string& password, bool& skip) {
+    archive->arc.OnPassword = [&](TZFBaseArchiver&, const std::u16string& name, std::string& password, bool& skip) {
         EXPECT_EQ(name, u"sample.txt");
         if (asked < offered.size()) password = offered[asked];
         else skip = true;
         ++asked;
     };
-    const Extraction result = Extract(*arc, u"sample.txt");
+    const Extraction result = Extract(archive->arc, u"sample.txt");
     EXPECT_TRUE(result.ok) << result.message;
     EXPECT_EQ(asked, 2u);
     EXPECT_EQ(result.bytes.size(), 282u);
@@ -99,9 +127,9 @@ TEST_F(CorpusExtraction, WrongPasswordIsRefusedByTheHeader) {
 // reads as the (absent) zip64 value 0, and the inflater stops at once instead of
 // producing four gigabytes for the caller's memory.
 TEST_F(CorpusExtraction, ZerosPastTheStatedSizeAreNeverWritten) {
-    const auto arc = OpenCorpusArchive(u"go\\inline\\returnBigZipBytes-big.zip");
-    ASSERT_TRUE(arc);
-    const Extraction result = Extract(*arc, u"big.file");
+    const auto archive = OpenCorpusArchive(u"go\\inline\\returnBigZipBytes-big.zip");
+    ASSERT_TRUE(archive);
+    const Extraction result = Extract(archive->arc, u"big.file");
     EXPECT_EQ(result.nativeError, 8);
     EXPECT_TRUE(result.bytes.empty());
 }
@@ -115,16 +143,17 @@ TEST_F(CorpusExtraction, EveryMemberEndsCleanly) {
         for (const auto& entry : platform::FindEntries(CorpusFolder() + folder + u"\\*")) {
             if (entry.attributes & platform::kFileAttributeDirectory) continue;
             const std::u16string file = std::u16string(folder) + u"\\" + entry.name;
-            const auto arc = OpenCorpusArchive(file);
-            if (!arc) continue;
-            arc->OnPassword = [](TZFBaseArchiver&, const std::u16string&, std::string&, bool& skip) { skip = true; };
-            const TZFDirArray& dir = arc->DMHandle->CDir;
+            const auto archive = OpenCorpusArchive(file);
+            if (!archive) continue;
+            TZFArchiver& arc = archive->arc;
+            arc.OnPassword = [](TZFBaseArchiver&, const std::u16string&, std::string&, bool& skip) { skip = true; };
+            const TZFDirArray& dir = arc.DMHandle->CDir;
             for (std::int32_t i = 0; i < dir.Count() && i < 300; ++i) {
                 SCOPED_TRACE(platform::WideToUtf8(file) + " #" + std::to_string(i));
                 const TDirItem item = dir.Item(i);
                 platform::MemoryStream out;
                 try {
-                    arc->ExtractItem(i, out);
+                    arc.ExtractItem(i, out);
                     ++delivered;
                 } catch (const EZFException&) {
                 } catch (const platform::EReadError&) {

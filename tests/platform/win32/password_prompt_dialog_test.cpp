@@ -43,12 +43,13 @@ bool SameRect(const RECT& a, const RECT& b) {
 
 // The prompt of this process: test programs running side by side under one
 // Wine server share the desktop, and their prompts have the same caption.
+// It counts as there once it is shown, which happens after its controls exist.
 HWND FindOwnDialog() {
     for (HWND w = FindWindowExW(nullptr, nullptr, L"#32770", kCaption); w;
          w = FindWindowExW(nullptr, w, L"#32770", kCaption)) {
         DWORD process = 0;
         GetWindowThreadProcessId(w, &process);
-        if (process == GetCurrentProcessId()) return w;
+        if (process == GetCurrentProcessId() && IsWindowVisible(w)) return w;
     }
     return nullptr;
 }
@@ -62,7 +63,14 @@ public:
                   dialog_ = FindOwnDialog();
                   if (!dialog_) std::this_thread::sleep_for(std::chrono::milliseconds(20));
               }
-              if (dialog_) action(dialog_);
+              if (!dialog_) return;
+              action(dialog_);
+              // A prompt that is still open after a while would block the test for
+              // good: close it, and the test sees Cancel instead of hanging.
+              for (int i = 0; i < 500 && IsWindow(dialog_); ++i) {
+                  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+              }
+              if (IsWindow(dialog_)) PostMessageW(dialog_, WM_COMMAND, IDCANCEL, 0);
           }) {}
     ~DialogDriver() { thread_.join(); }
     bool Found() const { return dialog_ != nullptr; }
