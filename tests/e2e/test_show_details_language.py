@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """A language switch while the command waits for the converter: a slow
-converter (it only sleeps) is installed as plutil.exe. During its wait the button
+converter (it only waits until the test releases it) is installed as plutil.exe. During its wait the button
 is disabled with the German please-wait caption; choosing English from the menu
 sets the English idle caption at once, the button still disabled. The converter
 was called with the quoted MetadataCopy path; when it ends the run finishes with
@@ -20,8 +20,9 @@ with E2ETest("ShowDetails-language-switch") as t:
     add_package_specs(t, [SPEC])
     t.start(launch=False)
     t.install_converter(os.environ["VANTREL_SLOW_CONVERTER"])
-    calls = t.work / "converter-calls.log"
-    t.extra_env.update(VANTREL_CONVERTER_MARK=t.windows_path(calls), VANTREL_CONVERTER_SLEEP_MS="6000")
+    calls, release = t.work / "converter-calls.log", t.work / "converter-release"
+    t.extra_env.update(VANTREL_CONVERTER_MARK=t.windows_path(calls), VANTREL_CONVERTER_RELEASE=t.windows_path(release),
+                       VANTREL_CONVERTER_SLEEP_MS="60000")
     base = t.start_catalogue()
     t.launch()
     t.wait_ready()
@@ -36,6 +37,7 @@ with E2ETest("ShowDetails-language-switch") as t:
                   "button right after the switch to English")
     t.last_state = lines[-1]
     t.screenshot("during")
+    release.touch()
 
     state = t.wait_button(True, idle_caption("MenuEng"))
     t.check_equal((state["button"]["enabled"], state["button"]["text"]), (True, idle_caption("MenuEng")),

@@ -1,8 +1,9 @@
 // A converter that keeps the show-details command waiting: installed as
 // plutil.exe by the end-to-end tests. It appends its command line to the file
 // that VANTREL_CONVERTER_MARK names (so a test knows that the wait has begun
-// and what the program asked for), sleeps VANTREL_CONVERTER_SLEEP_MS
-// milliseconds (default 6000) and ends without touching the metadata file.
+// and what the program asked for), then waits until the file that
+// VANTREL_CONVERTER_RELEASE names exists, at most VANTREL_CONVERTER_SLEEP_MS
+// milliseconds (default 6000), and ends without touching the metadata file.
 #include <windows.h>
 
 #include <cwchar>
@@ -13,6 +14,7 @@
 namespace {
 
 constexpr DWORD kDefaultSleepMs = 6000;
+constexpr DWORD kPollMs = 50;
 
 std::wstring EnvironmentValue(const wchar_t* name) {
     const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
@@ -39,6 +41,13 @@ int wmain() {
         out << Utf8(GetCommandLineW()) << "\n";
     }
     const std::wstring sleepMs = EnvironmentValue(L"VANTREL_CONVERTER_SLEEP_MS");
-    Sleep(sleepMs.empty() ? kDefaultSleepMs : static_cast<DWORD>(std::wcstoul(sleepMs.c_str(), nullptr, 10)));
+    const DWORD limit =
+        sleepMs.empty() ? kDefaultSleepMs : static_cast<DWORD>(std::wcstoul(sleepMs.c_str(), nullptr, 10));
+    const std::wstring release = EnvironmentValue(L"VANTREL_CONVERTER_RELEASE");
+    const ULONGLONG start = GetTickCount64();
+    while (GetTickCount64() - start < limit) {
+        if (!release.empty() && GetFileAttributesW(release.c_str()) != INVALID_FILE_ATTRIBUTES) break;
+        Sleep(kPollMs);
+    }
     return 0;
 }
