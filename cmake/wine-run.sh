@@ -20,8 +20,35 @@ export HOME=${VANTREL_WINE_HOME:-$WINEPREFIX/home}
 mkdir -p "$HOME"
 wine=/usr/lib/wine/wine64
 server=/usr/lib/wine/wineserver
+
+# Windows that tests open need a display. Without one, the build keeps one
+# virtual display for all its runs: a wineserver binds its desktop to the
+# display it first saw, so a display per run would leave later runs without one.
+start_build_display() {
+  local record="$WINEPREFIX.display" n
+  if [[ -f "$record" ]]; then
+    n=$(cat "$record")
+    if [[ -e "/tmp/.X11-unix/X$n" ]] && pgrep -f "Xvfb :$n " >/dev/null; then
+      return
+    fi
+  fi
+  for n in $(seq 140 240); do
+    [[ -e "/tmp/.X11-unix/X$n" || -e "/tmp/.X$n-lock" ]] || break
+  done
+  setsid Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 9>&- &
+  for _ in $(seq 1 50); do
+    [[ -e "/tmp/.X11-unix/X$n" ]] && break
+    sleep 0.1
+  done
+  echo "$n" >"$record"
+}
+
 (
   flock 9
+  if [[ -z "${DISPLAY:-}" ]] && command -v Xvfb >/dev/null; then
+    start_build_display
+    export DISPLAY=":$(cat "$WINEPREFIX.display")"
+  fi
   if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
     "$wine" wineboot -i </dev/null >/dev/null 2>&1 9>&- || true
     "$server" -w 9>&- || true
@@ -31,4 +58,7 @@ server=/usr/lib/wine/wineserver
     "$wine" cmd /c exit </dev/null >/dev/null 2>&1 9>&- || true
   fi
 ) 9>"$WINEPREFIX.lock"
+if [[ -z "${DISPLAY:-}" && -s "$WINEPREFIX.display" ]]; then
+  export DISPLAY=":$(cat "$WINEPREFIX.display")"
+fi
 exec "$wine" "$@"
