@@ -49,6 +49,7 @@ std::size_t MemoryStream::Read(void* buffer, std::size_t count) {
 
 std::size_t MemoryStream::Write(const void* buffer, std::size_t count) {
     if (count == 0) return 0;
+    if (position_ > data_.size()) SetSize(static_cast<std::int64_t>(position_));  // a gap after a seek past the end
     if (position_ + count > data_.size()) data_.resize(position_ + count);
     std::memcpy(data_.data() + position_, buffer, count);
     position_ += count;
@@ -65,8 +66,11 @@ std::int64_t MemoryStream::Seek(std::int64_t offset, SeekOrigin origin) {
     return target;
 }
 
+// Bytes a larger size adds read as zeros, as they would in a file.
 void MemoryStream::SetSize(std::int64_t size) {
+    const std::size_t oldSize = data_.size();
     data_.resize(static_cast<std::size_t>(size));
+    if (data_.size() > oldSize) std::fill(data_.begin() + static_cast<std::ptrdiff_t>(oldSize), data_.end(), 0);
     position_ = std::min(position_, data_.size());
 }
 

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -36,6 +38,24 @@ public:
     std::int64_t CopyFrom(Stream& source, std::int64_t count);
 };
 
+// Leaves new elements uninitialised: a memory stream that grows by writes need
+// not zero bytes it is about to overwrite.
+template <typename T>
+struct UninitialisedAllocator : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = UninitialisedAllocator<U>;
+    };
+    template <typename U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+
 class MemoryStream final : public Stream {
 public:
     std::size_t Read(void* buffer, std::size_t count) override;
@@ -46,12 +66,12 @@ public:
 
     // Size and position 0.
     void Clear();
-    const std::vector<std::uint8_t>& Data() const { return data_; }
+    std::span<const std::uint8_t> Data() const { return {data_.data(), data_.size()}; }
     // Creates or truncates the file and writes the whole content (EFCreateError, EWriteError).
     void SaveToFile(std::u16string_view path) const;
 
 private:
-    std::vector<std::uint8_t> data_;
+    std::vector<std::uint8_t, UninitialisedAllocator<std::uint8_t>> data_;
     std::size_t position_ = 0;
 };
 

@@ -1,6 +1,8 @@
 #include "archive/item_decoder.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <zlib.h>
 
 #include <cstdint>
@@ -83,7 +85,7 @@ Outcome Decode(const Bytes& data, std::uint16_t method, std::int64_t compressedS
     outcome.ok = decoder.Run();
     outcome.written = decoder.BytesWritten();
     outcome.crc = decoder.Crc();
-    outcome.output = output.Data();
+    outcome.output.assign(output.Data().begin(), output.Data().end());
     return outcome;
 }
 
@@ -272,7 +274,7 @@ TEST(ItemDecoderWrite, DiskFullRetryWritesAgainFromTheSamePosition) {
                          }};
     ItemDecoder decoder(source, disk, ItemData{kMethodStored, 70000, 70000, nullptr}, events);
     EXPECT_TRUE(decoder.Run());
-    EXPECT_TRUE(disk.data_.Data() == plain);
+    EXPECT_TRUE(std::equal(disk.data_.Data().begin(), disk.data_.Data().end(), plain.begin(), plain.end()));
 }
 
 TEST(ItemDecoderEvents, CancelStopsWritingAndExceptionsPassThrough) {

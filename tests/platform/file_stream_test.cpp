@@ -93,3 +93,13 @@ TEST(MemoryStream, WritesReadsAndSaves) {
     EXPECT_EQ(memory.Size(), 0);
     EXPECT_EQ(memory.Position(), 0);
 }
+
+TEST(MemoryStream, GapsFromSeekingOrGrowingReadAsZeros) {
+    MemoryStream memory;
+    memory.SetPosition(3);
+    memory.WriteBuffer("x", 1);
+    memory.SetSize(6);
+    const auto bytes = memory.Data();
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), std::string("\0\0\0x\0\0", 6));
+    EXPECT_EQ(memory.Position(), 4);
+}
