@@ -13,6 +13,7 @@
 #include "platform/file_system.h"
 #include "platform/process.h"
 #include "platform/strings.h"
+#include "tests/support/scoped_variable.h"
 #include "tests/support/temp_dir.h"
 #include "tools/http_server/http_server.h"
 
@@ -23,37 +24,10 @@
 using platform::DownloadToFile;
 using platform::FileExists;
 using testing_support::ReadFileBytes;
+using testing_support::ScopedVariable;
 using testing_support::TempDir;
 
 namespace {
-
-// Sets (or with nullopt removes) an environment variable for the test's life.
-class ScopedVariable {
-public:
-    ScopedVariable(std::string name, std::optional<std::string> value) : name_(std::move(name)) {
-        if (const char* old = std::getenv(name_.c_str())) old_ = old;
-        Set(value);
-    }
-    ~ScopedVariable() { Set(old_); }
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
-
-private:
-    void Set(const std::optional<std::string>& value) {
-#ifdef _WIN32
-        _putenv((name_ + "=" + value.value_or("")).c_str());  // "name=" removes it
-#else
-        if (value) {
-            setenv(name_.c_str(), value->c_str(), 1);
-        } else {
-            unsetenv(name_.c_str());
-        }
-#endif
-    }
-
-    std::string name_;
-    std::optional<std::string> old_;
-};
 
 struct SeenRequest {
     std::string method;
