@@ -75,6 +75,13 @@ void TZFBaseArchiver::OpenArchive(std::uint16_t mode) {
     FSpanningMode = smNone;
     FVolumeNumberInfo = TZFVolumeNumberInfo{};
     OpenSingleFile();
+    LoadDirAndActivate();
+}
+
+// The end of every open: without an end record (and not opening corrupted
+// archives) the stream is released before native code 48; otherwise the
+// directory is loaded and the archive is open.
+void TZFBaseArchiver::LoadDirAndActivate() {
     if (!DMHandle->HasCentralDirEnd()) {
         ReleaseStreamAndDir();
         throw EZFException(kDamaged, this);
@@ -144,13 +151,7 @@ void TZFBaseArchiver::OpenArchive(platform::Stream& stream, bool create) {
     IsCustomStream = true;
     FCompressedStream = &stream;
     DMHandle = std::make_unique<TZFDirManager>(FCompressedStream, false, this);
-    if (!DMHandle->HasCentralDirEnd()) {
-        ReleaseStreamAndDir();
-        throw EZFException(kDamaged, this);
-    }
-    DMHandle->LoadDir();
-    FActive = true;
-    if (FAfterOpen) FAfterOpen(*this);
+    LoadDirAndActivate();
 }
 
 // Nothing is written back on the read road: no update is ever begun, and the

@@ -141,6 +141,7 @@ protected:
     // The single-file open of OpenArchive(Mode): open the stream, create the
     // directory manager, find the end record, decide the spanning mode.
     void OpenSingleFile();
+    void LoadDirAndActivate();
     bool EndRecordOnAnotherDisk();
     void ReleaseStreamAndDir();
 
