@@ -3,8 +3,8 @@ test chooses how the metadata member is stored: deflated or stored, as a binary
 or an XML property list, encrypted with the traditional PKWARE cipher, left out,
 or in an archive whose central directory is cut off.
 
-    spec = PackageSpec("Alder", item_id=310000001, binary=True, deflated=True)
-    write_package(folder / "Alder.ipa", spec)
+    plan = PackageSpec("Alder", item_id=310000001, binary=True, deflated=True)
+    write_package(folder / "Alder.ipa", plan)
 """
 
 import os
@@ -138,11 +138,11 @@ class PackageSpec:
         return members
 
 
-def write_package(path, spec):
+def write_package(path, plan):
     """Writes the package; with `cut_directory` the file ends a few bytes into
     its central directory, so no end record is left."""
-    data, central_offset = archive_bytes(spec.members())
-    if spec.cut_directory:
+    data, central_offset = archive_bytes(plan.members())
+    if plan.cut_directory:
         data = data[:central_offset + 10]
     path = Path(path)
     path.parent.mkdir(parents=True, exist_ok=True)

@@ -15,27 +15,27 @@ import itunes_library  # noqa: E402 (found through e2e_lib's path)
 SUBMIT_PATH = "/input/submit.php"
 
 
-def add_package_specs(t, specs, folders=()):
-    """Writes one package per spec into the media folder's Mobile Applications\\,
+def add_package_specs(t, plans, folders=()):
+    """Writes one package per plan into the media folder's Mobile Applications\\,
     and a folder for each name in `folders` (a folder named like a package)."""
     packages = t.media_folder() / itunes_library.PACKAGE_FOLDER
-    for spec in specs:
-        write_package(packages / f"{spec.row}.ipa", spec)
+    for plan in plans:
+        write_package(packages / f"{plan.row}.ipa", plan)
     for name in folders:
         (packages / f"{name}.ipa").mkdir(parents=True)
 
 
-def yields_identifier(spec, converter):
+def yields_identifier(plan, converter):
     """Whether the command reads an identifier out of this package: it needs a
     metadata member that is not encrypted (the prompt is cancelled) and that is
     an XML property list by the time it is read."""
-    return (spec is not None and spec.item_id is not None and spec.password is None
-            and (converter or not spec.binary))
+    return (plan is not None and plan.item_id is not None and plan.password is None
+            and (converter or not plan.binary))
 
 
-def expected_identifiers(rows, specs, selected, converter):
+def expected_identifiers(rows, plans, selected, converter):
     """The identifiers of the selected rows, in row order, as the command collects them."""
-    by_row = {spec.row: spec for spec in specs}
+    by_row = {plan.row: plan for plan in plans}
     return [str(by_row[rows[i]].item_id) for i in selected
             if yields_identifier(by_row.get(rows[i]), converter)]
 
@@ -89,19 +89,19 @@ def check_nothing_opened(t, seconds=4):
     t.check_equal(t.recorded_addresses(1, seconds), [], "addresses the shell was asked to open")
 
 
-def check_metadata_copy(t, spec, converted):
-    """MetadataCopy holds the metadata of `spec`'s package: converted to the
+def check_metadata_copy(t, plan, converted):
+    """MetadataCopy holds the metadata of `plan`'s package: converted to the
     converter's XML layout, or byte for byte as extracted."""
     copy = t.temp_file(METADATA_COPY)
     if not t.check(copy.is_file(), f"MetadataCopy {copy} exists"):
         return
     data = copy.read_bytes()
     if not converted:
-        t.check(data == spec.metadata, f"MetadataCopy is {spec.row}'s member as extracted ({len(data)} bytes)")
+        t.check(data == plan.metadata, f"MetadataCopy is {plan.row}'s member as extracted ({len(data)} bytes)")
         return
     t.check(data.startswith(b"<?xml"), "MetadataCopy is an XML property list")
-    t.check_equal(plistlib.loads(data), plistlib.loads(spec.metadata), f"MetadataCopy holds {spec.row}'s fields")
+    t.check_equal(plistlib.loads(data), plistlib.loads(plan.metadata), f"MetadataCopy holds {plan.row}'s fields")
     lines = data.decode("utf-8").splitlines()
     key = [i for i, line in enumerate(lines) if line.strip() == "<key>itemId</key>"]
-    t.check(len(key) == 1 and lines[key[0] + 1].strip() == f"<integer>{spec.item_id}</integer>",
+    t.check(len(key) == 1 and lines[key[0] + 1].strip() == f"<integer>{plan.item_id}</integer>",
             "itemId key line followed by its value line")

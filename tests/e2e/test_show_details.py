@@ -38,7 +38,7 @@ with E2ETest(f"ShowDetails-{case}") as t:
     base = t.start_catalogue()
     t.launch()
     rows = t.wait_ready()["list"]["rows"]
-    t.check_equal(sorted(rows), sorted([spec.row for spec in SPECS] + ["x"]), "rows listed")
+    t.check_equal(sorted(rows), sorted([plan.row for plan in SPECS] + ["x"]), "rows listed")
 
     state = run_command(t, ["menu MenuSelAll"])
     t.screenshot("after")
@@ -48,7 +48,7 @@ with E2ETest(f"ShowDetails-{case}") as t:
     t.check_equal(len(identifiers), 5 if converter else 3, f"identifiers expected: {identifiers}")
     check_request(t, identifiers)
     check_page_opened(t, base, identifiers)
-    by_row = {spec.row: spec for spec in SPECS}
+    by_row = {plan.row: plan for plan in SPECS}
     last_extracted = [by_row[row] for row in rows if row in by_row and by_row[row].item_id is not None][-1]
     check_metadata_copy(t, last_extracted, converted=converter)
     t.drive("msgbox-none 1")

@@ -24,7 +24,7 @@ with E2ETest("ShowDetails-encrypted") as t:
     base = t.start_catalogue()
     t.launch()
     rows = t.wait_ready()["list"]["rows"]
-    t.check_equal(rows, [spec.row for spec in SPECS], "rows listed; the encrypted package in the middle")
+    t.check_equal(rows, [plan.row for plan in SPECS], "rows listed; the encrypted package in the middle")
 
     t.drive("menu MenuSelAll", "click")
     prompt = t.drive("password-wait 30")[0]
