@@ -14,8 +14,13 @@ run_variant() {
   ctest --test-dir "$root/build/$variant" --output-on-failure -j2 --timeout 600 || status=1
 }
 
+# Ends the Windows build's wineserver and the virtual display its tests used.
 stop_wine() {
-  WINEPREFIX="$root/build/win64/wineprefix" /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+  local prefix="$root/build/win64/wineprefix"
+  WINEPREFIX="$prefix" /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+  if [[ -s "$prefix.display" ]]; then
+    pkill -f "Xvfb :$(cat "$prefix.display") " >/dev/null 2>&1 || true
+  fi
 }
 trap stop_wine EXIT
 
