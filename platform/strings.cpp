@@ -40,6 +40,10 @@ std::string LowerAscii(std::string_view text) {
 
 namespace {
 
+constexpr char32_t kReplacement = 0xFFFD;
+
+bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+
 void AppendUtf16(std::u16string& out, char32_t cp) {
     if (cp < 0x10000) {
         out += static_cast<char16_t>(cp);
@@ -59,40 +63,67 @@ int Utf8SequenceLength(unsigned char b) {
     return 0;
 }
 
+// Decodes the well-formed sequence at `i` into `cp` and gives its length, or 0
+// when the bytes there are no well-formed sequence.
+int DecodeUtf8At(std::string_view text, std::size_t i, char32_t& cp) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const int length = Utf8SequenceLength(lead);
+    if (length == 0 || i + static_cast<std::size_t>(length) > text.size()) return 0;
+    cp = length == 1 ? lead : length == 2 ? (lead & 0x1F) : length == 3 ? (lead & 0x0F) : (lead & 0x07);
+    for (int k = 1; k < length; ++k) {
+        const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
+        if ((next & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (next & 0x3F);
+    }
+    const bool overlong = (length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000);
+    if (overlong || cp > 0x10FFFF || IsSurrogate(cp)) return 0;
+    return length;
+}
+
 }  // namespace
 
 std::u16string Utf8ToWide(std::string_view text) {
     std::u16string out;
     out.reserve(text.size());
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const int length = Utf8SequenceLength(lead);
-        if (length == 1) {
-            out += lead;
-            ++i;
-            continue;
-        }
-        char32_t cp = length == 2 ? (lead & 0x1F) : length == 3 ? (lead & 0x0F) : (lead & 0x07);
-        int taken = 1;
-        bool valid = length != 0 && i + length <= text.size();
-        for (; valid && taken < length; ++taken) {
-            const auto next = static_cast<unsigned char>(text[i + taken]);
-            if ((next & 0xC0) != 0x80) valid = false;
-            else cp = (cp << 6) | (next & 0x3F);
-        }
-        const bool overlong = (length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000);
-        if (!valid || overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            out += u'\uFFFD';
-            ++i;
-            continue;
-        }
-        AppendUtf16(out, cp);
-        i += length;
+    for (std::size_t i = 0; i < text.size();) {
+        char32_t cp = 0;
+        const int length = DecodeUtf8At(text, i, cp);
+        AppendUtf16(out, length == 0 ? kReplacement : cp);
+        i += length == 0 ? 1 : static_cast<std::size_t>(length);
     }
     return out;
 }
 
+bool IsValidUtf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        char32_t cp = 0;
+        const int length = DecodeUtf8At(text, i, cp);
+        if (length == 0) return false;
+        i += static_cast<std::size_t>(length);
+    }
+    return true;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (IsSurrogate(cp) || cp > 0x10FFFF) cp = kReplacement;
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// A lone surrogate becomes U+FFFD.
 std::string WideToUtf8(std::u16string_view text) {
     std::string out;
     out.reserve(text.size());
@@ -101,24 +132,8 @@ std::string WideToUtf8(std::u16string_view text) {
         if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
             ++i;
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = 0xFFFD;
         }
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
+        AppendUtf8(out, cp);
     }
     return out;
 }

@@ -21,6 +21,12 @@ char16_t LowerAscii(char16_t c);
 std::u16string Utf8ToWide(std::string_view text);
 std::string WideToUtf8(std::u16string_view text);
 
+// Appends one code point as UTF-8; surrogates and values above U+10FFFF become U+FFFD.
+void AppendUtf8(std::string& out, char32_t codePoint);
+
+// Whether the bytes are well-formed UTF-8 (no overlong forms, no surrogates).
+bool IsValidUtf8(std::string_view text);
+
 // Decimal text of a number, for captions.
 std::u16string ToWide(long long value);
 
