@@ -8,5 +8,9 @@ shift
 build_dir="$root/build/$variant"
 args=(-S "$root" -B "$build_dir" -G Ninja -DVANTREL_WERROR=ON)
 [[ "$variant" == win64 ]] && args+=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake")
+# A compiler cache, where the machine has one, makes rebuilds and parallel work trees cheap.
+if command -v ccache >/dev/null; then
+  args+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 [[ -f "$build_dir/build.ninja" ]] || cmake "${args[@]}" "$@" >/dev/null
 cmake --build "$build_dir"
