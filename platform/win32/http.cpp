@@ -34,13 +34,27 @@ void ReadBody(HINTERNET request, MemoryStream& body) {
     }
 }
 
+void SetTimeout(HINTERNET handle, DWORD option, std::chrono::milliseconds timeout) {
+    DWORD value = static_cast<DWORD>(timeout.count());
+    InternetSetOptionW(handle, option, &value, sizeof value);
+}
+
+// Set on the session before the URL is opened: InternetOpenUrlW connects, sends
+// and waits for the answer inside the one call, and its handle inherits these.
+void SetTimeouts(HINTERNET session, const DownloadTimeouts& timeouts) {
+    SetTimeout(session, INTERNET_OPTION_CONNECT_TIMEOUT, timeouts.connect);
+    SetTimeout(session, INTERNET_OPTION_SEND_TIMEOUT, timeouts.send);
+    SetTimeout(session, INTERNET_OPTION_RECEIVE_TIMEOUT, timeouts.receive);
+}
+
 }  // namespace
 
-bool DownloadToFile(std::u16string_view url, std::u16string_view fileName) {
+bool DownloadToFile(std::u16string_view url, std::u16string_view fileName, const DownloadTimeouts& timeouts) {
     const std::wstring agent = win32::ToWchar(AgentName(ExecutablePath()));
     // PRECONFIG: the system's proxy settings (Wine also honours http_proxy here).
     const InternetHandle session(InternetOpenW(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!session) return false;
+    SetTimeouts(session.get(), timeouts);
     const std::wstring wideUrl = win32::ToWchar(url);
     // Declared after the session, so it is closed first on every way out.
     const InternetHandle request(
