@@ -37,8 +37,8 @@ void ConvertMetadata(const ShowDetailsFolders& folders, const std::u16string& me
 
 // One package's identifier; throws whatever opening, extracting, writing,
 // converting or reading raises. Metadata past kMetadataSizeLimit, as extracted
-// or as converted, throws ESizeLimitError before more than the limit is read:
-// one hostile package costs no more memory or time than that.
+// or as converted, fails the package before more than the limit is read: one
+// hostile package costs no more memory or time than that.
 std::u16string PackageIdentifier(archive::TZFArchiver& archiver, platform::MemoryStream& member,
                                  const ShowDetailsFolders& folders, const std::u16string& rowText) {
     archiver.SetFileName(folders.mediaFolder + rowText + u".ipa");

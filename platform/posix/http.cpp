@@ -44,9 +44,6 @@ std::size_t ReceiveBlock(char* data, std::size_t size, std::size_t count, void* 
     return bytes;
 }
 
-// Plain GET; the proxy comes from the environment (http_proxy, no_proxy) as
-// libcurl reads it by default; nothing is cached; redirects are followed, as the
-// Windows library does, but only to HTTP and HTTPS addresses.
 // libcurl has no send or receive timeout of its own: a transfer that moves less
 // than a byte a second for the longer of the two is a stalled one.
 long StallSeconds(const DownloadTimeouts& timeouts) {
@@ -54,6 +51,9 @@ long StallSeconds(const DownloadTimeouts& timeouts) {
     return std::max(1L, static_cast<long>((longest.count() + 999) / 1000));
 }
 
+// Plain GET; the proxy comes from the environment (http_proxy, no_proxy) as
+// libcurl reads it by default; nothing is cached; redirects are followed, as the
+// Windows library does, but only to HTTP and HTTPS addresses.
 void Configure(CURL* curl, const std::string& url, const std::string& agent, const DownloadTimeouts& timeouts,
                Receiver& receiver) {
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
