@@ -1,10 +1,12 @@
 """App packages for the show-details tests, written record by record, so that a
 test chooses how the metadata member is stored: deflated or stored, as a binary
 or an XML property list, encrypted with the traditional PKWARE cipher, left out,
-or in an archive whose central directory is cut off.
+or in an archive whose central directory is cut off; and packages whose
+metadata member is far larger than any real one.
 
     plan = PackageSpec("Alder", item_id=310000001, binary=True, deflated=True)
     write_package(folder / "Alder.ipa", plan)
+    write_large_metadata_package(folder / "Birch.ipa", "Birch", 310000002, 1 << 30)
 """
 
 import os
@@ -88,9 +90,32 @@ class Member:
     password: bytes = None
 
 
+@dataclass
+class DeflatedMember:
+    """A member whose data were deflated ahead, being too large to hold: the
+    deflated bytes, and the CRC-32 and size of the data they stand for."""
+    name: str
+    payload: bytes
+    crc: int
+    size: int
+
+
 def _compress(data):
     compressor = zlib.compressobj(9, zlib.DEFLATED, -15)
     return compressor.compress(data) + compressor.flush()
+
+
+def _encoded(member):
+    """Method, flags, CRC-32, stored bytes and uncompressed size of a member."""
+    if isinstance(member, DeflatedMember):
+        return METHOD_DEFLATED, 0, member.crc, member.payload, member.size
+    crc = zlib.crc32(member.data) & 0xFFFFFFFF
+    payload = _compress(member.data) if member.deflated else member.data
+    flags = 0
+    if member.password is not None:
+        flags |= FLAG_ENCRYPTED
+        payload = TraditionalCipher(member.password).encrypt(encryption_header(crc) + payload)
+    return METHOD_DEFLATED if member.deflated else METHOD_STORED, flags, crc, payload, len(member.data)
 
 
 def archive_bytes(members):
@@ -99,18 +124,12 @@ def archive_bytes(members):
     body, central = bytearray(), bytearray()
     for member in members:
         name = member.name.encode("ascii")
-        crc = zlib.crc32(member.data) & 0xFFFFFFFF
-        payload = _compress(member.data) if member.deflated else member.data
-        flags = 0
-        if member.password is not None:
-            flags |= FLAG_ENCRYPTED
-            payload = TraditionalCipher(member.password).encrypt(encryption_header(crc) + payload)
-        method = METHOD_DEFLATED if member.deflated else METHOD_STORED
+        method, flags, crc, payload, size = _encoded(member)
         offset = len(body)
         body += LOCAL_HEADER.pack(0x04034B50, 20, flags, method, DOS_TIME, DOS_DATE, crc, len(payload),
-                                  len(member.data), len(name), 0) + name + payload
+                                  size, len(name), 0) + name + payload
         central += CENTRAL_HEADER.pack(0x02014B50, 20, 20, flags, method, DOS_TIME, DOS_DATE, crc, len(payload),
-                                       len(member.data), len(name), 0, 0, 0, 0, 0, offset) + name
+                                       size, len(name), 0, 0, 0, 0, 0, offset) + name
     end = END_RECORD.pack(0x06054B50, 0, 0, len(members), len(members), len(central), len(body), 0)
     return bytes(body + central + end), len(body)
 
@@ -148,3 +167,45 @@ def write_package(path, plan):
     path.parent.mkdir(parents=True, exist_ok=True)
     path.write_bytes(data)
     return path
+
+
+PADDING_LINE = b"\t<string>%s</string>\n" % (b"x" * 45)  # 64 bytes: whole lines fill a block
+PADDING_BLOCK_SIZE = 1 << 20
+
+
+def large_metadata_member(item_id, size):
+    """An XML property list of about `size` bytes (whole 1 MiB blocks of padding
+    lines), the identifier at its top, deflated. Each block is compressed after
+    a full flush, which resets the compressor, so every block gives the same
+    bytes: one is compressed and repeated, and a gigabyte takes about a second."""
+    assert PADDING_BLOCK_SIZE % len(PADDING_LINE) == 0
+    head = (b'<?xml version="1.0" encoding="UTF-8"?>\n<plist version="1.0">\n<dict>\n'
+            b"\t<key>itemId</key>\n\t<integer>%d</integer>\n\t<key>padding</key>\n\t<array>\n" % item_id)
+    tail = b"\t</array>\n</dict>\n</plist>\n"
+    block = PADDING_LINE * (PADDING_BLOCK_SIZE // len(PADDING_LINE))
+    blocks = max(size // PADDING_BLOCK_SIZE, 2)
+    compressor = zlib.compressobj(9, zlib.DEFLATED, -15)
+    payload = [compressor.compress(head) + compressor.flush(zlib.Z_FULL_FLUSH)]
+    first = compressor.compress(block) + compressor.flush(zlib.Z_FULL_FLUSH)
+    repeated = compressor.compress(block) + compressor.flush(zlib.Z_FULL_FLUSH)
+    if first != repeated:
+        raise RuntimeError("a full flush did not make the compressed blocks repeat")
+    payload += [first] + [repeated] * (blocks - 1)
+    payload.append(compressor.compress(tail) + compressor.flush())
+    crc = zlib.crc32(head)
+    for _ in range(blocks):
+        crc = zlib.crc32(block, crc)
+    crc = zlib.crc32(tail, crc) & 0xFFFFFFFF
+    return DeflatedMember(METADATA_MEMBER, b"".join(payload), crc, len(head) + blocks * len(block) + len(tail))
+
+
+def write_large_metadata_package(path, row, item_id, size):
+    """Writes a package whose metadata member is large_metadata_member(item_id,
+    size), honestly declared; returns the member's uncompressed size."""
+    info_name, info = itunes_library.info_member(row)
+    metadata = large_metadata_member(item_id, size)
+    data, _ = archive_bytes([Member(info_name, info), metadata])
+    path = Path(path)
+    path.parent.mkdir(parents=True, exist_ok=True)
+    path.write_bytes(data)
+    return metadata.size
