@@ -1,5 +1,5 @@
 #pragma once
-// WinZip AES encryption of a member (AE-1 and AE-2, marked by the extra block
+// AES encryption of a member (AE-1 and AE-2, marked by the extra block
 // 0x9901): in front of the data a salt (8, 12 or 16 bytes by key strength) and
 // a 2-byte password verifier; keys from PBKDF2-HMAC-SHA1 over the password and
 // salt (1,000 iterations); AES in counter mode with a little-endian counter that
