@@ -1,5 +1,5 @@
 #pragma once
-// AES-encrypted members (WinZip AE-1 and AE-2) for the test-side ZIP writer.
+// AES-encrypted members (AE-1 and AE-2) for the test-side ZIP writer.
 // The counter mode and the authentication code are built here, block by block,
 // over the platform's primitives: independent of the reader's own decryption.
 
