@@ -2,7 +2,8 @@
 test chooses how the metadata member is stored: deflated or stored, as a binary
 or an XML property list, encrypted with the traditional PKWARE cipher, left out,
 or in an archive whose central directory is cut off; and packages whose
-metadata member is far larger than any real one.
+metadata member is far larger than any real one. Packages whose metadata
+member is AES-encrypted are made by 7-Zip (the host's 7z).
 
     plan = PackageSpec("Alder", item_id=310000001, binary=True, deflated=True)
     write_package(folder / "Alder.ipa", plan)
@@ -10,8 +11,11 @@ metadata member is far larger than any real one.
 """
 
 import os
+import shutil
 import struct
+import subprocess
 import sys
+import tempfile
 import zlib
 from dataclasses import dataclass
 from pathlib import Path
@@ -144,6 +148,7 @@ class PackageSpec:
     deflated: bool = True
     password: bytes = None
     cut_directory: bool = False
+    aes: bool = False  # with `password`: the metadata member is AES-256-encrypted by 7-Zip
 
     @property
     def metadata(self):
@@ -157,12 +162,35 @@ class PackageSpec:
         return members
 
 
+def seven_zip_package(plan):
+    """The package made by 7-Zip: its other members unencrypted, then the metadata
+    member added with AES-256 and the plan's password (7-Zip writes AE-2)."""
+    members = plan.members()
+    with tempfile.TemporaryDirectory() as folder:
+        folder = Path(folder)
+        for member in members:
+            (folder / member.name).parent.mkdir(parents=True, exist_ok=True)
+            (folder / member.name).write_bytes(member.data)
+        package = folder / "package.zip"
+        sevenzip = shutil.which("7z") or "7za"
+        plain = [m.name for m in members if m.name != METADATA_MEMBER]
+        method = "-mm=Deflate" if plan.deflated else "-mm=Copy"
+        quiet = dict(cwd=folder, check=True, stdout=subprocess.DEVNULL)
+        subprocess.run([sevenzip, "a", "-tzip", method, str(package)] + plain, **quiet)
+        subprocess.run([sevenzip, "a", "-tzip", method, "-mem=AES256", "-p" + plan.password.decode("ascii"),
+                        str(package), METADATA_MEMBER], **quiet)
+        return package.read_bytes()
+
+
 def write_package(path, plan):
     """Writes the package; with `cut_directory` the file ends a few bytes into
     its central directory, so no end record is left."""
-    data, central_offset = archive_bytes(plan.members())
-    if plan.cut_directory:
-        data = data[:central_offset + 10]
+    if plan.aes:
+        data = seven_zip_package(plan)
+    else:
+        data, central_offset = archive_bytes(plan.members())
+        if plan.cut_directory:
+            data = data[:central_offset + 10]
     path = Path(path)
     path.parent.mkdir(parents=True, exist_ok=True)
     path.write_bytes(data)
