@@ -47,7 +47,7 @@ void TForm1::FormCreate() {
     } else {
         ShowPlainMessage(handle_, kNoITunesMessage);
     }
-    for (const std::u16string& name : ListPackageNames(MediaFolder)) ListBox1.Add(name);
+    ListBox1.AddAll(ListPackageNames(MediaFolder));
     if (ListBox1.Count() == 0) {
         UploadButton.SetEnabled(false);
     } else {
