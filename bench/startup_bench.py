@@ -24,7 +24,7 @@ from pathlib import Path
 
 SOURCE_DIR = Path(__file__).resolve().parents[1]
 PACKAGES = 10000
-LIBRARY_CHARACTERS = 200_000_000
+LIBRARY_BYTES = 200_000_000
 
 
 def parse_arguments():
@@ -43,30 +43,32 @@ def parse_arguments():
     return args, {label: Path(path).resolve() for label, path in exes.items()}
 
 
+def write_packages(t, count):
+    """Exactly `count` packages in the media folder's Mobile Applications."""
+    folder = t.media_folder() / "Mobile Applications"
+    shutil.rmtree(folder, ignore_errors=True)
+    folder.mkdir(parents=True)
+    for number in range(count):
+        # Start-up only lists the names: the contents are never read.
+        (folder / f"App {number:05d}.ipa").write_bytes(b"PK\x05\x06" + bytes(18))
+
+
 def package_scenarios(t):
     """(label, preparation, packages expected) with one package and with many."""
-    folder = t.media_folder() / "Mobile Applications"
-
-    def packages(count):
-        def prepare():
-            shutil.rmtree(folder, ignore_errors=True)
-            folder.mkdir(parents=True)
-            for number in range(count):
-                # Start-up only lists the names: the contents are never read.
-                (folder / f"App {number:05d}.ipa").write_bytes(b"PK\x05\x06" + bytes(18))
-        return prepare
-
-    return [("1 package", packages(1), 1), (f"{PACKAGES:,} packages", packages(PACKAGES), PACKAGES)]
+    return [("1 package", lambda: write_packages(t, 1), 1),
+            (f"{PACKAGES:,} packages", lambda: write_packages(t, PACKAGES), PACKAGES)]
 
 
 def library_scenarios(t, itunes_library):
-    """(label, preparation, packages expected) with a small and two large libraries."""
+    """(label, preparation, packages expected) with a small and two large
+    libraries, and one package."""
     def small():
+        write_packages(t, 1)
         t.write_library(t.media_url())
 
     def large(encoding, bom):
-        return lambda: itunes_library.write_large_library(t.library_path, t.media_url(), LIBRARY_CHARACTERS // (
-            2 if encoding.startswith("utf-16") else 1), encoding, bom)
+        characters = LIBRARY_BYTES // (2 if encoding.startswith("utf-16") else 1)
+        return lambda: itunes_library.write_large_library(t.library_path, t.media_url(), characters, encoding, bom)
 
     return [("small library", small, 1), ("200 MB library, UTF-8", large("utf-8", False), 1),
             ("200 MB library, UTF-16", large("utf-16-le", True), 1)]
