@@ -90,7 +90,18 @@ std::size_t WholeTextDecoder::DecodePending(bool last, std::u16string& chars) co
 // The lines joined as the whole text joins them: every break (CR LF, lone CR,
 // lone LF) becomes CR LF, and a NUL ends the text.
 void WholeTextDecoder::AppendCharacters(std::u16string_view chars, std::u16string& text) {
-    for (const char16_t c : chars) {
+    const auto ordinary = [](char16_t c) { return c > u'\r' || (c != u'\0' && c != u'\r' && c != u'\n'); };
+    for (std::size_t i = 0; i < chars.size();) {
+        // The characters between breaks go over in one piece.
+        const std::size_t run = i;
+        while (i < chars.size() && ordinary(chars[i])) ++i;
+        if (i > run) {
+            text.append(chars.substr(run, i - run));
+            lineOpen_ = true;
+            afterCr_ = false;
+            if (i == chars.size()) return;
+        }
+        const char16_t c = chars[i++];
         if (c == u'\0') {
             EndText(text);
             return;
@@ -100,13 +111,8 @@ void WholeTextDecoder::AppendCharacters(std::u16string_view chars, std::u16strin
             continue;
         }
         afterCr_ = c == u'\r';
-        if (c == u'\r' || c == u'\n') {
-            text += u"\r\n";
-            lineOpen_ = false;
-        } else {
-            text += c;
-            lineOpen_ = true;
-        }
+        text += u"\r\n";
+        lineOpen_ = false;
     }
 }
 
