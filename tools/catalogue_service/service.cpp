@@ -7,11 +7,17 @@
 #include <thread>
 
 #include "tools/catalogue_service/catalogue.h"
+#include "tools/catalogue_service/dataset.h"
 #include "tools/http_server/http_server.h"
 
 namespace catalogue {
 
 namespace {
+
+// The longest submission a page can list: kMaxIdentifiers identifiers of
+// kMaxIdentifierDigits digits, each with its comma, and room for the method,
+// the host (a proxy receives the absolute form), the path and the version.
+constexpr std::size_t kSubmissionLineBytes = kMaxIdentifiers * (kMaxIdentifierDigits + 1) + 1024;
 
 std::filesystem::path Utf8Path(const std::string& text) {
     return std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(text.data()), text.size()));
@@ -112,6 +118,10 @@ int RunService(const std::vector<std::string>& arguments) {
     httpd::ServerOptions serverOptions;
     serverOptions.bindAddress = options.bindAddress;
     serverOptions.port = options.port;
+    // A submission of the most identifiers a page lists, each of the greatest
+    // length, in the absolute form a proxy receives, fits the request line.
+    serverOptions.limits.maxRequestLine = kSubmissionLineBytes;
+    serverOptions.limits.maxHeadBytes = kSubmissionLineBytes + serverOptions.limits.maxHeadBytes;
     serverOptions.logger = [&log](std::string_view line, int) {
         std::cout << line << std::endl;  // endl: the log is read while the service runs
         if (log.is_open()) log << line << std::endl;
