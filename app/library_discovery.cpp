@@ -5,7 +5,6 @@
 #include "app/paths.h"
 #include "app/url_decode.h"
 #include "platform/codepage.h"
-#include "platform/text_file.h"
 
 namespace app {
 
@@ -22,10 +21,6 @@ std::u16string ConverterPathFrom(const std::optional<std::u16string>& commonProg
 
 std::u16string LibraryFilePath(std::u16string_view musicFolder) {
     return std::u16string(musicFolder) + std::u16string(kLibraryFileSuffix);
-}
-
-std::u16string ReadLibraryText(std::u16string_view libraryFile) {
-    return platform::WholeText(platform::LoadTextLines(libraryFile));
 }
 
 std::u16string MediaFolderFromLibraryText(std::u16string_view libraryText) {

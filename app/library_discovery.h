@@ -31,11 +31,8 @@ std::u16string ConverterPathFrom(const std::optional<std::u16string>& commonProg
 // The music folder followed by "\iTunes\iTunes Music Library.xml".
 std::u16string LibraryFilePath(std::u16string_view musicFolder);
 
-// The library file's whole text: its lines read by the one text-file rule, each
-// followed by CR LF. Throws EFOpenError when the file cannot be opened.
-std::u16string ReadLibraryText(std::u16string_view libraryFile);
-
-// The media folder named by the first "file://localhost/" address in the text:
+// The media folder named by the first "file://localhost/" address in the
+// library file's whole text (or in the part of it that ReadMediaUrlText keeps):
 // at most 260 characters after the prefix, cut before the first "</string>" that
 // lies wholly inside them, URL-decoded through the ANSI code page (both ways),
 // "/" replaced by "\". The empty text when there is no address or no complete

@@ -4,7 +4,7 @@
 // arrived intact. The progress events are raised from here as well.
 #include <algorithm>
 #include <array>
-#include <optional>
+#include <memory>
 
 #include "archive/archiver.h"
 #include "archive/errors.h"
@@ -82,7 +82,7 @@ struct DataLoopResult {
 // The member's data from the archive stream's position into `stream`, with the
 // component's progress and disk-full events.
 DataLoopResult RunDataLoop(TZFBaseArchiver& arc, const TDirItem& item, platform::Stream& stream,
-                           std::int64_t compressed, PkwareCipher* cipher) {
+                           std::int64_t compressed, MemberCipher* cipher) {
     DecoderEvents events;
     events.progress = [&arc, &item](std::int64_t progress) {
         arc.FProgress = progress;
@@ -160,7 +160,7 @@ bool TZFBaseArchiver::DecodeItemData(const TDirItem& item, platform::Stream& str
     if (item.CompressionMethod == kMethodDeflate64) throw EZFException(kDeflate64, nullptr);
     if (item.CompressionMethod != kMethodStored && item.CompressionMethod != kMethodDeflated) return false;
 
-    std::optional<PkwareCipher> cipher;
+    std::unique_ptr<MemberCipher> cipher;
     if ((item.CentralDir.genPurposeFlag & kFlagEncrypted) != 0) {
         compressed -= EncryptionOverhead(item);
         // Data too short for their encryption header: no password could be tested
@@ -170,10 +170,12 @@ bool TZFBaseArchiver::DecodeItemData(const TDirItem& item, platform::Stream& str
         if (!cipher) return false;
     }
 
-    const DataLoopResult result = RunDataLoop(*this, item, stream, compressed, cipher ? &*cipher : nullptr);
+    const DataLoopResult result = RunDataLoop(*this, item, stream, compressed, cipher.get());
     if (!result.ok || result.written != uncompressed) return false;
     if (item.CentralDir.extractVersion >= kStrongEncryptionVersion) return true;
-    return result.crc == item.CentralDir.crc32;
+    // An AES authentication code comes after the data; AE-2 members have no CRC-32 to test.
+    if (cipher && !cipher->DataAuthenticated(archive)) return false;
+    return (cipher && !cipher->TestsCrc()) || result.crc == item.CentralDir.crc32;
 }
 
 void TZFBaseArchiver::DoOverallProgress(double progress, TZFProcessOperation operation,

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "archive/inflater.h"
-#include "archive/pkware_crypt.h"
+#include "archive/member_cipher.h"
 
 namespace archive {
 namespace {

@@ -16,7 +16,7 @@
 namespace archive {
 
 class Inflater;
-class PkwareCipher;
+class MemberCipher;
 
 inline constexpr std::size_t kChunkSize = 0x100000;      // compressed bytes per chunk; inflate output buffer
 inline constexpr std::size_t kStoredPieceSize = 0xFFFF;  // stored data are written in pieces of this size
@@ -38,7 +38,7 @@ struct ItemData {
     std::uint16_t method = kMethodStored;  // kMethodStored or kMethodDeflated
     std::int64_t compressedSize = 0;       // bytes to read from the archive stream's position
     std::int64_t uncompressedSize = 0;     // the declared size; deflate output past it stops the item
-    PkwareCipher* cipher = nullptr;        // decrypts each chunk in place when set
+    MemberCipher* cipher = nullptr;        // decrypts each chunk in place when set
 };
 
 class ItemDecoder {

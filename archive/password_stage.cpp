@@ -1,12 +1,18 @@
 // Which password is right is decided by the member's own data: for classic
 // encryption the last byte of the decrypted 12-byte header must equal the
-// check byte of the local header. The typed or handed-over password stays in
-// the component for the members that follow.
+// check byte of the local header; for AES the verifier derived with the key
+// must equal the two bytes behind the salt. The typed or handed-over password
+// stays in the component for the members that follow.
 #include "archive/password_stage.h"
 
-#include <array>
+#include <algorithm>
+#include <span>
+#include <vector>
 
+#include "archive/aes_decryption.h"
 #include "archive/archiver.h"
+#include "archive/pkware_crypt.h"
+#include "archive/stream_reader.h"
 #include "platform/codepage.h"
 #include "platform/password_prompt.h"
 #include "platform/stream.h"
@@ -14,41 +20,36 @@
 namespace archive {
 namespace {
 
-constexpr std::int64_t kAesVerifierSize = 2;
-constexpr std::int64_t kAesAuthCodeSize = 10;
-
 bool IsAes(const TDirItem& item) { return item.ZFEncryptionAlgorithm != caPkzipClassic; }
 
-std::int64_t AesSaltSize(TZFCryptoAlgorithm algorithm) {
-    switch (algorithm) {
-        case caAES_128: return 8;
-        case caAES_192: return 12;
-        default: return 16;
-    }
+std::size_t HeaderSize(const TDirItem& item) {
+    return IsAes(item) ? AesSaltSize(item.ZFEncryptionAlgorithm) + kAesVerifierSize : kPkwareHeaderSize;
 }
 
-using Header = std::array<std::uint8_t, kPkwareHeaderSize>;
+// The cipher a password gives, and whether the header accepts that password.
+// A refused password still yields its cipher: with the event suppressed the
+// member is decrypted with it all the same and then fails its tests.
+struct Trial {
+    std::unique_ptr<MemberCipher> cipher;
+    bool right = false;
+};
 
-// Reads the classic encryption header at the stream position; nothing when the
-// member is too short to hold it.
-std::optional<Header> ReadHeader(platform::Stream& stream) {
-    Header header{};
-    std::size_t arrived = 0;
-    while (arrived < header.size()) {
-        const std::size_t got = stream.Read(header.data() + arrived, header.size() - arrived);
-        if (got == 0) return std::nullopt;
-        arrived += got;
-    }
-    return header;
+// An empty password counts as wrong without a test.
+Trial TryClassic(const std::string& password, std::span<const std::uint8_t> header, std::uint8_t checkByte) {
+    auto cipher = std::make_unique<PkwareCipher>(password);
+    std::vector<std::uint8_t> plain(header.begin(), header.end());
+    cipher->Decrypt(plain);
+    const bool right = !password.empty() && plain.back() == checkByte;
+    return {std::move(cipher), right};
 }
 
-// FIXME: AES password verifiers need the key derivation of the write road; until
-// it exists, any non-empty password passes the stage and the member then fails.
-bool PasswordIsRight(const TZFBaseArchiver& arc, const TDirItem& item, const std::optional<Header>& header,
-                     std::uint8_t checkByte) {
-    if (arc.FPassword.empty()) return false;
-    if (IsAes(item)) return true;
-    return header && PkwareHeaderMatches(arc.FPassword, *header, checkByte);
+// AE-2 members store no CRC-32; AE-1 members are tested against theirs as well.
+Trial TryAes(const std::string& password, const TDirItem& item, std::span<const std::uint8_t> header) {
+    const std::size_t saltSize = AesSaltSize(item.ZFEncryptionAlgorithm);
+    const AesKeys keys = DeriveAesKeys(password, header.first(saltSize), AesKeySize(item.ZFEncryptionAlgorithm));
+    const bool right = std::equal(keys.verifier.begin(), keys.verifier.end(), header.begin() + saltSize);
+    const bool testsCrc = AesVendorVersion(item) != kAesVendorVersionAe2;
+    return {std::make_unique<AesMemberCipher>(keys, testsCrc), right};
 }
 
 // The OnPassword handler, or without one the component's own prompt.
@@ -69,30 +70,26 @@ void AskForPassword(TZFBaseArchiver& arc, const TDirItem& item) {
 
 std::int64_t EncryptionOverhead(const TDirItem& item) {
     if (!IsAes(item)) return static_cast<std::int64_t>(kPkwareHeaderSize);
-    return AesSaltSize(item.ZFEncryptionAlgorithm) + kAesVerifierSize + kAesAuthCodeSize;
+    return AesOverhead(item.ZFEncryptionAlgorithm);
 }
 
-std::optional<PkwareCipher> RunPasswordStage(TZFBaseArchiver& arc, const TDirItem& item,
-                                             const LocalFileHeader& local) {
+std::unique_ptr<MemberCipher> RunPasswordStage(TZFBaseArchiver& arc, const TDirItem& item,
+                                               const LocalFileHeader& local) {
     platform::Stream& stream = *arc.FCompressedStream;
     const std::int64_t headerStart = stream.Position();
     const std::uint8_t checkByte = PkwareCheckByte(local.flag, local.crc32, local.lastModTime);
-    std::optional<Header> header;
+    std::vector<std::uint8_t> header(HeaderSize(item));
+    Trial trial;
     for (;;) {
         stream.SetPosition(headerStart);
-        header = IsAes(item) ? std::nullopt : ReadHeader(stream);
-        // A classic header cut short accepts no password: asking again could never end.
-        if (!IsAes(item) && !header) return std::nullopt;
-        const bool right = PasswordIsRight(arc, item, header, checkByte);
-        if (arc.FSuppressPasswordEvent || right) break;
+        // A header cut short accepts no password: asking again could never end.
+        if (!ReadFully(stream, header)) return nullptr;
+        trial = IsAes(item) ? TryAes(arc.FPassword, item, header) : TryClassic(arc.FPassword, header, checkByte);
+        if (arc.FSuppressPasswordEvent || trial.right) break;
         AskForPassword(arc, item);
-        if (arc.FSkipFile) return std::nullopt;
+        if (arc.FSkipFile) return nullptr;
     }
-    if (IsAes(item)) return std::nullopt;
-    PkwareCipher cipher(arc.FPassword);
-    Header plain = *header;
-    cipher.Decrypt(plain);
-    return cipher;
+    return std::move(trial.cipher);
 }
 
 }  // namespace archive

@@ -4,9 +4,9 @@
 // set the member's data up for decryption.
 
 #include <cstdint>
-#include <optional>
+#include <memory>
 
-#include "archive/pkware_crypt.h"
+#include "archive/member_cipher.h"
 #include "archive/zip_records.h"
 
 namespace archive {
@@ -18,12 +18,13 @@ struct TDirItem;
 // classic encryption header, or the AES salt, verifier and authentication code.
 std::int64_t EncryptionOverhead(const TDirItem& item);
 
-// Runs the stage with the archive stream at the start of the encryption header.
-// Leaves FSkipFile set when the member is skipped. Otherwise returns the cipher
-// for the data behind a classic header (the stream then stands behind it), or
-// nothing when the data cannot be decrypted (AES, or a header cut short): the
-// member then fails its tests. Exceptions of the handler pass on.
-std::optional<PkwareCipher> RunPasswordStage(TZFBaseArchiver& arc, const TDirItem& item,
-                                             const LocalFileHeader& local);
+// Runs the stage with the archive stream at the start of the encryption header
+// (the classic header, or the AES salt and verifier). Leaves FSkipFile set when
+// the member is skipped. Otherwise returns the cipher for the data behind the
+// header (the stream then stands there), or nothing when the header is cut
+// short: the member then fails. Exceptions of the handler and the platform's
+// crypto errors pass on.
+std::unique_ptr<MemberCipher> RunPasswordStage(TZFBaseArchiver& arc, const TDirItem& item,
+                                               const LocalFileHeader& local);
 
 }  // namespace archive

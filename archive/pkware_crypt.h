@@ -8,18 +8,20 @@
 #include <span>
 #include <string_view>
 
+#include "archive/member_cipher.h"
+
 namespace archive {
 
 // Length of the encryption header in front of the member data.
 inline constexpr std::size_t kPkwareHeaderSize = 12;
 
-class PkwareCipher {
+class PkwareCipher : public MemberCipher {
 public:
     // Keys initialised from the 8-bit password.
     explicit PkwareCipher(std::string_view password) noexcept;
 
     // Decrypts `data` in place, continuing the key stream of earlier calls.
-    void Decrypt(std::span<std::uint8_t> data) noexcept;
+    void Decrypt(std::span<std::uint8_t> data) noexcept override;
     // Encrypts `data` in place, continuing the key stream of earlier calls.
     void Encrypt(std::span<std::uint8_t> data) noexcept;
 

@@ -37,4 +37,14 @@ void BufferedStreamReader::Refill(std::size_t count) {
     offset_ = 0;
 }
 
+bool ReadFully(platform::Stream& stream, std::span<std::uint8_t> target) {
+    std::size_t arrived = 0;
+    while (arrived < target.size()) {
+        const std::size_t got = stream.Read(target.data() + arrived, target.size() - arrived);
+        if (got == 0) return false;
+        arrived += got;
+    }
+    return true;
+}
+
 }  // namespace archive

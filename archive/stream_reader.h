@@ -56,4 +56,8 @@ private:
     std::size_t offset_ = 0;
 };
 
+// Reads `target.size()` bytes at the stream position; false when the stream ends
+// first (the bytes that did arrive are consumed). Other errors of the stream pass on.
+bool ReadFully(platform::Stream& stream, std::span<std::uint8_t> target);
+
 }  // namespace archive

@@ -1,5 +1,7 @@
 #include "details/plist_lookup.h"
 
+#include <optional>
+
 #include "platform/strings.h"
 
 namespace details {
@@ -32,14 +34,36 @@ std::u16string StripTags(std::u16string_view text, char16_t open, char16_t close
     return result;
 }
 
-std::u16string FindPlistValue(std::u16string_view key, const platform::TextLines& lines) {
+namespace {
+
+// The lookup over lines handed out one at a time by `nextLine` (an optional
+// view; empty after the last line), so that a whole text needs no line list.
+template <typename NextLine>
+std::u16string FindValueInLines(std::u16string_view key, NextLine nextLine) {
     const std::u16string pattern = u"<key>" + platform::LowerAscii(key) + u"</key>";
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (platform::LowerAscii(lines[i]).find(pattern) == std::u16string::npos) continue;
-        if (i + 1 >= lines.size()) throw EStringListError(i + 1);
-        return platform::Trim(StripTags(lines[i + 1], u'<', u'>'));
+    for (std::size_t index = 0;; ++index) {
+        const std::optional<std::u16string_view> line = nextLine();
+        if (!line) return {};
+        if (platform::LowerAscii(*line).find(pattern) == std::u16string::npos) continue;
+        const std::optional<std::u16string_view> value = nextLine();
+        if (!value) throw EStringListError(index + 1);
+        return platform::Trim(StripTags(*value, u'<', u'>'));
     }
-    return {};
+}
+
+}  // namespace
+
+std::u16string FindPlistValue(std::u16string_view key, const platform::TextLines& lines) {
+    std::size_t next = 0;
+    return FindValueInLines(key, [&]() -> std::optional<std::u16string_view> {
+        if (next == lines.size()) return std::nullopt;
+        return lines[next++];
+    });
+}
+
+std::u16string FindPlistValueInText(std::u16string_view key, std::u16string_view text) {
+    platform::LineReader reader(text);
+    return FindValueInLines(key, [&reader] { return reader.Next(); });
 }
 
 }  // namespace details

@@ -30,4 +30,8 @@ std::u16string StripTags(std::u16string_view text, char16_t open, char16_t close
 // the key stands on the last line.
 std::u16string FindPlistValue(std::u16string_view key, const platform::TextLines& lines);
 
+// The same lookup over the lines of a whole text (split by the text-file rule),
+// without a list of them: memory stays that of the text, however many lines.
+std::u16string FindPlistValueInText(std::u16string_view key, std::u16string_view text);
+
 }  // namespace details

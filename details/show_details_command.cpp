@@ -5,6 +5,7 @@
 
 #include "archive/archiver.h"
 #include "details/catalogue_request.h"
+#include "details/metadata_extraction.h"
 #include "details/plist_lookup.h"
 #include "details/reply_address.h"
 #include "platform/file_system.h"
@@ -35,19 +36,21 @@ void ConvertMetadata(const ShowDetailsFolders& folders, const std::u16string& me
 }
 
 // One package's identifier; throws whatever opening, extracting, writing,
-// converting or reading raises.
+// converting or reading raises. Metadata past kMetadataSizeLimit, as extracted
+// or as converted, fails the package before more than the limit is read: one
+// hostile package costs no more memory or time than that.
 std::u16string PackageIdentifier(archive::TZFArchiver& archiver, platform::MemoryStream& member,
                                  const ShowDetailsFolders& folders, const std::u16string& rowText) {
     archiver.SetFileName(folders.mediaFolder + rowText + u".ipa");
     archiver.OpenArchive(0);
     member.Clear();
-    archiver.ExtractToStream(kMetadataMember, member);
+    ExtractBoundedMember(archiver, kMetadataMember, member, kMetadataSizeLimit);
     archiver.CloseArchive();
 
     const std::u16string metadataCopy = MetadataCopy(folders.tempFolder);
     member.SaveToFile(metadataCopy);
     ConvertMetadata(folders, metadataCopy);
-    return FindPlistValue(kIdentifierKey, platform::LoadTextLines(metadataCopy));
+    return FindPlistValueInText(kIdentifierKey, platform::LoadText(metadataCopy, kMetadataSizeLimit));
 }
 
 // Identifiers of the selected rows, each followed by ",", in row order. The

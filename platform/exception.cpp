@@ -39,4 +39,7 @@ EReadError::EReadError() : Exception(u"Stream-Lesefehler") {}
 
 EWriteError::EWriteError() : Exception(u"Stream-Schreibfehler") {}
 
+ESizeLimitError::ESizeLimitError(std::int64_t limit)
+    : Exception(u"Gr\u00f6\u00dfenlimit von " + ToWide(limit) + u" Bytes \u00fcberschritten") {}
+
 }  // namespace platform

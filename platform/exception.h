@@ -44,4 +44,11 @@ public:
     EWriteError();
 };
 
+// "Größenlimit von %d Bytes überschritten": more bytes than a bounded reader
+// or writer takes. Raised before the bytes beyond the limit are touched.
+class ESizeLimitError : public Exception {
+public:
+    explicit ESizeLimitError(std::int64_t limit);
+};
+
 }  // namespace platform

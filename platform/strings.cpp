@@ -82,15 +82,25 @@ int DecodeUtf8At(std::string_view text, std::size_t i, char32_t& cp) {
 
 }  // namespace
 
-std::u16string Utf8ToWide(std::string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
+std::size_t AppendUtf8AsWide(std::string_view bytes, bool last, std::u16string& out) {
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        // Whether a sequence is well-formed depends on all of its bytes: one cut
+        // by the piece's end is decided when the rest has come.
+        const int expected = Utf8SequenceLength(static_cast<unsigned char>(bytes[i]));
+        if (!last && expected > 0 && i + static_cast<std::size_t>(expected) > bytes.size()) break;
         char32_t cp = 0;
-        const int length = DecodeUtf8At(text, i, cp);
+        const int length = DecodeUtf8At(bytes, i, cp);
         AppendUtf16(out, length == 0 ? kReplacement : cp);
         i += length == 0 ? 1 : static_cast<std::size_t>(length);
     }
+    return i;
+}
+
+std::u16string Utf8ToWide(std::string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    AppendUtf8AsWide(text, true, out);
     return out;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Small text helpers shared by every layer. Wide text is UTF-16 throughout.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,11 @@ char16_t LowerAscii(char16_t c);
 
 // UTF-8 <-> UTF-16; malformed input becomes U+FFFD, lone surrogates likewise.
 std::u16string Utf8ToWide(std::string_view text);
+// Utf8ToWide for text that arrives in pieces: appends the characters of the
+// leading bytes whose decoding no later byte can change and returns how many
+// bytes that was. A sequence cut by the piece's end waits for the next piece,
+// unless `last`: then every byte is decoded, as Utf8ToWide does at the text's end.
+std::size_t AppendUtf8AsWide(std::string_view bytes, bool last, std::u16string& out);
 std::string WideToUtf8(std::u16string_view text);
 
 // Appends one code point as UTF-8; surrogates and values above U+10FFFF become U+FFFD.

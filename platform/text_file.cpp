@@ -1,6 +1,9 @@
 #include "platform/text_file.h"
 
+#include <algorithm>
+
 #include "platform/codepage.h"
+#include "platform/exception.h"
 #include "platform/file_stream.h"
 #include "platform/strings.h"
 
@@ -33,28 +36,40 @@ std::u16string DecodeBytes(std::span<const std::uint8_t> bytes) {
 
 }  // namespace
 
-TextLines DecodeTextLines(std::span<const std::uint8_t> bytes) {
+std::u16string DecodeText(std::span<const std::uint8_t> bytes) {
     std::u16string text = DecodeBytes(bytes);
     if (const auto nul = text.find(u'\0'); nul != std::u16string::npos) text.resize(nul);
+    return text;
+}
 
+std::optional<std::u16string_view> LineReader::Next() {
+    if (position_ >= text_.size()) return std::nullopt;
+    const std::size_t start = position_;
+    const std::size_t end = std::min(text_.find_first_of(u"\r\n", start), text_.size());
+    position_ = end + 1;
+    if (end + 1 < text_.size() && text_[end] == u'\r' && text_[end + 1] == u'\n') ++position_;
+    return text_.substr(start, end - start);
+}
+
+TextLines SplitLines(std::u16string_view text) {
     TextLines lines;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != u'\r' && text[i] != u'\n') continue;
-        lines.emplace_back(text, start, i - start);
-        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-        start = i + 1;
-    }
-    if (start < text.size()) lines.emplace_back(text, start);
+    LineReader reader(text);
+    while (const auto line = reader.Next()) lines.emplace_back(*line);
     return lines;
 }
 
-TextLines LoadTextLines(std::u16string_view path) {
+TextLines DecodeTextLines(std::span<const std::uint8_t> bytes) { return SplitLines(DecodeText(bytes)); }
+
+std::u16string LoadText(std::u16string_view path, std::int64_t maxBytes) {
     FileStream file(path, kFmOpenRead | kFmShareDenyWrite);
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(file.Size()));
+    const std::int64_t size = file.Size();
+    if (size > maxBytes) throw ESizeLimitError(maxBytes);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
     file.ReadBuffer(bytes.data(), bytes.size());
-    return DecodeTextLines(bytes);
+    return DecodeText(bytes);
 }
+
+TextLines LoadTextLines(std::u16string_view path) { return SplitLines(LoadText(path)); }
 
 std::u16string WholeText(const TextLines& lines) {
     std::u16string text;

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -37,10 +38,26 @@ public:
     void SetSelected(int row, bool selected) override;
 
     void Add(std::u16string_view text);
+    // Adds the texts as rows, in order. The list is redrawn, and its scroll bar
+    // set, once after the last row instead of after every row.
+    void AddAll(std::span<const std::u16string> texts);
     std::u16string Text(int row) const;
     int TopIndex() const;
     void SetTopIndex(int row);
     int ClientHeight() const;
+};
+
+// Switches a control's redrawing off for its lifetime; at its end redrawing is
+// switched on again and the whole control, scroll bar included, drawn anew.
+class RedrawPause {
+public:
+    explicit RedrawPause(const Control& control);
+    ~RedrawPause();
+    RedrawPause(const RedrawPause&) = delete;
+    RedrawPause& operator=(const RedrawPause&) = delete;
+
+private:
+    HWND handle_;
 };
 
 class Button final : public Control {

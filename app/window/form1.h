@@ -20,6 +20,15 @@ namespace app::window {
 // Row height of the list, in pixels.
 inline constexpr int kRowHeight = 20;
 
+class TForm1;
+
+// A control whose messages the form sees first: the form, and the control's
+// own window procedure, which gets every message the form leaves alone.
+struct ControlHook {
+    TForm1* form = nullptr;
+    WNDPROC original = nullptr;
+};
+
 class TForm1 {
 public:
     TForm1() = default;
@@ -124,6 +133,10 @@ private:
 
     // The control that had the focus when the window was last deactivated.
     HWND savedFocus_ = nullptr;
+
+    // The list and the button, whose keys and wheel turns the form sees first.
+    ControlHook listHook_;
+    ControlHook buttonHook_;
 };
 
 // Moves the window so that its client area is width x height, keeping its left

@@ -2,6 +2,7 @@
 #include "app/window/form1.h"
 
 #include "app/library_discovery.h"
+#include "app/media_url_scan.h"
 #include "app/messages.h"
 #include "app/package_list.h"
 #include "app/run_folders.h"
@@ -37,15 +38,16 @@ void TForm1::FormCreate() {
     TempFolder = TempFolderFrom(platform::TempFolderPath());
     ConverterPath = ConverterPathFrom(platform::EnvironmentVariable(kCommonProgramFilesVariable));
     const std::u16string libraryFile = LibraryFilePath(platform::SpecialFolderPath(platform::kCsidlMyMusic));
-    const std::u16string libraryText = ReadLibraryText(libraryFile);
-    MediaFolder = MediaFolderFromLibraryText(libraryText);
+    // The library file is read only as far as the media-folder address, which
+    // a large library holds near its top, before its tracks.
+    MediaFolder = MediaFolderFromLibraryText(ReadMediaUrlText(libraryFile));
 
     if (!MediaFolder.empty()) {
         MediaFolder = PackageFolder(MediaFolder);
     } else {
         ShowPlainMessage(handle_, kNoITunesMessage);
     }
-    for (const std::u16string& name : ListPackageNames(MediaFolder)) ListBox1.Add(name);
+    ListBox1.AddAll(ListPackageNames(MediaFolder));
     if (ListBox1.Count() == 0) {
         UploadButton.SetEnabled(false);
     } else {

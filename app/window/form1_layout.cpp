@@ -24,8 +24,6 @@ constexpr DWORD kListBoxStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL 
                                 LBS_HASSTRINGS | LBS_EXTENDEDSEL | LBS_NOINTEGRALHEIGHT;
 constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
 
-constexpr UINT_PTR kControlSubclassId = 1;
-
 RECT ToRect(const Rect& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
 Rect FromRect(const RECT& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
 
@@ -55,8 +53,16 @@ void Reanchor(const Control& child, Size before, Size after, unsigned anchors) {
 // wheel handler (list only), and the menu shortcuts. Shortcuts are recognised
 // here as well as in the main message loop, so they also work while another
 // loop (a wait that lets messages through) dispatches the keys.
-LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
-    auto* form = reinterpret_cast<TForm1*>(data);
+//
+// Classic subclassing: the control's window procedure is replaced and its hook
+// kept in the control's user data. comctl32's SetWindowSubclass finds its chain
+// through a window property on every message, which under Wine is a round trip
+// to the server: a list filled with thousands of rows paid it per row.
+LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const auto* hook = reinterpret_cast<const ControlHook*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (hook == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+    const WNDPROC original = hook->original;
+    TForm1* form = hook->form;
     try {
         switch (message) {
         case WM_MOUSEWHEEL:
@@ -69,7 +75,9 @@ LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
             if (form->TranslateShortCut(window, message, wParam, lParam)) return 0;
             break;
         case WM_NCDESTROY:
-            RemoveWindowSubclass(window, &ControlProc, kControlSubclassId);
+            // The control's own procedure takes back its window for the last message.
+            SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+            SetWindowLongPtrW(window, GWLP_USERDATA, 0);
             break;
         default:
             break;
@@ -78,7 +86,15 @@ LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         ShowExceptionBox(form->Handle(), std::current_exception());
         return 0;
     }
-    return DefSubclassProc(window, message, wParam, lParam);
+    return CallWindowProcW(original, window, message, wParam, lParam);
+}
+
+// Puts ControlProc in front of the control's own window procedure.
+void HookControl(const Control& control, ControlHook& hook, TForm1* form) {
+    hook.form = form;
+    SetWindowLongPtrW(control.Handle(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&hook));
+    hook.original = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(control.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ControlProc)));
 }
 
 }  // namespace
@@ -109,12 +125,12 @@ void TForm1::CreateControls() {
                                 ids::kListBox1));
     ListBox1.SetFont(listFont_.get());
     SendMessageW(ListBox1.Handle(), LB_SETITEMHEIGHT, 0, MAKELPARAM(kRowHeight, 0));
-    SetWindowSubclass(ListBox1.Handle(), &ControlProc, kControlSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    HookControl(ListBox1, listHook_, this);
 
     const Rect buttonBounds = AnchoredRect(kUploadButtonDesign, kPanel2DesignClient, panelClient_, kUploadButtonAnchors);
     UploadButton.Attach(CreateChild(0, WC_BUTTONW, kButtonStyle, buttonBounds, Panel2.Handle(), ids::kUploadButton));
     UploadButton.SetFont(buttonFont_.get());
-    SetWindowSubclass(UploadButton.Handle(), &ControlProc, kControlSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    HookControl(UploadButton, buttonHook_, this);
 }
 
 void TForm1::OnSize(Size client) {

@@ -44,6 +44,9 @@ std::u16string AnsiToWide(std::string_view text) {
     return wide;
 }
 
+// Windows-1252 is a single-byte code page: every byte is a character of its own.
+std::size_t AnsiWholeCharacters(std::string_view bytes) { return bytes.size(); }
+
 std::string WideToAnsi(std::u16string_view text) {
     std::string ansi;
     ansi.reserve(text.size());

@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <exception>
 #include <mutex>
 #include <string>
@@ -20,11 +21,6 @@ struct CurlHandleTraits {
     static void Close(Type handle) noexcept { curl_easy_cleanup(handle); }
 };
 using CurlHandle = UniqueHandle<CurlHandleTraits>;
-
-// Connection and stall limits in the spirit of the Windows library's defaults
-// (60 s to connect, 30 s without data while receiving).
-constexpr long kConnectTimeoutSeconds = 60;
-constexpr long kStallSeconds = 30;
 
 void InitialiseCurl() {
     static std::once_flag once;
@@ -48,10 +44,18 @@ std::size_t ReceiveBlock(char* data, std::size_t size, std::size_t count, void* 
     return bytes;
 }
 
+// libcurl has no send or receive timeout of its own: a transfer that moves less
+// than a byte a second for the longer of the two is a stalled one.
+long StallSeconds(const DownloadTimeouts& timeouts) {
+    const auto longest = std::max(timeouts.send, timeouts.receive);
+    return std::max(1L, static_cast<long>((longest.count() + 999) / 1000));
+}
+
 // Plain GET; the proxy comes from the environment (http_proxy, no_proxy) as
 // libcurl reads it by default; nothing is cached; redirects are followed, as the
 // Windows library does, but only to HTTP and HTTPS addresses.
-void Configure(CURL* curl, const std::string& url, const std::string& agent, Receiver& receiver) {
+void Configure(CURL* curl, const std::string& url, const std::string& agent, const DownloadTimeouts& timeouts,
+               Receiver& receiver) {
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_USERAGENT, agent.c_str());
     curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
@@ -60,9 +64,9 @@ void Configure(CURL* curl, const std::string& url, const std::string& agent, Rec
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 20L);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(timeouts.connect.count()));
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, StallSeconds(timeouts));
     curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, static_cast<long>(kDownloadBlockSize));
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, ReceiveBlock);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &receiver);
@@ -70,7 +74,7 @@ void Configure(CURL* curl, const std::string& url, const std::string& agent, Rec
 
 }  // namespace
 
-bool DownloadToFile(std::u16string_view url, std::u16string_view fileName) {
+bool DownloadToFile(std::u16string_view url, std::u16string_view fileName, const DownloadTimeouts& timeouts) {
     InitialiseCurl();
     const std::string agent = WideToUtf8(AgentName(ExecutablePath()));
     const std::string narrowUrl = WideToUtf8(url);
@@ -78,7 +82,7 @@ bool DownloadToFile(std::u16string_view url, std::u16string_view fileName) {
     if (!curl) return false;
 
     Receiver receiver;
-    Configure(curl.get(), narrowUrl, agent, receiver);
+    Configure(curl.get(), narrowUrl, agent, timeouts, receiver);
     const CURLcode result = curl_easy_perform(curl.get());
     if (receiver.error) std::rethrow_exception(receiver.error);
     if (result != CURLE_OK) {

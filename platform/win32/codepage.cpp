@@ -15,6 +15,17 @@ std::u16string AnsiToWide(std::string_view text) {
     return win32::FromWchar(wide);
 }
 
+std::size_t AnsiWholeCharacters(std::string_view bytes) {
+    // A single-byte code page maps every byte to one character by itself. In a
+    // multi-byte one (lead and trail bytes, or UTF-8 as the ANSI code page) a
+    // character may still be cut, or an invalid sequence still be growing.
+    static const bool singleByte = [] {
+        CPINFO info{};
+        return GetCPInfo(CP_ACP, &info) != FALSE && info.MaxCharSize == 1;
+    }();
+    return singleByte ? bytes.size() : AfterLastAsciiPair(bytes);
+}
+
 std::string WideToAnsi(std::u16string_view text) {
     if (text.empty()) return {};
     const std::wstring wide = win32::ToWchar(text);

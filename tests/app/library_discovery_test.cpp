@@ -1,4 +1,5 @@
 #include "app/library_discovery.h"
+#include "app/media_url_scan.h"
 
 #include <gtest/gtest.h>
 
@@ -134,11 +135,11 @@ TEST(RunWideFolders, LibraryFile) {
     EXPECT_EQ(LibraryFilePath(u""), u"\\iTunes\\iTunes Music Library.xml");
 }
 
-TEST(ReadLibraryText, MissingFileRaisesTheOpenError) {
+TEST(ReadMediaUrlText, MissingFileRaisesTheOpenError) {
     TempDir dir;
     const std::u16string path = LibraryFilePath(dir.Path() + u"Music");
     try {
-        ReadLibraryText(path);
+        ReadMediaUrlText(path);
         ADD_FAILURE() << "no error raised";
     } catch (const platform::EFOpenError& e) {
         EXPECT_EQ(e.Message().rfind(u"Datei " + path + u" kann nicht ge\u00f6ffnet werden. ", 0), 0u);

@@ -5,41 +5,17 @@
 #include <algorithm>
 
 #include "app/library_discovery.h"
+#include "app/media_url_scan.h"
 #include "app/package_list.h"
-#include "platform/codepage.h"
 #include "platform/file_system.h"
-#include "platform/strings.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/text_encodings.h"
 
 using namespace app;
+using testing_support::Encoding;
 using testing_support::TempDir;
 
 namespace {
-
-enum class Encoding { Ansi, Utf8, Utf8Bom, Utf16LeBom, Utf16BeBom, Utf16LeNoBom };
-
-std::string Utf16Bytes(std::u16string_view text, bool bigEndian) {
-    std::string bytes;
-    for (char16_t c : text) {
-        const char high = static_cast<char>(c >> 8);
-        const char low = static_cast<char>(c & 0xFF);
-        bytes += bigEndian ? high : low;
-        bytes += bigEndian ? low : high;
-    }
-    return bytes;
-}
-
-std::string Encode(std::u16string_view text, Encoding encoding) {
-    switch (encoding) {
-    case Encoding::Ansi: return platform::WideToAnsi(text);
-    case Encoding::Utf8: return platform::WideToUtf8(text);
-    case Encoding::Utf8Bom: return "\xEF\xBB\xBF" + platform::WideToUtf8(text);
-    case Encoding::Utf16LeBom: return "\xFF\xFE" + Utf16Bytes(text, false);
-    case Encoding::Utf16BeBom: return "\xFE\xFF" + Utf16Bytes(text, true);
-    case Encoding::Utf16LeNoBom: return Utf16Bytes(text, false);
-    }
-    return {};
-}
 
 // "file://localhost/" and the folder with "/" and spaces escaped, as iTunes writes it.
 std::u16string FileUrl(std::u16string_view folder) {
@@ -70,14 +46,14 @@ struct Library {
     std::u16string mediaFolder = dir.Path() + u"Music\\iTunes\\iTunes Media\\";
 
     void WriteLibrary(std::u16string_view text, Encoding encoding) const {
-        dir.Write(u"Music\\iTunes\\iTunes Music Library.xml", Encode(text, encoding));
+        dir.Write(u"Music\\iTunes\\iTunes Music Library.xml", testing_support::Encode(text, encoding));
     }
     void AddPackage(std::u16string_view name) const {
         dir.Write(u"Music\\iTunes\\iTunes Media\\Mobile Applications\\" + std::u16string(name), "PK");
     }
     // FormCreate's discovery steps, in order, without the window.
     std::u16string DiscoverMediaFolder() const {
-        return MediaFolderFromLibraryText(ReadLibraryText(LibraryFilePath(musicFolder)));
+        return MediaFolderFromLibraryText(ReadMediaUrlText(LibraryFilePath(musicFolder)));
     }
 };
 

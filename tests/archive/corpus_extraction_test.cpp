@@ -87,8 +87,17 @@ TEST_F(CorpusExtraction, KnownContents) {
         {"cpython\\inline\\DecryptionTests-2.zip", u"zero", "12345", std::string(512, '\0'), 0},
         {"cpython\\inline\\StoredBadCrcTests.zip", u"afile", nullptr, "", 8},
         {"go\\inline\\returnCorruptNotStreamedZip.zip", u"foo.txt", nullptr, "", 8},
-        // AES members pass the password stage and then fail: their decryption is not built.
-        {"libzip\\encrypt-aes128.zip", u"encrypted", "foofoofoo", "", 8},
+        // AES (AE-2) members of every strength; the password of the "noentropy" ones is
+        // the argument their maker was run with. hmac-error.zip has damaged data
+        // that only the authentication code reveals.
+        {"libzip\\encrypt-aes128.zip", u"encrypted", "foofoofoo", "encrypted\n", 0},
+        {"libzip\\encrypt-aes192.zip", u"encrypted", "foofoofoo", "encrypted\n", 0},
+        {"libzip\\encrypt-aes256.zip", u"encrypted", "foofoofoo", "encrypted\n", 0},
+        {"libzip\\encrypt-aes128-noentropy.zip", u"encrypted", "no-entropy", "encrypted\n", 0},
+        {"libzip\\encrypt-aes192-noentropy.zip", u"encrypted", "no-entropy", "encrypted\n", 0},
+        {"libzip\\encrypt-aes256-noentropy.zip", u"encrypted", "no-entropy", "encrypted\n", 0},
+        {"libzip\\encrypt-aes256.zip", u"encrypted", "notfoonotfoo", "", 8},
+        {"libzip\\hmac-error.zip", u"test.txt", "1234", "", 8},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.file) + " " + platform::WideToUtf8(row.member));
@@ -121,6 +130,25 @@ TEST_F(CorpusExtraction, WrongPasswordIsRefusedByTheHeader) {
     EXPECT_EQ(asked, 2u);
     EXPECT_EQ(result.bytes.size(), 282u);
     EXPECT_EQ(result.bytes.rfind("I would love to try or hear the sample audio", 0), 0u);
+}
+
+// A wrong password for an AES member is refused by its verifier and asked again.
+TEST_F(CorpusExtraction, WrongAesPasswordIsRefusedByTheVerifier) {
+    for (const char16_t* file : {u"libzip\\encrypt-aes128.zip", u"libzip\\encrypt-aes192.zip",
+                                 u"libzip\\encrypt-aes256.zip"}) {
+        SCOPED_TRACE(platform::WideToUtf8(file));
+        const auto archive = OpenCorpusArchive(file);
+        ASSERT_TRUE(archive);
+        std::vector<std::string> offered;
+        archive->arc.OnPassword = [&](TZFBaseArchiver&, const std::u16string&, std::string& password, bool&) {
+            offered.push_back(password);
+            password = offered.size() == 1 ? "notfoonotfoo" : "foofoofoo";
+        };
+        const Extraction result = Extract(archive->arc, u"encrypted");
+        EXPECT_TRUE(result.ok) << result.message;
+        EXPECT_EQ(result.bytes, "encrypted\n");
+        EXPECT_EQ(offered, (std::vector<std::string>{"", "notfoonotfoo"}));
+    }
 }
 
 // 2^32-1 zeros stated with an all-ones size and no zip64 block: the stated size

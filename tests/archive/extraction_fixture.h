@@ -4,13 +4,16 @@
 // how one extraction ended, and encrypted members built with the real cipher.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "archive/archiver.h"
 #include "archive/errors.h"
 #include "archive/pkware_crypt.h"
 #include "platform/exception.h"
+#include "platform/password_prompt.h"
 #include "platform/stream.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/zip_writer.h"
@@ -82,5 +85,26 @@ inline testing_support::ZipMember EncryptedMember(std::string name, std::string 
     member.rawData = std::move(payload);
     return member;
 }
+
+// Answers the prompt from a script and records who was asked.
+class ScriptedPrompt {
+public:
+    explicit ScriptedPrompt(std::vector<std::optional<std::u16string>> answers) : answers_(std::move(answers)) {
+        platform::SetPasswordPromptAnswer([this](std::u16string_view name) -> std::optional<std::u16string> {
+            asked.emplace_back(name);
+            if (next_ >= answers_.size()) return std::nullopt;
+            return answers_[next_++];
+        });
+    }
+    ~ScriptedPrompt() { platform::SetPasswordPromptAnswer(nullptr); }
+    ScriptedPrompt(const ScriptedPrompt&) = delete;
+    ScriptedPrompt& operator=(const ScriptedPrompt&) = delete;
+
+    std::vector<std::u16string> asked;
+
+private:
+    std::vector<std::optional<std::u16string>> answers_;
+    std::size_t next_ = 0;
+};
 
 }  // namespace extraction_tests

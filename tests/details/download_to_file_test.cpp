@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <future>
+#include <memory>
 #include <mutex>
+#include <thread>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +21,7 @@
 #include "tests/support/scoped_variable.h"
 #include "tests/support/temp_dir.h"
 #include "tools/http_server/http_server.h"
+#include "tools/http_server/socket.h"
 
 #ifndef VANTREL_EXE_SUFFIX
 #error "VANTREL_EXE_SUFFIX: the executable suffix of the build, set by CMake"
@@ -80,6 +86,74 @@ private:
     std::vector<SeenRequest> seen_;
     httpd::Server server_{[this](const httpd::Request& request) { return Serve(request); }};
 };
+
+// A loopback service that takes every connection and its request, then sends
+// `opening` (nothing by default) and no more, holding the connection open
+// until the service is destroyed.
+class StallingService {
+public:
+    explicit StallingService(std::string opening = {})
+        : opening_(std::move(opening)), listener_(httpd::ListenTcp("127.0.0.1", 0, 8)),
+          port_(httpd::LocalPort(listener_)), thread_([this] { Serve(); }) {}
+    ~StallingService() {
+        stop_ = true;
+        thread_.join();
+    }
+    StallingService(const StallingService&) = delete;
+    StallingService& operator=(const StallingService&) = delete;
+
+    std::u16string Url() const { return u"http://127.0.0.1:" + platform::ToWide(port_) + u"/input/submit.php?dataset=1"; }
+    // Connections whose request arrived whole.
+    int Requests() const { return requests_; }
+
+private:
+    void Serve() {
+        std::vector<httpd::Socket> held;
+        while (!stop_) {
+            if (httpd::WaitReadable(listener_, 50) != httpd::WaitResult::kReady) continue;
+            httpd::Socket connection = httpd::AcceptConnection(listener_);
+            if (!connection || !ReadRequestHead(connection)) continue;
+            ++requests_;
+            if (!opening_.empty()) httpd::SendAll(connection, opening_);
+            held.push_back(std::move(connection));
+        }
+    }
+
+    bool ReadRequestHead(const httpd::Socket& connection) {
+        std::string received;
+        char buffer[1024];
+        while (!stop_ && received.find("\r\n\r\n") == std::string::npos) {
+            if (httpd::WaitReadable(connection, 50) != httpd::WaitResult::kReady) continue;
+            const std::ptrdiff_t n = httpd::ReceiveSome(connection, buffer, sizeof buffer);
+            if (n <= 0) return false;
+            received.append(buffer, static_cast<std::size_t>(n));
+        }
+        return !stop_;
+    }
+
+    std::string opening_;
+    httpd::Socket listener_;
+    std::uint16_t port_;
+    std::atomic<bool> stop_{false};
+    std::atomic<int> requests_{0};
+    std::thread thread_;
+};
+
+constexpr platform::DownloadTimeouts kShortTimeouts{std::chrono::milliseconds(1000), std::chrono::milliseconds(1000),
+                                                    std::chrono::milliseconds(1000)};
+
+// Runs the download against a stalling service with short timeouts. Should the
+// download not give up on its own within a generous wait, the service is ended
+// so that the test fails instead of hanging.
+bool DownloadFromStallingService(std::unique_ptr<StallingService>& service, const std::u16string& file) {
+    auto download = std::async(std::launch::async, [url = service->Url(), file] {
+        return DownloadToFile(url, file, kShortTimeouts);
+    });
+    const bool gaveUp = download.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
+    EXPECT_TRUE(gaveUp) << "the download still waits on a silent service";
+    if (!gaveUp) service.reset();
+    return download.get();
+}
 
 }  // namespace
 
@@ -203,4 +277,29 @@ TEST_F(DownloadToFileTest, CatalogueRequestThroughTheProxy) {
     EXPECT_TRUE(seen[0].host == host || seen[0].host == host + ":80") << seen[0].host;
     EXPECT_EQ(seen[0].path, "/input/submit.php");
     EXPECT_EQ(seen[0].query, "dataset=343200656,284882215");
+}
+
+// A service that takes the request and answers nothing: the request fails
+// after the timeouts, like a request to no service, and writes nothing.
+TEST_F(DownloadToFileTest, SilentServiceFailsAfterTheTimeoutAndWritesNothing) {
+    auto service = std::make_unique<StallingService>();
+    const std::u16string file = dir_.File(u"reply");
+    EXPECT_FALSE(DownloadFromStallingService(service, file));
+    EXPECT_FALSE(FileExists(file));
+    if (service) {
+        EXPECT_EQ(service->Requests(), 1);
+    }
+}
+
+// A service that stalls in the middle of the body: the transfer is broken off
+// after the receive timeout and keeps what arrived, as any broken transfer does.
+TEST_F(DownloadToFileTest, ServiceStallingMidBodyKeepsWhatArrived) {
+    const std::string arrived = "http://catalogue.test/apps/";
+    auto service = std::make_unique<StallingService>("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n"
+                                                     "Content-Length: 1000\r\n\r\n" + arrived);
+    const std::u16string file = dir_.File(u"reply");
+    EXPECT_TRUE(DownloadFromStallingService(service, file));
+    ASSERT_TRUE(FileExists(file));
+    const std::string saved = ReadFileBytes(file);
+    EXPECT_EQ(saved, arrived.substr(0, saved.size()));
 }

@@ -20,5 +20,6 @@ inline std::u16string HelperPath(std::u16string_view name) {
 
 inline std::u16string QuickExitProgram() { return HelperPath(u"helper_quick_exit"); }
 inline std::u16string SlowWriterProgram() { return HelperPath(u"helper_slow_writer"); }
+inline std::u16string BulkyConverterProgram() { return HelperPath(u"helper_bulky_converter"); }
 
 }  // namespace details_test

@@ -162,3 +162,50 @@ TEST(FindPlistValue, KeyOnTheLastLineFails) {
         EXPECT_EQ(error.Message(), u"Listenindex \u00fcberschreitet das Maximum (2)");
     }
 }
+
+namespace {
+
+// The outcome of one lookup: the value, or the message of the error it raised.
+template <typename Lookup>
+std::u16string Outcome(Lookup lookup) {
+    try {
+        return u"value:" + lookup();
+    } catch (const EStringListError& error) {
+        return u"error:" + error.Message();
+    }
+}
+
+}  // namespace
+
+// The lookup over a whole text gives what the lookup over its line list gives:
+// random texts built from key lines, values, tags, blanks and every kind of
+// line break, including key lines at the very end.
+TEST(FindPlistValueInText, AgreesWithTheLineListOnManyTexts) {
+    const std::u16string_view pieces[] = {
+        u"<key>itemId</key>", u"<KEY>ITEMID</KEY>", u"<integer>42</integer>", u"\t<string> x </string>",
+        u"<key>other</key>",  u"<dict>",            u"<<a>>",                 u" ",
+        u"\r",                u"\n",                u"\r\n",                  u"\n\r",
+        u"itemId",            u"<key>itemIds</key>", u"7",                    u"</",
+    };
+    std::uint32_t state = 12345;
+    const auto next = [&state] {
+        state = state * 1103515245u + 12345u;
+        return state >> 8;
+    };
+    for (int round = 0; round < 3000; ++round) {
+        std::u16string text;
+        const std::uint32_t count = next() % 24;
+        for (std::uint32_t i = 0; i < count; ++i) text += pieces[next() % std::size(pieces)];
+        SCOPED_TRACE(platform::WideToUtf8(text));
+        const platform::TextLines lines = platform::SplitLines(text);
+        EXPECT_EQ(Outcome([&] { return details::FindPlistValueInText(u"itemId", text); }),
+                  Outcome([&] { return FindPlistValue(u"itemId", lines); }));
+    }
+}
+
+TEST(FindPlistValueInText, ConvertedMetadataAndItsEdges) {
+    const std::u16string converted = platform::Utf8ToWide(kConvertedMetadata);
+    EXPECT_EQ(details::FindPlistValueInText(u"itemId", converted), u"343200656");
+    EXPECT_EQ(details::FindPlistValueInText(u"itemId", u""), u"");
+    EXPECT_THROW(details::FindPlistValueInText(u"itemId", u"<dict>\r\n<key>itemId</key>\r\n"), EStringListError);
+}

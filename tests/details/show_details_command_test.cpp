@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "details/catalogue_request.h"
+#include "details/metadata_extraction.h"
+#include "tests/details/helper_programs.h"
 #include "platform/strings.h"
 #include "tests/support/scoped_variable.h"
 #include "tests/support/temp_dir.h"
@@ -28,6 +30,16 @@ std::string XmlMetadata(const std::string& itemId) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
            "\t<key>bundleDisplayName</key>\n\t<string>App</string>\n"
            "\t<key>itemId</key>\n\t<integer>" + itemId + "</integer>\n</dict>\n</plist>\n";
+}
+
+// XML metadata of exactly `size` bytes: the identifier at the top, then padding.
+std::string PaddedMetadata(const std::string& itemId, std::int64_t size) {
+    std::string xml = XmlMetadata(itemId);
+    const std::string line = "\t<!-- padding -->\n";
+    xml.reserve(static_cast<std::size_t>(size));
+    while (static_cast<std::int64_t>(xml.size() + line.size()) <= size) xml += line;
+    xml.append(static_cast<std::size_t>(size) - xml.size(), '\n');
+    return xml;
 }
 
 // The main window as the command sees it, recording what the command did to it.
@@ -77,6 +89,11 @@ protected:
     }
     void AddPackageWithId(const std::u16string& name, const std::string& itemId) {
         AddPackage(name, std::move(ZipWriter().AddDeflated("iTunesMetadata.plist", XmlMetadata(itemId))));
+    }
+
+    void AddBuiltPackage(const std::u16string& name, const testing_support::ZipLayout& layout) {
+        dir_.Write(u"Mobile Applications\\" + name + u".ipa", layout.bytes);
+        view_.rows.push_back(name);
     }
 
     void Run() { details::UploadButtonClick(view_, folders_); }
@@ -216,4 +233,44 @@ TEST_F(ShowDetailsCommandTest, FailedRequestOpensNothingNotEvenAnOldReply) {
     Run();
     EXPECT_TRUE(view_.opened.empty());
     EXPECT_EQ(view_.enabledStates.back(), true);
+}
+
+// Metadata past the limit yields no identifier and costs no more than the
+// limit; the packages around it are read as usual, in row order.
+TEST_F(ShowDetailsCommandTest, MetadataPastTheLimitYieldsNoIdentifier) {
+    namespace zipfield = testing_support::zipfield;
+    constexpr std::int64_t kLimit = details::kMetadataSizeLimit;
+    const auto deflated = [](const std::string& data) {
+        return ZipWriter().AddStored("Payload/App.app/Info.plist", "info").AddDeflated("iTunesMetadata.plist", data).Build();
+    };
+    const auto lyingAbout = [](testing_support::ZipLayout layout, std::uint32_t uncompressedSize) {
+        layout.SetU32(layout.centralHeaders[1] + zipfield::kCdUncompSize, uncompressedSize);
+        return layout;
+    };
+    AddPackageWithId(u"Before", "100");
+    AddBuiltPackage(u"AtTheLimit", deflated(PaddedMetadata("101", kLimit)));
+    AddBuiltPackage(u"OneByteOver", deflated(PaddedMetadata("102", kLimit + 1)));
+    AddBuiltPackage(u"DeclaredSmallInflatesPast", lyingAbout(deflated(PaddedMetadata("103", 2 * kLimit)), 4096));
+    AddBuiltPackage(u"DeclaredHugeIsSmall", lyingAbout(deflated(XmlMetadata("104")), 0xFFFFFFF0u));
+    AddPackageWithId(u"After", "105");
+    for (int row = 0; row < static_cast<int>(view_.rows.size()); ++row) view_.selected.insert(row);
+    Run();
+    EXPECT_EQ(Datasets(), (std::vector<std::string>{"100,101,105"}));
+    EXPECT_EQ(ReadFileBytes(details::MetadataCopy(folders_.tempFolder)), XmlMetadata("105"));
+}
+
+// The converter's output is read up to the same limit: a small member that
+// comes out of the converter larger than that yields nothing.
+TEST_F(ShowDetailsCommandTest, ConvertedMetadataPastTheLimitYieldsNoIdentifier) {
+    const auto converterInput = [](std::int64_t outputSize, const std::string& itemId) {
+        return std::move(ZipWriter().AddDeflated("iTunesMetadata.plist", std::to_string(outputSize) + "\n" + itemId + "\n"));
+    };
+    folders_.converterPath = details_test::BulkyConverterProgram();
+    AddPackage(u"Small", converterInput(300, "1"));
+    AddPackage(u"AtTheLimit", converterInput(details::kMetadataSizeLimit, "2"));
+    AddPackage(u"OneByteOver", converterInput(details::kMetadataSizeLimit + 1, "3"));
+    AddPackage(u"Huge", converterInput(4 * details::kMetadataSizeLimit, "4"));
+    view_.selected = {0, 1, 2, 3};
+    Run();
+    EXPECT_EQ(Datasets(), (std::vector<std::string>{"1,2"}));
 }

@@ -84,3 +84,44 @@ TEST(LoadTextLines, SharesWithOtherReaders) {
     FileStream reader(path, kFmOpenRead | kFmShareDenyWrite);
     EXPECT_EQ(LoadTextLines(path), (TextLines{u"x"}));
 }
+
+// The limit counts the file's bytes, byte-order mark included, and is checked
+// before anything is read.
+TEST(LoadText, FilesBeyondTheByteLimitAreRefused) {
+    struct Row {
+        const char* name;
+        std::string bytes;
+        std::int64_t limit;
+        bool refused;
+        std::u16string text;
+    };
+    const Row rows[] = {
+        {"ANSI at the limit", "a\r\nb", 4, false, u"a\r\nb"},
+        {"ANSI one byte over", "a\r\nb", 3, true, u""},
+        {"UTF-16 at the limit, mark counted", std::string("\xFF\xFE" "a\0b\0", 6), 6, false, u"ab"},
+        {"UTF-16 one byte over", std::string("\xFF\xFE" "a\0b\0", 6), 5, true, u""},
+        {"empty file, no room at all", "", 0, false, u""},
+        {"NUL ends the text, not the count", std::string("x\0yyyy", 6), 5, true, u""},
+    };
+    testing_support::TempDir dir;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto path = dir.Write(u"limited.txt", row.bytes);
+        if (row.refused) {
+            EXPECT_THROW(LoadText(path, row.limit), ESizeLimitError);
+        } else {
+            EXPECT_EQ(LoadText(path, row.limit), row.text);
+        }
+    }
+}
+
+TEST(LineReader, ViewsIntoTheTextLikeTheLineList) {
+    const std::u16string text = u"a\r\n\rb\n\nc\r";
+    LineReader reader(text);
+    std::vector<std::u16string_view> views;
+    while (const auto line = reader.Next()) views.push_back(*line);
+    ASSERT_EQ(views.size(), SplitLines(text).size());
+    EXPECT_EQ(views, (std::vector<std::u16string_view>{u"a", u"", u"b", u"", u"c"}));
+    EXPECT_EQ(views[2].data(), text.data() + 4);  // a view into the text, not a copy
+    EXPECT_FALSE(reader.Next());
+}

@@ -98,7 +98,7 @@ TEST_F(CatalogueProcess, AnswersBadRequestsAndUnknownPathsAndKeepsRunning) {
     };
     const Row rows[] = {
         {"garbage", "\x16\x03\x01 hello\r\n\r\n", 400},
-        {"oversized", "GET /" + std::string(20000, 'a') + " HTTP/1.1\r\n\r\n", 400},
+        {"oversized", "GET /" + std::string(60000, 'a') + " HTTP/1.1\r\n\r\n", 400},
         {"no dataset", "GET /input/submit.php HTTP/1.1\r\n\r\n", 400},
         {"unknown path", "GET /index.html HTTP/1.1\r\n\r\n", 404},
         {"unknown page", "GET /apps/0000000000000000.html HTTP/1.1\r\n\r\n", 404},
@@ -111,6 +111,27 @@ TEST_F(CatalogueProcess, AnswersBadRequestsAndUnknownPathsAndKeepsRunning) {
     }
     EXPECT_TRUE(service_->Running());
     EXPECT_EQ(httpd::Get(port_, "/input/submit.php?dataset=1")->status, 200);
+}
+
+// The most identifiers a page lists, each of the greatest length, in one
+// request through a proxy: taken, listed, and its request line logged whole.
+TEST_F(CatalogueProcess, TakesTheLongestSubmissionAndLogsItWhole) {
+    std::string list;
+    for (int i = 0; i < 1000; ++i) list += (i ? "," : "") + std::to_string(10000000000000000000ull + i);
+    const std::string line = "GET http://localhost:80/input/submit.php?dataset=" + list + " HTTP/1.1";
+    const auto reply = Send(line + "\r\nHost: localhost\r\n\r\n");
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->status, 200);
+    const auto page = Send("GET " + reply->body + " HTTP/1.1\r\nHost: localhost\r\n\r\n");
+    ASSERT_TRUE(page);
+    EXPECT_NE(page->body.find(std::to_string(10000000000000000999ull)), std::string::npos) << "the last identifier";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (Lines(ReadFileBytes(dir_.File(u"requests.log"))).empty() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    const auto logged = Lines(ReadFileBytes(dir_.File(u"requests.log")));
+    ASSERT_FALSE(logged.empty());
+    EXPECT_EQ(logged.front(), line);
 }
 
 TEST_F(CatalogueProcess, LogsEveryRequestLineToStdoutAndTheLogFile) {

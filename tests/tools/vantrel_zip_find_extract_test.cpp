@@ -9,6 +9,7 @@
 
 #include "archive/pkware_crypt.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/zip_aes.h"
 #include "tests/support/zip_writer.h"
 
 using namespace testing_support;
@@ -127,6 +128,38 @@ TEST(VantrelZipExtract, PasswordOrNothing) {
         run = Tool(arguments);
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_TRUE(run.out.empty());
+    }
+}
+
+// AES members: the right password gives the bytes, a wrong one or none skips the
+// member (no bytes, status 0), a damaged authentication code ends with native code 8.
+TEST(VantrelZipExtract, AesMembersOpenWithTheirPassword) {
+    TempDir dir;
+    ZipLayout layout = ZipWriter()
+                           .Add(AesMember("ae1.txt", "first text", {"pw", 1, 1}, 8))
+                           .Add(AesMember("ae2.txt", "second text", {"pw", 3, 2}))
+                           .Add(AesMember("damaged.txt", "third text", {"pw", 2, 2}))
+                           .Build();
+    layout.bytes[static_cast<std::size_t>(layout.centralDirStart - 1)] ^= 0x01;  // last code byte of damaged.txt
+    const std::u16string path = dir.Write(u"aes.ipa", layout.bytes);
+    const struct {
+        const char16_t* member;
+        const char16_t* password;
+        int status;
+        std::string out;
+    } rows[] = {{u"ae1.txt", u"pw", 0, "first text"},  {u"ae2.txt", u"pw", 0, "second text"},
+                {u"ae2.txt", u"wrong", 0, ""},        {u"ae1.txt", nullptr, 0, ""},
+                {u"damaged.txt", u"pw", 1, ""}};
+    for (const auto& row : rows) {
+        std::vector<std::u16string> arguments = {u"extract", path, row.member};
+        if (row.password) arguments.insert(arguments.end(), {u"--password", row.password});
+        const ToolRun run = Tool(arguments);
+        SCOPED_TRACE(std::string(run.err));
+        EXPECT_EQ(run.status, row.status);
+        EXPECT_EQ(run.out, row.out);
+        if (row.status == 1) {
+            EXPECT_EQ(run.err, "Invalid size or check sum of file or unsupported compression format - Native error: 00008\n");
+        }
     }
 }
 

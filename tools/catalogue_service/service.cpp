@@ -6,9 +6,16 @@
 #include <iostream>
 #include <thread>
 
+#include "tools/catalogue_service/dataset.h"
+
 namespace catalogue {
 
 namespace {
+
+// The longest submission a page can list: kMaxIdentifiers identifiers of
+// kMaxIdentifierDigits digits, each with its comma, and room for the method,
+// the host (a proxy receives the absolute form), the path and the version.
+constexpr std::size_t kSubmissionLineBytes = kMaxIdentifiers * (kMaxIdentifierDigits + 1) + 1024;
 
 std::filesystem::path Utf8Path(const std::string& text) {
     return std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(text.data()), text.size()));
@@ -115,6 +122,10 @@ void RunningCatalogue::Start() {
         httpd::ServerOptions serverOptions;
         serverOptions.bindAddress = address;
         serverOptions.port = port;
+        // A submission of the most identifiers a page lists, each of the greatest
+        // length, in the absolute form a proxy receives, fits the request line.
+        serverOptions.limits.maxRequestLine = kSubmissionLineBytes;
+        serverOptions.limits.maxHeadBytes = kSubmissionLineBytes + serverOptions.limits.maxHeadBytes;
         serverOptions.logger = logger_;
         auto server = std::make_unique<httpd::Server>(
             [this](const httpd::Request& request) { return catalogue_.Handle(request); }, serverOptions);

@@ -68,6 +68,47 @@ def write_text(path, text, encoding="utf-8", bom=False):
     path.write_bytes((marks[encoding] if bom else b"") + data)
 
 
+def large_library_chunks(media_url, size, track_url=None, folder_last=False):
+    """The text of a large library, as iTunes writes one, in pieces: the "Music
+    Folder" address near the top (or, with `folder_last`, after everything
+    else), and tracks of about two kilobytes, each with a Location under
+    `track_url` (by default the media folder), until the text holds `size`
+    characters."""
+    folder = f"\t<key>Music Folder</key><string>{media_url}</string>\n"
+    track_url = track_url or media_url
+    yield ('<?xml version="1.0" encoding="UTF-8"?>\n<plist version="1.0">\n<dict>\n'
+           "\t<key>Application Version</key><string>12.13.0.9</string>\n"
+           f"{'' if folder_last else folder}\t<key>Tracks</key>\n\t<dict>\n")
+    fields = "".join(f"\t\t\t<key>{key}</key><string>{value}</string>\n" for key, value in [
+        ("Name", "Gr\u00fc\u00dfe aus K\u00f6ln"), ("Artist", "Caf\u00e9 Orchestra"), ("Album", "Nocturnes \u2013 Live"),
+        ("Genre", "Klassik"), ("Kind", "MPEG-Audiodatei"), ("Persistent ID", "0123456789ABCDEF"),
+        ("Comments", "Recorded live in the old opera house, second night of the tour, remastered " * 12)])
+    written = 0
+    number = 100
+    while written < size:
+        chunk = "".join(
+            f"\t\t<key>{n}</key>\n\t\t<dict>\n\t\t\t<key>Track ID</key><integer>{n}</integer>\n{fields}"
+            f"\t\t\t<key>Location</key><string>{track_url}Music/Caf%C3%A9/{n}%20Nocturne.mp3</string>\n\t\t</dict>\n"
+            for n in range(number, number + 1000))
+        number += 1000
+        written += len(chunk)
+        yield chunk
+    yield f"\t</dict>\n{folder if folder_last else ''}</dict>\n</plist>"
+
+
+def write_large_library(path, media_url, size, encoding="utf-8", bom=False, **placement):
+    """Writes a library of at least `size` characters (large_library_chunks,
+    which takes the `placement` arguments) in `encoding`, with the byte-order
+    mark when `bom` is set."""
+    marks = {"utf-8": b"\xef\xbb\xbf", "utf-16-le": b"\xff\xfe", "utf-16-be": b"\xfe\xff"}
+    path = Path(path)
+    path.parent.mkdir(parents=True, exist_ok=True)
+    with open(path, "wb") as out:
+        out.write(marks[encoding] if bom else b"")
+        for chunk in large_library_chunks(media_url, size, **placement):
+            out.write(chunk.encode(encoding))
+
+
 def metadata(name, item_id, version="1.0", artist="Example Studio"):
     """The fields of an app's iTunesMetadata.plist, as the store writes them."""
     bundle = "com.example." + "".join(c for c in name.lower() if c.isalnum())

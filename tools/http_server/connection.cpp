@@ -15,7 +15,6 @@ using Clock = std::chrono::steady_clock;
 constexpr int kPollSliceMs = 100;        // how often a waiting read looks at the stop flag
 constexpr int kDrainTimeMs = 500;        // lingering close: how long to read leftovers
 constexpr std::size_t kDrainBytes = 1 << 20;
-constexpr std::size_t kLogLineBytes = 4096;
 
 int RemainingMs(Clock::time_point deadline) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -119,7 +118,8 @@ Exchange ServeConnection(Socket socket, const Handler& handler, const Limits& li
                          const std::atomic<bool>& stopping) {
     ReadOutcome outcome = ReadRequest(socket, limits, stopping);
     Exchange exchange;
-    exchange.requestLine = PrintableRequestLine(outcome.received, kLogLineBytes);
+    // A request line the limits accept is logged whole; a longer one is cut there.
+    exchange.requestLine = PrintableRequestLine(outcome.received, limits.maxRequestLine);
     switch (outcome.status) {
         case ReadStatus::kComplete: {
             const Response response = CallHandler(handler, outcome.request);
