@@ -21,10 +21,9 @@ ItemDecoder::ItemDecoder(platform::Stream& source, platform::Stream& output, con
 ItemDecoder::~ItemDecoder() = default;
 
 bool ItemDecoder::Run() {
-    input_.assign(kChunkSize + 2, 0);
     inflater_ = std::make_unique<Inflater>();
     if (!inflater_->Initialised()) return false;
-    if (item_.method == kMethodDeflated) outputBuffer_.assign(kChunkSize, 0);
+    AllocateBuffers();
 
     bool ok = true;
     while (ok && consumed_ < item_.compressedSize) {
@@ -41,6 +40,17 @@ bool ItemDecoder::Run() {
     input_ = {};
     outputBuffer_ = {};
     return ok;
+}
+
+// A small member gets buffers of its own size, not of a whole chunk. The
+// output buffer holds one byte more than the declared size, so that inflate
+// fills it, and the loop repeats, exactly where a chunk-sized one would.
+void ItemDecoder::AllocateBuffers() {
+    const auto upTo = [](std::int64_t size, std::size_t limit) {
+        return static_cast<std::size_t>(std::clamp<std::int64_t>(size, 1, static_cast<std::int64_t>(limit)));
+    };
+    input_.resize(upTo(item_.compressedSize, kChunkSize) + sizeof kZlibHeader);
+    if (item_.method == kMethodDeflated) outputBuffer_.resize(upTo(std::min<std::int64_t>(item_.uncompressedSize, kChunkSize) + 1, kChunkSize));
 }
 
 std::size_t ItemDecoder::ChunkOffset() const noexcept {

@@ -61,6 +61,7 @@ public:
     std::uint32_t Crc() const noexcept { return crc_ ^ 0xFFFFFFFFu; }
 
 private:
+    void AllocateBuffers();
     bool ReadChunk(std::size_t n);
     bool ProcessChunk(std::size_t n);
     bool CopyStored(std::size_t n);
@@ -74,8 +75,10 @@ private:
     ItemData item_;
     DecoderEvents events_;
     std::unique_ptr<Inflater> inflater_;
-    std::vector<std::uint8_t> input_;         // kChunkSize + 2: room for the zlib header
-    std::vector<std::uint8_t> outputBuffer_;  // inflate output, kChunkSize
+    // Neither buffer is zero-filled: every byte is written before it is read.
+    using Buffer = std::vector<std::uint8_t, platform::UninitialisedAllocator<std::uint8_t>>;
+    Buffer input_;         // a chunk and room for the zlib header
+    Buffer outputBuffer_;  // inflate output
     std::int64_t consumed_ = 0;
     std::int64_t written_ = 0;
     std::int64_t chunkOutput_ = 0;
