@@ -16,7 +16,6 @@
 #include "archive/errors.h"
 #include "archive/extra_fields.h"
 #include "archive/item_name_decoding.h"
-#include "archive/stream_reader.h"
 #include "platform/codepage.h"
 #include "platform/exception.h"
 #include "platform/stream.h"
@@ -103,23 +102,6 @@ private:
     std::vector<std::uint8_t> bytes_;
 };
 
-// Serves the extra-field parser from the window.
-class WindowByteSource final : public ByteSource {
-public:
-    WindowByteSource(ScanWindow& window, std::int64_t at) : window_(window), at_(at) {}
-    std::span<const std::uint8_t> Take(std::size_t count) override {
-        buffer_.resize(count);
-        if (!window_.ReadAt(at_, buffer_)) throw platform::EReadError();
-        at_ += static_cast<std::int64_t>(count);
-        return buffer_;
-    }
-
-private:
-    ScanWindow& window_;
-    std::int64_t at_;
-    std::vector<std::uint8_t> buffer_;
-};
-
 std::int64_t NextLocalHeader(ScanWindow& window, std::int64_t from) {
     const std::int64_t at = window.Find(from, kLocalFileHeaderSignature);
     if (at < 0 || window.StreamSize() - at < static_cast<std::int64_t>(LocalFileHeader::kSize)) return -1;
@@ -177,17 +159,24 @@ void AppendItem(TZFDirArray& dir, ScanWindow& window, std::int64_t at, const Loc
     }
 
     std::int64_t next = at + static_cast<std::int64_t>(LocalFileHeader::kSize);
-    std::u16string name;
+    std::vector<std::uint8_t> bytes;
     if (local.nameLength > 0 && window.StreamSize() - next >= local.nameLength) {
-        std::vector<std::uint8_t> bytes(local.nameLength);
+        bytes.resize(local.nameLength);
         window.ReadAt(next, bytes);
         next += local.nameLength;
-        name = LocalName(bytes, oemFileNames && (local.flag & kFlagUtf8Name) == 0);
     }
-    dir.SetItemName(i, std::move(name));  // native code 59 when out of step
+    const bool oemToAnsi = oemFileNames && (local.flag & kFlagUtf8Name) == 0;
+    const bool plainAscii = std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b != 0 && b < 0x80; });
+    if (plainAscii) {
+        dir.SetAsciiItemName(i, bytes);  // native code 59 when out of step
+    } else {
+        dir.SetItemName(i, LocalName(bytes, oemToAnsi));
+    }
     if (local.extraLength > 0) {
-        WindowByteSource extra(window, next);
-        ReadExtraFields(extra, local.extraLength, dir, i);
+        std::array<std::uint8_t, kMaxExtraLength> extra{};
+        const std::span<std::uint8_t> field(extra.data(), local.extraLength);
+        if (!window.ReadAt(next, field)) throw platform::EReadError();
+        ReadExtraFields(field, dir, i);
     }
 
     DataDescriptor descriptor;
