@@ -15,7 +15,7 @@ constexpr std::int32_t kNameIndexError = 59;
 void TZFDirArray::SetCount(std::int32_t n) {
     if (n <= 0) {
         Clear();
-        std::vector<TDirItem>().swap(FItems);
+        decltype(FItems)().swap(FItems);
         return;
     }
     if (n > AllocItemCount()) {

@@ -12,6 +12,7 @@
 #include "archive/dir_item.h"
 #include "archive/name_table.h"
 #include "archive/text_arena.h"
+#include "platform/bulk_memory.h"
 
 namespace archive {
 
@@ -59,7 +60,7 @@ private:
     void SetStoredName(std::int32_t index, std::u16string_view stored);
     std::int32_t IndexedAt(std::int32_t index);
 
-    std::vector<TDirItem> FItems;  // size() is the allocated length
+    std::vector<TDirItem, platform::BulkAllocator<TDirItem>> FItems;  // size() is the allocated length
     std::int32_t ItemCount = 0;
     TextArena texts_;
     NameTable names_;

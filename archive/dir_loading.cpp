@@ -18,7 +18,8 @@ namespace archive {
 namespace {
 
 constexpr std::int32_t kSizesExceedFile = 57;
-constexpr std::int64_t kMaxDirectoryRead = std::int64_t{1} << 30;
+constexpr std::int64_t kMaxDirectoryRead = std::int64_t{1} << 20;
+constexpr std::int64_t kMaxNameStorageHint = std::int64_t{1} << 30;
 
 bool OpensCorrupted(const TZFBaseArchiver* arc) { return arc == nullptr || arc->FOpenCorruptedArchives; }
 bool OemFileNames(const TZFBaseArchiver* arc) { return arc == nullptr || arc->FOptions.FOEMFileNames; }
@@ -117,10 +118,12 @@ bool TZFDirManager::LoadCentralDir(std::int64_t e, std::int64_t z) {
 void TZFDirManager::ReadItems(std::int64_t start, std::int64_t count) {
     if (count == 0) return;
     if (start < 0) throw platform::EReadError();
-    // The whole directory in one read: its size as the end records give it.
+    // The directory is read in one piece up to a bounded size, and beyond it in
+    // pieces through the same buffer: every page of memory the load touches
+    // costs, and the records keep what they need.
     const std::int64_t dirSize = FZip64 ? Zip64CentralDirEnd.centralDirSize : CentralDirEnd.centralDirSize;
     const auto chunk = static_cast<std::size_t>(std::clamp<std::int64_t>(dirSize, 1, kMaxDirectoryRead));
-    CDir.Expect(CDir.Count(), chunk);
+    CDir.Expect(CDir.Count(), static_cast<std::size_t>(std::clamp<std::int64_t>(dirSize, 0, kMaxNameStorageHint)));
     BufferedStreamReader in(*FCompressedStream, start, chunk);
     CentralDirOffset = start;
     const bool oemFileNames = OemFileNames(FArc);

@@ -11,7 +11,7 @@ void* TextArena::Allocate(std::size_t bytes, std::size_t alignment) {
     std::size_t at = (used_ + alignment - 1) & ~(alignment - 1);
     if (blocks_.empty() || at > capacity_ || bytes > capacity_ - at) {
         capacity_ = std::max(bytes, nextBlockBytes_);
-        blocks_.emplace_back(new std::uint8_t[capacity_]);
+        blocks_.emplace_back(static_cast<std::uint8_t*>(platform::AllocateBulk(capacity_)), BlockDeleter{capacity_});
         nextBlockBytes_ = kMinBlockBytes;
         at = 0;
     }

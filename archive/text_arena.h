@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/bulk_memory.h"
+
 namespace archive {
 
 class TextArena {
@@ -35,7 +37,11 @@ public:
 private:
     void* Allocate(std::size_t bytes, std::size_t alignment);
 
-    std::vector<std::unique_ptr<std::uint8_t[]>> blocks_;
+    struct BlockDeleter {
+        std::size_t bytes;
+        void operator()(std::uint8_t* block) const noexcept { platform::FreeBulk(block, bytes); }
+    };
+    std::vector<std::unique_ptr<std::uint8_t[], BlockDeleter>> blocks_;
     std::size_t used_ = 0;      // bytes used in the last block
     std::size_t capacity_ = 0;  // size of the last block
     std::size_t nextBlockBytes_ = kMinBlockBytes;
