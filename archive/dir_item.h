@@ -92,14 +92,15 @@ struct TZFZip64ExtendedInfo {
 // A fixed-size record: the name, comment and extra field are views of the
 // directory's storage (TZFDirArray), valid while the directory is loaded. The
 // fields of the write road that the reader never fills (old name, password,
-// source stream) are not kept.
+// source stream and file) are not kept.
 struct TDirItem {
     TZFZipCentralDir CentralDir;
     std::u16string_view Name;
     std::string_view Comment;
     TZFExtraFields ExtraFields;
     TZFZip64ExtendedInfo Zip64ExtInfo;
-    std::u16string_view SrcFileName;
+    // The source file of an item to be added; items read from an archive have none.
+    static constexpr std::u16string_view SrcFileName{};
     std::int32_t Position = 0;
     std::uint16_t CompressionMethod = 0;
     TZFCryptoAlgorithm ZFEncryptionAlgorithm = caPkzipClassic;
