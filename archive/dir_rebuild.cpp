@@ -11,6 +11,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "archive/archiver.h"
 #include "archive/dir_manager.h"
 #include "archive/errors.h"
@@ -72,8 +76,13 @@ private:
     std::size_t Search(std::size_t from, const std::array<std::uint8_t, kSignatureSize>& pattern) const {
         const std::uint8_t* base = bytes_.data();
         const std::size_t size = bytes_.size();
-        while (from + kSignatureSize <= size) {
-            const void* first = std::memchr(base + from, pattern[0], size - from - (kSignatureSize - 1));
+        if (size < kSignatureSize) return kNotFound;
+        const std::size_t last = size - kSignatureSize;  // the last index a match can start at
+#if defined(__SSE2__)
+        from = SearchPairs(base, from, last, pattern);
+#endif
+        while (from <= last) {
+            const void* first = std::memchr(base + from, pattern[0], last + 1 - from);
             if (first == nullptr) return kNotFound;
             from = static_cast<std::size_t>(static_cast<const std::uint8_t*>(first) - base);
             if (std::memcmp(base + from, pattern.data(), kSignatureSize) == 0) return from;
@@ -81,6 +90,29 @@ private:
         }
         return kNotFound;
     }
+
+#if defined(__SSE2__)
+    // Sixteen start positions at a time are tested for the pattern's first two
+    // bytes, which in compressed data rarely meet; the few candidates are
+    // compared whole. Returns a match, or where the byte-wise search goes on.
+    static std::size_t SearchPairs(const std::uint8_t* base, std::size_t from, std::size_t last,
+                                   const std::array<std::uint8_t, kSignatureSize>& pattern) {
+        const __m128i first = _mm_set1_epi8(static_cast<char>(pattern[0]));
+        const __m128i second = _mm_set1_epi8(static_cast<char>(pattern[1]));
+        // Start positions from .. from + 15 read bytes up to from + 16 + 1.
+        for (; from + 16 + 1 <= last + 1; from += 16) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + from));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + from + 1));
+            auto mask = static_cast<unsigned>(
+                _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, second))));
+            for (; mask != 0; mask &= mask - 1) {
+                const std::size_t at = from + static_cast<std::size_t>(__builtin_ctz(mask));
+                if (std::memcmp(base + at, pattern.data(), kSignatureSize) == 0) return at;
+            }
+        }
+        return from;
+    }
+#endif
 
     bool Covers(std::int64_t at, std::size_t count) const {
         return at >= start_ && at + static_cast<std::int64_t>(count) <= start_ + static_cast<std::int64_t>(bytes_.size());
