@@ -66,6 +66,10 @@ private:
     bool ProcessChunk(std::size_t n);
     bool CopyStored(std::size_t n);
     bool InflateChunk(std::size_t n);
+    bool InflateInput();
+    int Inflate();
+    std::uint32_t TrailerBytes(std::size_t consumedHere) const;
+    void KeepConsumedTail(std::size_t consumedHere);
     std::size_t ChunkOffset() const noexcept;
     bool EmitInflated(std::size_t produced, bool& stop);
     bool WriteChunk(const std::uint8_t* buffer, std::size_t n);
@@ -83,6 +87,9 @@ private:
     std::int64_t written_ = 0;
     std::int64_t chunkOutput_ = 0;
     std::uint32_t crc_ = kCrcStart;
+    std::uint32_t adler_ = 1;         // Adler-32 of all inflated output
+    std::uint32_t consumedTail_ = 0;  // the last four input bytes the inflater consumed, big-endian
+    bool trailerChecked_ = false;
 };
 
 }  // namespace archive

@@ -7,6 +7,7 @@
 #       zlib raw inflate + crc32 (bench/zlib_reference.c)
 #   (r) the directory rebuild of (c) cut before its central directory: vantrel-zip
 #       info, against reading the file once
+#   (z) one member of 1 GiB of zeros: the inspector's peak memory only
 # Prints each command's median, its ratio to the case's reference (unzip for a
 # and b, inflate + crc32 for c, reading once for r) and its peak memory.
 #
@@ -64,6 +65,15 @@ if not os.path.exists(big):
                 member.write(block)
     os.rename(big + ".part", big)
 
+zeros = f"{data}/z.zip"
+if not os.path.exists(zeros):
+    block = bytes(1 << 20)
+    with zipfile.ZipFile(zeros + ".part", "w", zipfile.ZIP_DEFLATED) as z:
+        with z.open("zeros.bin", "w") as member:
+            for _ in range(1024):
+                member.write(block)
+    os.rename(zeros + ".part", zeros)
+
 cut = f"{data}/c-cut.zip"
 if not os.path.exists(cut):
     with open(big, "rb") as f:
@@ -100,6 +110,8 @@ for ((i = 0; i < ${#commands[@]}; i += 3)); do
   /usr/bin/time -f %M -o "$data/time.txt" ${commands[i + 2]} >/dev/null
   printf '%s\t%s\n' "$name" "$(tail -1 "$data/time.txt")" >>"$data/memory.txt"
 done
+/usr/bin/time -f %M -o "$data/time.txt" "$zip" extract "$data/z.zip" zeros.bin >/dev/null
+zeros_kib=$(tail -1 "$data/time.txt")
 
 python3 - "$data" <<'PY'
 import json, sys
@@ -115,3 +127,4 @@ for r in results:
     print(f"{name:28} {median[name]:10.2f} {ratio:7.2f} {int(memory[name]) / 1024:9.1f}")
 print("ratio: median over the case's reference (a, b: unzip -p; c: zlib inflate + crc32; r: reading once)")
 PY
+echo "z vantrel-zip, 1 GiB of zeros: peak $((zeros_kib / 1024)) MiB"
