@@ -3,11 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "archive/pkware_crypt.h"
+#include "platform/exception.h"
+#include "platform/file_stream.h"
+#include "tools/vantrel_zip/command.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/zip_aes.h"
 #include "tests/support/zip_writer.h"
@@ -109,7 +113,7 @@ TEST(VantrelZipExtract, ArchiverErrorsEndWithStatusOne) {
     run = Tool({u"extract", path, u"bad.txt"});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "Invalid size or check sum of file or unsupported compression format - Native error: 00008\n");
-    EXPECT_TRUE(run.out.empty());
+    EXPECT_EQ(run.out, "damaged") << "the member goes out as it is decoded; the test comes after the last byte";
     run = Tool({u"extract", path, u"bad.txt", u"--corrupted"});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "damaged");
@@ -173,6 +177,32 @@ TEST(VantrelZipExtract, StrictRefusesWhatTheRecoveryRoadWouldOpen) {
     run = Tool({u"--strict", u"extract", path, u"a.txt"});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "Archive is damaged. Open failed - Native error: 00048\n");
+}
+
+// The inspector reads beside other readers; the program's own open (mode 0)
+// keeps the archive to itself, and a writer is kept out while anyone reads.
+TEST(VantrelZipOpen, SharesTheArchiveWithOtherReaders) {
+    TempDir dir;
+    const std::u16string path = dir.Write(u"a.ipa", Sample());
+    const vantrel_zip::Invocation invocation{.out = std::cout};
+    archive::TZFArchiver first, second;
+    vantrel_zip::OpenForCommand(first, invocation, path);
+    vantrel_zip::OpenForCommand(second, invocation, path);
+    EXPECT_TRUE(first.Active());
+    EXPECT_TRUE(second.Active());
+    ToolRun run = Tool({u"extract", path, u"iTunesMetadata.plist"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "<plist/>");
+    EXPECT_THROW(platform::FileStream(path, platform::kFmOpenReadWrite | platform::kFmShareDenyWrite),
+                 platform::EFOpenError);
+    archive::TZFArchiver program;
+    program.SetFileName(path);
+    EXPECT_THROW(program.OpenArchive(0), platform::EFOpenError) << "an exclusive open fails beside readers";
+    first.CloseArchive();
+    second.CloseArchive();
+    program.OpenArchive(0);
+    run = Tool({u"extract", path, u"iTunesMetadata.plist"});
+    EXPECT_EQ(run.status, 2) << "the program's exclusive open keeps the inspector out";
 }
 
 }  // namespace
