@@ -177,6 +177,15 @@ def new_registry_entries(before, after):
     return added
 
 
+def empty_component_keys(added, msi):
+    """Of the `added` registry entries, the keys of the package's components
+    under the engine's Components container that hold no value."""
+    container = "Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Components\\"
+    names = {"system.reg:" + container + packed_guid(row[1]) for row in msi_table(msi, "Component")}
+    with_values = {key for key, line in added if line is not None}
+    return {(key, None) for key, line in added if line is None and key in names and key not in with_values}
+
+
 def changed_files(before, after):
     """Files and folders that appeared, vanished or changed between two snapshots."""
     return sorted(str(entry[0]) for entry in before ^ after)

@@ -1,11 +1,11 @@
 #!/usr/bin/env python3
 """Two builds of one commit give the same release artefacts, byte for byte: the
-program is built a second time in another folder, from scratch (no compiler
-cache) and with the first build's settings, packaged, and every artefact is
-compared with the first build's. A difference is shown: for the program the
+program is built a second time in another folder beside the first, from scratch
+(no compiler cache) and with the first build's settings, packaged, and every
+artefact is compared with the first build's. A difference is shown: for the program the
 first differing offset, for the installer also its summary information.
 
-Usage: test_reproducible.py <source dir> <first build dir> <its dist folder> <work folder>"""
+Usage: test_reproducible.py <source dir> <first build dir> <its dist folder> <second build dir>"""
 
 import os
 import re
@@ -44,7 +44,7 @@ def describe(name, a, b, first, second):
 def main(source, build, dist, work):
     source, build, dist, work = Path(source), Path(build), Path(dist), Path(work)
     shutil.rmtree(work, ignore_errors=True)
-    second_build, second_dist = work / "build", work / "dist"
+    second_build, second_dist = work, work / "dist"
     env = dict(os.environ, CCACHE_DISABLE="1")
     configure = ["cmake", "-S", str(source), "-B", str(second_build), "-G", "Ninja",
                  "-DBUILD_TESTING=OFF", "-DVANTREL_BUILD_BENCH=OFF"]
