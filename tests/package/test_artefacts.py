@@ -74,7 +74,7 @@ def version_resource(data):
     return split(file_ms, file_ls), split(product_ms, product_ls), text
 
 
-def check_program(exe, debug, version, when):
+def check_program(exe, debug, version, when, source):
     data = exe.read_bytes()
     check_equal(pe_time_stamp(data), when, "PE time stamp: the commit time, not the time of linking")
     found = sections(exe)
@@ -90,6 +90,8 @@ def check_program(exe, debug, version, when):
         check_equal(name, "vantrel.debug", "the debugging file it names")
         check_equal(crc, zlib.crc32(debug.read_bytes()), "the checksum it keeps of vantrel.debug")
     check(".debug_info" in sections(debug), "vantrel.debug holds the debugging information")
+    check(str(source).encode() not in debug.read_bytes(),
+          f"vantrel.debug does not name this machine's source folder {source}")
     parts = tuple(int(p) for p in version.split(".")) + (0,) * (4 - len(version.split(".")))
     resource = version_resource(data)
     check_equal(resource, (parts, parts, version), "version resource (file, product, ProductVersion text)")
@@ -173,7 +175,7 @@ def main(dist, source):
     with tempfile.TemporaryDirectory() as folder:
         with zipfile.ZipFile(zip_path) as archive:
             archive.extract("vantrel.exe", folder)
-        check_program(Path(folder) / "vantrel.exe", dist / "vantrel.debug", version, when)
+        check_program(Path(folder) / "vantrel.exe", dist / "vantrel.debug", version, when, source.resolve())
     check_msi(msi, zip_path, version, when, (source / "packaging" / "vantrel.wxs").read_text())
     print(f"{len(failures)} check(s) failed" if failures else "all checks passed")
     return 1 if failures else 0
