@@ -12,7 +12,8 @@
 #
 # Usage: scripts/package.sh [--build DIR] [--out DIR]
 #   --build  the win64 build folder (default build/win64; built here if needed)
-#   --out    where the artefacts go (default build/dist; emptied first)
+#   --out    where the artefacts go (default build/dist; replaced, if it holds
+#            nothing else)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build/win64"
@@ -63,28 +64,42 @@ split_debug_information() {
 # is frozen at SOURCE_DATE_EPOCH, and the package code is replaced by one made
 # from the package's inputs.
 make_msi() {
-  local msi="$stage/vantrel.msi" product package when
-  read -r product package < <(python3 "$root/packaging/release_files.py" codes "$root/packaging/vantrel.wxs" \
+  local msi=$1 codes product package when
+  codes=$(python3 "$root/packaging/release_files.py" codes "$root/packaging/vantrel.wxs" \
     "$version" "$stage/files/vantrel.exe" "$stage/files/README.txt" "$stage/files/LICENSE.txt")
+  read -r product package <<<"$codes"
   when=$(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S')
   # wixl takes file sources relative to the folder it runs in.
   (cd "$stage" && TZ=UTC faketime -f "$when" wixl -a x64 -D Version="$version" -D ProductCode="$product" \
     -D SourceDir=files -o "$msi" "$root/packaging/vantrel.wxs" 2>"$stage/wixl.log") ||
     { cat "$stage/wixl.log" >&2; fail "wixl failed"; }
   TZ=UTC faketime -f "$when" msibuild "$msi" -s "Vantrel $version" "The Vantrel developers" "x64;1033" "{$package}"
-  cp "$msi" "$out/vantrel-$version-x64.msi"
+}
+
+# The artefacts are made in the staging folder and only then replace the
+# output folder's, so a failed run leaves no half set. The output folder is
+# emptied only when it holds nothing but artefacts of this script.
+publish() {
+  local other
+  if [[ -d "$out" ]]; then
+    other=$(find "$out" -mindepth 1 -maxdepth 1 ! -name 'vantrel-*' ! -name vantrel.debug ! -name SHA256SUMS | head -n 1)
+    [[ -z "$other" ]] || fail "$out holds $other, which this script did not make: give an empty or new folder"
+    rm -rf "$out"
+  fi
+  mkdir -p "$out"
+  cp "${artefacts[@]/#/$stage/}" "$stage/SHA256SUMS" "$out/"
 }
 
 build_program
 stage="$build/package"
-rm -rf "$stage" "$out"
-mkdir -p "$stage/files" "$out"
+artefacts=("vantrel-$version-x64.msi" "vantrel-$version-x64-portable.zip" vantrel.debug)
+rm -rf "$stage"
+mkdir -p "$stage/files"
 split_debug_information
 python3 "$root/packaging/release_files.py" texts "$root" "$stage/files"
 touch -d "@$SOURCE_DATE_EPOCH" "$stage/files"/*
-python3 "$root/packaging/release_files.py" zip "$out/vantrel-$version-x64-portable.zip" "$stage/files" \
-  vantrel.exe README.txt LICENSE.txt
-make_msi
-cp "$stage/vantrel.debug" "$out/vantrel.debug"
-(cd "$out" && sha256sum "vantrel-$version-x64.msi" "vantrel-$version-x64-portable.zip" vantrel.debug >SHA256SUMS)
-echo "package: $(cd "$out" && ls | tr '\n' ' ')in $out"
+python3 "$root/packaging/release_files.py" zip "$stage/${artefacts[1]}" "$stage/files" vantrel.exe README.txt LICENSE.txt
+make_msi "$stage/${artefacts[0]}"
+(cd "$stage" && sha256sum "${artefacts[@]}" >SHA256SUMS)
+publish
+echo "package: ${artefacts[*]} SHA256SUMS in $out"
