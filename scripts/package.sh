@@ -62,7 +62,8 @@ split_debug_information() {
 
 # wixl stamps the package with the clock and a random package code: the clock
 # is frozen at SOURCE_DATE_EPOCH, and the package code is replaced by one made
-# from the package's inputs.
+# from the package's inputs. wixl also marks every custom action deferred
+# (type flag 0x800); the one that sets a property must run at once (type 51).
 make_msi() {
   local msi=$1 codes product package when
   codes=$(python3 "$root/packaging/release_files.py" codes "$root/packaging/vantrel.wxs" \
@@ -73,7 +74,9 @@ make_msi() {
   (cd "$stage" && TZ=UTC faketime -f "$when" wixl -a x64 -D Version="$version" -D ProductCode="$product" \
     -D SourceDir=files -o "$msi" "$root/packaging/vantrel.wxs" 2>"$stage/wixl.log") ||
     { cat "$stage/wixl.log" >&2; fail "wixl failed"; }
-  TZ=UTC faketime -f "$when" msibuild "$msi" -s "Vantrel $version" "The Vantrel developers" "x64;1033" "{$package}"
+  TZ=UTC faketime -f "$when" msibuild "$msi" \
+    -q "UPDATE \`CustomAction\` SET \`Type\` = 51 WHERE \`Action\` = 'RepairWhenInstalledAgain'" \
+    -s "Vantrel $version" "The Vantrel developers" "x64;1033" "{$package}"
 }
 
 # The artefacts are made in the staging folder and only then replace the

@@ -89,6 +89,7 @@ class PackageTest(E2ETest):
         verbose log in the test's folder; returns the exit code as Windows gives it,
         to the 8 bits a Unix process keeps."""
         log = self.work / f"msiexec-{len(list(self.work.glob('msiexec-*.log'))) + 1}.log"
+        self.last_msiexec_log = log
         command = [WINE, "msiexec"] + [self.windows_path(a) if isinstance(a, Path) else a for a in args]
         command += ["/l*v", self.windows_path(log)]
         self.log("$ msiexec " + " ".join(command[2:]))

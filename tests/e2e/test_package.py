@@ -139,6 +139,8 @@ def case_repair(t):
     exe = t.install_folder / "vantrel.exe"
     exe.unlink()
     t.check_equal(t.msiexec("/i", pkg.msi_path(), "/qn"), 0, "installing the same version again")
+    log = t.last_msiexec_log.read_text(encoding="utf-8", errors="replace")
+    t.check("Property(S): REINSTALL = ALL" in log, "the package chose to reinstall everything")
     t.check(exe.exists() and exe.read_bytes() == pkg.shipped_files()["vantrel.exe"], "vantrel.exe is back")
     check_installed(t, properties)
     t.exe = exe

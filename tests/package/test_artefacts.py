@@ -132,8 +132,15 @@ def check_msi(msi, zip_path, version, when, wxs):
     upgrades = msi_export(msi, "Upgrade")
     check(any(row[0].strip("{}") == upgrade and row[2] == version and row[6] == "WIX_UPGRADE_DETECTED"
               for row in upgrades), "older versions of the upgrade code are found and replaced")
-    sequence = {row[0] for row in msi_export(msi, "InstallExecuteSequence")}
+    sequence = {row[0]: row for row in msi_export(msi, "InstallExecuteSequence")}
     check("RemoveExistingProducts" in sequence, "the sequence removes a replaced version")
+    repair = [row[1:4] for row in msi_export(msi, "CustomAction") if row[0] == "RepairWhenInstalledAgain"]
+    check_equal(repair, [["51", "REINSTALL", "ALL"]], "installing again sets REINSTALL=ALL, at once (type 51)")
+    for table in ["InstallExecuteSequence", "InstallUISequence"]:
+        rows = {row[0]: row for row in msi_export(msi, table)}
+        step = rows.get("RepairWhenInstalledAgain", ["", "", "0"])
+        check(step[1].startswith("Installed AND NOT REMOVE") and int(step[2]) < int(rows["CostFinalize"][2]),
+              f"{table}: the repair is chosen before CostFinalize, only when installed and not removing")
     directories = {row[0]: row for row in msi_export(msi, "Directory")}
     check_equal(directories.get("INSTALLDIR", [None, None, None])[1:], ["ProgramFiles64Folder", "Vantrel"],
                 "install folder Program Files\\Vantrel (64-bit)")
