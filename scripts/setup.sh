@@ -9,6 +9,7 @@ packages=(
   g++-mingw-w64-x86-64 libz-mingw-w64-dev
   wine wine64 xvfb xauth x11-utils imagemagick
   hyperfine time unzip
+  wixl msitools faketime
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds both variants and runs every test: natively, then the Windows build under
-# Wine (unit tests and the end-to-end tests of the real window on a virtual display).
+# Wine (unit tests and the end-to-end tests of the real window on a virtual display),
+# after making the release packages in build/dist.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh" || exit 1
@@ -10,6 +11,10 @@ run_variant() {
   local variant=$1
   echo "=== $variant: build"
   "$root/scripts/build.sh" "$variant" || { status=1; return; }
+  if [[ "$variant" == win64 ]]; then
+    echo "=== win64: release packages (build/dist)"
+    "$root/scripts/package.sh" || status=1
+  fi
   echo "=== $variant: test"
   ctest --test-dir "$root/build/$variant" --output-on-failure -j2 --timeout 600 || status=1
 }
