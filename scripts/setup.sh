@@ -8,6 +8,7 @@ packages=(
   libgtest-dev googletest zlib1g-dev libcurl4-openssl-dev libzip-dev
   g++-mingw-w64-x86-64 libz-mingw-w64-dev
   wine wine64 xvfb xauth x11-utils imagemagick
+  clang libclang-rt-14-dev
 )
 
 missing=()
