@@ -18,7 +18,7 @@ namespace {
 // single extraction may produce (the sink refuses more, which the archiver
 // reports as a full disk).
 constexpr int kMaxExtractions = 64;
-constexpr std::size_t kMaxExtractedBytes = 16u << 20;
+constexpr std::size_t kMaxExtractedBytes = 1u << 20;
 constexpr int kPasswordTries = 3;
 constexpr std::int32_t kAllAttributes = 0xFFFF;
 

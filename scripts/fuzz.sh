@@ -49,6 +49,14 @@ dictionary() {
   esac
 }
 
+# Longest input the fuzzer makes: archives need room for members and directory.
+max_len() {
+  case "$1" in
+    archive) echo 262144 ;;
+    *) echo 65536 ;;
+  esac
+}
+
 # Executions, coverage and findings of one run, from libFuzzer's log.
 report() {
   local name=$1 log=$2 findings=$3
@@ -68,7 +76,7 @@ for name in "${harnesses[@]}"; do
   findings_dir="$build/findings/$name"
   log="$build/logs/$name-$mode.log"
   mkdir -p "$findings_dir" "$build/logs"
-  options=(-timeout=10 -rss_limit_mb=2048 -max_len=1048576 -print_final_stats=1
+  options=(-timeout=10 -rss_limit_mb=2048 -max_len="$(max_len "$name")" -print_final_stats=1
            -max_total_time="$seconds" -artifact_prefix="$findings_dir/")
   dict=$(dictionary "$name")
   [[ -n "$dict" ]] && options+=(-dict="$dict")
