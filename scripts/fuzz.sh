@@ -4,7 +4,7 @@
 #   scripts/fuzz.sh smoke [SECONDS] [HARNESS...]     one process each (default 30 s) over
 #       fresh copies of the seeds; exits non-zero when any harness has a finding (CI).
 #   scripts/fuzz.sh campaign [SECONDS] [HARNESS...]  the long run: SECONDS per harness
-#       (default 3600) on two cores (libFuzzer's fork mode), going on after findings;
+#       (default 3600) on two cores (libFuzzer's fork mode; FUZZ_JOBS=1 for one), going on after findings;
 #       the corpus grows in build/fuzz/corpus/HARNESS and is reused by the next campaign.
 #
 # Both print executions, coverage (edges) and findings per harness; findings are
@@ -87,7 +87,7 @@ for name in "${harnesses[@]}"; do
   else
     work="$build/corpus/$name"
     mkdir -p "$work"
-    options+=(-fork=2 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1)
+    options+=(-fork="${FUZZ_JOBS:-2}" -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1)
   fi
   before=$(find "$findings_dir" -type f | wc -l)
   # shellcheck disable=SC2046  # the seed folders are words
