@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# Builds both variants and runs every test: natively, then the Windows build under
-# Wine (unit tests and the end-to-end tests of the real window on a virtual display),
-# after making the release packages in build/dist.
+# Builds every variant and runs every test: natively, natively again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, a short run of each fuzz
+# harness over its seeds, then the Windows build under Wine (unit tests and
+# the end-to-end tests of the real window on a virtual display), after making
+# the release packages in build/dist.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# Sanitizer reports name the whole call chain.
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
 "$root/scripts/setup.sh" || exit 1
 
 status=0
@@ -29,6 +33,16 @@ stop_wine() {
 }
 trap stop_wine EXIT
 
+# Seconds each fuzz harness runs in the smoke (FUZZ_SMOKE_SECONDS overrides).
+fuzz_smoke() {
+  echo "=== fuzz: build"
+  "$root/scripts/build.sh" fuzz || { status=1; return; }
+  echo "=== fuzz: smoke over the seeds"
+  "$root/scripts/fuzz.sh" smoke "${FUZZ_SMOKE_SECONDS:-30}" || status=1
+}
+
 run_variant native
+run_variant sanitize
+fuzz_smoke
 run_variant win64
 exit $status
