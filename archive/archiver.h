@@ -134,7 +134,7 @@ public:
     void ExtractItem(std::int32_t itemNo, platform::Stream& stream);
     bool DecodeItemData(const TDirItem& item, platform::Stream& stream);
     void DoOverallProgress(double progress, TZFProcessOperation operation, TZFProgressPhase progressPhase);
-    void DoFileProgress(const std::u16string& fileName, double progress, TZFProcessOperation operation,
+    void DoFileProgress(std::u16string_view fileName, double progress, TZFProcessOperation operation,
                         TZFProgressPhase progressPhase);
 
 protected:

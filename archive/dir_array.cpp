@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "archive/errors.h"
-#include "platform/strings.h"
 
 namespace archive {
 
@@ -16,15 +15,19 @@ constexpr std::int32_t kNameIndexError = 59;
 void TZFDirArray::SetCount(std::int32_t n) {
     if (n <= 0) {
         Clear();
-        std::vector<TDirItem>().swap(FItems);
+        decltype(FItems)().swap(FItems);
         return;
     }
     if (n > AllocItemCount()) {
         AllocBy = std::min(2 * AllocBy, MaxAllocBy);
         FItems.resize(static_cast<std::size_t>(std::max(AllocItemCount() + AllocBy, n)));
     }
-    // Slots beyond the count are kept empty, so a later growth starts them fresh.
-    for (std::int32_t i = n; i < ItemCount; ++i) FItems[static_cast<std::size_t>(i)] = TDirItem{};
+    // Slots beyond the count are emptied, and leave the index, so that a later
+    // growth starts them fresh.
+    for (std::int32_t i = n; i < ItemCount; ++i) {
+        names_.Remove(i, Items());
+        FItems[static_cast<std::size_t>(i)] = TDirItem{};
+    }
     ItemCount = n;
 }
 
@@ -43,31 +46,58 @@ const TDirItem& TZFDirArray::ItemRef(std::int32_t index) const {
     return FItems[static_cast<std::size_t>(index)];
 }
 
-// The name index holds one key per item at the item's index. A new item's
-// current name is empty, so an earlier item without a name is found in its
-// place and the index is out of step (native code 59).
-void TZFDirArray::SetItemName(std::int32_t index, std::u16string name) {
-    TDirItem& item = ItemRef(index);
-    const std::int32_t found = FItemNamesList.IndexOf(platform::LowerAscii(item.Name));
-    if (found < 0) {
-        FItemNamesList.Add(platform::LowerAscii(name));
-    } else if (found == index) {
-        FItemNamesList.Update(index, platform::LowerAscii(name));
-    } else {
-        throw EZFException(kNameIndexError, nullptr);
-    }
-    item.Name = std::move(name);
+// The highest item indexed under the current name of item `index`.
+std::int32_t TZFDirArray::IndexedAt(std::int32_t index) {
+    return names_.Find(FItems[static_cast<std::size_t>(index)].Name, Items());
 }
 
-bool TZFDirArray::FileExists(std::u16string_view fileName, std::int32_t& itemNo) {
-    itemNo = FItemNamesList.IndexOf(platform::LowerAscii(fileName));
+void TZFDirArray::SetItemName(std::int32_t index, std::u16string_view name) {
+    ItemRef(index);
+    SetStoredName(index, texts_.Keep(name));
+}
+
+void TZFDirArray::SetAsciiItemName(std::int32_t index, std::span<const std::uint8_t> name) {
+    ItemRef(index);
+    char16_t* units = name.empty() ? nullptr : texts_.AllocateUnits(name.size());
+    std::copy(name.begin(), name.end(), units);
+    SetStoredName(index, {units, name.size()});
+}
+
+// The name index holds one key per item. A new item's current name is empty,
+// so an earlier item without a name is found in its place and the index is
+// out of step (native code 59).
+void TZFDirArray::SetStoredName(std::int32_t index, std::u16string_view stored) {
+    const std::int32_t found = IndexedAt(index);
+    TDirItem& item = FItems[static_cast<std::size_t>(index)];
+    if (found >= 0 && found != index) throw EZFException(kNameIndexError, nullptr);
+    if (found == index) names_.Remove(index, Items());
+    item.Name = stored;
+    names_.Insert(index, Items());
+}
+
+bool TZFDirArray::FileExists(std::u16string_view fileName, std::int32_t& itemNo) const {
+    itemNo = names_.Find(fileName, Items());
     return itemNo >= 0;
 }
 
 void TZFDirArray::Clear() {
-    for (std::int32_t i = 0; i < ItemCount; ++i) FItems[static_cast<std::size_t>(i)] = TDirItem{};
+    std::fill(FItems.begin(), FItems.begin() + ItemCount, TDirItem{});
     ItemCount = 0;
-    FItemNamesList.Clear();
+    names_.Clear();
+    texts_.Clear();
+}
+
+std::string_view TZFDirArray::KeepComment(std::span<const std::uint8_t> bytes) {
+    return texts_.Keep(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+TZFExtraFields TZFDirArray::KeepExtraField(std::span<const std::uint8_t> bytes) {
+    return TZFExtraFields(texts_.Keep(bytes));
+}
+
+void TZFDirArray::Expect(std::int32_t items, std::size_t bytes) {
+    names_.Reserve(static_cast<std::size_t>(std::max(items, 0)));
+    texts_.ExpectBytes(bytes * sizeof(char16_t));
 }
 
 }  // namespace archive

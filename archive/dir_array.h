@@ -1,14 +1,18 @@
 #pragma once
-// The directory: an array of items that grows in blocks, and the name index
-// that maps each item's ASCII-lowercased name to its index.
+// The directory: an array of fixed-size item records that grows in blocks,
+// the storage their names, comments and extra fields are viewed in, and the
+// name index that maps each item's ASCII-lowercased name to its index.
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "archive/dir_item.h"
-#include "archive/name_index.h"
+#include "archive/name_table.h"
+#include "archive/text_arena.h"
+#include "platform/bulk_memory.h"
 
 namespace archive {
 
@@ -23,19 +27,28 @@ public:
     // slots start empty; 0 releases every item and the storage.
     void SetCount(std::int32_t n);
 
-    // The item at `index` by copy; native code 2 when out of range.
+    // The item at `index` by copy; native code 2 when out of range. Its views
+    // stay valid while the directory holds its items.
     TDirItem Item(std::int32_t index) const;
     // The item at `index` in place; native code 3 when out of range.
     TDirItem& ItemRef(std::int32_t index);
     const TDirItem& ItemRef(std::int32_t index) const;
 
-    // Sets the item's name and keeps the name index in step; native code 59 when
-    // the item's current name is indexed at another item.
-    void SetItemName(std::int32_t index, std::u16string name);
+    // Sets the item's name (a copy is kept) and keeps the name index in step;
+    // native code 59 when the item's current name is indexed at another item.
+    void SetItemName(std::int32_t index, std::u16string_view name);
+    // The same for a name of ASCII bytes, widened straight into the storage.
+    void SetAsciiItemName(std::int32_t index, std::span<const std::uint8_t> name);
     // True when an item's ASCII-lowercased name equals that of `fileName`;
     // `itemNo` gets the (highest) index, or -1.
-    bool FileExists(std::u16string_view fileName, std::int32_t& itemNo);
+    bool FileExists(std::u16string_view fileName, std::int32_t& itemNo) const;
     void Clear();
+
+    // Keeps a copy of comment or extra-field bytes for as long as the items.
+    std::string_view KeepComment(std::span<const std::uint8_t> bytes);
+    TZFExtraFields KeepExtraField(std::span<const std::uint8_t> bytes);
+    // Sizes the storage for a directory of `items` items read from `bytes` bytes.
+    void Expect(std::int32_t items, std::size_t bytes);
 
     std::int32_t AllocItemCount() const { return static_cast<std::int32_t>(FItems.size()); }
     std::int32_t AllocBy = 500;
@@ -43,9 +56,14 @@ public:
     std::int32_t MaxAllocBy = 10000;
 
 private:
-    std::vector<TDirItem> FItems;  // size() is the allocated length
+    std::span<const TDirItem> Items() const { return {FItems.data(), FItems.size()}; }
+    void SetStoredName(std::int32_t index, std::u16string_view stored);
+    std::int32_t IndexedAt(std::int32_t index);
+
+    std::vector<TDirItem, platform::BulkAllocator<TDirItem>> FItems;  // size() is the allocated length
     std::int32_t ItemCount = 0;
-    TZFHashedStringList FItemNamesList;
+    TextArena texts_;
+    NameTable names_;
 };
 
 }  // namespace archive

@@ -2,15 +2,12 @@
 // One archive member as loaded from the central directory (or rebuilt from its
 // local header), with its decoded name and every extra-field block.
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
-#include <vector>
+#include <span>
+#include <string_view>
 
 #include "archive/zip_records.h"
-
-namespace platform {
-class Stream;
-}
 
 namespace archive {
 
@@ -33,11 +30,55 @@ inline constexpr std::uint16_t kZip64ExtraId = 0x0001;
 inline constexpr std::uint16_t kUnicodeNameExtraId = 0x554E;  // bytes "NU"
 inline constexpr std::uint16_t kAesExtraId = 0x9901;
 
-// One extra-field block as stored: its header and its own copy of the data.
+// One extra-field block as stored: its header and a view of its data in the
+// directory's storage.
 struct TZFExtraFieldDataBlock {
     std::uint16_t headerID = 0;
     std::uint16_t dataSize = 0;
-    std::vector<std::uint8_t> pData;  // dataSize bytes
+    std::span<const std::uint8_t> pData;  // dataSize bytes
+};
+
+// The blocks of one extra field, read from its bytes as the field lays them
+// out: a block whose size runs past the field is cut to what remains, and a
+// remainder too short for a block header is no block.
+class TZFExtraFields {
+public:
+    class Iterator {
+    public:
+        using value_type = TZFExtraFieldDataBlock;
+        using difference_type = std::ptrdiff_t;
+        Iterator() = default;
+        Iterator(std::span<const std::uint8_t> field, std::size_t at) : field_(field), at_(at) {}
+        TZFExtraFieldDataBlock operator*() const;
+        Iterator& operator++();
+        Iterator operator++(int) {
+            Iterator before = *this;
+            ++*this;
+            return before;
+        }
+        bool operator==(const Iterator& other) const { return at_ == other.at_; }
+
+    private:
+        std::span<const std::uint8_t> field_;
+        std::size_t at_ = 0;
+    };
+
+    TZFExtraFields() = default;
+    explicit TZFExtraFields(std::span<const std::uint8_t> field) : field_(field) {}
+
+    Iterator begin() const { return {field_, First()}; }
+    Iterator end() const { return {field_, field_.size()}; }
+    bool empty() const { return First() == field_.size(); }
+    std::size_t size() const;
+    TZFExtraFieldDataBlock operator[](std::size_t index) const;
+    TZFExtraFieldDataBlock back() const { return (*this)[size() - 1]; }
+    // The field's bytes as stored.
+    std::span<const std::uint8_t> Bytes() const { return field_; }
+
+private:
+    std::size_t First() const { return field_.size() < 4 ? field_.size() : 0; }
+
+    std::span<const std::uint8_t> field_;
 };
 
 // Values of the zip64 block; only those whose central field is all ones are set.
@@ -48,23 +89,24 @@ struct TZFZip64ExtendedInfo {
     std::uint32_t diskNumberStart = 0;
 };
 
+// A fixed-size record: the name, comment and extra field are views of the
+// directory's storage (TZFDirArray), valid while the directory is loaded. The
+// fields of the write road that the reader never fills (old name, password,
+// source stream and file) are not kept.
 struct TDirItem {
     TZFZipCentralDir CentralDir;
-    std::u16string Name;
-    std::u16string OldName;
-    std::string Comment;
-    std::vector<TZFExtraFieldDataBlock> ExtraFields;
+    std::u16string_view Name;
+    std::string_view Comment;
+    TZFExtraFields ExtraFields;
+    TZFZip64ExtendedInfo Zip64ExtInfo;
+    // The source file of an item to be added; items read from an archive have none.
+    static constexpr std::u16string_view SrcFileName{};
+    std::int32_t Position = 0;
+    std::uint16_t CompressionMethod = 0;
     TZFCryptoAlgorithm ZFEncryptionAlgorithm = caPkzipClassic;
     bool bHugeFile = false;
-    TZFZip64ExtendedInfo Zip64ExtInfo;
     bool Modified = false;
-    std::string Password;
-    platform::Stream* Stream = nullptr;  // not owned on the read road
-    bool bDestroyStream = false;
-    std::int32_t Position = 0;
     bool Tagged = false;
-    std::u16string SrcFileName;
-    std::uint16_t CompressionMethod = 0;
     std::uint8_t CompressionMode = 0;
     TZFProcessOperation Operation = poAdd;
     bool UseOldRijndael = false;

@@ -18,13 +18,20 @@ namespace archive {
 namespace {
 
 constexpr std::int32_t kSizesExceedFile = 57;
+constexpr std::int64_t kMaxDirectoryRead = std::int64_t{1} << 20;
+constexpr std::int64_t kMaxNameStorageHint = std::int64_t{1} << 30;
 
 bool OpensCorrupted(const TZFBaseArchiver* arc) { return arc == nullptr || arc->FOpenCorruptedArchives; }
 bool OemFileNames(const TZFBaseArchiver* arc) { return arc == nullptr || arc->FOptions.FOEMFileNames; }
 TZFSpanningMode SpanningOf(const TZFBaseArchiver* arc) { return arc == nullptr ? smNone : arc->FSpanningMode; }
 
+bool IsAscii(std::span<const std::uint8_t> bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b < 0x80; });
+}
+
 // One item: the 46-byte header as it stands, the name, the extra field and
-// the comment, in this order.
+// the comment, in this order. An ASCII name goes straight into the
+// directory's storage: the OEM and ANSI steps leave ASCII bytes as they are.
 void ReadItem(ByteSource& in, TZFDirArray& dir, std::int32_t i, bool oemFileNames) {
     TDirItem& item = dir.ItemRef(i);
     item.CentralDir = TZFZipCentralDir::Decode(in.Take(TZFZipCentralDir::kSize).first<TZFZipCentralDir::kSize>());
@@ -33,19 +40,15 @@ void ReadItem(ByteSource& in, TZFDirArray& dir, std::int32_t i, bool oemFileName
         item.ZFEncryptionAlgorithm = caPkzipClassic;
     }
     item.CompressionMethod = cd.compMethod;
-    if (cd.nameLength > 0) {
+    const auto name = in.Take(cd.nameLength);
+    if (IsAscii(name)) {
+        dir.SetAsciiItemName(i, name);
+    } else {
         const bool oemToAnsi = oemFileNames && (cd.genPurposeFlag & kFlagUtf8Name) == 0;
-        dir.SetItemName(i, DecodeItemName(in.Take(cd.nameLength), oemToAnsi));
-    } else {
-        dir.SetItemName(i, std::u16string());
+        dir.SetItemName(i, DecodeItemName(name, oemToAnsi));
     }
-    if (cd.extraLength > 0) ReadExtraFields(in, cd.extraLength, dir, i);
-    if (cd.commentLength > 0) {
-        const auto comment = in.Take(cd.commentLength);
-        item.Comment.assign(comment.begin(), comment.end());
-    } else {
-        item.Comment.clear();
-    }
+    if (cd.extraLength > 0) ReadExtraFields(in.Take(cd.extraLength), dir, i);
+    item.Comment = cd.commentLength > 0 ? dir.KeepComment(in.Take(cd.commentLength)) : std::string_view();
 }
 
 }  // namespace
@@ -115,7 +118,13 @@ bool TZFDirManager::LoadCentralDir(std::int64_t e, std::int64_t z) {
 void TZFDirManager::ReadItems(std::int64_t start, std::int64_t count) {
     if (count == 0) return;
     if (start < 0) throw platform::EReadError();
-    BufferedStreamReader in(*FCompressedStream, start);
+    // The directory is read in one piece up to a bounded size, and beyond it in
+    // pieces through the same buffer: every page of memory the load touches
+    // costs, and the records keep what they need.
+    const std::int64_t dirSize = FZip64 ? Zip64CentralDirEnd.centralDirSize : CentralDirEnd.centralDirSize;
+    const auto chunk = static_cast<std::size_t>(std::clamp<std::int64_t>(dirSize, 1, kMaxDirectoryRead));
+    CDir.Expect(CDir.Count(), static_cast<std::size_t>(std::clamp<std::int64_t>(dirSize, 0, kMaxNameStorageHint)));
+    BufferedStreamReader in(*FCompressedStream, start, chunk);
     CentralDirOffset = start;
     const bool oemFileNames = OemFileNames(FArc);
     for (std::int64_t i = 0; i < count; ++i) {

@@ -11,12 +11,15 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
+
 #include "archive/archiver.h"
 #include "archive/dir_manager.h"
 #include "archive/errors.h"
 #include "archive/extra_fields.h"
 #include "archive/item_name_decoding.h"
-#include "archive/stream_reader.h"
 #include "platform/codepage.h"
 #include "platform/exception.h"
 #include "platform/stream.h"
@@ -73,8 +76,14 @@ private:
     std::size_t Search(std::size_t from, const std::array<std::uint8_t, kSignatureSize>& pattern) const {
         const std::uint8_t* base = bytes_.data();
         const std::size_t size = bytes_.size();
-        while (from + kSignatureSize <= size) {
-            const void* first = std::memchr(base + from, pattern[0], size - from - (kSignatureSize - 1));
+        if (size < kSignatureSize) return kNotFound;
+        const std::size_t last = size - kSignatureSize;  // the last index a match can start at
+#if defined(__SSE2__)
+        from = HasWideCompare() ? SearchPairsWide(base, from, last, pattern) : from;
+        from = SearchPairs(base, from, last, pattern);
+#endif
+        while (from <= last) {
+            const void* first = std::memchr(base + from, pattern[0], last + 1 - from);
             if (first == nullptr) return kNotFound;
             from = static_cast<std::size_t>(static_cast<const std::uint8_t*>(first) - base);
             if (std::memcmp(base + from, pattern.data(), kSignatureSize) == 0) return from;
@@ -82,6 +91,53 @@ private:
         }
         return kNotFound;
     }
+
+#if defined(__SSE2__)
+    // Sixteen start positions at a time are tested for the pattern's first two
+    // bytes, which in compressed data rarely meet; the few candidates are
+    // compared whole. Returns a match, or where the byte-wise search goes on.
+    static std::size_t SearchPairs(const std::uint8_t* base, std::size_t from, std::size_t last,
+                                   const std::array<std::uint8_t, kSignatureSize>& pattern) {
+        const __m128i first = _mm_set1_epi8(static_cast<char>(pattern[0]));
+        const __m128i second = _mm_set1_epi8(static_cast<char>(pattern[1]));
+        // Start positions from .. from + 15 read bytes up to from + 16 + 1.
+        for (; from + 16 + 1 <= last + 1; from += 16) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + from));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + from + 1));
+            auto mask = static_cast<unsigned>(
+                _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, second))));
+            for (; mask != 0; mask &= mask - 1) {
+                const std::size_t at = from + static_cast<std::size_t>(__builtin_ctz(mask));
+                if (std::memcmp(base + at, pattern.data(), kSignatureSize) == 0) return at;
+            }
+        }
+        return from;
+    }
+
+    // The same, thirty-two positions at a time, on processors with AVX2.
+    __attribute__((target("avx2"))) static std::size_t SearchPairsWide(
+        const std::uint8_t* base, std::size_t from, std::size_t last,
+        const std::array<std::uint8_t, kSignatureSize>& pattern) {
+        const __m256i first = _mm256_set1_epi8(static_cast<char>(pattern[0]));
+        const __m256i second = _mm256_set1_epi8(static_cast<char>(pattern[1]));
+        for (; from + 32 + 1 <= last + 1; from += 32) {
+            const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + from));
+            const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + from + 1));
+            auto mask = static_cast<unsigned>(
+                _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(a, first), _mm256_cmpeq_epi8(b, second))));
+            for (; mask != 0; mask &= mask - 1) {
+                const std::size_t at = from + static_cast<std::size_t>(__builtin_ctz(mask));
+                if (std::memcmp(base + at, pattern.data(), kSignatureSize) == 0) return at;
+            }
+        }
+        return from;
+    }
+
+    static bool HasWideCompare() {
+        static const bool has = __builtin_cpu_supports("avx2");
+        return has;
+    }
+#endif
 
     bool Covers(std::int64_t at, std::size_t count) const {
         return at >= start_ && at + static_cast<std::int64_t>(count) <= start_ + static_cast<std::int64_t>(bytes_.size());
@@ -101,23 +157,6 @@ private:
     std::int64_t size_;
     std::int64_t start_ = 0;
     std::vector<std::uint8_t> bytes_;
-};
-
-// Serves the extra-field parser from the window.
-class WindowByteSource final : public ByteSource {
-public:
-    WindowByteSource(ScanWindow& window, std::int64_t at) : window_(window), at_(at) {}
-    std::span<const std::uint8_t> Take(std::size_t count) override {
-        buffer_.resize(count);
-        if (!window_.ReadAt(at_, buffer_)) throw platform::EReadError();
-        at_ += static_cast<std::int64_t>(count);
-        return buffer_;
-    }
-
-private:
-    ScanWindow& window_;
-    std::int64_t at_;
-    std::vector<std::uint8_t> buffer_;
 };
 
 std::int64_t NextLocalHeader(ScanWindow& window, std::int64_t from) {
@@ -177,17 +216,24 @@ void AppendItem(TZFDirArray& dir, ScanWindow& window, std::int64_t at, const Loc
     }
 
     std::int64_t next = at + static_cast<std::int64_t>(LocalFileHeader::kSize);
-    std::u16string name;
+    std::vector<std::uint8_t> bytes;
     if (local.nameLength > 0 && window.StreamSize() - next >= local.nameLength) {
-        std::vector<std::uint8_t> bytes(local.nameLength);
+        bytes.resize(local.nameLength);
         window.ReadAt(next, bytes);
         next += local.nameLength;
-        name = LocalName(bytes, oemFileNames && (local.flag & kFlagUtf8Name) == 0);
     }
-    dir.SetItemName(i, std::move(name));  // native code 59 when out of step
+    const bool oemToAnsi = oemFileNames && (local.flag & kFlagUtf8Name) == 0;
+    const bool plainAscii = std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b != 0 && b < 0x80; });
+    if (plainAscii) {
+        dir.SetAsciiItemName(i, bytes);  // native code 59 when out of step
+    } else {
+        dir.SetItemName(i, LocalName(bytes, oemToAnsi));
+    }
     if (local.extraLength > 0) {
-        WindowByteSource extra(window, next);
-        ReadExtraFields(extra, local.extraLength, dir, i);
+        std::array<std::uint8_t, kMaxExtraLength> extra{};
+        const std::span<std::uint8_t> field(extra.data(), local.extraLength);
+        if (!window.ReadAt(next, field)) throw platform::EReadError();
+        ReadExtraFields(field, dir, i);
     }
 
     DataDescriptor descriptor;

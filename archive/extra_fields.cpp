@@ -5,7 +5,6 @@
 namespace archive {
 namespace {
 
-constexpr std::size_t kBlockHeaderSize = 4;
 constexpr std::size_t kAesBlockSize = 7;
 
 // The zip64 block holds, in this order, only the values whose central field is
@@ -58,41 +57,24 @@ bool TUnicodeExtendedInfo::Load(std::span<const std::uint8_t> pData) {
     return true;
 }
 
-// Blocks are read one after the other as the field lays them out. A block
-// whose size runs past the field is cut to what remains; a remainder too short
-// for a block header is skipped.
-void ReadExtraFields(ByteSource& source, std::uint16_t extraLength, TZFDirArray& dir, std::int32_t index) {
+// The blocks are interpreted one after the other as the field lays them out
+// (TZFExtraFields); every block is kept.
+void ReadExtraFields(std::span<const std::uint8_t> field, TZFDirArray& dir, std::int32_t index) {
     TDirItem& item = dir.ItemRef(index);
     item.bHugeFile = false;
-    std::size_t consumed = 0;
-    while (consumed < extraLength) {
-        const std::size_t left = extraLength - consumed;
-        if (left < kBlockHeaderSize) {
-            source.Take(left);
-            break;
-        }
-        ByteReader header(source.Take(kBlockHeaderSize));
-        TZFExtraFieldDataBlock block;
-        block.headerID = header.U16();
-        block.dataSize = header.U16();
-        consumed += kBlockHeaderSize;
-        if (block.dataSize > extraLength - consumed) block.dataSize = static_cast<std::uint16_t>(extraLength - consumed);
-        const auto data = source.Take(block.dataSize);
-        block.pData.assign(data.begin(), data.end());
-        consumed += block.dataSize;
-        item.ExtraFields.push_back(std::move(block));
-        const TZFExtraFieldDataBlock& kept = item.ExtraFields.back();
-        switch (kept.headerID) {
+    item.ExtraFields = dir.KeepExtraField(field);
+    for (const TZFExtraFieldDataBlock block : item.ExtraFields) {
+        switch (block.headerID) {
             case kZip64ExtraId:
-                ReadZip64Block(kept.pData, item);
+                ReadZip64Block(block.pData, item);
                 item.bHugeFile = true;
                 break;
             case kUnicodeNameExtraId: {
                 TUnicodeExtendedInfo unicode;
-                if (unicode.Load(kept.pData)) dir.SetItemName(index, std::move(unicode.FName));
+                if (unicode.Load(block.pData)) dir.SetItemName(index, unicode.FName);
                 break;
             }
-            case kAesExtraId: ReadAesBlock(kept.pData, item); break;
+            case kAesExtraId: ReadAesBlock(block.pData, item); break;
             default: break;
         }
     }

@@ -8,7 +8,6 @@
 #include <string>
 
 #include "archive/dir_array.h"
-#include "archive/stream_reader.h"
 
 namespace archive {
 
@@ -24,10 +23,9 @@ public:
     std::u16string FName;
 };
 
-// Reads `extraLength` bytes of extra field from `source` into item `index` of
-// `dir`: its ExtraFields, bHugeFile, Zip64ExtInfo, ZFEncryptionAlgorithm,
-// CompressionMethod, and its name (through SetItemName, native code 59).
-// A short read throws the stream layer's EReadError.
-void ReadExtraFields(ByteSource& source, std::uint16_t extraLength, TZFDirArray& dir, std::int32_t index);
+// Takes the extra field `field` into item `index` of `dir`: its ExtraFields,
+// bHugeFile, Zip64ExtInfo, ZFEncryptionAlgorithm, CompressionMethod, and its
+// name (through SetItemName, native code 59).
+void ReadExtraFields(std::span<const std::uint8_t> field, TZFDirArray& dir, std::int32_t index);
 
 }  // namespace archive

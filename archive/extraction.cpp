@@ -52,7 +52,7 @@ LocalFileHeader ReadLocalHeader(platform::Stream& stream) {
 
 // The file's share, then (unless cancelled) the overall share, which for a
 // single member equals the file's.
-void RaiseDataProgress(TZFBaseArchiver& arc, const std::u16string& itemName) {
+void RaiseDataProgress(TZFBaseArchiver& arc, std::u16string_view itemName) {
     const double fileShare = static_cast<double>(arc.FProgress) / static_cast<double>(arc.FProgressMax);
     arc.DoFileProgress(itemName, fileShare * 100.0, poExtract, ppProcess);
     if (arc.FProgressCancel) return;
@@ -112,7 +112,7 @@ void TZFBaseArchiver::ExtractToStream(std::u16string_view fileName, platform::St
     std::int32_t itemNo = -1;
     if (!FindItemIndex(fileName, itemNo)) throw EZFException(kNoSuchItem, this, {std::u16string(fileName)});
     FProcessedFileCount = 1;
-    const std::u16string srcFileName = DMHandle->CDir.Item(itemNo).SrcFileName;
+    const std::u16string_view srcFileName = DMHandle->CDir.Item(itemNo).SrcFileName;
     DoFileProgress(srcFileName, 0.0, poExtract, ppStart);
     ExtractItem(itemNo, stream);
     DoFileProgress(srcFileName, 100.0, poExtract, ppEnd);
@@ -187,7 +187,7 @@ void TZFBaseArchiver::DoOverallProgress(double progress, TZFProcessOperation ope
     }
 }
 
-void TZFBaseArchiver::DoFileProgress(const std::u16string& fileName, double progress, TZFProcessOperation operation,
+void TZFBaseArchiver::DoFileProgress(std::u16string_view fileName, double progress, TZFProcessOperation operation,
                                      TZFProgressPhase progressPhase) {
     if (OnFileProgress) {
         OnFileProgress(*this, Backslashed(fileName), progress, operation, progressPhase, FProgressCancel);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "archive/adler32.h"
 #include "archive/inflater.h"
 #include "archive/member_cipher.h"
 
@@ -21,10 +22,10 @@ ItemDecoder::ItemDecoder(platform::Stream& source, platform::Stream& output, con
 ItemDecoder::~ItemDecoder() = default;
 
 bool ItemDecoder::Run() {
-    input_.assign(kChunkSize + 2, 0);
     inflater_ = std::make_unique<Inflater>();
     if (!inflater_->Initialised()) return false;
-    if (item_.method == kMethodDeflated) outputBuffer_.assign(kChunkSize, 0);
+    inflateValidate(&inflater_->Stream(), 0);
+    AllocateBuffers();
 
     bool ok = true;
     while (ok && consumed_ < item_.compressedSize) {
@@ -41,6 +42,17 @@ bool ItemDecoder::Run() {
     input_ = {};
     outputBuffer_ = {};
     return ok;
+}
+
+// A small member gets buffers of its own size, not of a whole chunk. The
+// output buffer holds one byte more than the declared size, so that inflate
+// fills it, and the loop repeats, exactly where a chunk-sized one would.
+void ItemDecoder::AllocateBuffers() {
+    const auto upTo = [](std::int64_t size, std::size_t limit) {
+        return static_cast<std::size_t>(std::clamp<std::int64_t>(size, 1, static_cast<std::int64_t>(limit)));
+    };
+    input_.resize(upTo(item_.compressedSize, kChunkSize) + sizeof kZlibHeader);
+    if (item_.method == kMethodDeflated) outputBuffer_.resize(upTo(std::min<std::int64_t>(item_.uncompressedSize, kChunkSize) + 1, kChunkSize));
 }
 
 std::size_t ItemDecoder::ChunkOffset() const noexcept {
@@ -91,11 +103,18 @@ bool ItemDecoder::InflateChunk(std::size_t n) {
     }
     z.next_in = input_.data();
     z.avail_in = static_cast<uInt>(length);
+    const bool ok = InflateInput();
+    KeepConsumedTail(static_cast<std::size_t>(z.next_in - input_.data()));
+    return ok;
+}
+
+bool ItemDecoder::InflateInput() {
+    z_stream& z = inflater_->Stream();
     for (;;) {
         z.next_out = outputBuffer_.data();
         z.avail_out = static_cast<uInt>(outputBuffer_.size());
         if (events_.progress && events_.progress(written_ + chunkOutput_)) return true;
-        const int result = inflate(&z, Z_NO_FLUSH);
+        const int result = Inflate();
         // The raw data carry no Adler-32 trailer: running out of input is their normal end.
         if (result < 0) return result == Z_BUF_ERROR && z.avail_in == 0;
         bool stop = false;
@@ -104,6 +123,31 @@ bool ItemDecoder::InflateChunk(std::size_t n) {
         if ((z.avail_out != 0 && z.avail_in == 0) || result == Z_STREAM_END) return true;
     }
 }
+
+// One inflate call. The inflater reads the zlib trailer that may follow the
+// deflate data but does not check it (its Adler-32 is the slower one): the
+// trailer is checked here, against this decoder's own sum of the output, the
+// moment the inflater reports the stream's end, as the inflater would.
+int ItemDecoder::Inflate() {
+    z_stream& z = inflater_->Stream();
+    const int result = inflate(&z, Z_NO_FLUSH);
+    if (result == Z_OK || result == Z_STREAM_END || result == Z_BUF_ERROR) {
+        adler_ = UpdateAdler32(adler_, {outputBuffer_.data(), outputBuffer_.size() - z.avail_out});
+    }
+    if (result != Z_STREAM_END || trailerChecked_) return result;
+    trailerChecked_ = true;
+    return TrailerBytes(static_cast<std::size_t>(z.next_in - input_.data())) == adler_ ? Z_STREAM_END : Z_DATA_ERROR;
+}
+
+// The last four bytes the inflater consumed, as a big-endian value: those of
+// this chunk before `consumedHere`, preceded by the tail of earlier chunks.
+std::uint32_t ItemDecoder::TrailerBytes(std::size_t consumedHere) const {
+    std::uint32_t value = consumedTail_;
+    for (std::size_t i = consumedHere >= 4 ? consumedHere - 4 : 0; i < consumedHere; ++i) value = value << 8 | input_[i];
+    return value;
+}
+
+void ItemDecoder::KeepConsumedTail(std::size_t consumedHere) { consumedTail_ = TrailerBytes(consumedHere); }
 
 // Writes what one inflate call produced. Output beyond the declared size is never
 // written: a few compressed bytes can inflate to gigabytes, and the member would

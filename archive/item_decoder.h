@@ -61,10 +61,15 @@ public:
     std::uint32_t Crc() const noexcept { return crc_ ^ 0xFFFFFFFFu; }
 
 private:
+    void AllocateBuffers();
     bool ReadChunk(std::size_t n);
     bool ProcessChunk(std::size_t n);
     bool CopyStored(std::size_t n);
     bool InflateChunk(std::size_t n);
+    bool InflateInput();
+    int Inflate();
+    std::uint32_t TrailerBytes(std::size_t consumedHere) const;
+    void KeepConsumedTail(std::size_t consumedHere);
     std::size_t ChunkOffset() const noexcept;
     bool EmitInflated(std::size_t produced, bool& stop);
     bool WriteChunk(const std::uint8_t* buffer, std::size_t n);
@@ -74,12 +79,17 @@ private:
     ItemData item_;
     DecoderEvents events_;
     std::unique_ptr<Inflater> inflater_;
-    std::vector<std::uint8_t> input_;         // kChunkSize + 2: room for the zlib header
-    std::vector<std::uint8_t> outputBuffer_;  // inflate output, kChunkSize
+    // Neither buffer is zero-filled: every byte is written before it is read.
+    using Buffer = std::vector<std::uint8_t, platform::UninitialisedAllocator<std::uint8_t>>;
+    Buffer input_;         // a chunk and room for the zlib header
+    Buffer outputBuffer_;  // inflate output
     std::int64_t consumed_ = 0;
     std::int64_t written_ = 0;
     std::int64_t chunkOutput_ = 0;
     std::uint32_t crc_ = kCrcStart;
+    std::uint32_t adler_ = 1;         // Adler-32 of all inflated output
+    std::uint32_t consumedTail_ = 0;  // the last four input bytes the inflater consumed, big-endian
+    bool trailerChecked_ = false;
 };
 
 }  // namespace archive

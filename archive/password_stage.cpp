@@ -55,7 +55,7 @@ Trial TryAes(const std::string& password, const TDirItem& item, std::span<const 
 // The OnPassword handler, or without one the component's own prompt.
 void AskForPassword(TZFBaseArchiver& arc, const TDirItem& item) {
     if (arc.OnPassword) {
-        arc.OnPassword(arc, item.Name, arc.FPassword, arc.FSkipFile);
+        arc.OnPassword(arc, std::u16string(item.Name), arc.FPassword, arc.FSkipFile);
         return;
     }
     if (const auto typed = platform::PasswordPrompt(item.Name)) {

@@ -8,9 +8,7 @@
 #include <span>
 #include <vector>
 
-namespace platform {
-class Stream;
-}
+#include "platform/stream.h"
 
 namespace archive {
 
@@ -52,7 +50,7 @@ private:
     std::int64_t streamSize_;
     std::size_t chunkSize_;
     std::int64_t bufferStart_;
-    std::vector<std::uint8_t> buffer_;
+    std::vector<std::uint8_t, platform::UninitialisedAllocator<std::uint8_t>> buffer_;  // filled by reads
     std::size_t offset_ = 0;
 };
 

@@ -39,8 +39,10 @@ std::int64_t Stream::CopyFrom(Stream& source, std::int64_t count) {
     return count;
 }
 
+// A read of nothing may come with a null buffer (an empty vector's data()),
+// which memcpy must never see, even for zero bytes.
 std::size_t MemoryStream::Read(void* buffer, std::size_t count) {
-    if (position_ >= data_.size()) return 0;
+    if (count == 0 || position_ >= data_.size()) return 0;
     const std::size_t n = std::min(count, data_.size() - position_);
     std::memcpy(buffer, data_.data() + position_, n);
     position_ += n;

@@ -8,6 +8,9 @@ packages=(
   libgtest-dev googletest zlib1g-dev libcurl4-openssl-dev libzip-dev libssl-dev p7zip-full
   g++-mingw-w64-x86-64 libz-mingw-w64-dev
   wine wine64 xvfb xauth x11-utils imagemagick
+  hyperfine time unzip
+  wixl msitools faketime
+  clang libclang-rt-14-dev
   chromium
 )
 

@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
-# Builds both variants and runs every test: natively, then the Windows build under
-# Wine (unit tests and the end-to-end tests of the real window on a virtual display).
+# Builds every variant and runs every test: natively, natively again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, a short run of each fuzz
+# harness over its seeds, then the Windows build under Wine (unit tests and
+# the end-to-end tests of the real window on a virtual display), after making
+# the release packages in build/dist.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# Sanitizer reports name the whole call chain.
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
 "$root/scripts/setup.sh" || exit 1
 
 status=0
@@ -10,6 +15,10 @@ run_variant() {
   local variant=$1
   echo "=== $variant: build"
   "$root/scripts/build.sh" "$variant" || { status=1; return; }
+  if [[ "$variant" == win64 ]]; then
+    echo "=== win64: release packages (build/dist)"
+    "$root/scripts/package.sh" || status=1
+  fi
   echo "=== $variant: test"
   ctest --test-dir "$root/build/$variant" --output-on-failure -j2 --timeout 600 || status=1
 }
@@ -24,6 +33,16 @@ stop_wine() {
 }
 trap stop_wine EXIT
 
+# Seconds each fuzz harness runs in the smoke (FUZZ_SMOKE_SECONDS overrides).
+fuzz_smoke() {
+  echo "=== fuzz: build"
+  "$root/scripts/build.sh" fuzz || { status=1; return; }
+  echo "=== fuzz: smoke over the seeds"
+  "$root/scripts/fuzz.sh" smoke "${FUZZ_SMOKE_SECONDS:-30}" || status=1
+}
+
 run_variant native
+run_variant sanitize
+fuzz_smoke
 run_variant win64
 exit $status

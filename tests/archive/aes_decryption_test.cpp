@@ -91,16 +91,20 @@ TEST(AesMemberCipher, AuthenticationCodeThatDiffersOrIsCutIsRefused) {
 TEST(AesVendorVersion, TheLastCompleteBlockDecides) {
     TDirItem item;
     EXPECT_EQ(AesVendorVersion(item), 0);
-    const auto block = [](const std::string& extra) {
-        const std::string data = extra.substr(4);
-        return TZFExtraFieldDataBlock{kAesExtraId, static_cast<std::uint16_t>(data.size()),
-                                      std::vector<std::uint8_t>(data.begin(), data.end())};
+    // The item views its extra field; each step views a longer field.
+    std::string field;
+    const auto view = [&item, &field] {
+        item.ExtraFields = TZFExtraFields(
+            std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(field.data()), field.size()));
     };
-    item.ExtraFields.push_back(block(testing_support::AesExtraBlock(3, 1, 8)));
+    field = testing_support::AesExtraBlock(3, 1, 8);
+    view();
     EXPECT_EQ(AesVendorVersion(item), 1);
-    item.ExtraFields.push_back(block(testing_support::AesExtraBlock(3, 2, 8)));
+    field += testing_support::AesExtraBlock(3, 2, 8);
+    view();
     EXPECT_EQ(AesVendorVersion(item), 2);
-    item.ExtraFields.push_back(TZFExtraFieldDataBlock{kAesExtraId, 2, {1, 0}});  // too short to count
+    field += std::string("\x01\x99\x02\x00\x01\x00", 6);  // an AES block too short to count
+    view();
     EXPECT_EQ(AesVendorVersion(item), 2);
 }
 

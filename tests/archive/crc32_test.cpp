@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <random>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -52,6 +53,64 @@ TEST(Crc32, EveryLengthAroundTheLaneThreshold) {
         std::uint32_t bytewise = kCrcStart;
         for (std::size_t i = 0; i < length; ++i) bytewise = Crc32Step(bytewise, data[i]);
         EXPECT_EQ(bytewise ^ 0xFFFFFFFFu, reference);
+    }
+}
+
+struct Road {
+    const char* name;
+    std::uint32_t (*update)(std::uint32_t, std::span<const std::uint8_t>) noexcept;
+};
+
+const Road kRoads[] = {
+    {"plain", crc32_roads::Plain},
+    {"sliced", crc32_roads::Sliced},
+    {"folded", crc32_roads::Folded},
+    {"chosen", UpdateCrc32},
+};
+
+TEST(Crc32Roads, KnownCheckValuesOnEveryRoad) {
+    struct Case {
+        std::string text;
+        std::uint32_t crc;
+    };
+    const Case cases[] = {
+        {"", 0x00000000u},
+        {"123456789", 0xCBF43926u},
+        {"a", 0xE8B7BE43u},
+        {"The quick brown fox jumps over the lazy dog", 0x414FA339u},
+        {std::string(1000, 'x') + "123456789", 0u},  // against zlib below
+    };
+    for (const Road& road : kRoads) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(road.name) + " " + c.text.substr(0, 20));
+            const auto expected =
+                c.crc != 0 || c.text.empty()
+                    ? c.crc
+                    : static_cast<std::uint32_t>(crc32(0L, Bytes(c.text).data(), static_cast<uInt>(c.text.size())));
+            EXPECT_EQ(road.update(kCrcStart, Bytes(c.text)) ^ 0xFFFFFFFFu, expected);
+        }
+    }
+}
+
+// Every road against the plain one: random data, lengths across the step
+// sizes (16, 64, 256 bytes), every start alignment, any running value.
+TEST(Crc32Roads, AgreeWithThePlainRoadOnRandomInputs) {
+    std::mt19937 random(11);
+    std::vector<std::uint8_t> data(300000);
+    for (auto& b : data) b = static_cast<std::uint8_t>(random());
+    std::vector<std::size_t> lengths;
+    for (std::size_t n = 0; n <= 1100; ++n) lengths.push_back(n);
+    for (int i = 0; i < 200; ++i) lengths.push_back(random() % (data.size() - 64));
+    for (const Road& road : kRoads) {
+        SCOPED_TRACE(road.name);
+        int mismatches = 0;
+        for (std::size_t i = 0; i < lengths.size(); ++i) {
+            const std::size_t offset = i % 64;
+            const std::span<const std::uint8_t> piece(data.data() + offset, lengths[i]);
+            const auto start = static_cast<std::uint32_t>(random());
+            if (road.update(start, piece) != crc32_roads::Plain(start, piece)) ++mismatches;
+        }
+        EXPECT_EQ(mismatches, 0);
     }
 }
 

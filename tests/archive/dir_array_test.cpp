@@ -90,7 +90,9 @@ TEST(TZFDirArray, ClearEmptiesItemsAndIndex) {
     TZFDirArray dir;
     dir.SetCount(1);
     dir.SetItemName(0, u"a");
-    dir.ItemRef(0).ExtraFields.push_back({0x1234, 2, {1, 2}});
+    const std::uint8_t block[] = {0x34, 0x12, 2, 0, 1, 2};
+    dir.ItemRef(0).ExtraFields = dir.KeepExtraField(block);
+    ASSERT_EQ(dir.ItemRef(0).ExtraFields.size(), 1u);
     dir.Clear();
     EXPECT_EQ(dir.Count(), 0);
     std::int32_t itemNo = 0;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/adler32.h"
 #include "archive/crc32.h"
 #include "archive/pkware_crypt.h"
 
@@ -175,6 +176,52 @@ TEST(ItemDecoderDeflated, BytesBehindTheDeflateDataAreReadAsTheZlibTrailer) {
             EXPECT_TRUE(result.output == plain);
         }
     }
+}
+
+// A trailer split by the chunk boundary: its first bytes end one chunk, the
+// rest begin the next, and it is judged when its last byte arrives. Also a
+// large output, so that the sum runs over whole output buffers.
+TEST(ItemDecoderDeflated, TrailerAcrossTheChunkBoundary) {
+    // Incompressible data: the deflate data grow by one byte with each plain byte.
+    Bytes plain = RandomBytes(kChunkSize, 8);
+    Bytes packed = RawDeflate(plain);
+    for (std::size_t i = 0; i < 8 && packed.size() != kChunkSize - 2; ++i) {
+        plain.resize(plain.size() - (packed.size() - (kChunkSize - 2)));
+        packed = RawDeflate(plain);
+    }
+    ASSERT_EQ(packed.size(), kChunkSize - 2);
+    const auto adler = static_cast<std::uint32_t>(adler32(1L, plain.data(), static_cast<uInt>(plain.size())));
+    const TrailerRow rows[] = {
+        {"the Adler-32, split 2 + 2", BigEndian32(adler), true},
+        {"a wrong sum, split 2 + 2", BigEndian32(adler ^ 0x00010000u), false},
+        {"two bytes in the first chunk only", {0x01, 0x02}, true},
+        {"the Adler-32 and more", Concat(BigEndian32(adler), {0xEE, 0xEE, 0xEE, 0xEE}), true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const Bytes data = Concat(packed, row.trailer);
+        const Outcome result = Decode(data, kMethodDeflated, static_cast<std::int64_t>(data.size()),
+                                      static_cast<std::int64_t>(plain.size()));
+        EXPECT_EQ(result.ok, row.ok);
+        EXPECT_EQ(result.written, static_cast<std::int64_t>(plain.size()));
+    }
+}
+
+TEST(Adler32, AgreesWithThePlainSumAndZlib) {
+    std::mt19937 random(21);
+    Bytes data = RandomBytes(200000, 4);
+    std::fill(data.begin() + 100000, data.begin() + 150000, std::uint8_t{0xFF});  // the largest byte values
+    int mismatches = 0;
+    for (int i = 0; i < 600; ++i) {
+        const std::size_t offset = random() % 64;
+        const std::size_t length = i < 300 ? static_cast<std::size_t>(i) * 37 % 12000 : random() % (data.size() - 64);
+        const std::span<const std::uint8_t> piece(data.data() + offset, length);
+        const std::uint32_t start = (random() % 65521) | (random() % 65521) << 16;
+        const std::uint32_t plainSum = PlainAdler32(start, piece);
+        if (UpdateAdler32(start, piece) != plainSum) ++mismatches;
+        if (adler32(start, piece.data(), static_cast<uInt>(length)) != plainSum) ++mismatches;
+    }
+    EXPECT_EQ(mismatches, 0);
 }
 
 TEST(ItemDecoderDeflated, CutStreamEndsWithoutErrorButShort) {

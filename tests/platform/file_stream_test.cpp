@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <vector>
+
 #include "platform/exception.h"
 #include "tests/support/temp_dir.h"
 
@@ -92,6 +95,21 @@ TEST(MemoryStream, WritesReadsAndSaves) {
     memory.Clear();
     EXPECT_EQ(memory.Size(), 0);
     EXPECT_EQ(memory.Position(), 0);
+}
+
+// An empty name read into an empty vector passes its null data() with count 0
+// (found by the archive fuzzer: memcpy with a null pointer).
+TEST(MemoryStream, ReadingNothingTakesANullBuffer) {
+    MemoryStream memory;
+    memory.WriteBuffer("abc", 3);
+    for (const std::int64_t position : {0, 3, 5}) {
+        SCOPED_TRACE(position);
+        memory.SetPosition(position);
+        std::vector<std::uint8_t> empty;
+        EXPECT_EQ(memory.Read(empty.data(), 0), 0u);
+        EXPECT_NO_THROW(memory.ReadBuffer(nullptr, 0));
+        EXPECT_EQ(memory.Position(), position);
+    }
 }
 
 TEST(MemoryStream, GapsFromSeekingOrGrowingReadAsZeros) {

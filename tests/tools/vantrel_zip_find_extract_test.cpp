@@ -3,11 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "archive/pkware_crypt.h"
+#include "platform/exception.h"
+#include "platform/file_stream.h"
+#include "tools/vantrel_zip/command.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/zip_aes.h"
 #include "tests/support/zip_writer.h"
@@ -109,7 +113,7 @@ TEST(VantrelZipExtract, ArchiverErrorsEndWithStatusOne) {
     run = Tool({u"extract", path, u"bad.txt"});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "Invalid size or check sum of file or unsupported compression format - Native error: 00008\n");
-    EXPECT_TRUE(run.out.empty());
+    EXPECT_EQ(run.out, "damaged") << "the member goes out as it is decoded; the test comes after the last byte";
     run = Tool({u"extract", path, u"bad.txt", u"--corrupted"});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "damaged");
@@ -132,7 +136,8 @@ TEST(VantrelZipExtract, PasswordOrNothing) {
 }
 
 // AES members: the right password gives the bytes, a wrong one or none skips the
-// member (no bytes, status 0), a damaged authentication code ends with native code 8.
+// member (no bytes, status 0), a damaged authentication code ends with native code 8
+// after the bytes that arrived, as a failed check sum does (extract writes as it decodes).
 TEST(VantrelZipExtract, AesMembersOpenWithTheirPassword) {
     TempDir dir;
     ZipLayout layout = ZipWriter()
@@ -149,7 +154,7 @@ TEST(VantrelZipExtract, AesMembersOpenWithTheirPassword) {
         std::string out;
     } rows[] = {{u"ae1.txt", u"pw", 0, "first text"},  {u"ae2.txt", u"pw", 0, "second text"},
                 {u"ae2.txt", u"wrong", 0, ""},        {u"ae1.txt", nullptr, 0, ""},
-                {u"damaged.txt", u"pw", 1, ""}};
+                {u"damaged.txt", u"pw", 1, "third text"}};
     for (const auto& row : rows) {
         std::vector<std::u16string> arguments = {u"extract", path, row.member};
         if (row.password) arguments.insert(arguments.end(), {u"--password", row.password});
@@ -173,6 +178,32 @@ TEST(VantrelZipExtract, StrictRefusesWhatTheRecoveryRoadWouldOpen) {
     run = Tool({u"--strict", u"extract", path, u"a.txt"});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "Archive is damaged. Open failed - Native error: 00048\n");
+}
+
+// The inspector reads beside other readers; the program's own open (mode 0)
+// keeps the archive to itself, and a writer is kept out while anyone reads.
+TEST(VantrelZipOpen, SharesTheArchiveWithOtherReaders) {
+    TempDir dir;
+    const std::u16string path = dir.Write(u"a.ipa", Sample());
+    const vantrel_zip::Invocation invocation{.out = std::cout};
+    archive::TZFArchiver first, second;
+    vantrel_zip::OpenForCommand(first, invocation, path);
+    vantrel_zip::OpenForCommand(second, invocation, path);
+    EXPECT_TRUE(first.Active());
+    EXPECT_TRUE(second.Active());
+    ToolRun run = Tool({u"extract", path, u"iTunesMetadata.plist"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "<plist/>");
+    EXPECT_THROW(platform::FileStream(path, platform::kFmOpenReadWrite | platform::kFmShareDenyWrite),
+                 platform::EFOpenError);
+    archive::TZFArchiver program;
+    program.SetFileName(path);
+    EXPECT_THROW(program.OpenArchive(0), platform::EFOpenError) << "an exclusive open fails beside readers";
+    first.CloseArchive();
+    second.CloseArchive();
+    program.OpenArchive(0);
+    run = Tool({u"extract", path, u"iTunesMetadata.plist"});
+    EXPECT_EQ(run.status, 2) << "the program's exclusive open keeps the inspector out";
 }
 
 }  // namespace

@@ -32,7 +32,8 @@ struct Command {
 
 std::span<const Command> Commands();
 
-// A fresh component on `path`, default settings but for --strict, opened with mode 0.
+// A fresh component on `path`, default settings but for --strict, opened for
+// reading, shared with other readers (deny write).
 void OpenForCommand(archive::TZFArchiver& arc, const Invocation& invocation, const std::u16string& path);
 
 // Lower-case hex of bytes; "%08x" of a 32-bit value.

@@ -1,14 +1,14 @@
 // find: the hits of FindFirst / FindNext, one per line; extract: one member's
-// bytes, extracted into a memory stream, written to the output unchanged.
+// bytes, written to the output unchanged as they are decoded.
 #include <cstdint>
 #include <stdexcept>
 #include <string>
 
 #include "archive/archiver.h"
 #include "platform/codepage.h"
-#include "platform/stream.h"
 #include "platform/strings.h"
 #include "tools/vantrel_zip/command.h"
+#include "tools/vantrel_zip/output_stream.h"
 
 namespace vantrel_zip {
 namespace {
@@ -95,6 +95,7 @@ int RunFind(const Invocation& invocation) {
 }
 
 // A member that needs another password is skipped without a prompt: no bytes.
+// A member that fails its size or check-sum test has been written as it arrived.
 int RunExtract(const Invocation& invocation) {
     const ExtractOptions options = ParseExtractOptions(invocation.args);
     archive::TZFArchiver arc;
@@ -104,10 +105,8 @@ int RunExtract(const Invocation& invocation) {
     arc.OnPassword = [](archive::TZFBaseArchiver&, const std::u16string&, std::string&, bool& skipFile) {
         skipFile = true;
     };
-    platform::MemoryStream member;
+    OutputStream member(invocation.out);
     arc.ExtractToStream(invocation.args[1], member);
-    const auto& bytes = member.Data();
-    invocation.out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return 0;
 }
 

@@ -1,15 +1,20 @@
 // list: one line per directory item; info: key=value lines about the archive.
 #include <cstdio>
 
+#include "platform/file_stream.h"
 #include "platform/strings.h"
 #include "tools/vantrel_zip/command.h"
 
 namespace vantrel_zip {
 
+// The inspector only reads: it shares the archive with other readers and
+// keeps writers out while it reads.
+constexpr std::uint16_t kReadSharedMode = platform::kFmOpenRead | platform::kFmShareDenyWrite;
+
 void OpenForCommand(archive::TZFArchiver& arc, const Invocation& invocation, const std::u16string& path) {
     arc.SetFileName(path);
     if (invocation.strict) arc.FOpenCorruptedArchives = false;
-    arc.OpenArchive(0);
+    arc.OpenArchive(kReadSharedMode);
 }
 
 std::string Hex(std::string_view bytes) {

@@ -1,0 +1,69 @@
+#pragma once
+// The directory's name index: an open-addressing table from a name, folded to
+// lower case in ASCII only, to the highest item number that holds it. Items
+// that share a folded name are chained from the highest to the lowest, so
+// that removing one brings the next lower back. The names themselves are the
+// items' own views; a slot holds an item number and its name's hash, so that a
+// probe reads an item's name only when the hashes agree.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "archive/dir_item.h"
+#include "platform/bulk_memory.h"
+
+namespace archive {
+
+// "A"-"Z" to "a"-"z"; every other code unit unchanged.
+inline char16_t FoldAscii(char16_t unit) {
+    return (unit >= u'A' && unit <= u'Z') ? static_cast<char16_t>(unit + (u'a' - u'A')) : unit;
+}
+bool EqualFolded(std::u16string_view a, std::u16string_view b);
+std::uint32_t HashFolded(std::u16string_view key);
+
+class NameTable {
+public:
+    // The highest item whose name folds to the same key as `name`, or -1.
+    std::int32_t Find(std::u16string_view name, std::span<const TDirItem> items) const;
+    // Indexes item `item` under its current name. The table takes new items in
+    // batches: they are placed at the next Find or Remove, all at once.
+    void Insert(std::int32_t item, std::span<const TDirItem> items);
+    // Takes item `item` (indexed under its current name) out of the index.
+    void Remove(std::int32_t item, std::span<const TDirItem> items);
+    // Room for `count` names without growing.
+    void Reserve(std::size_t count);
+    void Clear();
+
+    std::size_t SlotCount() const { return slots_.size(); }
+
+private:
+    static constexpr std::int32_t kEmpty = -1;
+    static constexpr std::int32_t kRemoved = -2;
+
+    struct Slot {
+        std::int32_t head = kEmpty;  // the highest item of the chain, or kEmpty / kRemoved
+        std::uint32_t hash = 0;      // HashFolded of its name
+    };
+
+    // The slot that holds the chain of `name` (hashed to `hash`), or else the
+    // first free slot on its probe.
+    std::size_t StartSlot(std::uint32_t hash) const;
+    std::size_t SlotFor(std::u16string_view name, std::uint32_t hash, std::span<const TDirItem> items) const;
+    void Grow(std::size_t slots) const;
+    void Place(std::int32_t item, std::uint32_t hash, std::span<const TDirItem> items) const;
+    // Places the items that wait, in the order they came.
+    void PlacePending(std::span<const TDirItem> items) const;
+
+    // Lookups place the waiting items first, so the slots change under const
+    // operations: they are a cache of the names the items already hold.
+    mutable std::vector<Slot, platform::BulkAllocator<Slot>> slots_;
+    mutable std::vector<std::int32_t, platform::BulkAllocator<std::int32_t>> lower_;  // next lower item, same key
+    mutable std::vector<std::int32_t> pending_;  // items indexed but not yet placed
+    mutable std::size_t occupied_ = 0;           // slots not empty (heads and removed marks)
+    std::size_t emptyNames_ = 0;                 // items indexed under the empty name
+};
+
+}  // namespace archive

@@ -1,0 +1,54 @@
+#include "archive/text_arena.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace archive {
+
+// A request that does not fit the last block starts a new one, at least as
+// large as the request; what was left of the old block stays unused.
+void* TextArena::Allocate(std::size_t bytes, std::size_t alignment) {
+    std::size_t at = (used_ + alignment - 1) & ~(alignment - 1);
+    if (blocks_.empty() || at > capacity_ || bytes > capacity_ - at) {
+        capacity_ = std::max(bytes, nextBlockBytes_);
+        blocks_.emplace_back(static_cast<std::uint8_t*>(platform::AllocateBulk(capacity_)), BlockDeleter{capacity_});
+        nextBlockBytes_ = kMinBlockBytes;
+        at = 0;
+    }
+    used_ = at + bytes;
+    return blocks_.back().get() + at;
+}
+
+char16_t* TextArena::AllocateUnits(std::size_t units) {
+    return static_cast<char16_t*>(Allocate(units * sizeof(char16_t), alignof(char16_t)));
+}
+
+std::u16string_view TextArena::Keep(std::u16string_view text) {
+    if (text.empty()) return {};
+    char16_t* target = AllocateUnits(text.size());
+    std::memcpy(target, text.data(), text.size() * sizeof(char16_t));
+    return {target, text.size()};
+}
+
+std::string_view TextArena::Keep(std::string_view bytes) {
+    if (bytes.empty()) return {};
+    auto* target = static_cast<char*>(Allocate(bytes.size(), 1));
+    std::memcpy(target, bytes.data(), bytes.size());
+    return {target, bytes.size()};
+}
+
+std::span<const std::uint8_t> TextArena::Keep(std::span<const std::uint8_t> bytes) {
+    if (bytes.empty()) return {};
+    auto* target = static_cast<std::uint8_t*>(Allocate(bytes.size(), 1));
+    std::memcpy(target, bytes.data(), bytes.size());
+    return {target, bytes.size()};
+}
+
+void TextArena::Clear() {
+    blocks_.clear();
+    used_ = 0;
+    capacity_ = 0;
+    nextBlockBytes_ = kMinBlockBytes;
+}
+
+}  // namespace archive

@@ -1,0 +1,50 @@
+#pragma once
+// Storage for the directory's names, comments and extra fields: text is
+// copied into large blocks and handed out as views that stay valid until
+// Clear. Blocks are never moved, so growth does not invalidate a view, and the
+// whole directory's text is released in a few frees.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "platform/bulk_memory.h"
+
+namespace archive {
+
+class TextArena {
+public:
+    static constexpr std::size_t kMinBlockBytes = 64 * 1024;
+
+    TextArena() = default;
+    TextArena(const TextArena&) = delete;
+    TextArena& operator=(const TextArena&) = delete;
+
+    // Room for `units` UTF-16 code units, uninitialised, valid until Clear.
+    char16_t* AllocateUnits(std::size_t units);
+    std::u16string_view Keep(std::u16string_view text);
+    std::string_view Keep(std::string_view bytes);
+    std::span<const std::uint8_t> Keep(std::span<const std::uint8_t> bytes);
+
+    // The next block is at least this large (a hint: the directory's size).
+    void ExpectBytes(std::size_t bytes) { nextBlockBytes_ = bytes > kMinBlockBytes ? bytes : kMinBlockBytes; }
+    void Clear();
+    std::size_t BlockCount() const { return blocks_.size(); }
+
+private:
+    void* Allocate(std::size_t bytes, std::size_t alignment);
+
+    struct BlockDeleter {
+        std::size_t bytes;
+        void operator()(std::uint8_t* block) const noexcept { platform::FreeBulk(block, bytes); }
+    };
+    std::vector<std::unique_ptr<std::uint8_t[], BlockDeleter>> blocks_;
+    std::size_t used_ = 0;      // bytes used in the last block
+    std::size_t capacity_ = 0;  // size of the last block
+    std::size_t nextBlockBytes_ = kMinBlockBytes;
+};
+
+}  // namespace archive

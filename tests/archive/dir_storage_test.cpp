@@ -1,0 +1,175 @@
+// The directory's compact storage: text storage that grows in blocks, the
+// name table that grows and chains equal names, names at the length limits,
+// directories past 65,535 items, and the signature scan of the rebuild held
+// against a byte-by-byte search.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "archive/dir_array.h"
+#include "archive/dir_manager.h"
+#include "archive/text_arena.h"
+#include "tests/archive/archive_test_support.h"
+#include "tests/support/zip_writer.h"
+
+using namespace archive;
+using namespace archive_tests;
+using namespace testing_support;
+
+namespace {
+
+std::u16string Widen(const std::string& text) { return std::u16string(text.begin(), text.end()); }
+
+std::string NumberedName(int i) {
+    char name[48];
+    std::snprintf(name, sizeof name, "Payload/App.app/Assets/i_%05d.png", i);
+    return name;
+}
+
+TEST(TextArena, ViewsOutliveTheGrowthOfTheStorage) {
+    TextArena arena;
+    std::vector<std::u16string> kept;
+    std::vector<std::u16string_view> views;
+    for (int i = 0; i < 20000; ++i) {
+        kept.push_back(Widen(NumberedName(i)));
+        views.push_back(arena.Keep(kept.back()));
+    }
+    const std::u16string large(TextArena::kMinBlockBytes, u'x');  // twice a block in bytes
+    const std::u16string_view largeView = arena.Keep(large);
+    views.push_back(arena.Keep(u"after the large one"));
+    EXPECT_GT(arena.BlockCount(), 3u) << "the storage grew in blocks";
+    for (std::size_t i = 0; i < kept.size(); ++i) ASSERT_EQ(views[i], kept[i]) << i;
+    EXPECT_EQ(largeView, large);
+    EXPECT_EQ(views.back(), u"after the large one");
+    EXPECT_TRUE(arena.Keep(std::u16string_view()).empty());
+    arena.Clear();
+    EXPECT_EQ(arena.BlockCount(), 0u);
+}
+
+// Without a size hint the table starts small and grows many times; every name
+// stays findable, equal names answer with the highest item, and renaming the
+// highest brings the next lower one back.
+TEST(NameTable, GrowsAndKeepsEqualNamesChained) {
+    TZFDirArray dir;
+    constexpr int kItems = 70000;
+    dir.SetCount(kItems);
+    for (int i = 0; i < kItems; ++i) {
+        // Every thousandth name repeats an earlier one in other ASCII case.
+        const std::string name = i % 1000 == 999 ? "PAYLOAD/APP.APP/ASSETS/I_00007.PNG" : NumberedName(i);
+        dir.SetItemName(i, Widen(name));
+        if (i % 9973 == 0) {
+            std::int32_t itemNo = -1;
+            ASSERT_TRUE(dir.FileExists(Widen(name), itemNo));  // a lookup between growths
+            ASSERT_EQ(itemNo, i);
+        }
+    }
+    std::int32_t itemNo = -1;
+    for (int i = 0; i < kItems; ++i) {
+        if (i % 1000 == 999 || i == 7) continue;
+        ASSERT_TRUE(dir.FileExists(Widen(NumberedName(i)), itemNo)) << i;
+        ASSERT_EQ(itemNo, i);
+    }
+    EXPECT_TRUE(dir.FileExists(u"payload/app.app/assets/i_00007.png", itemNo));
+    EXPECT_EQ(itemNo, 69999);
+    dir.SetItemName(69999, u"renamed");
+    EXPECT_TRUE(dir.FileExists(u"Payload/App.app/Assets/i_00007.png", itemNo));
+    EXPECT_EQ(itemNo, 68999) << "the next lower item with the name answers";
+    EXPECT_TRUE(dir.FileExists(u"RENAMED", itemNo));
+    EXPECT_EQ(itemNo, 69999);
+    EXPECT_FALSE(dir.FileExists(u"payload/app.app/assets/i_70000.png", itemNo));
+    EXPECT_EQ(itemNo, -1);
+}
+
+TEST(NameTable, NonAsciiLettersAreNotFolded) {
+    TZFDirArray dir;
+    dir.SetCount(3);
+    dir.SetItemName(0, u"\u00C4.txt");
+    dir.SetItemName(1, u"@x");
+    dir.SetItemName(2, u"[x");
+    std::int32_t itemNo = -1;
+    EXPECT_FALSE(dir.FileExists(u"\u00E4.txt", itemNo));
+    EXPECT_TRUE(dir.FileExists(u"\u00C4.TXT", itemNo));
+    EXPECT_EQ(itemNo, 0);
+    EXPECT_FALSE(dir.FileExists(u"`x", itemNo)) << "\"@\" and \"`\" are not a letter pair";
+    EXPECT_FALSE(dir.FileExists(u"{x", itemNo));
+    EXPECT_TRUE(dir.FileExists(u"[X", itemNo));
+    EXPECT_EQ(itemNo, 2);
+}
+
+// A name of no bytes and one of 65,535 bytes load, and are found by name.
+TEST(LoadDir, NamesAtTheLengthLimits) {
+    const std::string longest(65535, 'N');
+    struct Row {
+        const char* what;
+        std::string name;
+        std::uint16_t flags;
+        std::size_t units;
+    };
+    const Row rows[] = {
+        {"empty name", "", 0, 0},
+        {"65,535 bytes", longest, 0, 65535},
+        {"65,535 bytes, UTF-8", std::string(65533, 'n') + "\xC3\xA4", 0x0800, 65534},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        MemoryArchive m(ZipWriter().Add({.name = row.name, .data = "data", .flags = row.flags}).Build().bytes);
+        ASSERT_TRUE(m.outcome.opened) << m.outcome.Describe();
+        ASSERT_EQ(m.Dir().Count(), 1);
+        EXPECT_EQ(m.Item(0).Name.size(), row.units);
+        std::int32_t itemNo = -1;
+        EXPECT_TRUE(m.Dir().FileExists(m.Item(0).Name, itemNo));
+        EXPECT_EQ(itemNo, 0);
+        platform::MemoryStream out;
+        m.arc.ExtractToStream(std::u16string(m.Item(0).Name), out);
+        EXPECT_EQ(out.Size(), 4);
+    }
+}
+
+// Counts past what the end record's 16-bit fields hold: with zip64 records the
+// directory is read from the central headers, all 65,537 of them.
+TEST(LoadDir, MoreThan65535ItemsThroughZip64Counts) {
+    ZipWriter w;
+    constexpr int kItems = 65537;
+    for (int i = 0; i < kItems; ++i) w.AddStored(NumberedName(i), i == kItems - 1 ? "last" : "");
+    w.Zip64Records();
+    MemoryArchive m(w.Build().bytes);
+    ASSERT_TRUE(m.outcome.opened) << m.outcome.Describe();
+    EXPECT_TRUE(m.arc.DMHandle->FZip64);
+    ASSERT_EQ(m.Dir().Count(), kItems);
+    EXPECT_EQ(m.Item(65536).Name, Widen(NumberedName(65536)));
+    platform::MemoryStream out;
+    m.arc.ExtractToStream(Widen(NumberedName(kItems - 1)), out);
+    EXPECT_EQ(std::string(out.Data().begin(), out.Data().end()), "last");
+    std::int32_t itemNo = -1;
+    EXPECT_TRUE(m.Dir().FileExists(Widen(NumberedName(0)), itemNo));
+    EXPECT_EQ(itemNo, 0);
+}
+
+// The rebuild's scan against the plain byte-by-byte search, on random data
+// thick with the signature's first bytes, from many starting points, with
+// matches across the scan's chunk boundaries.
+TEST(FindLocalHeader, AgreesWithAByteByByteSearch) {
+    std::mt19937 random(3);
+    std::string bytes(600000, '\0');
+    for (char& c : bytes) c = "PK\x03\x04x"[random() % 5];
+    for (std::size_t at : {65532u, 65533u, 65534u, 65535u, 131069u, 262143u, 599970u}) bytes.replace(at, 4, "PK\x03\x04");
+    auto stream = StreamOf(bytes);
+    TZFDirManager dm(stream.get(), false, nullptr);
+    const auto plain = [&](std::size_t from) -> std::int64_t {
+        const std::size_t at = bytes.find("PK\x03\x04", from);
+        return at == std::string::npos || bytes.size() - at < 30 ? -1 : static_cast<std::int64_t>(at);
+    };
+    int mismatches = 0;
+    for (std::size_t from = 0; from < bytes.size(); from += 1 + random() % 700) {
+        if (dm.FindLocalHeader(static_cast<std::int64_t>(from)) != plain(from)) ++mismatches;
+    }
+    for (std::size_t from : {65531u, 65532u, 65535u, 65536u, 599960u, 599971u}) {
+        EXPECT_EQ(dm.FindLocalHeader(static_cast<std::int64_t>(from)), plain(from)) << from;
+    }
+    EXPECT_EQ(mismatches, 0);
+}
+
+}  // namespace

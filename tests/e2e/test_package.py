@@ -1,0 +1,184 @@
+#!/usr/bin/env python3
+"""The release packages under Wine, each case in a fresh prefix:
+
+  install   msiexec /i /qn puts the files, the Start-menu shortcut and the entry in
+            the list of installed programs in place; the program started from the
+            shortcut lists the demo library; msiexec /x /qn leaves nothing behind
+  upgrade   a package of a later version, made from the same source, replaces this
+            one: one entry in the list of installed programs, the later one
+  repair    installing the same version again brings back a deleted program file
+  failed    an installation that fails half-way (a folder stands where one of its
+            files goes) leaves the prefix as it was
+  portable  the portable package unpacked into a folder with spaces in its name runs
+
+Usage: test_package.py <case>"""
+
+import subprocess
+import sys
+import zipfile
+from pathlib import PureWindowsPath
+
+import package_lib as pkg
+from e2e_lib import CAPTION, SOURCE_DIR
+from driver_client import WINE
+
+DEMO_SCRIPT = SOURCE_DIR / "tools" / "demo" / "make_demo_library.py"
+DEMO_ROWS = ["Harbor Tides 2.1", "Pocket Atlas 4.0.3", "Quill Notes 1.7", "Starling Radio 3.2"]
+
+
+def prepare(t):
+    """The demo library in the prefix, Wine running; returns the package's codes."""
+    done = subprocess.run([sys.executable, str(DEMO_SCRIPT), str(t.prefix)], capture_output=True, text=True,
+                          timeout=60)
+    t.check_equal(done.returncode, 0, "demo library made")
+    t.start(launch=False)
+    return pkg.msi_properties(pkg.msi_path())
+
+
+def check_demo_window(t, how):
+    state = t.wait_ready()
+    t.check_equal(state["caption"], CAPTION, f"{how}: window caption")
+    t.check_equal(state["list"]["rows"], DEMO_ROWS, f"{how}: the demo packages are listed")
+    t.screenshot(how.replace(" ", "-"))
+    t.drive("menu MenuExit")
+    t.check(t.program_exited(15), f"{how}: the program ends by its Exit entry")
+
+
+def check_installed(t, properties):
+    shipped = pkg.shipped_files()
+    installed = sorted(p.name for p in t.install_folder.iterdir()) if t.install_folder.is_dir() else []
+    t.check_equal(installed, sorted(shipped), "installed files in Program Files\\Vantrel")
+    for name in installed:
+        t.check((t.install_folder / name).read_bytes() == shipped[name], f"{name} is the one of the portable package")
+    links = t.shortcuts()
+    t.check_equal(len(links), 1, f"one Start-menu shortcut: {[str(p) for p in links]}")
+    if links:
+        # A shell link file: header size 0x4C; the target path in its link information (ANSI) or strings (UTF-16).
+        data, target = links[0].read_bytes(), "C:\\Program Files\\Vantrel\\vantrel.exe"
+        t.check(data[:4] == b"\x4c\0\0\0" and (target.encode("ascii") in data or target.encode("utf-16-le") in data),
+                f"the shortcut is a shell link to {target}")
+    entry = t.uninstall_entry(properties["ProductCode"]) or {}
+    expected = {"DisplayName": "Vantrel", "DisplayVersion": pkg.version(), "Publisher": "The Vantrel developers",
+                "URLInfoAbout": properties["ARPURLINFOABOUT"], "HelpLink": properties["ARPHELPLINK"]}
+    t.check_equal({name: entry.get(name) for name in expected}, expected, "entry in the list of installed programs")
+    t.check(entry.get("UninstallString", "").lower().startswith("msiexec.exe /x"), "the entry uninstalls with msiexec")
+    return links
+
+
+def check_nothing_left(t, before, after, properties, what, rolled_back=False):
+    """Compares snapshots from before an installation and after its end. Wine's
+    installer engine, rolling back, keeps the empty registration keys of the
+    components it had registered (no values); with `rolled_back` those alone
+    are let pass, and logged."""
+    files = [f for f in pkg.changed_files(before[0], after[0]) if f != "windows/Installer"]
+    t.check_equal(files, [], f"{what}: files that differ from before")
+    added = pkg.new_registry_entries(before[1], after[1])
+    if rolled_back:
+        kept = pkg.empty_component_keys(added, pkg.msi_path())
+        t.log(f"  note  empty component keys Wine's rollback kept: {sorted(k for k, _ in kept)}")
+        added -= kept
+    t.check_equal(sorted(str(e) for e in added), [], f"{what}: registry entries that were not there before")
+    marks = pkg.product_marks(pkg.msi_path())
+    everything = "\n".join(f"{k} {v}" for k, v in after[1] - (kept if rolled_back else set())).lower()
+    t.check_equal([m for m in marks if m in everything], [], f"{what}: the product's names and codes in the registry")
+    t.check_equal(t.uninstall_entry(properties["ProductCode"]), None, f"{what}: no entry in the installed programs")
+
+
+def case_install(t):
+    properties = prepare(t)
+    before = t.snapshot()
+    t.check_equal(t.msiexec("/i", pkg.msi_path(), "/qn"), 0, "msiexec /i /qn succeeds")
+    links = check_installed(t, properties)
+    if links:
+        lnk = "C:\\" + str(links[0].relative_to(t.prefix / "drive_c")).replace("/", "\\")
+        subprocess.run([WINE, "start", lnk], env=t.environment(), cwd=t.cwd, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+        check_demo_window(t, "started from the shortcut")
+    t.check_equal(t.msiexec("/x", pkg.msi_path(), "/qn"), 0, "msiexec /x /qn succeeds")
+    t.check(not t.install_folder.exists(), "Program Files\\Vantrel is gone")
+    t.check_equal(t.shortcuts(), [], "the shortcut is gone")
+    check_nothing_left(t, before, t.snapshot(), properties, "after uninstalling")
+
+
+def later_package(t, version):
+    """An installer of `version` made from packaging/vantrel.wxs with the files of
+    the portable package, as scripts/package.sh makes one."""
+    folder = t.work / "later"
+    (folder / "files").mkdir(parents=True)
+    with zipfile.ZipFile(pkg.zip_path()) as archive:
+        archive.extractall(folder / "files")
+    wxs = SOURCE_DIR / "packaging" / "vantrel.wxs"
+    codes = subprocess.run([sys.executable, str(SOURCE_DIR / "packaging" / "release_files.py"), "codes", str(wxs),
+                            version] + [str(p) for p in sorted((folder / "files").iterdir())],
+                           capture_output=True, text=True, check=True).stdout.split()
+    msi = folder / f"vantrel-{version}-x64.msi"
+    subprocess.run(["wixl", "-a", "x64", "-D", f"Version={version}", "-D", f"ProductCode={codes[0]}",
+                    "-D", "SourceDir=files", "-o", str(msi), str(wxs)], cwd=folder, check=True, capture_output=True)
+    return msi, "{" + codes[0] + "}"
+
+
+def case_upgrade(t):
+    properties = prepare(t)
+    major, minor = pkg.version().split(".")[:2]
+    version = f"{major}.{int(minor) + 1}"
+    later, later_code = later_package(t, version)
+    before = t.snapshot()
+    t.check_equal(t.msiexec("/i", pkg.msi_path(), "/qn"), 0, f"installing {pkg.version()}")
+    t.check_equal(t.msiexec("/i", later, "/qn"), 0, f"installing {version} over it")
+    t.check_equal(t.uninstall_entry(properties["ProductCode"]), None, f"{pkg.version()} is no longer installed")
+    t.check_equal((t.uninstall_entry(later_code) or {}).get("DisplayVersion"), version, f"{version} is installed")
+    t.check_equal(len(t.shortcuts()), 1, "one Start-menu shortcut")
+    t.check((t.install_folder / "vantrel.exe").exists(), "the program is installed")
+    t.check_equal(t.msiexec("/x", later, "/qn"), 0, f"uninstalling {version}")
+    check_nothing_left(t, before, t.snapshot(), properties, f"after uninstalling {version}")
+
+
+def case_repair(t):
+    properties = prepare(t)
+    t.check_equal(t.msiexec("/i", pkg.msi_path(), "/qn"), 0, "first installation")
+    exe = t.install_folder / "vantrel.exe"
+    exe.unlink()
+    t.check_equal(t.msiexec("/i", pkg.msi_path(), "/qn"), 0, "installing the same version again")
+    log = t.last_msiexec_log.read_text(encoding="utf-8", errors="replace")
+    t.check("Property(S): REINSTALL = ALL" in log, "the package chose to reinstall everything")
+    t.check(exe.exists() and exe.read_bytes() == pkg.shipped_files()["vantrel.exe"], "vantrel.exe is back")
+    check_installed(t, properties)
+    t.exe = exe
+    t.launch()
+    check_demo_window(t, "the repaired program")
+
+
+def case_failed(t):
+    properties = prepare(t)
+    blocker = t.install_folder / "README.txt"
+    blocker.mkdir(parents=True)
+    before = t.snapshot()
+    code = t.msiexec("/i", pkg.msi_path(), "/qn")
+    t.check_equal(code, pkg.ERROR_INSTALL_FAILURE & 0xFF, "msiexec reports the failure (1603)")
+    t.check_equal(sorted(p.name for p in t.install_folder.iterdir()), ["README.txt"],
+                  "the install folder holds only what was there before")
+    t.check_equal(t.shortcuts(), [], "no shortcut")
+    check_nothing_left(t, before, t.snapshot(), properties, "after the failed installation", rolled_back=True)
+
+
+def case_portable(t):
+    prepare(t)
+    folder = t.prefix / "drive_c" / "Portable Programs" / "Vantrel 1.3 portable"
+    folder.mkdir(parents=True)
+    with zipfile.ZipFile(pkg.zip_path()) as archive:
+        archive.extractall(folder)
+    contents = sorted(p.name for p in folder.iterdir())
+    t.exe = PureWindowsPath("C:\\Portable Programs\\Vantrel 1.3 portable\\vantrel.exe")
+    t.launch()
+    check_demo_window(t, "the unpacked portable program")
+    t.check_equal(sorted(p.name for p in folder.iterdir()), contents, "the program wrote nothing into its folder")
+
+
+CASES = {"install": case_install, "upgrade": case_upgrade, "repair": case_repair, "failed": case_failed, "portable": case_portable}
+
+if __name__ == "__main__":
+    if len(sys.argv) != 2 or sys.argv[1] not in CASES:
+        print(__doc__, file=sys.stderr)
+        sys.exit(2)
+    with pkg.PackageTest(f"Package.{sys.argv[1]}") as test:
+        CASES[sys.argv[1]](test)
