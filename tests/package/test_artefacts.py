@@ -179,7 +179,7 @@ def check_service(msi):
     # Events: 1 start at install, 2 + 32 stop at install and uninstall, 128 delete at uninstall.
     check_equal(controls, [("VantrelCatalogue", "1", "0"), ("VantrelCatalogue", "162", "1")],
                 "started at install without waiting; stopped (waiting) and deleted at uninstall")
-    registry = {(r[2], r[3]): r[4] for r in msi_export(msi, "Registry")}
+    registry = {(r[2].rstrip("\\"), r[3]): r[4] for r in msi_export(msi, "Registry")}
     source = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\VantrelCatalogue"
     check_equal(registry.get((source, "EventMessageFile")), "[#CatalogueExe]", "the event-log source's messages")
 

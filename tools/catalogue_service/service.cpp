@@ -142,6 +142,7 @@ void RunningCatalogue::Start() {
 }
 
 void RunningCatalogue::Stop() {
+    for (auto& server : servers_) server->RequestStop();
     for (auto& server : servers_) server->Stop();
     servers_.clear();
 }

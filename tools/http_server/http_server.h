@@ -59,6 +59,10 @@ public:
     // about 100 ms) and joins every thread. Safe to call more than once.
     void Stop();
 
+    // Asks the threads to end without waiting for them: several servers asked
+    // first and then stopped end in the time of one.
+    void RequestStop() { stopping_ = true; }
+
     // The port listened on; valid after Start().
     std::uint16_t Port() const { return port_; }
     const std::string& BindAddress() const { return options_.bindAddress; }

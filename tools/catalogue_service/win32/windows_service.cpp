@@ -27,7 +27,8 @@ struct ServiceState {
     ServiceOptions options;
     SERVICE_STATUS_HANDLE statusHandle = nullptr;
     SERVICE_STATUS status{};
-    UniqueEvent stopRequested;
+    RunningCatalogue* catalogue = nullptr;  // set while the service runs
+    UniqueEvent stopped;                    // set once the stop is done
 };
 ServiceState* g_service = nullptr;
 
@@ -55,12 +56,18 @@ void SetState(DWORD state, DWORD win32ExitCode = NO_ERROR, DWORD specificExitCod
     SetServiceStatus(g_service->statusHandle, &status);
 }
 
+// The stop is done before the handler answers: the control manager's caller
+// (an uninstaller removing the program's files next, say) gets its answer only
+// once nothing listens any more and the answers under way are finished. Stop
+// controls come only while running (see SetState).
 DWORD WINAPI HandleControl(DWORD control, DWORD, void*, void*) {
     switch (control) {
         case SERVICE_CONTROL_STOP:
         case SERVICE_CONTROL_SHUTDOWN:
             SetState(SERVICE_STOP_PENDING);
-            SetEvent(g_service->stopRequested.get());
+            g_service->catalogue->Stop();
+            SetState(SERVICE_STOPPED);
+            SetEvent(g_service->stopped.get());
             return NO_ERROR;
         case SERVICE_CONTROL_INTERROGATE:
             return NO_ERROR;
@@ -88,10 +95,9 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) {
     }
     ReportToEventLog(EVENTLOG_INFORMATION_TYPE, MSG_SERVICE_INFO,
                      "The catalogue service is listening on " + catalogue.Addresses() + ".");
+    g_service->catalogue = &catalogue;
     SetState(SERVICE_RUNNING);
-    WaitForSingleObject(g_service->stopRequested.get(), INFINITE);
-    catalogue.Stop();
-    SetState(SERVICE_STOPPED);
+    WaitForSingleObject(g_service->stopped.get(), INFINITE);
 }
 
 }  // namespace
@@ -99,8 +105,8 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) {
 int RunWindowsService(const ServiceOptions& options) {
     ServiceState state;
     state.options = options;
-    state.stopRequested.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!state.stopRequested) return 1;
+    state.stopped.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!state.stopped) return 1;
     g_service = &state;
     // The table's name is not written to; the type lacks the const.
     const SERVICE_TABLE_ENTRYW table[] = {{const_cast<wchar_t*>(kServiceName), ServiceMain}, {nullptr, nullptr}};
