@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Makes the Windows release artefacts from the win64 build, in build/dist:
-#   vantrel-<version>-x64.msi           Windows Installer package (per machine)
-#   vantrel-<version>-x64-portable.zip  vantrel.exe, README.txt, LICENSE.txt
-#   vantrel.debug                       debugging information of that vantrel.exe;
-#                                       not shipped, put it beside the program to debug
-#   SHA256SUMS                          checksums of the three
-# Both packages hold the same stripped vantrel.exe, which names vantrel.debug
+#   vantrel-<version>-x64.msi           Windows Installer package (per machine), with
+#                                       the catalogue service
+#   vantrel-<version>-x64-portable.zip  vantrel.exe, vantrel-catalogue.exe, README.txt,
+#                                       LICENSE.txt
+#   vantrel.debug                       debugging information of those programs;
+#   vantrel-catalogue.debug             not shipped, put it beside the program to debug
+#   SHA256SUMS                          checksums of the four
+# Both packages hold the same stripped programs, each naming its debugging file
 # (with its checksum) for the debugger. The same commit gives the same bytes:
 # every time stamp is SOURCE_DATE_EPOCH, by default the commit's time.
 # Nothing is signed.
@@ -47,17 +49,18 @@ build_program() {
     [[ "$build" == "$root/build/win64" ]] || fail "$build is not a configured build folder"
     "$root/scripts/build.sh" win64
   fi
-  cmake --build "$build" --target vantrel
+  cmake --build "$build" --target vantrel vantrel-catalogue
 }
 
 # The program without symbols or debugging information, and that information in
 # a file of its own, which the program names in its .gnu_debuglink section.
 # objcopy stamps the PE header it writes with SOURCE_DATE_EPOCH.
 split_debug_information() {
-  local exe="$build/app/vantrel.exe"
-  "$mingw-objcopy" --only-keep-debug "$exe" "$stage/vantrel.debug"
-  "$mingw-objcopy" --strip-all "$exe" "$stage/files/vantrel.exe"
-  (cd "$stage" && "$mingw-objcopy" --add-gnu-debuglink=vantrel.debug files/vantrel.exe)
+  local exe=$1 name
+  name=$(basename "$exe" .exe)
+  "$mingw-objcopy" --only-keep-debug "$exe" "$stage/$name.debug"
+  "$mingw-objcopy" --strip-all "$exe" "$stage/files/$name.exe"
+  (cd "$stage" && "$mingw-objcopy" --add-gnu-debuglink="$name.debug" "files/$name.exe")
 }
 
 # wixl stamps the package with the clock and a random package code: the clock
@@ -67,7 +70,7 @@ split_debug_information() {
 make_msi() {
   local msi=$1 codes product package when
   codes=$(python3 "$root/packaging/release_files.py" codes "$root/packaging/vantrel.wxs" \
-    "$version" "$stage/files/vantrel.exe" "$stage/files/README.txt" "$stage/files/LICENSE.txt")
+    "$version" "${shipped[@]/#/$stage/files/}")
   read -r product package <<<"$codes"
   when=$(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S')
   # wixl takes file sources relative to the folder it runs in.
@@ -95,13 +98,15 @@ publish() {
 
 build_program
 stage="$build/package"
-artefacts=("vantrel-$version-x64.msi" "vantrel-$version-x64-portable.zip" vantrel.debug)
+artefacts=("vantrel-$version-x64.msi" "vantrel-$version-x64-portable.zip" vantrel.debug vantrel-catalogue.debug)
+shipped=(vantrel.exe vantrel-catalogue.exe README.txt LICENSE.txt)
 rm -rf "$stage"
 mkdir -p "$stage/files"
-split_debug_information
+split_debug_information "$build/app/vantrel.exe"
+split_debug_information "$build/tools/catalogue_service/vantrel-catalogue.exe"
 python3 "$root/packaging/release_files.py" texts "$root" "$stage/files"
 touch -d "@$SOURCE_DATE_EPOCH" "$stage/files"/*
-python3 "$root/packaging/release_files.py" zip "$stage/${artefacts[1]}" "$stage/files" vantrel.exe README.txt LICENSE.txt
+python3 "$root/packaging/release_files.py" zip "$stage/${artefacts[1]}" "$stage/files" "${shipped[@]}"
 make_msi "$stage/${artefacts[0]}"
 (cd "$stage" && sha256sum "${artefacts[@]}" >SHA256SUMS)
 publish

@@ -11,6 +11,7 @@ packages=(
   hyperfine time unzip
   wixl msitools faketime
   clang libclang-rt-14-dev
+  chromium
 )
 
 missing=()

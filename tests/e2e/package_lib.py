@@ -4,7 +4,9 @@ to tell what an installation left behind."""
 
 import os
 import re
+import socket
 import subprocess
+import time
 import zipfile
 from pathlib import Path
 
@@ -123,6 +125,25 @@ class PackageTest(E2ETest):
                 values[parts[0]] = parts[2] if len(parts) == 3 else ""
         return values
 
+    def service_state(self):
+        """The catalogue service's state as the service control manager reports
+        it: {"STATE": "4  RUNNING", "WIN32_EXIT_CODE": ..., ...}, or None when
+        no such service is installed."""
+        done = subprocess.run([WINE, "sc", "query", SERVICE_NAME], env=self.environment(), capture_output=True,
+                              text=True, stdin=subprocess.DEVNULL, timeout=60)
+        fields = dict(re.findall(r"^\s*([A-Z0-9_]+)\s*:\s*(.*?)\s*$", done.stdout, re.M))
+        return fields if "STATE" in fields else None
+
+    def wait_service_state(self, state, seconds=30):
+        """Polls until the service's state names `state` (RUNNING, STOPPED); returns
+        the last state read."""
+        deadline = time.monotonic() + seconds
+        while True:
+            fields = self.service_state()
+            if (fields and state in fields["STATE"]) or time.monotonic() > deadline:
+                return fields
+            time.sleep(0.5)
+
     def flush_wine(self):
         """Ends the prefix's wineserver, which writes the registry files, and
         starts a new one for what follows."""
@@ -150,6 +171,23 @@ class PackageTest(E2ETest):
                 stat = (Path(folder) / name).lstat()
                 files.add((str(relative / name), stat.st_size, stat.st_mtime_ns))
         return files, registry_lines(self.prefix)
+
+
+SERVICE_NAME = "VantrelCatalogue"
+SERVICE_KEY = f"HKLM\\System\\CurrentControlSet\\Services\\{SERVICE_NAME}"
+
+
+def loopback_port_free(port=80):
+    """Whether this machine lets a program listen on the port of both loopback
+    addresses (the installed service's port): free, and allowed to this user."""
+    for family, address in ((socket.AF_INET, "127.0.0.1"), (socket.AF_INET6, "::1")):
+        try:
+            with socket.socket(family) as probe:
+                probe.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+                probe.bind((address, port))
+        except OSError:
+            return False
+    return True
 
 
 def registry_lines(prefix):

@@ -10,16 +10,25 @@
   failed    an installation that fails half-way (a folder stands where one of its
             files goes) leaves the prefix as it was
   portable  the portable package unpacked into a folder with spaces in its name runs
+  service   the catalogue service installed with the program runs on port 80 of the
+            loopback; the program, with no proxy, sends its request there and the
+            service's page address reaches the shell; uninstalling stops and removes it
+  port-taken  another program holds port 80: the installation still succeeds, the
+            service ends with an error status
+  without-service  the installation with the service's feature left out
 
 Usage: test_package.py <case>"""
 
+import re
+import socket
 import subprocess
 import sys
+import urllib.parse
 import zipfile
 from pathlib import PureWindowsPath
 
 import package_lib as pkg
-from e2e_lib import CAPTION, SOURCE_DIR
+from e2e_lib import CAPTION, SOURCE_DIR, fetch, idle_caption
 from driver_client import WINE
 
 DEMO_SCRIPT = SOURCE_DIR / "tools" / "demo" / "make_demo_library.py"
@@ -174,11 +183,119 @@ def case_portable(t):
     t.check_equal(sorted(p.name for p in folder.iterdir()), contents, "the program wrote nothing into its folder")
 
 
-CASES = {"install": case_install, "upgrade": case_upgrade, "repair": case_repair, "failed": case_failed, "portable": case_portable}
+DEMO_IDENTIFIERS = ["1034567891", "987654321", "1122334455", "1203948576"]  # in row order
+INSTALLED_EXE = PureWindowsPath("C:\\Program Files\\Vantrel\\vantrel.exe")
+ERROR_SERVICE_SPECIFIC_ERROR = 1066
+WSAEADDRINUSE = 10048
+ERROR_SERVICE_DOES_NOT_EXIST = 1060
+
+
+def check_service_registration(t):
+    done = subprocess.run([WINE, "reg", "query", pkg.SERVICE_KEY], env=t.environment(), capture_output=True,
+                          text=True, stdin=subprocess.DEVNULL, timeout=60)
+    values = dict(re.findall(r"^\s*(\S+)\s+REG_\S+\s+(.*?)\s*$", done.stdout, re.M))
+    t.check_equal(values.get("ObjectName"), "NT AUTHORITY\\LocalService", "the service runs as LocalService")
+    t.check(values.get("ImagePath", "").lower().endswith("vantrel-catalogue.exe\" --service")
+            or values.get("ImagePath", "").lower().endswith("vantrel-catalogue.exe --service"),
+            f"the service starts the installed catalogue with --service: {values.get('ImagePath')}")
+
+
+def show_details_without_proxy(t):
+    """The installed program, with no proxy set, over the demo library: Select
+    all, the button; returns the address the shell was asked to open."""
+    for name in ["http_proxy", "HTTP_PROXY"]:
+        t.extra_env.pop(name, None)
+    t.install_converter()
+    t.exe = INSTALLED_EXE
+    t.launch()
+    t.wait_ready()
+    t.drive("menu MenuSelAll")
+    t.drive("click")
+    t.wait_button(True, idle_caption(), 60)
+    opened = t.recorded_addresses(1, 30)
+    t.check_equal(len(opened), 1, f"addresses the shell was asked to open: {opened}")
+    t.screenshot("after-show-details")
+    t.drive("menu MenuExit")
+    return opened[0] if opened else None
+
+
+def case_service(t):
+    properties = prepare(t)
+    before = t.snapshot()
+    t.check_equal(t.msiexec("/i", pkg.msi_path(), "/qn"), 0, "msiexec /i /qn succeeds")
+    state = t.wait_service_state("RUNNING")
+    t.check(state is not None and "RUNNING" in state["STATE"], f"the service runs after the installation: {state}")
+    check_service_registration(t)
+    address = show_details_without_proxy(t)
+    if address:
+        parts = urllib.parse.urlsplit(address)
+        t.check(parts.scheme == "http" and parts.hostname == "localhost" and parts.port in (None, 80)
+                and re.fullmatch(r"/apps/[0-9a-f]{16}\.html", parts.path) is not None,
+                f"the service answered with one of its pages on localhost: {address}")
+        # The page is there only if the service took the program's request.
+        page = fetch(f"http://127.0.0.1{parts.path}")
+        listed = re.findall(r'<li><a href="https://apps\.apple\.com/app/id(\d+)">\1</a></li>', page)
+        t.check_equal(listed, DEMO_IDENTIFIERS, "the page lists every demo app in row order")
+    t.check_equal(t.msiexec("/x", pkg.msi_path(), "/qn"), 0, "msiexec /x /qn succeeds")
+    t.check_equal(t.service_state(), None, "the service is gone")
+    t.check(pkg.loopback_port_free(), "nothing listens on port 80 any more")
+    check_product_gone(t, before, properties)
+
+
+def check_product_gone(t, before, properties):
+    """After a run of the program (which leaves its working files, the system's
+    web cache and console settings, as any program does): nothing of the product
+    is left, neither file, shortcut, registry entry nor service."""
+    files, registry = t.snapshot()
+    left = [f for f in pkg.changed_files(before[0], files) if f.startswith("Program Files/Vantrel")]
+    t.check_equal(left, [], "files of the product left after uninstalling")
+    t.check_equal(t.shortcuts(), [], "the shortcut is gone")
+    marks = pkg.product_marks(pkg.msi_path())
+    everything = "\n".join(f"{k} {v}" for k, v in registry).lower()
+    t.check_equal([m for m in marks if m in everything], [], "the product's names and codes in the registry")
+    t.check_equal(t.uninstall_entry(properties["ProductCode"]), None, "no entry in the installed programs")
+
+
+def case_port_taken(t):
+    prepare(t)
+    with socket.socket(socket.AF_INET) as other:
+        # Lets the test take the port while earlier connections to it linger.
+        other.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        other.bind(("127.0.0.1", 80))
+        other.listen()
+        t.check_equal(t.msiexec("/i", pkg.msi_path(), "/qn"), 0, "the installation succeeds with the port taken")
+        state = t.wait_service_state("STOPPED") or {}
+        t.check("STOPPED" in state.get("STATE", ""), f"the service has stopped: {state}")
+        t.check(state.get("WIN32_EXIT_CODE", "").startswith(str(ERROR_SERVICE_SPECIFIC_ERROR))
+                and state.get("SERVICE_EXIT_CODE", "").startswith(str(WSAEADDRINUSE)),
+                "its status names the error: the address is in use")
+    t.check((t.install_folder / "vantrel.exe").exists(), "the program is installed")
+    t.check_equal(t.msiexec("/x", pkg.msi_path(), "/qn"), 0, "msiexec /x /qn succeeds")
+    t.check_equal(t.service_state(), None, "the service is gone")
+
+
+def case_without_service(t):
+    properties = prepare(t)
+    before = t.snapshot()
+    t.check_equal(t.msiexec("/i", pkg.msi_path(), "/qn", "ADDLOCAL=Complete"), 0,
+                  "msiexec /i /qn ADDLOCAL=Complete succeeds")
+    installed = sorted(p.name for p in t.install_folder.iterdir()) if t.install_folder.is_dir() else []
+    t.check_equal(installed, ["LICENSE.txt", "README.txt", "vantrel.exe"], "the program without the service")
+    t.check_equal(t.service_state(), None, "no service is installed")
+    t.check_equal(t.msiexec("/x", pkg.msi_path(), "/qn"), 0, "msiexec /x /qn succeeds")
+    check_nothing_left(t, before, t.snapshot(), properties, "after uninstalling")
+
+
+CASES = {"install": case_install, "upgrade": case_upgrade, "repair": case_repair, "failed": case_failed, "portable": case_portable,
+         "service": case_service, "port-taken": case_port_taken, "without-service": case_without_service}
+SERVICE_CASES = {"service", "port-taken"}
 
 if __name__ == "__main__":
     if len(sys.argv) != 2 or sys.argv[1] not in CASES:
         print(__doc__, file=sys.stderr)
         sys.exit(2)
+    if sys.argv[1] in SERVICE_CASES and not pkg.loopback_port_free():
+        print("skipped: port 80 of the loopback cannot be listened on here (taken, or not allowed to this user)")
+        sys.exit(77)
     with pkg.PackageTest(f"Package.{sys.argv[1]}") as test:
         CASES[sys.argv[1]](test)

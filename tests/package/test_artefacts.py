@@ -19,6 +19,7 @@ import zlib
 from pathlib import Path
 
 MINGW = "x86_64-w64-mingw32"
+SHIPPED = ("vantrel.exe", "vantrel-catalogue.exe", "README.txt", "LICENSE.txt")  # in the portable package's order
 failures = []
 
 
@@ -75,23 +76,27 @@ def version_resource(data):
 
 
 def check_program(exe, debug, version, when, source):
+    """A shipped program: stripped, naming its debugging file `debug`; with
+    `version`, also its version resource."""
     data = exe.read_bytes()
-    check_equal(pe_time_stamp(data), when, "PE time stamp: the commit time, not the time of linking")
+    check_equal(pe_time_stamp(data), when, f"{exe.name}: PE time stamp: the commit time, not the time of linking")
     found = sections(exe)
-    check_equal(sorted(s for s in found if s.startswith((".debug", ".zdebug"))), [], "debugging sections in vantrel.exe")
+    check_equal(sorted(s for s in found if s.startswith((".debug", ".zdebug"))), [], f"debugging sections in {exe.name}")
     symbols = subprocess.run([f"{MINGW}-nm", str(exe)], capture_output=True, text=True).stdout
-    check_equal(symbols.strip(), "", "symbols in vantrel.exe")
-    check(".gnu_debuglink" in found, "vantrel.exe has a .gnu_debuglink section")
+    check_equal(symbols.strip(), "", f"symbols in {exe.name}")
+    check(".gnu_debuglink" in found, f"{exe.name} has a .gnu_debuglink section")
     if ".gnu_debuglink" in found:
         size, offset = found[".gnu_debuglink"]
         link = data[offset:offset + size]
         name = link.split(b"\0")[0].decode()
         crc = struct.unpack_from("<I", link, (len(name) + 4) & ~3)[0]
-        check_equal(name, "vantrel.debug", "the debugging file it names")
-        check_equal(crc, zlib.crc32(debug.read_bytes()), "the checksum it keeps of vantrel.debug")
-    check(".debug_info" in sections(debug), "vantrel.debug holds the debugging information")
+        check_equal(name, debug.name, f"the debugging file {exe.name} names")
+        check_equal(crc, zlib.crc32(debug.read_bytes()), f"the checksum it keeps of {debug.name}")
+    check(".debug_info" in sections(debug), f"{debug.name} holds the debugging information")
     check(str(source).encode() not in debug.read_bytes(),
-          f"vantrel.debug does not name this machine's source folder {source}")
+          f"{debug.name} does not name this machine's source folder {source}")
+    if version is None:
+        return
     parts = tuple(int(p) for p in version.split(".")) + (0,) * (4 - len(version.split(".")))
     resource = version_resource(data)
     check_equal(resource, (parts, parts, version), "version resource (file, product, ProductVersion text)")
@@ -100,7 +105,7 @@ def check_program(exe, debug, version, when, source):
 def check_zip(path, when, readme_text):
     with zipfile.ZipFile(path) as archive:
         entries = archive.infolist()
-        check_equal([e.filename for e in entries], ["vantrel.exe", "README.txt", "LICENSE.txt"], "portable package")
+        check_equal([e.filename for e in entries], list(SHIPPED), "portable package")
         check_equal(archive.testzip(), None, "every entry's CRC")
         stamp = time.gmtime(when - when % 2)[:6]  # a ZIP time stamp counts seconds in twos
         check_equal({e.date_time for e in entries}, {stamp}, "entry time stamps: the commit time")
@@ -158,6 +163,25 @@ def check_msi(msi, zip_path, version, when, wxs):
     with zipfile.ZipFile(zip_path) as archive:
         shipped = {name: archive.read(name) for name in archive.namelist()}
     check(installed == shipped, "the installer's files are those of the portable package")
+    check_service(msi)
+
+
+def check_service(msi):
+    """The catalogue service: its own feature, chosen by default; installed under
+    the least-privileged account, started at install without waiting (a taken
+    port must not fail the installation), stopped and removed at uninstall."""
+    features = {row[0]: row for row in msi_export(msi, "Feature")}
+    check_equal(features.get("CatalogueService", [None] * 7)[5], "1", "the service's feature is chosen by default")
+    services = [(r[1], r[4], r[8], r[10]) for r in msi_export(msi, "ServiceInstall")]
+    check_equal(services, [("VantrelCatalogue", "2", "NT AUTHORITY\\LocalService", "--service")],
+                "the service: automatic start, LocalService account, --service")
+    controls = sorted((r[1], r[2], r[4]) for r in msi_export(msi, "ServiceControl"))
+    # Events: 1 start at install, 2 + 32 stop at install and uninstall, 128 delete at uninstall.
+    check_equal(controls, [("VantrelCatalogue", "1", "0"), ("VantrelCatalogue", "162", "1")],
+                "started at install without waiting; stopped (waiting) and deleted at uninstall")
+    registry = {(r[2].rstrip("\\"), r[3]): r[4] for r in msi_export(msi, "Registry")}
+    source = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\VantrelCatalogue"
+    check_equal(registry.get((source, "EventMessageFile")), "[#CatalogueExe]", "the event-log source's messages")
 
 
 def check_sums(dist, names):
@@ -175,14 +199,16 @@ def main(dist, source):
     version = re.search(r"project\(Vantrel VERSION ([0-9.]+)", cmake).group(1)
     when = commit_time(source)
     msi, zip_path = dist / f"vantrel-{version}-x64.msi", dist / f"vantrel-{version}-x64-portable.zip"
-    names = [msi.name, zip_path.name, "vantrel.debug"]
+    names = [msi.name, zip_path.name, "vantrel.debug", "vantrel-catalogue.debug"]
     check_equal(sorted(p.name for p in dist.iterdir()), sorted(names + ["SHA256SUMS"]), "artefacts")
     check_sums(dist, names)
     check_zip(zip_path, when, (source / "README.md").read_text(encoding="utf-8"))
     with tempfile.TemporaryDirectory() as folder:
         with zipfile.ZipFile(zip_path) as archive:
-            archive.extract("vantrel.exe", folder)
+            archive.extractall(folder)
         check_program(Path(folder) / "vantrel.exe", dist / "vantrel.debug", version, when, source.resolve())
+        check_program(Path(folder) / "vantrel-catalogue.exe", dist / "vantrel-catalogue.debug", None, when,
+                      source.resolve())
     check_msi(msi, zip_path, version, when, (source / "packaging" / "vantrel.wxs").read_text())
     print(f"{len(failures)} check(s) failed" if failures else "all checks passed")
     return 1 if failures else 0

@@ -119,6 +119,39 @@ TEST(RenderPage, LinksEveryIdentifierToItsStorePage) {
     EXPECT_NE(RenderPage(ParseDataset("")).find("No app identifiers were submitted."), std::string::npos);
 }
 
+TEST(RenderPage, TitleCountsTheAppsAndNotesSayHowManyWereLeftOut) {
+    struct Row {
+        const char* list;
+        const char* title;
+        const char* text;
+    };
+    const Row rows[] = {
+        {"", "<title>Selected apps (0)</title>", "No app identifiers were submitted."},
+        {"7", "<title>Selected apps (1)</title>", "1 app, each linked"},
+        {"7,8,x,y", "<title>Selected apps (2)</title>", "2 entries were not app identifiers and were left out."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.list);
+        const std::string html = RenderPage(ParseDataset(row.list));
+        EXPECT_NE(html.find(row.title), std::string::npos);
+        EXPECT_NE(html.find(row.text), std::string::npos);
+    }
+}
+
+// The page must work offline and run nothing: no script, no resource from
+// elsewhere, and a policy telling the browser so; it follows the reader's
+// colour scheme and window width.
+TEST(RenderPage, StandsAloneAndFollowsTheReadersSettings) {
+    const std::string html = RenderPage(ParseDataset("284882215,42"));
+    for (const char* forbidden : {"<script", "src=", "@import", "url(", "<link", "<iframe", "<img"}) {
+        EXPECT_EQ(html.find(forbidden), std::string::npos) << forbidden;
+    }
+    for (const char* wanted : {"<!DOCTYPE html>", "default-src 'none'", "name=\"viewport\"",
+                               "prefers-color-scheme: dark", "content=\"light dark\""}) {
+        EXPECT_NE(html.find(wanted), std::string::npos) << wanted;
+    }
+}
+
 httpd::Request MakeRequest(const std::string& target, const std::string& host = "localhost:8080",
                            const std::string& method = "GET") {
     httpd::Request request;
@@ -229,12 +262,13 @@ TEST(Catalogue, TheSameListGetsTheSameAddress) {
 TEST(ServiceOptions, ParsesEveryOptionAndRefusesOthers) {
     const ServiceOptions defaults = ParseServiceOptions({});
     EXPECT_EQ(defaults.port, 80);
-    EXPECT_EQ(defaults.bindAddress, "127.0.0.1");
+    EXPECT_EQ(defaults.bindAddresses, std::vector<std::string>{"127.0.0.1"});
+    EXPECT_FALSE(defaults.service);
     const ServiceOptions options = ParseServiceOptions({"--port", "0", "--bind", "0.0.0.0", "--log", "l.txt",
                                                         "--port-file", "p.txt", "--page-base", "http://h:1",
-                                                        "--max-pages", "5"});
+                                                        "--max-pages", "5", "--bind", "::1"});
     EXPECT_EQ(options.port, 0);
-    EXPECT_EQ(options.bindAddress, "0.0.0.0");
+    EXPECT_EQ(options.bindAddresses, (std::vector<std::string>{"0.0.0.0", "::1"}));
     EXPECT_EQ(options.logFile, "l.txt");
     EXPECT_EQ(options.portFile, "p.txt");
     EXPECT_EQ(options.pageBase, "http://h:1");
@@ -246,6 +280,16 @@ TEST(ServiceOptions, ParsesEveryOptionAndRefusesOthers) {
         SCOPED_TRACE(arguments.size() > 1 ? arguments[0] + " " + arguments[1] : arguments[0]);
         EXPECT_THROW(ParseServiceOptions(arguments), std::invalid_argument);
     }
+}
+
+TEST(ServiceOptions, TheServiceListensOnBothLoopbacksUnlessToldOtherwise) {
+    EXPECT_EQ(ParseServiceOptions({"--service"}).bindAddresses, (std::vector<std::string>{"127.0.0.1", "::1"}));
+    EXPECT_EQ(ParseServiceOptions({"--service", "--bind", "::1"}).bindAddresses, std::vector<std::string>{"::1"});
+}
+
+TEST(ServiceOptions, AuthorityBracketsIpv6Addresses) {
+    EXPECT_EQ(Authority("127.0.0.1", 80), "127.0.0.1:80");
+    EXPECT_EQ(Authority("::1", 8080), "[::1]:8080");
 }
 
 }  // namespace

@@ -6,9 +6,7 @@
 #include <iostream>
 #include <thread>
 
-#include "tools/catalogue_service/catalogue.h"
 #include "tools/catalogue_service/dataset.h"
-#include "tools/http_server/http_server.h"
 
 namespace catalogue {
 
@@ -52,22 +50,29 @@ void WritePortFile(const std::string& file, std::uint16_t port) {
 }  // namespace
 
 std::string UsageText() {
-    return "usage: vantrel-catalogue [--port N] [--bind ADDRESS] [--log FILE] [--port-file FILE]\n"
-           "                         [--page-base URL] [--max-pages N]\n"
+    return "usage: vantrel-catalogue [--port N] [--bind ADDRESS]... [--log FILE] [--port-file FILE]\n"
+           "                         [--page-base URL] [--max-pages N] [--service]\n"
            "  --port N          port to listen on (default 80; 0 picks a free one)\n"
-           "  --bind ADDRESS    IPv4 address to listen on (default 127.0.0.1)\n"
+           "  --bind ADDRESS    IPv4 or IPv6 address to listen on, may be repeated\n"
+           "                    (default 127.0.0.1; as a service 127.0.0.1 and ::1)\n"
            "  --log FILE        also append every request line to FILE\n"
            "  --port-file FILE  write the listening port to FILE once ready\n"
            "  --page-base URL   start of page addresses (default: http:// and the requested host)\n"
-           "  --max-pages N     pages kept before the oldest is forgotten (default 1000)\n";
+           "  --max-pages N     pages kept before the oldest is forgotten (default 1000)\n"
+           "  --service         run under the Windows service control manager\n";
 }
 
 ServiceOptions ParseServiceOptions(const std::vector<std::string>& arguments) {
     ServiceOptions options;
+    bool bindGiven = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& option = arguments[i];
         if (option == "--help" || option == "-h") {
             options.help = true;
+            continue;
+        }
+        if (option == "--service") {
+            options.service = true;
             continue;
         }
         if (i + 1 >= arguments.size()) throw std::invalid_argument("unknown option or missing value: " + option);
@@ -75,7 +80,9 @@ ServiceOptions ParseServiceOptions(const std::vector<std::string>& arguments) {
         if (option == "--port") {
             options.port = static_cast<std::uint16_t>(ParseNumber(option, value, 65535));
         } else if (option == "--bind") {
-            options.bindAddress = value;
+            if (!bindGiven) options.bindAddresses.clear();
+            bindGiven = true;
+            options.bindAddresses.push_back(value);
         } else if (option == "--log") {
             options.logFile = value;
         } else if (option == "--port-file") {
@@ -91,7 +98,64 @@ ServiceOptions ParseServiceOptions(const std::vector<std::string>& arguments) {
             throw std::invalid_argument("unknown option: " + option);
         }
     }
+    if (options.service && !bindGiven) options.bindAddresses = kLoopbackAddresses;
     return options;
+}
+
+std::string Authority(const std::string& address, std::uint16_t port) {
+    const bool ipv6 = address.find(':') != std::string::npos;
+    return (ipv6 ? "[" + address + "]" : address) + ":" + std::to_string(port);
+}
+
+RunningCatalogue::RunningCatalogue(const ServiceOptions& options, httpd::RequestLogger logger)
+    : options_(options),
+      logger_(std::move(logger)),
+      catalogue_({options.pageBase, Authority(options.bindAddresses.front(), options.port), options.maxPages}) {}
+
+RunningCatalogue::~RunningCatalogue() { Stop(); }
+
+// The first listener fixes the port (a free one for port 0); the others take
+// the same, so one address answers on every loopback.
+void RunningCatalogue::Start() {
+    std::uint16_t port = options_.port;
+    for (const std::string& address : options_.bindAddresses) {
+        httpd::ServerOptions serverOptions;
+        serverOptions.bindAddress = address;
+        serverOptions.port = port;
+        // A submission of the most identifiers a page lists, each of the greatest
+        // length, in the absolute form a proxy receives, fits the request line.
+        serverOptions.limits.maxRequestLine = kSubmissionLineBytes;
+        serverOptions.limits.maxHeadBytes = kSubmissionLineBytes + serverOptions.limits.maxHeadBytes;
+        serverOptions.logger = logger_;
+        auto server = std::make_unique<httpd::Server>(
+            [this](const httpd::Request& request) { return catalogue_.Handle(request); }, serverOptions);
+        try {
+            server->Start();
+        } catch (const httpd::SocketError& error) {
+            Stop();
+            throw ListenError("cannot listen on " + Authority(address, port) + ": " + error.what(), error.Code());
+        }
+        port = server->Port();
+        servers_.push_back(std::move(server));
+    }
+    catalogue_.SetFallbackAuthority(Authority(options_.bindAddresses.front(), port));
+}
+
+void RunningCatalogue::Stop() {
+    for (auto& server : servers_) server->RequestStop();
+    for (auto& server : servers_) server->Stop();
+    servers_.clear();
+}
+
+std::uint16_t RunningCatalogue::Port() const { return servers_.empty() ? 0 : servers_.front()->Port(); }
+
+std::string RunningCatalogue::Addresses() const {
+    std::string text;
+    for (const auto& server : servers_) {
+        if (!text.empty()) text += " ";
+        text += "http://" + Authority(server->BindAddress(), server->Port()) + "/";
+    }
+    return text;
 }
 
 int RunService(const std::vector<std::string>& arguments) {
@@ -106,6 +170,10 @@ int RunService(const std::vector<std::string>& arguments) {
         std::cout << UsageText();
         return 0;
     }
+    if (options.service) {
+        std::cerr << "vantrel-catalogue: --service runs only under the Windows service control manager\n";
+        return 2;
+    }
     std::ofstream log;
     if (!options.logFile.empty()) {
         log.open(Utf8Path(options.logFile), std::ios::binary | std::ios::app);
@@ -114,30 +182,18 @@ int RunService(const std::vector<std::string>& arguments) {
             return 1;
         }
     }
-    Catalogue catalogue({options.pageBase, options.bindAddress, options.maxPages});
-    httpd::ServerOptions serverOptions;
-    serverOptions.bindAddress = options.bindAddress;
-    serverOptions.port = options.port;
-    // A submission of the most identifiers a page lists, each of the greatest
-    // length, in the absolute form a proxy receives, fits the request line.
-    serverOptions.limits.maxRequestLine = kSubmissionLineBytes;
-    serverOptions.limits.maxHeadBytes = kSubmissionLineBytes + serverOptions.limits.maxHeadBytes;
-    serverOptions.logger = [&log](std::string_view line, int) {
+    RunningCatalogue catalogue(options, [&log](std::string_view line, int) {
         std::cout << line << std::endl;  // endl: the log is read while the service runs
         if (log.is_open()) log << line << std::endl;
-    };
-    httpd::Server server([&catalogue](const httpd::Request& request) { return catalogue.Handle(request); },
-                         serverOptions);
+    });
     try {
-        server.Start();
-        catalogue.SetFallbackAuthority(options.bindAddress + ":" + std::to_string(server.Port()));
-        if (!options.portFile.empty()) WritePortFile(options.portFile, server.Port());
+        catalogue.Start();
+        if (!options.portFile.empty()) WritePortFile(options.portFile, catalogue.Port());
     } catch (const std::exception& error) {
         std::cerr << "vantrel-catalogue: " << error.what() << "\n";
         return 1;
     }
-    std::cerr << "vantrel-catalogue: listening on http://" << options.bindAddress << ":" << server.Port() << "/"
-              << std::endl;
+    std::cerr << "vantrel-catalogue: listening on " << catalogue.Addresses() << std::endl;
     for (;;) std::this_thread::sleep_for(std::chrono::hours(1));  // ends with the process
 }
 

@@ -9,7 +9,8 @@ Usage: drive_demo.py --driver EXE --record FILE --shots DIR [--requests FILE]
 
 --record is the shell recorder's file (the prefix's registered browser appends
 every address to it), --requests the catalogue service's output (request lines),
-DIR receives vantrel-before.png and vantrel-after.png. The environment is that
+DIR receives vantrel-before.png and vantrel-after.png, and catalogue-page.png: the
+page opened, as headless Chromium renders it (when Chromium is installed). The environment is that
 of the program (WINEPREFIX, DISPLAY). Exit status 0 when the run delivered an
 address, 1 with a message otherwise."""
 
@@ -23,6 +24,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "test_driver"))
 from driver_client import capture_screen, failed_step, run_driver, step_arguments  # noqa: E402
+import page_browser  # noqa: E402
 
 WINDOW_SECONDS = 90  # the first start of a prefix takes a while
 RUN_SECONDS = 90
@@ -85,6 +87,19 @@ class Demo:
         print(f"run: the shell was asked to open: {self.addresses()[0]}")
         print(f"run: screenshot before the click: {before}")
         print(f"run: screenshot after the run:    {after}")
+        print(f"run: the page the user sees:      {self.page_screenshot(self.addresses()[0])}")
+
+    def page_screenshot(self, url):
+        """The opened page rendered by a real browser, as the user's would show it."""
+        path = self.shots / "catalogue-page.png"
+        path.unlink(missing_ok=True)
+        if page_browser.browser() is None:
+            return "(not taken: chromium is not installed)"
+        try:
+            page_browser.screenshot(url, path, width=800, height=600)
+        except (OSError, subprocess.SubprocessError) as error:
+            return f"(not taken: {error})"
+        return path
 
 
 def main():

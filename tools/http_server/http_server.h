@@ -34,7 +34,7 @@ namespace httpd {
 using RequestLogger = std::function<void(std::string_view requestLine, int status)>;
 
 struct ServerOptions {
-    std::string bindAddress = "127.0.0.1";  // IPv4 address to listen on
+    std::string bindAddress = "127.0.0.1";  // numeric IPv4 or IPv6 address to listen on
     std::uint16_t port = 0;                 // 0: any free port (see Server::Port)
     Limits limits;
     std::size_t maxConnections = 32;        // served at once; more get a 503
@@ -58,6 +58,10 @@ public:
     // Stops accepting, ends the open connections (a waiting read gives up within
     // about 100 ms) and joins every thread. Safe to call more than once.
     void Stop();
+
+    // Asks the threads to end without waiting for them: several servers asked
+    // first and then stopped end in the time of one.
+    void RequestStop() { stopping_ = true; }
 
     // The port listened on; valid after Start().
     std::uint16_t Port() const { return port_; }

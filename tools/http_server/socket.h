@@ -33,7 +33,8 @@ private:
 
 enum class WaitResult { kReady, kTimeout, kError };
 
-// A listening TCP socket on an IPv4 address ("127.0.0.1") and port; port 0 lets
+// A listening TCP socket on a numeric IPv4 or IPv6 address ("127.0.0.1", "::1")
+// and port (an IPv6 listener takes IPv6 only); port 0 lets
 // the system pick a free one. Throws SocketError.
 Socket ListenTcp(const std::string& address, std::uint16_t port, int backlog);
 
@@ -57,7 +58,7 @@ bool SendAll(const Socket& socket, std::string_view bytes);
 // Ends the sending direction; the peer then reads end of stream.
 void ShutdownSend(const Socket& socket);
 
-// A connected TCP socket to an IPv4 address and port. Throws SocketError.
+// A connected TCP socket to a numeric IPv4 or IPv6 address and port. Throws SocketError.
 Socket ConnectTcp(const std::string& address, std::uint16_t port);
 
 }  // namespace httpd

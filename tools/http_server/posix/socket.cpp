@@ -17,16 +17,34 @@ int Fd(const Socket& socket) { return static_cast<int>(socket.get()); }
 
 [[noreturn]] void Fail(const char* call) { throw SocketError(call, errno); }
 
-sockaddr_in MakeAddress(const std::string& address, std::uint16_t port) {
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(port);
-    if (inet_pton(AF_INET, address.c_str(), &sa.sin_addr) != 1) throw SocketError("inet_pton(" + address + ")", EINVAL);
-    return sa;
+// An IPv4 ("127.0.0.1") or IPv6 ("::1") address in numeric form.
+struct SocketAddress {
+    sockaddr_storage storage{};
+    socklen_t length = 0;
+    int Family() const { return storage.ss_family; }
+    const sockaddr* Get() const { return reinterpret_cast<const sockaddr*>(&storage); }
+};
+
+SocketAddress MakeAddress(const std::string& address, std::uint16_t port) {
+    SocketAddress result;
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&result.storage);
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&result.storage);
+    if (inet_pton(AF_INET, address.c_str(), &v4->sin_addr) == 1) {
+        v4->sin_family = AF_INET;
+        v4->sin_port = htons(port);
+        result.length = sizeof(sockaddr_in);
+    } else if (inet_pton(AF_INET6, address.c_str(), &v6->sin6_addr) == 1) {
+        v6->sin6_family = AF_INET6;
+        v6->sin6_port = htons(port);
+        result.length = sizeof(sockaddr_in6);
+    } else {
+        throw SocketError("inet_pton(" + address + ")", EINVAL);
+    }
+    return result;
 }
 
-Socket NewTcpSocket() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+Socket NewTcpSocket(int family) {
+    const int fd = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) Fail("socket");
     return Socket(static_cast<SocketTraits::Type>(fd));
 }
@@ -39,21 +57,24 @@ SocketError::SocketError(const std::string& what, int code)
     : std::runtime_error(what + " failed: " + std::strerror(code)), code_(code) {}
 
 Socket ListenTcp(const std::string& address, std::uint16_t port, int backlog) {
-    const sockaddr_in sa = MakeAddress(address, port);
-    Socket socket = NewTcpSocket();
+    const SocketAddress sa = MakeAddress(address, port);
+    Socket socket = NewTcpSocket(sa.Family());
     // Lets a restarted service take its port while old connections linger in TIME_WAIT.
     const int on = 1;
     ::setsockopt(Fd(socket), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    if (::bind(Fd(socket), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0) Fail("bind");
+    // An IPv6 listener takes IPv6 only, so that an IPv4 listener on the same port can stand beside it.
+    if (sa.Family() == AF_INET6) ::setsockopt(Fd(socket), IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
+    if (::bind(Fd(socket), sa.Get(), sa.length) != 0) Fail("bind");
     if (::listen(Fd(socket), backlog) != 0) Fail("listen");
     return socket;
 }
 
 std::uint16_t LocalPort(const Socket& socket) {
-    sockaddr_in sa{};
+    sockaddr_storage sa{};
     socklen_t length = sizeof sa;
     if (::getsockname(Fd(socket), reinterpret_cast<sockaddr*>(&sa), &length) != 0) Fail("getsockname");
-    return ntohs(sa.sin_port);
+    // The port stands at the same place in both families.
+    return ntohs(reinterpret_cast<const sockaddr_in*>(&sa)->sin_port);
 }
 
 WaitResult WaitReadable(const Socket& socket, int timeoutMs) {
@@ -95,10 +116,10 @@ bool SendAll(const Socket& socket, std::string_view bytes) {
 void ShutdownSend(const Socket& socket) { ::shutdown(Fd(socket), SHUT_WR); }
 
 Socket ConnectTcp(const std::string& address, std::uint16_t port) {
-    const sockaddr_in sa = MakeAddress(address, port);
-    Socket socket = NewTcpSocket();
+    const SocketAddress sa = MakeAddress(address, port);
+    Socket socket = NewTcpSocket(sa.Family());
     for (;;) {
-        if (::connect(Fd(socket), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0) return socket;
+        if (::connect(Fd(socket), sa.Get(), sa.length) == 0) return socket;
         if (errno != EINTR) Fail("connect");
     }
 }

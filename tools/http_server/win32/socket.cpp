@@ -38,21 +38,38 @@ SOCKET Raw(const Socket& socket) { return static_cast<SOCKET>(socket.get()); }
 
 [[noreturn]] void Fail(const char* call) { throw SocketError(call, ::WSAGetLastError()); }
 
-sockaddr_in MakeAddress(const std::string& address, std::uint16_t port) {
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(port);
-    if (::inet_pton(AF_INET, address.c_str(), &sa.sin_addr) != 1) {
+// An IPv4 ("127.0.0.1") or IPv6 ("::1") address in numeric form.
+struct SocketAddress {
+    sockaddr_storage storage{};
+    int length = 0;
+    int Family() const { return storage.ss_family; }
+    const sockaddr* Get() const { return reinterpret_cast<const sockaddr*>(&storage); }
+};
+
+SocketAddress MakeAddress(const std::string& address, std::uint16_t port) {
+    EnsureWinsock();  // inet_pton is a Winsock call too
+    SocketAddress result;
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&result.storage);
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&result.storage);
+    if (::inet_pton(AF_INET, address.c_str(), &v4->sin_addr) == 1) {
+        v4->sin_family = AF_INET;
+        v4->sin_port = htons(port);
+        result.length = sizeof(sockaddr_in);
+    } else if (::inet_pton(AF_INET6, address.c_str(), &v6->sin6_addr) == 1) {
+        v6->sin6_family = AF_INET6;
+        v6->sin6_port = htons(port);
+        result.length = sizeof(sockaddr_in6);
+    } else {
         throw SocketError("inet_pton(" + address + ")", WSAEINVAL);
     }
-    return sa;
+    return result;
 }
 
-Socket NewTcpSocket() {
+Socket NewTcpSocket(int family) {
     EnsureWinsock();
     // WSASocketW with no overlapped flag: a plain blocking socket that child
     // processes do not inherit.
-    const SOCKET socket = ::WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
+    const SOCKET socket = ::WSASocketW(family, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
     if (socket == INVALID_SOCKET) Fail("WSASocketW");
     return Socket(static_cast<SocketTraits::Type>(socket));
 }
@@ -65,22 +82,26 @@ SocketError::SocketError(const std::string& what, int code)
     : std::runtime_error(what + " failed: Winsock error " + std::to_string(code)), code_(code) {}
 
 Socket ListenTcp(const std::string& address, std::uint16_t port, int backlog) {
-    const sockaddr_in sa = MakeAddress(address, port);
-    Socket socket = NewTcpSocket();
+    const SocketAddress sa = MakeAddress(address, port);
+    Socket socket = NewTcpSocket(sa.Family());
     // SO_REUSEADDR would let another program take the port from under us on
     // Windows; exclusive use is the safe choice there.
     const BOOL on = TRUE;
     ::setsockopt(Raw(socket), SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&on), sizeof on);
-    if (::bind(Raw(socket), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0) Fail("bind");
+    if (sa.Family() == AF_INET6) {
+        ::setsockopt(Raw(socket), IPPROTO_IPV6, IPV6_V6ONLY, reinterpret_cast<const char*>(&on), sizeof on);
+    }
+    if (::bind(Raw(socket), sa.Get(), sa.length) != 0) Fail("bind");
     if (::listen(Raw(socket), backlog) != 0) Fail("listen");
     return socket;
 }
 
 std::uint16_t LocalPort(const Socket& socket) {
-    sockaddr_in sa{};
+    sockaddr_storage sa{};
     int length = sizeof sa;
     if (::getsockname(Raw(socket), reinterpret_cast<sockaddr*>(&sa), &length) != 0) Fail("getsockname");
-    return ntohs(sa.sin_port);
+    // The port stands at the same place in both families.
+    return ntohs(reinterpret_cast<const sockaddr_in*>(&sa)->sin_port);
 }
 
 WaitResult WaitReadable(const Socket& socket, int timeoutMs) {
@@ -119,9 +140,9 @@ bool SendAll(const Socket& socket, std::string_view bytes) {
 void ShutdownSend(const Socket& socket) { ::shutdown(Raw(socket), SD_SEND); }
 
 Socket ConnectTcp(const std::string& address, std::uint16_t port) {
-    const sockaddr_in sa = MakeAddress(address, port);
-    Socket socket = NewTcpSocket();
-    if (::connect(Raw(socket), reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0) Fail("connect");
+    const SocketAddress sa = MakeAddress(address, port);
+    Socket socket = NewTcpSocket(sa.Family());
+    if (::connect(Raw(socket), sa.Get(), sa.length) != 0) Fail("connect");
     return socket;
 }
 

@@ -1,0 +1,42 @@
+"""Headless Chromium for looking at the catalogue's pages as a user's browser
+shows them: a screenshot at a given window size and colour scheme, and the
+document as the browser built it (its DOM, serialised).
+
+Each call starts a fresh browser with an empty profile and the switches that
+keep it from reaching out to the network on its own."""
+
+import shutil
+import subprocess
+import tempfile
+
+BROWSER_SECONDS = 60
+SWITCHES = [
+    "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+    "--disable-background-networking", "--disable-component-update", "--disable-sync",
+    "--hide-scrollbars",
+]
+
+
+def browser():
+    """The Chromium program, or None when none is installed."""
+    return shutil.which("chromium") or shutil.which("chromium-browser")
+
+
+def _run(arguments):
+    program = browser()
+    if program is None:
+        raise FileNotFoundError("chromium is not installed")
+    with tempfile.TemporaryDirectory(prefix="vantrel-browser-") as profile:
+        return subprocess.run([program, *SWITCHES, f"--user-data-dir={profile}", *arguments],
+                              stdin=subprocess.DEVNULL, capture_output=True, timeout=BROWSER_SECONDS, check=True)
+
+
+def screenshot(url, path, width=800, height=600, dark=False):
+    """Renders `url` into the PNG file `path`; dark asks for the dark colour scheme."""
+    scheme = ["--force-dark-mode", "--blink-settings=preferredColorScheme=0"] if dark else []
+    _run([*scheme, f"--window-size={width},{height}", f"--screenshot={path}", url])
+
+
+def dump_dom(url):
+    """The document at `url` as the browser built it, serialised as HTML text."""
+    return _run(["--dump-dom", url]).stdout.decode("utf-8")
