@@ -120,7 +120,10 @@ void TZFDirManager::ReadItems(std::int64_t start, std::int64_t count) {
     // costs, and the records keep what they need.
     const std::int64_t dirSize = FZip64 ? Zip64CentralDirEnd.centralDirSize : CentralDirEnd.centralDirSize;
     const auto chunk = static_cast<std::size_t>(std::clamp<std::int64_t>(dirSize, 1, kMaxDirectoryRead));
-    CDir.Expect(CDir.Count(), static_cast<std::size_t>(std::clamp<std::int64_t>(dirSize, 0, kMaxNameStorageHint)));
+    // Names, extra fields and comments take what the directory holds beyond its
+    // fixed headers, names at most twice that as UTF-16.
+    const std::int64_t textBytes = dirSize - CDir.Count() * std::int64_t{TZFZipCentralDir::kSize};
+    CDir.Expect(CDir.Count(), static_cast<std::size_t>(std::clamp<std::int64_t>(textBytes, 0, kMaxNameStorageHint)));
     BufferedStreamReader in(*FCompressedStream, start, chunk);
     CentralDirOffset = start;
     const bool oemFileNames = OemFileNames(FArc);
