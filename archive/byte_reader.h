@@ -48,7 +48,10 @@ private:
     std::size_t offset_ = 0;
 };
 
-// Little-endian value at a fixed offset of a span that is known to be long enough.
+// Little-endian values at a fixed offset of a span that is known to be long enough.
+inline std::uint16_t LoadU16(std::span<const std::uint8_t> bytes, std::size_t at) {
+    return static_cast<std::uint16_t>(bytes[at] | bytes[at + 1] << 8);
+}
 inline std::uint32_t LoadU32(std::span<const std::uint8_t> bytes, std::size_t at) {
     return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8 |
            static_cast<std::uint32_t>(bytes[at + 2]) << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;

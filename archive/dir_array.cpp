@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "archive/ascii_names.h"
 #include "archive/errors.h"
 
 namespace archive {
@@ -59,7 +60,7 @@ void TZFDirArray::SetItemName(std::int32_t index, std::u16string_view name) {
 void TZFDirArray::SetAsciiItemName(std::int32_t index, std::span<const std::uint8_t> name) {
     ItemRef(index);
     char16_t* units = name.empty() ? nullptr : texts_.AllocateUnits(name.size());
-    std::copy(name.begin(), name.end(), units);
+    WidenAsciiName(name, units);
     SetStoredName(index, {units, name.size()});
 }
 

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "archive/archiver.h"
+#include "archive/ascii_names.h"
 #include "archive/dir_manager.h"
 #include "archive/errors.h"
 #include "archive/extra_fields.h"
@@ -18,16 +19,12 @@ namespace archive {
 namespace {
 
 constexpr std::int32_t kSizesExceedFile = 57;
-constexpr std::int64_t kMaxDirectoryRead = std::int64_t{1} << 20;
+constexpr std::int64_t kMaxDirectoryRead = std::int64_t{256} << 10;
 constexpr std::int64_t kMaxNameStorageHint = std::int64_t{1} << 30;
 
 bool OpensCorrupted(const TZFBaseArchiver* arc) { return arc == nullptr || arc->FOpenCorruptedArchives; }
 bool OemFileNames(const TZFBaseArchiver* arc) { return arc == nullptr || arc->FOptions.FOEMFileNames; }
 TZFSpanningMode SpanningOf(const TZFBaseArchiver* arc) { return arc == nullptr ? smNone : arc->FSpanningMode; }
-
-bool IsAscii(std::span<const std::uint8_t> bytes) {
-    return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b < 0x80; });
-}
 
 // One item: the 46-byte header as it stands, the name, the extra field and
 // the comment, in this order. An ASCII name goes straight into the
@@ -41,7 +38,7 @@ void ReadItem(ByteSource& in, TZFDirArray& dir, std::int32_t i, bool oemFileName
     }
     item.CompressionMethod = cd.compMethod;
     const auto name = in.Take(cd.nameLength);
-    if (IsAscii(name)) {
+    if (IsAsciiName(name)) {
         dir.SetAsciiItemName(i, name);
     } else {
         const bool oemToAnsi = oemFileNames && (cd.genPurposeFlag & kFlagUtf8Name) == 0;
@@ -123,7 +120,10 @@ void TZFDirManager::ReadItems(std::int64_t start, std::int64_t count) {
     // costs, and the records keep what they need.
     const std::int64_t dirSize = FZip64 ? Zip64CentralDirEnd.centralDirSize : CentralDirEnd.centralDirSize;
     const auto chunk = static_cast<std::size_t>(std::clamp<std::int64_t>(dirSize, 1, kMaxDirectoryRead));
-    CDir.Expect(CDir.Count(), static_cast<std::size_t>(std::clamp<std::int64_t>(dirSize, 0, kMaxNameStorageHint)));
+    // Names, extra fields and comments take what the directory holds beyond its
+    // fixed headers, names at most twice that as UTF-16.
+    const std::int64_t textBytes = dirSize - CDir.Count() * std::int64_t{TZFZipCentralDir::kSize};
+    CDir.Expect(CDir.Count(), static_cast<std::size_t>(std::clamp<std::int64_t>(textBytes, 0, kMaxNameStorageHint)));
     BufferedStreamReader in(*FCompressedStream, start, chunk);
     CentralDirOffset = start;
     const bool oemFileNames = OemFileNames(FArc);

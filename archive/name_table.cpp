@@ -64,44 +64,75 @@ std::int32_t NameTable::Find(std::u16string_view name, std::span<const TDirItem>
     return head >= 0 ? head : -1;
 }
 
+// Items indexed one after the other, as a load does, wait as one run.
 void NameTable::Insert(std::int32_t item, std::span<const TDirItem> items) {
-    pending_.push_back(item);
+    if (!pending_.empty() && pending_.back().first + pending_.back().count == item) {
+        ++pending_.back().count;
+    } else {
+        pending_.push_back(PendingRun{item, 1});
+    }
+    ++pendingCount_;
     if (items[static_cast<std::size_t>(item)].Name.empty()) ++emptyNames_;
 }
 
-// The hashes are computed first, in one pass over the names; the slots are
-// then filled with the slot of an item a few places ahead already on its way
-// into the cache, since the slots are reached in no order.
+// The hash of an item a few places ahead is computed first, and its slot is
+// already on its way into the cache when the item is placed, since the slots
+// are reached in no order.
 void NameTable::PlacePending(std::span<const TDirItem> items) const {
     if (pending_.empty()) return;
-    const std::size_t count = pending_.size();
-    if ((occupied_ + count) * 2 > slots_.size()) {
-        Grow(std::bit_ceil(std::max<std::size_t>((occupied_ + count) * 2, 16)));
+    if ((occupied_ + pendingCount_) * 2 > slots_.size()) {
+        Grow(std::bit_ceil(std::max<std::size_t>((occupied_ + pendingCount_) * 2, 16)));
     }
-    std::vector<std::uint32_t> hashes(count);
-    for (std::size_t k = 0; k < count; ++k) hashes[k] = HashFolded(items[static_cast<std::size_t>(pending_[k])].Name);
     constexpr std::size_t kAhead = 8;
-    for (std::size_t k = 0; k < count; ++k) {
-        if (k + kAhead < count) __builtin_prefetch(&slots_[StartSlot(hashes[k + kAhead])], 1);
-        Place(pending_[k], hashes[k], items);
+    std::uint32_t ahead[kAhead];
+    std::int32_t order[kAhead];
+    std::size_t k = 0;
+    const auto place = [&](std::size_t at) { Place(order[at % kAhead], ahead[at % kAhead], items); };
+    for (const PendingRun& run : pending_) {
+        for (std::int32_t item = run.first; item < run.first + run.count; ++item, ++k) {
+            if (k >= kAhead) place(k - kAhead);
+            const std::uint32_t hash = HashFolded(items[static_cast<std::size_t>(item)].Name);
+            __builtin_prefetch(&slots_[StartSlot(hash)], 1);
+            ahead[k % kAhead] = hash;
+            order[k % kAhead] = item;
+        }
     }
+    for (std::size_t at = k > kAhead ? k - kAhead : 0; at < k; ++at) place(at);
     pending_.clear();
+    pendingCount_ = 0;
+}
+
+// Only items that have a lower item of the same name need an entry in lower_,
+// so that a directory without equal names keeps none.
+std::int32_t NameTable::LowerOf(std::int32_t item) const {
+    return static_cast<std::size_t>(item) < lower_.size() ? lower_[static_cast<std::size_t>(item)] : -1;
+}
+
+void NameTable::SetLower(std::int32_t item, std::int32_t lower) const {
+    const auto at = static_cast<std::size_t>(item);
+    if (at >= lower_.size()) {
+        if (lower < 0) return;
+        lower_.resize(std::max(at + 1, lower_.size() * 2), -1);
+    }
+    lower_[at] = lower;
 }
 
 // A chain runs from the highest item down, whatever the order of insertion.
 void NameTable::Place(std::int32_t item, std::uint32_t hash, std::span<const TDirItem> items) const {
-    if (lower_.size() <= static_cast<std::size_t>(item)) {
-        lower_.resize(std::max(static_cast<std::size_t>(item) + 1, lower_.size() * 2), -1);
-    }
     Slot& slot = slots_[SlotFor(items[static_cast<std::size_t>(item)].Name, hash, items)];
     if (slot.head < 0) {
         if (slot.head == kEmpty) ++occupied_;
         slot = Slot{-1, hash};
     }
-    std::int32_t* link = &slot.head;
-    while (*link > item) link = &lower_[static_cast<std::size_t>(*link)];
-    lower_[static_cast<std::size_t>(item)] = *link;
-    *link = item;
+    if (slot.head < item) {
+        SetLower(item, slot.head);
+        slot.head = item;
+        return;
+    }
+    std::int32_t above = slot.head;
+    while (LowerOf(above) > item) above = LowerOf(above);
+    SetLower(item, LowerOf(above));
+    SetLower(above, item);
 }
 
 void NameTable::Remove(std::int32_t item, std::span<const TDirItem> items) {
@@ -109,10 +140,14 @@ void NameTable::Remove(std::int32_t item, std::span<const TDirItem> items) {
     if (slots_.empty()) return;
     const std::u16string_view name = items[static_cast<std::size_t>(item)].Name;
     Slot& slot = slots_[SlotFor(name, HashFolded(name), items)];
-    std::int32_t* link = &slot.head;
-    while (*link >= 0 && *link != item) link = &lower_[static_cast<std::size_t>(*link)];
-    if (*link != item) return;
-    *link = lower_[static_cast<std::size_t>(item)];
+    if (slot.head == item) {
+        slot.head = LowerOf(item);
+    } else {
+        std::int32_t above = slot.head;
+        while (above >= 0 && LowerOf(above) != item) above = LowerOf(above);
+        if (above < 0) return;
+        SetLower(above, LowerOf(item));
+    }
     if (slot.head == -1) slot.head = kRemoved;
     if (name.empty()) --emptyNames_;
 }
@@ -120,8 +155,6 @@ void NameTable::Remove(std::int32_t item, std::span<const TDirItem> items) {
 void NameTable::Reserve(std::size_t count) {
     const std::size_t slots = std::bit_ceil(std::max<std::size_t>(count * 2, 16));
     if (slots > slots_.size()) Grow(slots);
-    if (lower_.size() < count) lower_.resize(count, -1);
-    pending_.reserve(count);
 }
 
 // The heads move to their slots in the larger table by their kept hashes; the
@@ -144,6 +177,7 @@ void NameTable::Clear() {
     slots_.clear();
     lower_.clear();
     pending_.clear();
+    pendingCount_ = 0;
     occupied_ = 0;
     emptyNames_ = 0;
 }

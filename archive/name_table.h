@@ -54,14 +54,23 @@ private:
     std::size_t SlotFor(std::u16string_view name, std::uint32_t hash, std::span<const TDirItem> items) const;
     void Grow(std::size_t slots) const;
     void Place(std::int32_t item, std::uint32_t hash, std::span<const TDirItem> items) const;
+    std::int32_t LowerOf(std::int32_t item) const;
+    void SetLower(std::int32_t item, std::int32_t lower) const;
     // Places the items that wait, in the order they came.
     void PlacePending(std::span<const TDirItem> items) const;
 
     // Lookups place the waiting items first, so the slots change under const
     // operations: they are a cache of the names the items already hold.
     mutable std::vector<Slot, platform::BulkAllocator<Slot>> slots_;
+    // Items indexed but not yet placed, as runs of consecutive item numbers.
+    struct PendingRun {
+        std::int32_t first;
+        std::int32_t count;
+    };
+
     mutable std::vector<std::int32_t, platform::BulkAllocator<std::int32_t>> lower_;  // next lower item, same key
-    mutable std::vector<std::int32_t> pending_;  // items indexed but not yet placed
+    mutable std::vector<PendingRun> pending_;
+    mutable std::size_t pendingCount_ = 0;       // items in pending_
     mutable std::size_t occupied_ = 0;           // slots not empty (heads and removed marks)
     std::size_t emptyNames_ = 0;                 // items indexed under the empty name
 };

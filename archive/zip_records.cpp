@@ -61,26 +61,26 @@ TZFZip64CentralDirEnd TZFZip64CentralDirEnd::Decode(std::span<const std::uint8_t
     return r;
 }
 
+// Every field at its fixed offset: the directory decodes one header per item.
 TZFZipCentralDir TZFZipCentralDir::Decode(std::span<const std::uint8_t, kSize> bytes) {
-    ByteReader in(bytes);
     TZFZipCentralDir r;
-    r.signature = in.U32();
-    r.versionMadeBy = in.U16();
-    r.extractVersion = in.U16();
-    r.genPurposeFlag = in.U16();
-    r.compMethod = in.U16();
-    r.lastModTime = in.U16();
-    r.lastModDate = in.U16();
-    r.crc32 = in.U32();
-    r.compSize = in.U32();
-    r.unCompSize = in.U32();
-    r.nameLength = in.U16();
-    r.extraLength = in.U16();
-    r.commentLength = in.U16();
-    r.diskNumberStart = in.U16();
-    r.internalAttr = in.U16();
-    r.externalAttr = in.U32();
-    r.relOffsetLH = in.U32();
+    r.signature = LoadU32(bytes, 0);
+    r.versionMadeBy = LoadU16(bytes, 4);
+    r.extractVersion = LoadU16(bytes, 6);
+    r.genPurposeFlag = LoadU16(bytes, 8);
+    r.compMethod = LoadU16(bytes, 10);
+    r.lastModTime = LoadU16(bytes, 12);
+    r.lastModDate = LoadU16(bytes, 14);
+    r.crc32 = LoadU32(bytes, 16);
+    r.compSize = LoadU32(bytes, 20);
+    r.unCompSize = LoadU32(bytes, 24);
+    r.nameLength = LoadU16(bytes, 28);
+    r.extraLength = LoadU16(bytes, 30);
+    r.commentLength = LoadU16(bytes, 32);
+    r.diskNumberStart = LoadU16(bytes, 34);
+    r.internalAttr = LoadU16(bytes, 36);
+    r.externalAttr = LoadU32(bytes, 38);
+    r.relOffsetLH = LoadU32(bytes, 42);
     return r;
 }
 

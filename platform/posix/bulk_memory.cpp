@@ -8,14 +8,17 @@ namespace platform {
 namespace {
 
 constexpr std::size_t kLargePage = std::size_t{2} << 20;
+constexpr std::size_t kPage = 4096;
 
-std::size_t RoundUp(std::size_t bytes) { return (bytes + kLargePage - 1) & ~(kLargePage - 1); }
+std::size_t RoundUp(std::size_t bytes) { return (bytes + kPage - 1) & ~(kPage - 1); }
 
 }  // namespace
 
 // Blocks of a large page or more are mapped on large-page boundaries and
 // marked for large pages (the kernel decides; without them the block is an
-// ordinary mapping). Smaller blocks come from the heap.
+// ordinary mapping). The mapping ends with the block, so that its last part,
+// short of a whole large page, takes small pages rather than a large one that
+// would be cleared and counted whole. Smaller blocks come from the heap.
 void* AllocateBulk(std::size_t bytes) {
     if (bytes < kLargePage) return ::operator new(bytes);
     const std::size_t size = RoundUp(bytes);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -100,6 +101,70 @@ TEST(NameTable, NonAsciiLettersAreNotFolded) {
 }
 
 // A name of no bytes and one of 65,535 bytes load, and are found by name.
+// The index against a plain model: the highest named item whose name folds
+// alike, after random renames in any order, equal and case-varied names, and
+// shrinking and growing counts. A rename fails (native code 59) exactly where
+// the item's current name is indexed at another item.
+struct PlainIndex {
+    std::vector<std::optional<std::u16string>> names;  // nullopt: never named since the slot was made
+
+    static std::u16string Folded(std::u16string_view name) {
+        std::u16string folded(name);
+        for (char16_t& unit : folded) unit = FoldAscii(unit);
+        return folded;
+    }
+    std::int32_t Find(std::u16string_view name) const {
+        for (std::size_t i = names.size(); i-- > 0;) {
+            if (names[i] && Folded(*names[i]) == Folded(name)) return static_cast<std::int32_t>(i);
+        }
+        return -1;
+    }
+};
+
+TEST(NameTable, AgreesWithAPlainIndexOverRandomRenames) {
+    const std::u16string pool[] = {u"",       u"a",         u"A",           u"readme.txt", u"README.TXT",
+                                   u"Re@dme", u"Re`dme",    u"dir/\u00C4.x", u"dir/\u00E4.x", u"Payload/x",
+                                   u"payload/X", u"z"};
+    std::mt19937 rng(23);
+    for (int round = 0; round < 40; ++round) {
+        TZFDirArray dir;
+        PlainIndex plain;
+        std::int32_t count = 1 + static_cast<std::int32_t>(rng() % 300);
+        dir.SetCount(count);
+        plain.names.assign(static_cast<std::size_t>(count), std::nullopt);
+        for (int step = 0; step < 600; ++step) {
+            const unsigned action = rng() % 20;
+            if (action == 0) {
+                count = static_cast<std::int32_t>(rng() % 400);
+                dir.SetCount(count);
+                plain.names.resize(static_cast<std::size_t>(count), std::nullopt);
+                continue;
+            }
+            if (count == 0) continue;
+            const std::u16string& name = pool[rng() % std::size(pool)];
+            if (action < 8) {
+                std::int32_t found = -2;
+                ASSERT_EQ(dir.FileExists(name, found), plain.Find(name) >= 0);
+                ASSERT_EQ(found, plain.Find(name)) << "round " << round << " step " << step;
+                continue;
+            }
+            const std::int32_t index = static_cast<std::int32_t>(rng() % static_cast<unsigned>(count));
+            const std::u16string current = plain.names[static_cast<std::size_t>(index)].value_or(u"");
+            const std::int32_t holder = plain.Find(current);
+            const bool refused = holder >= 0 && holder != index;
+            try {
+                dir.SetItemName(index, name);
+                ASSERT_FALSE(refused) << "round " << round << " step " << step;
+                plain.names[static_cast<std::size_t>(index)] = name;
+            } catch (const EZFException& e) {
+                ASSERT_TRUE(refused) << "round " << round << " step " << step;
+                ASSERT_EQ(e.NativeError, 59);
+            }
+            ASSERT_EQ(dir.ItemRef(index).Name, plain.names[static_cast<std::size_t>(index)].value_or(u""));
+        }
+    }
+}
+
 TEST(LoadDir, NamesAtTheLengthLimits) {
     const std::string longest(65535, 'N');
     struct Row {
