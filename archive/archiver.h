@@ -79,6 +79,9 @@ public:
     // Extracts the item `fileName` names (or the first item a mask matches) at
     // the stream's position. Throws EZFException (13, 26, 15, 16, 8, 55, 65).
     void ExtractToStream(std::u16string_view fileName, platform::Stream& stream);
+    // The item ExtractToStream takes for `fileName`, found the same way; -1 when
+    // none is, or no archive is open. Reads nothing of the member.
+    std::int32_t ExtractionItemIndex(std::u16string_view fileName);
 
     std::u16string Name;  // the component's name; prefixes its messages when set
 

@@ -119,6 +119,13 @@ void TZFBaseArchiver::ExtractToStream(std::u16string_view fileName, platform::St
     DoOverallProgress(100.0, poExtract, ppEnd);
 }
 
+std::int32_t TZFBaseArchiver::ExtractionItemIndex(std::u16string_view fileName) {
+    if (!FActive) return -1;
+    RecurseOff recurseOff(FOptions.FRecurse);
+    std::int32_t itemNo = -1;
+    return FindItemIndex(fileName, itemNo) ? itemNo : -1;
+}
+
 // The exact stored name through the name index; failing that, the search, which
 // drops a drive, reads "\" as "/" and understands wildcards.
 bool TZFBaseArchiver::FindItemIndex(std::u16string_view name, std::int32_t& itemNo) {

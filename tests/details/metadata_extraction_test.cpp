@@ -110,6 +110,16 @@ TEST(ExtractBoundedMember, DeclaredSizesDecideAndOutputStaysWithinTheLimit) {
          {Member("iTunesMetadata.plist", std::string(64 * kLimit, 'r'), true),
           Member("Payload/iTunesMetadata.plist", "small", false)},
          nullptr, Outcome::kRefusedUnread, ""},
+        // Of two items with one name, the name index answers with the later: the
+        // one extraction takes, and so the one whose size decides.
+        {"a huge earlier namesake at the root is not the member",
+         {Member("iTunesMetadata.plist", std::string(64 * kLimit, 'e'), true),
+          Member("iTunesMetadata.plist", "later", false)},
+         nullptr, Outcome::kExtracted, "later"},
+        {"the later of two root namesakes is the huge one",
+         {Member("iTunesMetadata.plist", "earlier", false),
+          Member("iTunesMetadata.plist", std::string(64 * kLimit, 'l'), true)},
+         nullptr, Outcome::kRefusedUnread, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
