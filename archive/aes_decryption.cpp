@@ -40,7 +40,7 @@ std::int64_t AesOverhead(TZFCryptoAlgorithm algorithm) noexcept {
 // The loader lets the last complete AES block decide; so does this.
 std::uint16_t AesVendorVersion(const TDirItem& item) noexcept {
     std::uint16_t version = 0;
-    for (const TZFExtraFieldDataBlock& block : item.ExtraFields) {
+    for (const TZFExtraFieldDataBlock& block : item.ExtraFields()) {
         if (block.headerID != kAesExtraId || block.pData.size() < kAesBlockLength) continue;
         version = ByteReader(block.pData).U16();
     }

@@ -1,6 +1,8 @@
 #include "archive/dir_array.h"
 
 #include <algorithm>
+#include <cstring>
+#include <new>
 
 #include "archive/ascii_names.h"
 #include "archive/errors.h"
@@ -21,8 +23,11 @@ void TZFDirArray::SetCount(std::int32_t n) {
     }
     if (n > AllocItemCount()) {
         AllocBy = std::min(2 * AllocBy, MaxAllocBy);
-        FItems.resize(static_cast<std::size_t>(std::max(AllocItemCount() + AllocBy, n)));
+        FItems.reserve(static_cast<std::size_t>(std::max(AllocItemCount() + AllocBy, n)));
     }
+    // Only the slots in use are made: the rest of the allocation is not
+    // touched, so a small archive costs no more than its items.
+    if (static_cast<std::size_t>(n) > FItems.size()) FItems.resize(static_cast<std::size_t>(n));
     // Slots beyond the count are emptied, and leave the index, so that a later
     // growth starts them fresh.
     for (std::int32_t i = n; i < ItemCount; ++i) {
@@ -88,12 +93,31 @@ void TZFDirArray::Clear() {
     texts_.Clear();
 }
 
-std::string_view TZFDirArray::KeepComment(std::span<const std::uint8_t> bytes) {
-    return texts_.Keep(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+std::uint8_t* TZFDirArray::ReserveTexts(std::int32_t index, std::uint16_t extraLength, std::uint16_t commentLength) {
+    TDirItem& item = ItemRef(index);
+    const std::size_t bytes = std::size_t{extraLength} + commentLength;
+    auto* texts = bytes == 0 ? nullptr : static_cast<std::uint8_t*>(texts_.AllocateBytes(bytes, 1));
+    item.Texts = texts;
+    item.ExtraLength = extraLength;
+    item.CommentLength = commentLength;
+    return texts;
 }
 
-TZFExtraFields TZFDirArray::KeepExtraField(std::span<const std::uint8_t> bytes) {
-    return TZFExtraFields(texts_.Keep(bytes));
+void TZFDirArray::KeepTexts(std::int32_t index, std::span<const std::uint8_t> extra,
+                            std::span<const std::uint8_t> comment) {
+    std::uint8_t* texts = ReserveTexts(index, static_cast<std::uint16_t>(extra.size()),
+                                       static_cast<std::uint16_t>(comment.size()));
+    if (!extra.empty()) std::memcpy(texts, extra.data(), extra.size());
+    if (!comment.empty()) std::memcpy(texts + extra.size(), comment.data(), comment.size());
+}
+
+TZFZip64ExtendedInfo& TZFDirArray::Zip64Of(std::int32_t index) {
+    TDirItem& item = ItemRef(index);
+    if (item.Zip64Values == nullptr) {
+        item.Zip64Values = new (texts_.AllocateBytes(sizeof(TZFZip64ExtendedInfo), alignof(TZFZip64ExtendedInfo)))
+            TZFZip64ExtendedInfo{};
+    }
+    return *item.Zip64Values;
 }
 
 void TZFDirArray::Expect(std::int32_t items, std::size_t bytes) {

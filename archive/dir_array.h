@@ -44,13 +44,17 @@ public:
     bool FileExists(std::u16string_view fileName, std::int32_t& itemNo) const;
     void Clear();
 
-    // Keeps a copy of comment or extra-field bytes for as long as the items.
-    std::string_view KeepComment(std::span<const std::uint8_t> bytes);
-    TZFExtraFields KeepExtraField(std::span<const std::uint8_t> bytes);
+    // Keeps a copy of an item's extra field and comment for as long as the
+    // items, and points the item at it.
+    void KeepTexts(std::int32_t index, std::span<const std::uint8_t> extra, std::span<const std::uint8_t> comment);
+    // Room for them, to be filled in place: the extra field first, then the comment.
+    std::uint8_t* ReserveTexts(std::int32_t index, std::uint16_t extraLength, std::uint16_t commentLength);
+    // The item's zip64 values, made (all zero) on first use.
+    TZFZip64ExtendedInfo& Zip64Of(std::int32_t index);
     // Sizes the storage for a directory of `items` items read from `bytes` bytes.
     void Expect(std::int32_t items, std::size_t bytes);
 
-    std::int32_t AllocItemCount() const { return static_cast<std::int32_t>(FItems.size()); }
+    std::int32_t AllocItemCount() const { return static_cast<std::int32_t>(FItems.capacity()); }
     std::int32_t AllocBy = 500;
     std::int32_t deAllocBy = 100;
     std::int32_t MaxAllocBy = 10000;
@@ -60,7 +64,9 @@ private:
     void SetStoredName(std::int32_t index, std::u16string_view stored);
     std::int32_t IndexedAt(std::int32_t index);
 
-    std::vector<TDirItem, platform::BulkAllocator<TDirItem>> FItems;  // size() is the allocated length
+    // capacity() is the allocated length; size() the slots made so far, every
+    // one from Count() on empty.
+    std::vector<TDirItem, platform::BulkAllocator<TDirItem>> FItems;
     std::int32_t ItemCount = 0;
     TextArena texts_;
     NameTable names_;

@@ -89,19 +89,22 @@ struct TZFZip64ExtendedInfo {
     std::uint32_t diskNumberStart = 0;
 };
 
-// A fixed-size record: the name, comment and extra field are views of the
-// directory's storage (TZFDirArray), valid while the directory is loaded. The
-// fields of the write road that the reader never fills (old name, password,
-// source stream and file) are not kept.
+// A fixed-size record of 104 bytes: the name, extra field, comment and zip64
+// values lie in the directory's storage (TZFDirArray), valid while the
+// directory is loaded. The extra field and the comment are kept back to back
+// behind one pointer, and the zip64 values (which few items have) behind
+// another, so that a directory of many items stays small. The fields of the
+// write road that the reader never fills (old name, password, source stream
+// and file) are not kept.
 struct TDirItem {
     TZFZipCentralDir CentralDir;
     std::u16string_view Name;
-    std::string_view Comment;
-    TZFExtraFields ExtraFields;
-    TZFZip64ExtendedInfo Zip64ExtInfo;
-    // The source file of an item to be added; items read from an archive have none.
-    static constexpr std::u16string_view SrcFileName{};
+    // Set by the directory (TZFDirArray::KeepTexts, Zip64Of).
+    const std::uint8_t* Texts = nullptr;  // the extra field, then the comment
+    TZFZip64ExtendedInfo* Zip64Values = nullptr;
     std::int32_t Position = 0;
+    std::uint16_t ExtraLength = 0;
+    std::uint16_t CommentLength = 0;
     std::uint16_t CompressionMethod = 0;
     TZFCryptoAlgorithm ZFEncryptionAlgorithm = caPkzipClassic;
     bool bHugeFile = false;
@@ -111,16 +114,33 @@ struct TDirItem {
     TZFProcessOperation Operation = poAdd;
     bool UseOldRijndael = false;
 
+    // The source file of an item to be added; items read from an archive have none.
+    static constexpr std::u16string_view SrcFileName{};
+
+    TZFExtraFields ExtraFields() const { return TZFExtraFields({Texts, ExtraLength}); }
+    std::string_view Comment() const {
+        return CommentLength == 0 ? std::string_view()
+                                  : std::string_view(reinterpret_cast<const char*>(Texts) + ExtraLength, CommentLength);
+    }
+    // Values of the zip64 block; all zero for an item without one.
+    const TZFZip64ExtendedInfo& Zip64ExtInfo() const {
+        static constexpr TZFZip64ExtendedInfo kNone{};
+        return Zip64Values != nullptr ? *Zip64Values : kNone;
+    }
+
     // The sizes and offset, each the zip64 value where the central field is all ones.
     std::int64_t CompressedSize() const {
-        return CentralDir.compSize == kZip64Marker32 ? Zip64ExtInfo.compSize : CentralDir.compSize;
+        return CentralDir.compSize == kZip64Marker32 ? Zip64ExtInfo().compSize : CentralDir.compSize;
     }
     std::int64_t UncompressedSize() const {
-        return CentralDir.unCompSize == kZip64Marker32 ? Zip64ExtInfo.uncompSize : CentralDir.unCompSize;
+        return CentralDir.unCompSize == kZip64Marker32 ? Zip64ExtInfo().uncompSize : CentralDir.unCompSize;
     }
     std::int64_t LocalHeaderOffset() const {
-        return CentralDir.relOffsetLH == kZip64Marker32 ? Zip64ExtInfo.relOffsetLH : CentralDir.relOffsetLH;
+        return CentralDir.relOffsetLH == kZip64Marker32 ? Zip64ExtInfo().relOffsetLH : CentralDir.relOffsetLH;
     }
 };
+
+// What a directory of many items costs is mostly this record.
+static_assert(sizeof(void*) != 8 || sizeof(TDirItem) <= 104, "the item record has grown");
 
 }  // namespace archive

@@ -3,6 +3,7 @@
 // read in turn. Any error while items are read sends the load to the recovery
 // road while the owner opens damaged archives.
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 #include "archive/archiver.h"
@@ -44,8 +45,18 @@ void ReadItem(ByteSource& in, TZFDirArray& dir, std::int32_t i, bool oemFileName
         const bool oemToAnsi = oemFileNames && (cd.genPurposeFlag & kFlagUtf8Name) == 0;
         dir.SetItemName(i, DecodeItemName(name, oemToAnsi));
     }
-    if (cd.extraLength > 0) ReadExtraFields(in.Take(cd.extraLength), dir, i);
-    item.Comment = cd.commentLength > 0 ? dir.KeepComment(in.Take(cd.commentLength)) : std::string_view();
+    // Both kept in one piece of storage, the extra field read (and taken in)
+    // before the comment.
+    std::uint8_t* texts = dir.ReserveTexts(i, cd.extraLength, cd.commentLength);
+    if (cd.extraLength > 0) {
+        const auto extra = in.Take(cd.extraLength);
+        std::memcpy(texts, extra.data(), extra.size());
+        InterpretExtraFields(dir, i);
+    }
+    if (cd.commentLength > 0) {
+        const auto comment = in.Take(cd.commentLength);
+        std::memcpy(texts + cd.extraLength, comment.data(), comment.size());
+    }
 }
 
 }  // namespace

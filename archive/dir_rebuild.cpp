@@ -2,24 +2,23 @@
 // whole stream becomes an item, in file order, filled from the local header
 // (and from its data descriptor when flag bit 3 is set).
 //
-// The scans read the stream in chunks of 65,535 bytes. A search for the next
-// header starts 4 bytes behind the previous one; the chunk it needs is usually
-// the one already in memory, so it is kept and reused instead of being read
-// again for every member.
+// The scans read the stream in chunks of 256 KiB, small enough to stay in the
+// cache while they are searched. A search for the next header starts 4 bytes
+// behind the previous one; the chunk it needs is usually the one already in
+// memory, so it is kept and reused instead of being read again for every member.
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <vector>
-
-#if defined(__SSE2__)
-#include <immintrin.h>
-#endif
 
 #include "archive/archiver.h"
 #include "archive/dir_manager.h"
 #include "archive/errors.h"
 #include "archive/extra_fields.h"
 #include "archive/item_name_decoding.h"
+#include "archive/signature_search.h"
 #include "platform/codepage.h"
 #include "platform/exception.h"
 #include "platform/stream.h"
@@ -28,7 +27,8 @@ namespace archive {
 namespace {
 
 constexpr std::int32_t kNoLocalHeader = 35;
-constexpr std::size_t kScanChunk = 65535;
+constexpr std::size_t kScanChunk = 1024 * 1024;
+constexpr std::size_t kReadAlignment = 4096;  // less than a chunk, so a chunk always reaches past `at`
 constexpr std::size_t kSignatureSize = 4;
 constexpr std::uint16_t kMaxExtraLength = 260;
 constexpr std::uint32_t kFileAttribute = 0x20;       // FILE_ATTRIBUTE_ARCHIVE
@@ -44,13 +44,12 @@ public:
 
     // Position of the first `signature` at or after `from`, or -1.
     std::int64_t Find(std::int64_t from, std::uint32_t signature) {
-        std::array<std::uint8_t, kSignatureSize> pattern{};
-        for (std::size_t i = 0; i < kSignatureSize; ++i) pattern[i] = static_cast<std::uint8_t>(signature >> (8 * i));
+        const Signature pattern = SignatureBytes(signature);
         std::int64_t at = std::max<std::int64_t>(from, 0);
         for (;;) {
             if (!Covers(at, kSignatureSize) && !Load(at)) return -1;
-            const std::size_t hit = Search(static_cast<std::size_t>(at - start_), pattern);
-            if (hit != kNotFound) return start_ + static_cast<std::int64_t>(hit);
+            const std::size_t hit = FindSignature(bytes_, static_cast<std::size_t>(at - start_), pattern);
+            if (hit != kSignatureNotFound) return start_ + static_cast<std::int64_t>(hit);
             const std::int64_t end = start_ + static_cast<std::int64_t>(bytes_.size());
             if (end >= size_) return -1;
             at = end - static_cast<std::int64_t>(kSignatureSize - 1);  // a signature across the cut is found
@@ -70,93 +69,37 @@ public:
     }
 
 private:
-    static constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
-
-    // First index at or after `from` where the whole pattern lies in the chunk.
-    std::size_t Search(std::size_t from, const std::array<std::uint8_t, kSignatureSize>& pattern) const {
-        const std::uint8_t* base = bytes_.data();
-        const std::size_t size = bytes_.size();
-        if (size < kSignatureSize) return kNotFound;
-        const std::size_t last = size - kSignatureSize;  // the last index a match can start at
-#if defined(__SSE2__)
-        from = HasWideCompare() ? SearchPairsWide(base, from, last, pattern) : from;
-        from = SearchPairs(base, from, last, pattern);
-#endif
-        while (from <= last) {
-            const void* first = std::memchr(base + from, pattern[0], last + 1 - from);
-            if (first == nullptr) return kNotFound;
-            from = static_cast<std::size_t>(static_cast<const std::uint8_t*>(first) - base);
-            if (std::memcmp(base + from, pattern.data(), kSignatureSize) == 0) return from;
-            ++from;
-        }
-        return kNotFound;
-    }
-
-#if defined(__SSE2__)
-    // Sixteen start positions at a time are tested for the pattern's first two
-    // bytes, which in compressed data rarely meet; the few candidates are
-    // compared whole. Returns a match, or where the byte-wise search goes on.
-    static std::size_t SearchPairs(const std::uint8_t* base, std::size_t from, std::size_t last,
-                                   const std::array<std::uint8_t, kSignatureSize>& pattern) {
-        const __m128i first = _mm_set1_epi8(static_cast<char>(pattern[0]));
-        const __m128i second = _mm_set1_epi8(static_cast<char>(pattern[1]));
-        // Start positions from .. from + 15 read bytes up to from + 16 + 1.
-        for (; from + 16 + 1 <= last + 1; from += 16) {
-            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + from));
-            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + from + 1));
-            auto mask = static_cast<unsigned>(
-                _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, second))));
-            for (; mask != 0; mask &= mask - 1) {
-                const std::size_t at = from + static_cast<std::size_t>(__builtin_ctz(mask));
-                if (std::memcmp(base + at, pattern.data(), kSignatureSize) == 0) return at;
-            }
-        }
-        return from;
-    }
-
-    // The same, thirty-two positions at a time, on processors with AVX2.
-    __attribute__((target("avx2"))) static std::size_t SearchPairsWide(
-        const std::uint8_t* base, std::size_t from, std::size_t last,
-        const std::array<std::uint8_t, kSignatureSize>& pattern) {
-        const __m256i first = _mm256_set1_epi8(static_cast<char>(pattern[0]));
-        const __m256i second = _mm256_set1_epi8(static_cast<char>(pattern[1]));
-        for (; from + 32 + 1 <= last + 1; from += 32) {
-            const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + from));
-            const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + from + 1));
-            auto mask = static_cast<unsigned>(
-                _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(a, first), _mm256_cmpeq_epi8(b, second))));
-            for (; mask != 0; mask &= mask - 1) {
-                const std::size_t at = from + static_cast<std::size_t>(__builtin_ctz(mask));
-                if (std::memcmp(base + at, pattern.data(), kSignatureSize) == 0) return at;
-            }
-        }
-        return from;
-    }
-
-    static bool HasWideCompare() {
-        static const bool has = __builtin_cpu_supports("avx2");
-        return has;
-    }
-#endif
-
     bool Covers(std::int64_t at, std::size_t count) const {
         return at >= start_ && at + static_cast<std::int64_t>(count) <= start_ + static_cast<std::int64_t>(bytes_.size());
     }
 
+    // The chunk starts on a page boundary at or before `at`: the system copies
+    // page-aligned file data several times faster than data a few bytes off,
+    // which is what continuing 3 bytes before the last chunk's end would read.
     bool Load(std::int64_t at) {
         if (size_ - at < static_cast<std::int64_t>(kSignatureSize)) return false;
-        const auto count = static_cast<std::size_t>(std::min<std::int64_t>(kScanChunk, size_ - at));
-        bytes_.resize(count);
-        stream_.SetPosition(at);
+        const std::int64_t start = at & ~std::int64_t{kReadAlignment - 1};
+        const auto count = static_cast<std::size_t>(std::min<std::int64_t>(kScanChunk, size_ - start));
+        if (!buffer_) buffer_.reset(new (kBufferAlignment) std::uint8_t[kScanChunk]);
+        bytes_ = {buffer_.get(), count};
+        stream_.SetPosition(start);
         stream_.ReadBuffer(bytes_.data(), count);
-        start_ = at;
+        start_ = start;
         return true;
     }
 
     platform::Stream& stream_;
     std::int64_t size_;
     std::int64_t start_ = 0;
-    std::vector<std::uint8_t> bytes_;
+    // The system's copy into a buffer whose address is aligned as the file
+    // offset is (both on page boundaries) runs at full speed; a buffer a few
+    // bytes off a cache line halves it on some processors.
+    static constexpr std::align_val_t kBufferAlignment{kReadAlignment};
+    struct AlignedDelete {
+        void operator()(std::uint8_t* p) const noexcept { ::operator delete[](p, kBufferAlignment); }
+    };
+    std::unique_ptr<std::uint8_t[], AlignedDelete> buffer_;
+    std::span<std::uint8_t> bytes_;  // the chunk in buffer_
 };
 
 std::int64_t NextLocalHeader(ScanWindow& window, std::int64_t from) {

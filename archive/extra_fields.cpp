@@ -10,10 +10,10 @@ constexpr std::size_t kAesBlockSize = 7;
 // The zip64 block holds, in this order, only the values whose central field is
 // all ones. A value that would run past the block's end is not taken, and
 // nothing after it is.
-void ReadZip64Block(std::span<const std::uint8_t> data, TDirItem& item) {
+void ReadZip64Block(std::span<const std::uint8_t> data, TZFDirArray& dir, std::int32_t index) {
     ByteReader in(data);
-    const TZFZipCentralDir& cd = item.CentralDir;
-    TZFZip64ExtendedInfo& info = item.Zip64ExtInfo;
+    const TZFZipCentralDir& cd = dir.ItemRef(index).CentralDir;
+    TZFZip64ExtendedInfo& info = dir.Zip64Of(index);
     const auto take64 = [&](std::int64_t& target) {
         if (in.Remaining() == 0) return true;  // nothing left at this offset: skip quietly
         if (in.Remaining() < 8) return false;
@@ -60,13 +60,17 @@ bool TUnicodeExtendedInfo::Load(std::span<const std::uint8_t> pData) {
 // The blocks are interpreted one after the other as the field lays them out
 // (TZFExtraFields); every block is kept.
 void ReadExtraFields(std::span<const std::uint8_t> field, TZFDirArray& dir, std::int32_t index) {
+    dir.KeepTexts(index, field, {});
+    InterpretExtraFields(dir, index);
+}
+
+void InterpretExtraFields(TZFDirArray& dir, std::int32_t index) {
     TDirItem& item = dir.ItemRef(index);
     item.bHugeFile = false;
-    item.ExtraFields = dir.KeepExtraField(field);
-    for (const TZFExtraFieldDataBlock block : item.ExtraFields) {
+    for (const TZFExtraFieldDataBlock block : item.ExtraFields()) {
         switch (block.headerID) {
             case kZip64ExtraId:
-                ReadZip64Block(block.pData, item);
+                ReadZip64Block(block.pData, dir, index);
                 item.bHugeFile = true;
                 break;
             case kUnicodeNameExtraId: {

@@ -23,9 +23,12 @@ public:
     std::u16string FName;
 };
 
-// Takes the extra field `field` into item `index` of `dir`: its ExtraFields,
-// bHugeFile, Zip64ExtInfo, ZFEncryptionAlgorithm, CompressionMethod, and its
-// name (through SetItemName, native code 59).
+// Takes the extra field `field` into item `index` of `dir` (an item without a
+// comment) and interprets it.
 void ReadExtraFields(std::span<const std::uint8_t> field, TZFDirArray& dir, std::int32_t index);
+// Interprets the extra field item `index` already keeps: sets bHugeFile, the
+// zip64 values, ZFEncryptionAlgorithm, CompressionMethod, and its name
+// (through SetItemName, native code 59).
+void InterpretExtraFields(TZFDirArray& dir, std::int32_t index);
 
 }  // namespace archive

@@ -80,7 +80,7 @@ void FillSearchRecord(TZFArchiveItem& f, const TDirItem& item) {
     f.LastModFileTime = item.CentralDir.lastModTime;
     f.CRC = static_cast<std::int32_t>(item.CentralDir.crc32);
     f.ExternalFileAttributes = item.CentralDir.externalAttr;
-    f.Comment = item.Comment;
+    f.Comment = item.Comment();
 }
 
 }  // namespace

@@ -104,7 +104,7 @@ bool TZFDirManager::StubOffsetApplied() const {
         const TDirItem& item = CDir.ItemRef(i);
         const TZFZipCentralDir& cd = item.CentralDir;
         if (cd.compSize == 0) continue;
-        if (cd.relOffsetLH == kZip64Marker32) return item.Zip64ExtInfo.relOffsetLH >= StubSize;
+        if (cd.relOffsetLH == kZip64Marker32) return item.Zip64ExtInfo().relOffsetLH >= StubSize;
         return cd.relOffsetLH >= stub;
     }
     return true;
@@ -114,11 +114,10 @@ bool TZFDirManager::StubOffsetApplied() const {
 void TZFDirManager::ApplyStubOffset() {
     const auto stub = static_cast<std::uint32_t>(StubSize);
     for (std::int32_t i = 0; i < CDir.Count(); ++i) {
-        TDirItem& item = CDir.ItemRef(i);
-        TZFZipCentralDir& cd = item.CentralDir;
+        TZFZipCentralDir& cd = CDir.ItemRef(i).CentralDir;
         if ((cd.externalAttr & kDirectoryAttribute) != 0) continue;
         if (cd.relOffsetLH == kZip64Marker32) {
-            item.Zip64ExtInfo.relOffsetLH += StubSize;
+            CDir.Zip64Of(i).relOffsetLH += StubSize;
         } else {
             cd.relOffsetLH += stub;
         }

@@ -25,6 +25,8 @@ public:
 
     // Room for `units` UTF-16 code units, uninitialised, valid until Clear.
     char16_t* AllocateUnits(std::size_t units);
+    // Room for `bytes` bytes at `alignment` (a power of two), uninitialised.
+    void* AllocateBytes(std::size_t bytes, std::size_t alignment) { return Allocate(bytes, alignment); }
     std::u16string_view Keep(std::u16string_view text);
     std::string_view Keep(std::string_view bytes);
     std::span<const std::uint8_t> Keep(std::span<const std::uint8_t> bytes);

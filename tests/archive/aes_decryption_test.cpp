@@ -94,8 +94,8 @@ TEST(AesVendorVersion, TheLastCompleteBlockDecides) {
     // The item views its extra field; each step views a longer field.
     std::string field;
     const auto view = [&item, &field] {
-        item.ExtraFields = TZFExtraFields(
-            std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(field.data()), field.size()));
+        item.Texts = reinterpret_cast<const std::uint8_t*>(field.data());
+        item.ExtraLength = static_cast<std::uint16_t>(field.size());
     };
     field = testing_support::AesExtraBlock(3, 1, 8);
     view();

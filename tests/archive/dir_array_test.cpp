@@ -47,10 +47,11 @@ TEST(TZFDirArray, GrowsInDoublingBlocksUpToTheLimit) {
 TEST(TZFDirArray, IndexErrorsByAccessKind) {
     TZFDirArray dir;
     dir.SetCount(2);
-    dir.ItemRef(1).Comment = "kept";
+    dir.ItemRef(1).Position = 7;
     TDirItem copy = dir.Item(1);
-    copy.Comment = "changed";
-    EXPECT_EQ(dir.ItemRef(1).Comment, "kept") << "a copy is independent";
+    copy.Position = 8;
+    EXPECT_EQ(copy.Position, 8);
+    EXPECT_EQ(dir.ItemRef(1).Position, 7) << "a copy is independent";
     EXPECT_EQ(NativeErrorOf([&] { dir.Item(2); }), 2);
     EXPECT_EQ(NativeErrorOf([&] { dir.Item(-1); }), 2);
     EXPECT_EQ(NativeErrorOf([&] { dir.ItemRef(2); }), 3);
@@ -91,14 +92,16 @@ TEST(TZFDirArray, ClearEmptiesItemsAndIndex) {
     dir.SetCount(1);
     dir.SetItemName(0, u"a");
     const std::uint8_t block[] = {0x34, 0x12, 2, 0, 1, 2};
-    dir.ItemRef(0).ExtraFields = dir.KeepExtraField(block);
-    ASSERT_EQ(dir.ItemRef(0).ExtraFields.size(), 1u);
+    dir.KeepTexts(0, block, {});
+    dir.Zip64Of(0).compSize = 5;
+    ASSERT_EQ(dir.ItemRef(0).ExtraFields().size(), 1u);
     dir.Clear();
     EXPECT_EQ(dir.Count(), 0);
     std::int32_t itemNo = 0;
     EXPECT_FALSE(dir.FileExists(u"a", itemNo));
     dir.SetCount(1);
-    EXPECT_TRUE(dir.ItemRef(0).ExtraFields.empty()) << "a slot used again starts empty";
+    EXPECT_TRUE(dir.ItemRef(0).ExtraFields().empty()) << "a slot used again starts empty";
+    EXPECT_EQ(dir.ItemRef(0).Zip64ExtInfo().compSize, 0);
     EXPECT_EQ(dir.ItemRef(0).Name, u"");
     dir.SetItemName(0, u"fresh");
     EXPECT_TRUE(dir.FileExists(u"fresh", itemNo));

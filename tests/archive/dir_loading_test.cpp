@@ -42,9 +42,9 @@ TEST(LoadDir, ReadsEveryItemInDirectoryOrder) {
     EXPECT_EQ(b.CentralDir.externalAttr, 0x81A40000u);
     EXPECT_EQ(b.CentralDir.relOffsetLH, static_cast<std::uint32_t>(z.localHeaders[1]));
     EXPECT_EQ(b.CentralDir.signature, kCentralDirSignature);
-    EXPECT_EQ(b.Comment, "member note");
-    EXPECT_TRUE(m.Item(0).Comment.empty());
-    EXPECT_TRUE(m.Item(0).ExtraFields.empty());
+    EXPECT_EQ(b.Comment(), "member note");
+    EXPECT_TRUE(m.Item(0).Comment().empty());
+    EXPECT_TRUE(m.Item(0).ExtraFields().empty());
     EXPECT_FALSE(m.Item(0).bHugeFile);
     EXPECT_EQ(m.arc.DMHandle->CentralDirOffset, z.centralDirStart);
     EXPECT_EQ(m.arc.DMHandle->StubSize, 0);
@@ -129,12 +129,12 @@ TEST(LoadDir, InterpretsExtraBlocksAndKeepsThemAll) {
     MemoryArchive m(z.bytes);
     ASSERT_TRUE(m.outcome.opened) << m.outcome.Describe();
     const TDirItem& item = m.Item(0);
-    ASSERT_EQ(item.ExtraFields.size(), 2u);
-    EXPECT_EQ(item.ExtraFields[0].headerID, 0x7875);
-    EXPECT_EQ(item.ExtraFields[0].dataSize, 6);
-    EXPECT_EQ(std::string(item.ExtraFields[0].pData.begin(), item.ExtraFields[0].pData.end()),
+    ASSERT_EQ(item.ExtraFields().size(), 2u);
+    EXPECT_EQ(item.ExtraFields()[0].headerID, 0x7875);
+    EXPECT_EQ(item.ExtraFields()[0].dataSize, 6);
+    EXPECT_EQ(std::string(item.ExtraFields()[0].pData.begin(), item.ExtraFields()[0].pData.end()),
               std::string("\x01\x04\xE8\x03\x00\x00", 6));
-    EXPECT_EQ(item.ExtraFields[1].headerID, 0x554E);
+    EXPECT_EQ(item.ExtraFields()[1].headerID, 0x554E);
     EXPECT_EQ(item.Name, u"\x00C4"
                          u"b");
     std::int32_t itemNo = -1;
@@ -170,9 +170,9 @@ TEST(LoadDir, Zip64BlockTakesOnlyTheMarkedValues) {
         ASSERT_TRUE(m.outcome.opened) << m.outcome.Describe();
         const TDirItem& item = m.Item(0);
         EXPECT_TRUE(item.bHugeFile);
-        EXPECT_EQ(item.Zip64ExtInfo.compSize, row.expectComp);
-        EXPECT_EQ(item.Zip64ExtInfo.uncompSize, row.expectUncomp);
-        EXPECT_EQ(item.Zip64ExtInfo.relOffsetLH, row.expectOffset);
+        EXPECT_EQ(item.Zip64ExtInfo().compSize, row.expectComp);
+        EXPECT_EQ(item.Zip64ExtInfo().uncompSize, row.expectUncomp);
+        EXPECT_EQ(item.Zip64ExtInfo().relOffsetLH, row.expectOffset);
     }
 }
 
@@ -203,7 +203,7 @@ TEST(LoadDir, AesBlockAndEncryptionMarks) {
         EXPECT_EQ(m.Item(0).ZFEncryptionAlgorithm, row.algorithm);
         EXPECT_EQ(m.Item(0).CompressionMethod, row.method);
         EXPECT_EQ(m.Item(0).CentralDir.compMethod, 99);
-        EXPECT_EQ(m.Item(0).ExtraFields.size(), 1u);
+        EXPECT_EQ(m.Item(0).ExtraFields().size(), 1u);
     }
 }
 
@@ -228,11 +228,11 @@ TEST(LoadDir, MalformedExtraFieldsAreBoundedToTheirField) {
         w.AddStored("second", "y");
         MemoryArchive m(w.Build().bytes, /*strict=*/true);
         ASSERT_TRUE(m.outcome.opened) << m.outcome.Describe();
-        ASSERT_EQ(m.Item(0).ExtraFields.size(), row.blocks);
-        EXPECT_EQ(m.Item(0).ExtraFields.back().dataSize, row.lastSize);
-        EXPECT_EQ(m.Item(0).ExtraFields.back().pData.size(), row.lastSize);
+        ASSERT_EQ(m.Item(0).ExtraFields().size(), row.blocks);
+        EXPECT_EQ(m.Item(0).ExtraFields().back().dataSize, row.lastSize);
+        EXPECT_EQ(m.Item(0).ExtraFields().back().pData.size(), row.lastSize);
         EXPECT_EQ(m.Item(0).Name, u"n");
-        EXPECT_EQ(m.Item(0).Comment, "after");
+        EXPECT_EQ(m.Item(0).Comment(), "after");
         EXPECT_EQ(m.Item(1).Name, u"second") << "the next header is read where the field ends";
     }
 }

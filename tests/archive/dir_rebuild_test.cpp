@@ -56,7 +56,7 @@ TEST(DirRebuild, ArchiveCutInsideItsCentralDirectory) {
         EXPECT_EQ(item.CentralDir.signature, 0x04034B50u);
         EXPECT_EQ(item.CentralDir.crc32, layout.U32(layout.localHeaders[i] + zf::kLhCrc));
         EXPECT_EQ(item.CentralDir.compSize, layout.U32(layout.localHeaders[i] + zf::kLhCompSize));
-        EXPECT_TRUE(item.Comment.empty());
+        EXPECT_TRUE(item.Comment().empty());
     }
     EXPECT_EQ(dm.CDir.ItemRef(2).Name, u"Payload/a.txt");
     EXPECT_EQ(Extract(archive->arc, u"itunesmetadata.plist").bytes, "<plist>meta</plist>");
