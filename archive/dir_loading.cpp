@@ -20,7 +20,8 @@ namespace archive {
 namespace {
 
 constexpr std::int32_t kSizesExceedFile = 57;
-constexpr std::int64_t kMaxDirectoryRead = std::int64_t{256} << 10;
+// Small enough that the buffer's pages cost less than the reads it saves.
+constexpr std::int64_t kMaxDirectoryRead = std::int64_t{64} << 10;
 constexpr std::int64_t kMaxNameStorageHint = std::int64_t{1} << 30;
 
 bool OpensCorrupted(const TZFBaseArchiver* arc) { return arc == nullptr || arc->FOpenCorruptedArchives; }
