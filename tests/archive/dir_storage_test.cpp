@@ -1,7 +1,8 @@
-// The directory's compact storage: text storage that grows in blocks, the
-// name table that grows and chains equal names, names at the length limits,
-// directories past 65,535 items, and the signature scan of the rebuild held
-// against a byte-by-byte search.
+// The directory's compact storage: text storage that grows in blocks, each
+// item's extra field, comment and zip64 values, the name table that grows and
+// chains equal names, names at the length limits, directories past 65,535
+// items, and the signature scan of the rebuild held against a byte-by-byte
+// search.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -190,6 +191,49 @@ TEST(LoadDir, NamesAtTheLengthLimits) {
         platform::MemoryStream out;
         m.arc.ExtractToStream(std::u16string(m.Item(0).Name), out);
         EXPECT_EQ(out.Size(), 4);
+    }
+}
+
+// Each item keeps its extra field and comment back to back in the storage,
+// and its zip64 values apart: at the length limits, beside each other, and
+// mixed with items that have none, every item reads back what it was given.
+TEST(LoadDir, ExtraFieldCommentAndZip64ValuesPerItem) {
+    const std::string longestExtra = ExtraBlock(0x7777, std::string(65531, 'x'));  // 65,535 bytes
+    const std::string longestComment(65535, 'c');
+    ZipWriter w;
+    w.Add({.name = "both-longest", .data = "1", .centralExtra = longestExtra, .comment = longestComment});
+    w.Add({.name = "extra-only", .data = "22", .centralExtra = ExtraBlock(0x7777, "ab")});
+    w.Add({.name = "comment-only", .data = "333", .comment = "note"});
+    for (int i = 0; i < 300; ++i) {
+        w.Add({.name = NumberedName(i), .data = std::string(static_cast<std::size_t>(i), 'd'),
+               .comment = i % 5 == 0 ? "c" + std::to_string(i) : "", .zip64 = i % 3 == 0});
+    }
+    MemoryArchive m(w.Build().bytes);
+    ASSERT_TRUE(m.outcome.opened) << m.outcome.Describe();
+    ASSERT_EQ(m.Dir().Count(), 303);
+
+    const TDirItem both = m.Item(0);
+    ASSERT_EQ(both.ExtraFields().size(), 1u);
+    EXPECT_EQ(both.ExtraFields()[0].dataSize, 65531);
+    EXPECT_EQ(std::string(both.ExtraFields().Bytes().begin(), both.ExtraFields().Bytes().end()), longestExtra);
+    EXPECT_EQ(both.Comment(), longestComment);
+    EXPECT_EQ(std::string(m.Item(1).ExtraFields().Bytes().begin(), m.Item(1).ExtraFields().Bytes().end()),
+              ExtraBlock(0x7777, "ab"));
+    EXPECT_TRUE(m.Item(1).Comment().empty());
+    EXPECT_TRUE(m.Item(2).ExtraFields().empty());
+    EXPECT_EQ(m.Item(2).Comment(), "note");
+
+    for (int i = 0; i < 300; ++i) {
+        SCOPED_TRACE(i);
+        const TDirItem item = m.Item(3 + i);
+        EXPECT_EQ(item.Comment(), i % 5 == 0 ? "c" + std::to_string(i) : "");
+        EXPECT_EQ(item.bHugeFile, i % 3 == 0);
+        EXPECT_EQ(item.Zip64ExtInfo().compSize, i % 3 == 0 ? i : 0) << "values only where a block gave them";
+        EXPECT_EQ(item.CompressedSize(), i);
+        EXPECT_EQ(item.UncompressedSize(), i);
+        platform::MemoryStream out;
+        m.arc.ExtractToStream(Widen(NumberedName(i)), out);
+        EXPECT_EQ(out.Size(), i);
     }
 }
 
