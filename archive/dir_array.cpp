@@ -93,22 +93,23 @@ void TZFDirArray::Clear() {
     texts_.Clear();
 }
 
-std::uint8_t* TZFDirArray::ReserveTexts(std::int32_t index, std::uint16_t extraLength, std::uint16_t commentLength) {
+std::uint8_t* TZFDirArray::ReserveTexts(std::int32_t index, std::size_t bytes) {
     TDirItem& item = ItemRef(index);
-    const std::size_t bytes = std::size_t{extraLength} + commentLength;
     auto* texts = bytes == 0 ? nullptr : static_cast<std::uint8_t*>(texts_.AllocateBytes(bytes, 1));
     item.Texts = texts;
-    item.ExtraLength = extraLength;
-    item.CommentLength = commentLength;
+    item.ExtraLength = 0;
+    item.CommentLength = 0;
     return texts;
 }
 
 void TZFDirArray::KeepTexts(std::int32_t index, std::span<const std::uint8_t> extra,
                             std::span<const std::uint8_t> comment) {
-    std::uint8_t* texts = ReserveTexts(index, static_cast<std::uint16_t>(extra.size()),
-                                       static_cast<std::uint16_t>(comment.size()));
+    std::uint8_t* texts = ReserveTexts(index, extra.size() + comment.size());
     if (!extra.empty()) std::memcpy(texts, extra.data(), extra.size());
     if (!comment.empty()) std::memcpy(texts + extra.size(), comment.data(), comment.size());
+    TDirItem& item = ItemRef(index);
+    item.ExtraLength = static_cast<std::uint16_t>(extra.size());
+    item.CommentLength = static_cast<std::uint16_t>(comment.size());
 }
 
 TZFZip64ExtendedInfo& TZFDirArray::Zip64Of(std::int32_t index) {

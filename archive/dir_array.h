@@ -47,8 +47,10 @@ public:
     // Keeps a copy of an item's extra field and comment for as long as the
     // items, and points the item at it.
     void KeepTexts(std::int32_t index, std::span<const std::uint8_t> extra, std::span<const std::uint8_t> comment);
-    // Room for them, to be filled in place: the extra field first, then the comment.
-    std::uint8_t* ReserveTexts(std::int32_t index, std::uint16_t extraLength, std::uint16_t commentLength);
+    // Room for them (`bytes` in all), to be filled in place, the extra field
+    // first: the item views none of it until its lengths are set, so a load
+    // cut short never shows bytes that were not read.
+    std::uint8_t* ReserveTexts(std::int32_t index, std::size_t bytes);
     // The item's zip64 values, made (all zero) on first use.
     TZFZip64ExtendedInfo& Zip64Of(std::int32_t index);
     // Sizes the storage for a directory of `items` items read from `bytes` bytes.

@@ -47,16 +47,18 @@ void ReadItem(ByteSource& in, TZFDirArray& dir, std::int32_t i, bool oemFileName
         dir.SetItemName(i, DecodeItemName(name, oemToAnsi));
     }
     // Both kept in one piece of storage, the extra field read (and taken in)
-    // before the comment.
-    std::uint8_t* texts = dir.ReserveTexts(i, cd.extraLength, cd.commentLength);
+    // before the comment; each is seen once it has arrived.
+    std::uint8_t* texts = dir.ReserveTexts(i, std::size_t{cd.extraLength} + cd.commentLength);
     if (cd.extraLength > 0) {
         const auto extra = in.Take(cd.extraLength);
         std::memcpy(texts, extra.data(), extra.size());
+        item.ExtraLength = cd.extraLength;
         InterpretExtraFields(dir, i);
     }
     if (cd.commentLength > 0) {
         const auto comment = in.Take(cd.commentLength);
         std::memcpy(texts + cd.extraLength, comment.data(), comment.size());
+        item.CommentLength = cd.commentLength;
     }
 }
 

@@ -296,6 +296,11 @@ TEST(LoadDir, ItemReadErrorsPassOnOrTakeTheRecoveryRoad) {
         row.mutate(z);
         MemoryArchive strict(z.bytes, true);
         EXPECT_TRUE(strict.outcome.readError) << strict.outcome.Describe();
+        // What the failed load leaves shows nothing of the bytes it did not read.
+        ASSERT_TRUE(strict.arc.DMHandle);
+        ASSERT_EQ(strict.Dir().Count(), 2);
+        EXPECT_TRUE(strict.Item(1).Comment().empty());
+        EXPECT_TRUE(strict.Item(1).ExtraFields().empty());
         MemoryArchive recovered(WithoutLocalSignatures(z.bytes));
         EXPECT_EQ(recovered.outcome.nativeError, 35) << recovered.outcome.Describe();
     }
