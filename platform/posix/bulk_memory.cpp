@@ -19,7 +19,7 @@ std::size_t RoundUp(std::size_t bytes) { return (bytes + kPage - 1) & ~(kPage - 
 // ordinary mapping). The mapping ends with the block, so that its last part,
 // short of a whole large page, takes small pages rather than a large one that
 // would be cleared and counted whole. Smaller blocks come from the heap.
-void* AllocateBulk(std::size_t bytes) {
+void* bulk_detail::SystemAllocate(std::size_t bytes) {
     if (bytes < kLargePage) return ::operator new(bytes);
     const std::size_t size = RoundUp(bytes);
     void* mapped = ::mmap(nullptr, size + kLargePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -33,7 +33,7 @@ void* AllocateBulk(std::size_t bytes) {
     return reinterpret_cast<void*>(aligned);
 }
 
-void FreeBulk(void* block, std::size_t bytes) noexcept {
+void bulk_detail::SystemFree(void* block, std::size_t bytes) noexcept {
     if (bytes < kLargePage) {
         ::operator delete(block);
         return;
