@@ -2,7 +2,7 @@
 // whole stream becomes an item, in file order, filled from the local header
 // (and from its data descriptor when flag bit 3 is set).
 //
-// The scans read the stream in chunks of 256 KiB, small enough to stay in the
+// The scans read the stream in chunks of 1 MiB, small enough to stay in the
 // cache while they are searched. A search for the next header starts 4 bytes
 // behind the previous one; the chunk it needs is usually the one already in
 // memory, so it is kept and reused instead of being read again for every member.

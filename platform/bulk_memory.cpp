@@ -16,10 +16,18 @@
 #endif
 
 namespace platform {
+namespace {
+
+bool Recycled(std::size_t bytes) noexcept {
+    return bytes >= bulk_detail::kMinRecycled && bytes <= bulk_detail::kMaxRecycled;
+}
+
+}  // namespace
+
 namespace bulk_detail {
 
 std::size_t SizeClass(std::size_t bytes) noexcept {
-    if (bytes < kMinRecycled || bytes > kMaxRecycled) return bytes;
+    if (!Recycled(bytes)) return bytes;
     const std::size_t step = std::bit_ceil(bytes) / 8;
     return (bytes + step - 1) / step * step;
 }
@@ -109,10 +117,6 @@ private:
     std::size_t count_ = 0;
     std::size_t keptBytes_ = 0;
 };
-
-bool Recycled(std::size_t bytes) noexcept {
-    return bytes >= bulk_detail::kMinRecycled && bytes <= bulk_detail::kMaxRecycled;
-}
 
 RecycleBin& Bin() {
     thread_local RecycleBin bin;
