@@ -42,6 +42,8 @@ TEST_DEADLINE_SECONDS = 150  # below the CTest timeout, so the clean-up still ru
 CONVERTER_FOLDER = "Apple\\Apple Application Support"  # under CommonProgramFiles
 METADATA_COPY = "iTunesMetadata.plist"  # the command's working files in the temporary folder
 REPLY_FILE = SERVICE_HOST
+# Environment variables through which programs find a proxy (any case).
+PROXY_VARIABLES = {"http_proxy", "https_proxy", "all_proxy", "no_proxy"}
 
 # The interface texts of each language, by the menu entry that chooses it.
 LANGUAGES = {
@@ -228,13 +230,13 @@ class E2ETest:
     # ---- running ------------------------------------------------------------
 
     def environment(self):
-        env = {k: v for k, v in os.environ.items() if not k.startswith(("WINE", "DISPLAY"))}
+        # The machine's own proxy settings never reach the program: every request
+        # of a test goes to the loopback, directly or through the test's proxy.
+        env = {k: v for k, v in os.environ.items()
+               if not k.startswith(("WINE", "DISPLAY")) and k.lower() not in PROXY_VARIABLES}
         env.update(WINEPREFIX=str(self.prefix), HOME=str(self.home), WINEDEBUG="-all", LANG="C.UTF-8",
                    WINEDLLOVERRIDES="mscoree,mshtml=", DISPLAY=self.display or "",
                    VANTREL_SHELL_RECORD=str(self.shell_log))
-        if "http_proxy" in self.extra_env:
-            for name in ["HTTP_PROXY", "no_proxy", "NO_PROXY"]:
-                env.pop(name, None)
         env.update(self.extra_env)
         return env
 

@@ -28,7 +28,7 @@ import zipfile
 from pathlib import PureWindowsPath
 
 import package_lib as pkg
-from e2e_lib import CAPTION, SOURCE_DIR, fetch, idle_caption
+from e2e_lib import CAPTION, REPLY_FILE, SOURCE_DIR, fetch, idle_caption
 from driver_client import WINE
 
 DEMO_SCRIPT = SOURCE_DIR / "tools" / "demo" / "make_demo_library.py"
@@ -200,20 +200,37 @@ def check_service_registration(t):
             f"the service starts the installed catalogue with --service: {values.get('ImagePath')}")
 
 
+def loopback_answer(address):
+    """The status line the service gives a GET of its root on one loopback
+    address, or the error that kept it from answering."""
+    try:
+        with socket.create_connection((address, 80), timeout=10) as connection:
+            connection.sendall(b"GET / HTTP/1.0\r\nHost: localhost\r\n\r\n")
+            return connection.recv(200).split(b"\r\n", 1)[0].decode("latin-1")
+    except OSError as error:
+        return f"no answer: {error}"
+
+
 def show_details_without_proxy(t):
     """The installed program, with no proxy set, over the demo library: Select
     all, the button; returns the address the shell was asked to open."""
-    for name in ["http_proxy", "HTTP_PROXY"]:
-        t.extra_env.pop(name, None)
+    t.extra_env.pop("http_proxy", None)
+    for address in ("127.0.0.1", "::1"):
+        t.log(f"the service on {address}: {loopback_answer(address)}")
     t.install_converter()
     t.exe = INSTALLED_EXE
     t.launch()
     t.wait_ready()
     t.drive("menu MenuSelAll")
     t.drive("click")
-    t.wait_button(True, idle_caption(), 60)
+    state = t.wait_button(True, idle_caption(), 60)
     opened = t.recorded_addresses(1, 30)
-    t.check_equal(len(opened), 1, f"addresses the shell was asked to open: {opened}")
+    if not t.check_equal(len(opened), 1, f"addresses the shell was asked to open: {opened}"):
+        # What tells a lost click from a failed request or a reply that was no address.
+        reply = t.temp_file(REPLY_FILE)
+        t.log(f"button after the run: {state['button']}; rows selected: {state['list']['selected']}")
+        t.log(f"reply file {reply}: {reply.read_bytes()[:300]!r}" if reply.exists() else f"no reply file {reply}")
+        t.log(f"dialogs open: {t.drive('msgbox-none', expect_ok=False)}")
     t.screenshot("after-show-details")
     t.drive("menu MenuExit")
     return opened[0] if opened else None
