@@ -14,6 +14,8 @@ SWITCHES = [
     "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
     "--disable-background-networking", "--disable-component-update", "--disable-sync",
     "--hide-scrollbars",
+    # The pages are on the loopback: a proxy of the machine's settings has no part in them.
+    "--no-proxy-server",
 ]
 
 
