@@ -17,6 +17,9 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export LANG=${VANTREL_WINE_LANG:-C.UTF-8}
 export HOME=${VANTREL_WINE_HOME:-$WINEPREFIX/home}
+# Programs under test talk to servers on the loopback, directly or through a
+# proxy the test itself names: the machine's own proxy settings stay out.
+unset http_proxy HTTP_PROXY https_proxy HTTPS_PROXY all_proxy ALL_PROXY no_proxy NO_PROXY
 mkdir -p "$HOME"
 wine=/usr/lib/wine/wine64
 server=/usr/lib/wine/wineserver
