@@ -58,10 +58,30 @@ std::size_t NameTable::SlotFor(std::u16string_view name, std::uint32_t hash, std
 // indexed under the empty name.
 std::int32_t NameTable::Find(std::u16string_view name, std::span<const TDirItem> items) const {
     if (name.empty() && emptyNames_ == 0) return -1;
+    if (occupied_ == 0 && scansLeft_ > 0) {
+        --scansLeft_;
+        return ScanPending(name, items);
+    }
     PlacePending(items);
     if (slots_.empty()) return -1;
     const std::int32_t head = slots_[SlotFor(name, HashFolded(name), items)].head;
     return head >= 0 ? head : -1;
+}
+
+// Only while nothing is placed: then the waiting items are all the index
+// holds. Each run is read from its highest item down, and only above the best
+// answer so far; most names differ from the one looked for in length already.
+std::int32_t NameTable::ScanPending(std::u16string_view name, std::span<const TDirItem> items) const {
+    std::int32_t best = -1;
+    for (const PendingRun& run : pending_) {
+        for (std::int32_t item = run.first + run.count - 1; item >= run.first && item > best; --item) {
+            if (EqualFolded(items[static_cast<std::size_t>(item)].Name, name)) {
+                best = item;
+                break;
+            }
+        }
+    }
+    return best;
 }
 
 // Items indexed one after the other, as a load does, wait as one run.
@@ -81,7 +101,7 @@ void NameTable::Insert(std::int32_t item, std::span<const TDirItem> items) {
 void NameTable::PlacePending(std::span<const TDirItem> items) const {
     if (pending_.empty()) return;
     if ((occupied_ + pendingCount_) * 2 > slots_.size()) {
-        Grow(std::bit_ceil(std::max<std::size_t>((occupied_ + pendingCount_) * 2, 16)));
+        Grow(std::max(std::bit_ceil(std::max<std::size_t>((occupied_ + pendingCount_) * 2, 16)), reservedSlots_));
     }
     constexpr std::size_t kAhead = 8;
     std::uint32_t ahead[kAhead];
@@ -153,8 +173,7 @@ void NameTable::Remove(std::int32_t item, std::span<const TDirItem> items) {
 }
 
 void NameTable::Reserve(std::size_t count) {
-    const std::size_t slots = std::bit_ceil(std::max<std::size_t>(count * 2, 16));
-    if (slots > slots_.size()) Grow(slots);
+    reservedSlots_ = std::max(reservedSlots_, std::bit_ceil(std::max<std::size_t>(count * 2, 16)));
 }
 
 // The heads move to their slots in the larger table by their kept hashes; the
@@ -180,6 +199,8 @@ void NameTable::Clear() {
     pendingCount_ = 0;
     occupied_ = 0;
     emptyNames_ = 0;
+    scansLeft_ = kScanLookups;
+    reservedSlots_ = 0;
 }
 
 }  // namespace archive

@@ -26,6 +26,11 @@ std::uint32_t HashFolded(std::u16string_view key);
 
 class NameTable {
 public:
+    // Lookups answered by reading the items themselves while none is placed:
+    // a directory looked up only a few times (a package opened for one member)
+    // never pays for hashing and placing all its names.
+    static constexpr int kScanLookups = 4;
+
     // The highest item whose name folds to the same key as `name`, or -1.
     std::int32_t Find(std::u16string_view name, std::span<const TDirItem> items) const;
     // Indexes item `item` under its current name. The table takes new items in
@@ -33,10 +38,11 @@ public:
     void Insert(std::int32_t item, std::span<const TDirItem> items);
     // Takes item `item` (indexed under its current name) out of the index.
     void Remove(std::int32_t item, std::span<const TDirItem> items);
-    // Room for `count` names without growing.
+    // Room for `count` names without growing, made when names are first placed.
     void Reserve(std::size_t count);
     void Clear();
 
+    // Slots made so far: none until a lookup or removal places the names.
     std::size_t SlotCount() const { return slots_.size(); }
 
 private:
@@ -58,6 +64,8 @@ private:
     void SetLower(std::int32_t item, std::int32_t lower) const;
     // Places the items that wait, in the order they came.
     void PlacePending(std::span<const TDirItem> items) const;
+    // What Find gives once the waiting items are placed, read from the items.
+    std::int32_t ScanPending(std::u16string_view name, std::span<const TDirItem> items) const;
 
     // Lookups place the waiting items first, so the slots change under const
     // operations: they are a cache of the names the items already hold.
@@ -72,6 +80,8 @@ private:
     mutable std::vector<PendingRun> pending_;
     mutable std::size_t pendingCount_ = 0;       // items in pending_
     mutable std::size_t occupied_ = 0;           // slots not empty (heads and removed marks)
+    mutable int scansLeft_ = kScanLookups;       // lookups still to be answered by ScanPending
+    std::size_t reservedSlots_ = 0;              // slots to make at the first placement
     std::size_t emptyNames_ = 0;                 // items indexed under the empty name
 };
 

@@ -5,6 +5,7 @@
 // search.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <random>
@@ -13,6 +14,7 @@
 
 #include "archive/dir_array.h"
 #include "archive/dir_manager.h"
+#include "archive/name_table.h"
 #include "archive/text_arena.h"
 #include "tests/archive/archive_test_support.h"
 #include "tests/support/zip_writer.h"
@@ -99,6 +101,50 @@ TEST(NameTable, NonAsciiLettersAreNotFolded) {
     EXPECT_FALSE(dir.FileExists(u"{x", itemNo));
     EXPECT_TRUE(dir.FileExists(u"[X", itemNo));
     EXPECT_EQ(itemNo, 2);
+}
+
+// The first lookups read the waiting items instead of placing them; they must
+// answer exactly as the placed table does. Names come from a small pool with
+// case variants and repeats, are indexed in shuffled order (many waiting
+// runs, items above and below each other) and some items stay unindexed.
+TEST(NameTable, ScannedLookupsAgreeWithThePlacedTable) {
+    const std::u16string pool[] = {u"",          u"a",         u"A",          u"readme.txt", u"README.TXT",
+                                   u"Re@dme",    u"Re`dme",    u"dir/\u00C4.x", u"dir/\u00E4.x", u"Payload/x",
+                                   u"payload/X", u"Payload/xy", u"z"};
+    std::mt19937 rng(41);
+    for (int round = 0; round < 200; ++round) {
+        const std::size_t count = 1 + rng() % (round < 100 ? 12 : 3000);
+        std::vector<TDirItem> items(count);
+        std::vector<std::int32_t> order(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            items[i].Name = pool[rng() % std::size(pool)];
+            order[i] = static_cast<std::int32_t>(i);
+        }
+        std::shuffle(order.begin(), order.end(), rng);
+        order.resize(count - rng() % (count / 4 + 1));  // these stay out of the index
+        const auto index = [&] {
+            NameTable table;
+            if (rng() % 2) table.Reserve(count);
+            for (std::int32_t item : order) table.Insert(item, items);
+            return table;
+        };
+        NameTable placed = index();
+        for (int k = 0; k <= NameTable::kScanLookups; ++k) placed.Find(u"none", items);
+        ASSERT_GT(placed.SlotCount(), 0u);
+        for (const std::u16string& name : pool) {
+            SCOPED_TRACE("round " + std::to_string(round) + " name " + std::string(name.begin(), name.end()));
+            NameTable scanned = index();
+            const std::int32_t byTable = placed.Find(name, items);
+            for (int k = 0; k < NameTable::kScanLookups; ++k) ASSERT_EQ(scanned.Find(name, items), byTable);
+            ASSERT_EQ(scanned.SlotCount(), 0u) << "the first lookups place nothing";
+            // The empty name is answered at once while no item has it, and uses no scan.
+            for (int k = 0; k <= NameTable::kScanLookups && scanned.SlotCount() == 0; ++k) {
+                ASSERT_EQ(scanned.Find(u"none", items), -1);
+            }
+            ASSERT_GT(scanned.SlotCount(), 0u) << "a lookup past the scans places the items";
+            ASSERT_EQ(scanned.Find(name, items), byTable);
+        }
+    }
 }
 
 // A name of no bytes and one of 65,535 bytes load, and are found by name.
