@@ -80,7 +80,7 @@ private:
     }
 
     // No proxy from the outside: these requests go straight to the loopback server.
-    ScopedVariable noProxy_{"http_proxy", std::nullopt};
+    testing_support::WithoutMachineProxy noProxy_;
     std::mutex mutex_;
     httpd::Response reply_ = httpd::Response::WithBody(200, "text/plain", "ok");
     std::vector<SeenRequest> seen_;

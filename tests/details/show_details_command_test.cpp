@@ -77,6 +77,7 @@ protected:
         static std::uint16_t port = 0;
         StartService(port);
         port = server_->Port();
+        static const testing_support::WithoutMachineProxy machineProxyAside;
         static const ScopedVariable proxy("http_proxy", "http://127.0.0.1:" + std::to_string(port));
         folders_.mediaFolder = dir_.MakeFolder(u"Mobile Applications\\");
         folders_.tempFolder = dir_.MakeFolder(u"temp\\");

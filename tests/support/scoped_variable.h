@@ -34,4 +34,14 @@ private:
     std::optional<std::string> old_;
 };
 
+// The machine's own proxy settings set aside for a test's life: its requests go
+// to the loopback, directly or through a proxy the test names itself.
+class WithoutMachineProxy {
+    ScopedVariable http_{"http_proxy", std::nullopt};
+    ScopedVariable all_{"all_proxy", std::nullopt};
+    ScopedVariable allUpper_{"ALL_PROXY", std::nullopt};
+    ScopedVariable bypass_{"no_proxy", std::nullopt};
+    ScopedVariable bypassUpper_{"NO_PROXY", std::nullopt};
+};
+
 }  // namespace testing_support
