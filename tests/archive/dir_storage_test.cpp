@@ -1,6 +1,7 @@
 // The directory's compact storage: text storage that grows in blocks, each
 // item's extra field, comment and zip64 values, the name table that grows and
-// chains equal names, names at the length limits, directories past 65,535
+// chains equal names and whose first lookups read the items instead, names at
+// the length limits, directories past 65,535
 // items, and the signature scan of the rebuild held against a byte-by-byte
 // search.
 #include <gtest/gtest.h>
