@@ -4,11 +4,13 @@
 // automation and the end-to-end driver use them to find and drive the window.
 // Plain constants, no <windows.h>, so any program can include this header.
 
+#include "app/version.h"
+
 namespace app::ids {
 
 // The main window: found by its class name or its caption.
 inline constexpr wchar_t kMainWindowClass[] = L"TForm1";
-inline constexpr wchar_t kMainWindowCaption[] = L"Vantrel v1.3";
+inline constexpr wchar_t kMainWindowCaption[] = L"" VANTREL_WINDOW_CAPTION;
 
 // Child controls (GetDlgItem on the main window for Panel2, on Panel2 for the others;
 // GetDlgItem does not search grandchildren, so FindWindowEx/EnumChildWindows or

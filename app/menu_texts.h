@@ -6,15 +6,17 @@
 #include <string>
 #include <string_view>
 
+#include "app/version.h"
+
 namespace app {
 
-inline constexpr std::u16string_view kWindowCaption = u"Vantrel v1.3";
+inline constexpr std::u16string_view kWindowCaption = u"" VANTREL_WINDOW_CAPTION;
 
 inline constexpr std::u16string_view kMenuCaption = u"Menu";
 inline constexpr std::u16string_view kMenuDeuCaption = u"Deutsch (German)";
 inline constexpr std::u16string_view kMenuEngCaption = u"English (English)";
 inline constexpr std::u16string_view kMenuFraCaption = u"Fran\u00e7ais (French)";
-inline constexpr std::u16string_view kMenuCopyRCaption = u"Vantrel v1.3 - \u00a9 2026 The Vantrel developers";
+inline constexpr std::u16string_view kMenuCopyRCaption = u"" VANTREL_WINDOW_CAPTION " - \u00a9 2026 The Vantrel developers";
 inline constexpr std::u16string_view kMenuDorvikCaption = u"Dorvik - iPhone Backup";
 inline constexpr std::u16string_view kMenuTamselCaption = u"Tamsel - Startleiste";
 

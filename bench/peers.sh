@@ -18,7 +18,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/native}
 data="$build/bench-peers"
-zip="$build/tools/vantrel_zip/vantrel-zip"
+zip="$build/inspector/vantrel-zip"
 ref="$build/bench/zlib_reference"
 before=${VANTREL_ZIP_BEFORE:-}
 

@@ -35,7 +35,7 @@
 #include "platform/stream.h"
 #include "platform/strings.h"
 #include "platform/text_file.h"
-#include "tools/http_server/http_server.h"
+#include "service/http/http_server.h"
 
 namespace {
 

@@ -37,7 +37,7 @@ def parse_arguments():
     build = args.build.resolve()
     exes = dict(item.split("=", 1) for item in args.exe) or {"this build": str(build / "app" / "vantrel.exe")}
     os.environ.update(VANTREL_EXE=next(iter(exes.values())),
-                      VANTREL_DRIVER=str(build / "tools" / "test_driver" / "vantrel-driver.exe"),
+                      VANTREL_DRIVER=str(build / "testkit" / "test_driver" / "vantrel-driver.exe"),
                       E2E_TEMPLATE_PREFIX=str(build / "tests" / "e2e" / "template-prefix"),
                       E2E_WORK_ROOT=str(build / "bench-startup"), VANTREL_SOURCE_DIR=str(SOURCE_DIR))
     return args, {label: Path(path).resolve() for label, path in exes.items()}

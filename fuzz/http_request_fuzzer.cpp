@@ -6,7 +6,7 @@
 #include <string>
 
 #include "fuzz/fuzz_support.h"
-#include "tools/http_server/request_parser.h"
+#include "service/http/request_parser.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "tests/archive/extraction_fixture.h"
 #include "tests/support/bplist_writer.h"
 #include "tests/support/zip_writer.h"
-#include "tools/plutil/plutil_command.h"
+#include "testkit/plutil/plutil_command.h"
 
 namespace {
 

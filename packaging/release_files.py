@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Helpers of scripts/package.sh that are easier to get byte-exact in Python.
+"""Helpers of packaging/package.sh that are easier to get byte-exact in Python.
 
   release_files.py texts <source dir> <folder>
       writes README.txt (the users' section of README.md) and LICENSE.txt into

@@ -16,7 +16,7 @@ build="$root/build/win64"
 demo="$root/build/demo"
 wine=/usr/lib/wine/wine64
 server=/usr/lib/wine/wineserver
-recorder="$root/tools/shell_recorder/record-open.sh"
+recorder="$root/testkit/shell_recorder/record-open.sh"
 
 say() { echo "run: $*"; }
 fail() {
@@ -65,7 +65,7 @@ set_browser() {
   local registered=no
   grep -qF "$recorder" "$WINEPREFIX/user.reg" 2>/dev/null && registered=yes
   if [[ $1 == recorder && $registered == no ]]; then
-    "$root/tools/shell_recorder/register.sh" "$WINEPREFIX"
+    "$root/testkit/shell_recorder/register.sh" "$WINEPREFIX"
   elif [[ $1 == default && $registered == yes ]]; then
     "$wine" reg delete 'HKCU\Software\Wine\WineBrowser' /v Browsers /f </dev/null >/dev/null 2>&1 || true
     "$server" -w
@@ -76,7 +76,7 @@ install_converter() {
   # CommonProgramFiles of a 64-bit program in the prefix, as ConverterPath uses it.
   local folder="$WINEPREFIX/drive_c/Program Files/Common Files/Apple/Apple Application Support"
   mkdir -p "$folder"
-  cp -f "$build/tools/plutil/plutil.exe" "$folder/plutil.exe"
+  cp -f "$build/testkit/plutil/plutil.exe" "$folder/plutil.exe"
 }
 
 xvfb_pid=
@@ -117,7 +117,7 @@ start_catalogue() {
   port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
   page_base="http://127.0.0.1:$port"
   proxy="http://127.0.0.1:$port"
-  "$wine" "$build/tools/catalogue_service/vantrel-catalogue.exe" --port "$port" --page-base "$page_base" \
+  "$wine" "$build/service/vantrel-catalogue.exe" --port "$port" --page-base "$page_base" \
     </dev/null >"$demo/catalogue.log" 2>&1 &
   service_pid=$!
   for _ in $(seq 300); do
@@ -146,7 +146,7 @@ if [[ -n "${DISPLAY:-}" ]]; then
 fi
 
 make_prefix
-python3 "$root/tools/demo/make_demo_library.py" "$WINEPREFIX" | sed 's/^/run: /'
+python3 "$root/testkit/demo/make_demo_library.py" "$WINEPREFIX" | sed 's/^/run: /'
 install_converter
 if [[ $headless == yes ]]; then set_browser recorder; else set_browser default; fi
 [[ $headless == yes ]] && start_xvfb
@@ -166,6 +166,6 @@ fi
 rm -f "$demo/shell-open.log" "$demo/vantrel-before.png" "$demo/vantrel-after.png"
 run_program </dev/null >"$demo/vantrel.log" 2>&1 &
 program_pid=$!
-python3 "$root/tools/demo/drive_demo.py" --driver "$build/tools/test_driver/vantrel-driver.exe" \
+python3 "$root/testkit/demo/drive_demo.py" --driver "$build/testkit/test_driver/vantrel-driver.exe" \
   --record "$demo/shell-open.log" --shots "$demo" --requests "$demo/catalogue.log" ||
   fail "see build/demo/vantrel.log and build/demo/catalogue.log"

@@ -17,7 +17,7 @@ run_variant() {
   "$root/scripts/build.sh" "$variant" || { status=1; return; }
   if [[ "$variant" == win64 ]]; then
     echo "=== win64: release packages (build/dist)"
-    "$root/scripts/package.sh" || status=1
+    "$root/packaging/package.sh" || status=1
   fi
   echo "=== $variant: test"
   ctest --test-dir "$root/build/$variant" --output-on-failure -j2 --timeout 600 || status=1

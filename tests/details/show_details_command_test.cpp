@@ -11,12 +11,12 @@
 
 #include "details/catalogue_request.h"
 #include "details/metadata_extraction.h"
-#include "tests/details/helper_programs.h"
+#include "tests/support/helper_programs.h"
 #include "platform/strings.h"
 #include "tests/support/scoped_variable.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/zip_writer.h"
-#include "tools/http_server/http_server.h"
+#include "service/http/http_server.h"
 
 using details::ShowDetailsFolders;
 using testing_support::ReadFileBytes;
@@ -266,7 +266,7 @@ TEST_F(ShowDetailsCommandTest, ConvertedMetadataPastTheLimitYieldsNoIdentifier) 
     const auto converterInput = [](std::int64_t outputSize, const std::string& itemId) {
         return std::move(ZipWriter().AddDeflated("iTunesMetadata.plist", std::to_string(outputSize) + "\n" + itemId + "\n"));
     };
-    folders_.converterPath = details_test::BulkyConverterProgram();
+    folders_.converterPath = testing_support::BulkyConverterProgram();
     AddPackage(u"Small", converterInput(300, "1"));
     AddPackage(u"AtTheLimit", converterInput(details::kMetadataSizeLimit, "2"));
     AddPackage(u"OneByteOver", converterInput(details::kMetadataSizeLimit + 1, "3"));

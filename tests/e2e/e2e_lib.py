@@ -30,8 +30,8 @@ import urllib.request
 from pathlib import Path, PureWindowsPath
 
 SOURCE_DIR = Path(os.environ.get("VANTREL_SOURCE_DIR", Path(__file__).resolve().parents[2]))
-sys.path.insert(0, str(SOURCE_DIR / "tools" / "demo"))
-sys.path.insert(0, str(SOURCE_DIR / "tools" / "test_driver"))
+sys.path.insert(0, str(SOURCE_DIR / "testkit" / "demo"))
+sys.path.insert(0, str(SOURCE_DIR / "testkit" / "test_driver"))
 import itunes_library  # noqa: E402
 from driver_client import WINE, capture_screen, failed_step, run_driver, step_arguments  # noqa: E402
 

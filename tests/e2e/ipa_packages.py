@@ -20,7 +20,7 @@ import zlib
 from dataclasses import dataclass
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools" / "demo"))
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "testkit" / "demo"))
 import itunes_library  # noqa: E402
 
 METADATA_MEMBER = "iTunesMetadata.plist"

@@ -30,7 +30,7 @@ def main(source_dir, build_dir, template):
     (template / "home").mkdir(exist_ok=True)
     env = {k: v for k, v in os.environ.items() if not k.startswith(("WINE", "DISPLAY"))}
     env["HOME"] = str(template / "home")
-    subprocess.run([str(source_dir / "tools" / "shell_recorder" / "register.sh"), str(template)], env=env,
+    subprocess.run([str(source_dir / "testkit" / "shell_recorder" / "register.sh"), str(template)], env=env,
                    check=True, stdin=subprocess.DEVNULL, timeout=120)
     (template / READY_MARK).touch()
     print(f"made the template prefix {template}")

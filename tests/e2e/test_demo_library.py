@@ -7,7 +7,7 @@ import sys
 
 from e2e_lib import SOURCE_DIR, E2ETest
 
-SCRIPT = SOURCE_DIR / "tools" / "demo" / "make_demo_library.py"
+SCRIPT = SOURCE_DIR / "testkit" / "demo" / "make_demo_library.py"
 
 
 def make_demo(t):

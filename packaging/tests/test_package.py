@@ -1,0 +1,320 @@
+#!/usr/bin/env python3
+"""The release packages under Wine, each case in a fresh prefix:
+
+  install   msiexec /i /qn puts the files, the Start-menu shortcut and the entry in
+            the list of installed programs in place; the program started from the
+            shortcut lists the demo library; msiexec /x /qn leaves nothing behind
+  upgrade   a package of a later version, made from the same source, replaces this
+            one: one entry in the list of installed programs, the later one
+  repair    installing the same version again brings back a deleted program file
+  failed    an installation that fails half-way (a folder stands where one of its
+            files goes) leaves the prefix as it was
+  portable  the portable package unpacked into a folder with spaces in its name runs
+  service   the catalogue service installed with the program runs on port 80 of the
+            loopback; the program, with no proxy, sends its request there and the
+            service's page address reaches the shell; uninstalling stops and removes it
+  port-taken  another program holds port 80: the installation still succeeds, the
+            service ends with an error status
+  without-service  the installation with the service's feature left out
+
+Usage: test_package.py <case>"""
+
+import re
+import socket
+import subprocess
+import sys
+import urllib.parse
+import zipfile
+from pathlib import Path, PureWindowsPath
+
+# The end-to-end tests' library: a fresh prefix, the driver, the shell recorder.
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tests" / "e2e"))
+import package_lib as pkg  # noqa: E402
+from e2e_lib import CAPTION, REPLY_FILE, SOURCE_DIR, fetch, idle_caption
+from driver_client import WINE
+
+DEMO_SCRIPT = SOURCE_DIR / "testkit" / "demo" / "make_demo_library.py"
+DEMO_ROWS = ["Harbor Tides 2.1", "Pocket Atlas 4.0.3", "Quill Notes 1.7", "Starling Radio 3.2"]
+
+
+def prepare(t):
+    """The demo library in the prefix, Wine running; returns the package's codes."""
+    done = subprocess.run([sys.executable, str(DEMO_SCRIPT), str(t.prefix)], capture_output=True, text=True,
+                          timeout=60)
+    t.check_equal(done.returncode, 0, "demo library made")
+    t.start(launch=False)
+    return pkg.msi_properties(pkg.msi_path())
+
+
+def check_demo_window(t, how):
+    state = t.wait_ready()
+    t.check_equal(state["caption"], CAPTION, f"{how}: window caption")
+    t.check_equal(state["list"]["rows"], DEMO_ROWS, f"{how}: the demo packages are listed")
+    t.screenshot(how.replace(" ", "-"))
+    t.drive("menu MenuExit")
+    t.check(t.program_exited(15), f"{how}: the program ends by its Exit entry")
+
+
+def check_installed(t, properties):
+    shipped = pkg.shipped_files()
+    installed = sorted(p.name for p in t.install_folder.iterdir()) if t.install_folder.is_dir() else []
+    t.check_equal(installed, sorted(shipped), "installed files in Program Files\\Vantrel")
+    for name in installed:
+        t.check((t.install_folder / name).read_bytes() == shipped[name], f"{name} is the one of the portable package")
+    links = t.shortcuts()
+    t.check_equal(len(links), 1, f"one Start-menu shortcut: {[str(p) for p in links]}")
+    if links:
+        # A shell link file: header size 0x4C; the target path in its link information (ANSI) or strings (UTF-16).
+        data, target = links[0].read_bytes(), "C:\\Program Files\\Vantrel\\vantrel.exe"
+        t.check(data[:4] == b"\x4c\0\0\0" and (target.encode("ascii") in data or target.encode("utf-16-le") in data),
+                f"the shortcut is a shell link to {target}")
+    entry = t.uninstall_entry(properties["ProductCode"]) or {}
+    expected = {"DisplayName": "Vantrel", "DisplayVersion": pkg.version(), "Publisher": "The Vantrel developers",
+                "URLInfoAbout": properties["ARPURLINFOABOUT"], "HelpLink": properties["ARPHELPLINK"]}
+    t.check_equal({name: entry.get(name) for name in expected}, expected, "entry in the list of installed programs")
+    t.check(entry.get("UninstallString", "").lower().startswith("msiexec.exe /x"), "the entry uninstalls with msiexec")
+    return links
+
+
+def check_nothing_left(t, before, after, properties, what, rolled_back=False):
+    """Compares snapshots from before an installation and after its end. Wine's
+    installer engine, rolling back, keeps the empty registration keys of the
+    components it had registered (no values); with `rolled_back` those alone
+    are let pass, and logged."""
+    files = [f for f in pkg.changed_files(before[0], after[0]) if f != "windows/Installer"]
+    t.check_equal(files, [], f"{what}: files that differ from before")
+    added = pkg.new_registry_entries(before[1], after[1])
+    if rolled_back:
+        kept = pkg.empty_component_keys(added, pkg.msi_path())
+        t.log(f"  note  empty component keys Wine's rollback kept: {sorted(k for k, _ in kept)}")
+        added -= kept
+    t.check_equal(sorted(str(e) for e in added), [], f"{what}: registry entries that were not there before")
+    marks = pkg.product_marks(pkg.msi_path())
+    everything = "\n".join(f"{k} {v}" for k, v in after[1] - (kept if rolled_back else set())).lower()
+    t.check_equal([m for m in marks if m in everything], [], f"{what}: the product's names and codes in the registry")
+    t.check_equal(t.uninstall_entry(properties["ProductCode"]), None, f"{what}: no entry in the installed programs")
+
+
+def case_install(t):
+    properties = prepare(t)
+    before = t.snapshot()
+    t.check_equal(t.msiexec("/i", pkg.msi_path(), "/qn"), 0, "msiexec /i /qn succeeds")
+    links = check_installed(t, properties)
+    if links:
+        lnk = "C:\\" + str(links[0].relative_to(t.prefix / "drive_c")).replace("/", "\\")
+        subprocess.run([WINE, "start", lnk], env=t.environment(), cwd=t.cwd, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+        check_demo_window(t, "started from the shortcut")
+    t.check_equal(t.msiexec("/x", pkg.msi_path(), "/qn"), 0, "msiexec /x /qn succeeds")
+    t.check(not t.install_folder.exists(), "Program Files\\Vantrel is gone")
+    t.check_equal(t.shortcuts(), [], "the shortcut is gone")
+    check_nothing_left(t, before, t.snapshot(), properties, "after uninstalling")
+
+
+def later_package(t, version):
+    """An installer of `version` made from packaging/vantrel.wxs with the files of
+    the portable package, as packaging/package.sh makes one."""
+    folder = t.work / "later"
+    (folder / "files").mkdir(parents=True)
+    with zipfile.ZipFile(pkg.zip_path()) as archive:
+        archive.extractall(folder / "files")
+    wxs = SOURCE_DIR / "packaging" / "vantrel.wxs"
+    codes = subprocess.run([sys.executable, str(SOURCE_DIR / "packaging" / "release_files.py"), "codes", str(wxs),
+                            version] + [str(p) for p in sorted((folder / "files").iterdir())],
+                           capture_output=True, text=True, check=True).stdout.split()
+    msi = folder / f"vantrel-{version}-x64.msi"
+    subprocess.run(["wixl", "-a", "x64", "-D", f"Version={version}", "-D", f"ProductCode={codes[0]}",
+                    "-D", "SourceDir=files", "-o", str(msi), str(wxs)], cwd=folder, check=True, capture_output=True)
+    return msi, "{" + codes[0] + "}"
+
+
+def case_upgrade(t):
+    properties = prepare(t)
+    major, minor = pkg.version().split(".")[:2]
+    version = f"{major}.{int(minor) + 1}"
+    later, later_code = later_package(t, version)
+    before = t.snapshot()
+    t.check_equal(t.msiexec("/i", pkg.msi_path(), "/qn"), 0, f"installing {pkg.version()}")
+    t.check_equal(t.msiexec("/i", later, "/qn"), 0, f"installing {version} over it")
+    t.check_equal(t.uninstall_entry(properties["ProductCode"]), None, f"{pkg.version()} is no longer installed")
+    t.check_equal((t.uninstall_entry(later_code) or {}).get("DisplayVersion"), version, f"{version} is installed")
+    t.check_equal(len(t.shortcuts()), 1, "one Start-menu shortcut")
+    t.check((t.install_folder / "vantrel.exe").exists(), "the program is installed")
+    t.check_equal(t.msiexec("/x", later, "/qn"), 0, f"uninstalling {version}")
+    check_nothing_left(t, before, t.snapshot(), properties, f"after uninstalling {version}")
+
+
+def case_repair(t):
+    properties = prepare(t)
+    t.check_equal(t.msiexec("/i", pkg.msi_path(), "/qn"), 0, "first installation")
+    exe = t.install_folder / "vantrel.exe"
+    exe.unlink()
+    t.check_equal(t.msiexec("/i", pkg.msi_path(), "/qn"), 0, "installing the same version again")
+    log = t.last_msiexec_log.read_text(encoding="utf-8", errors="replace")
+    t.check("Property(S): REINSTALL = ALL" in log, "the package chose to reinstall everything")
+    t.check(exe.exists() and exe.read_bytes() == pkg.shipped_files()["vantrel.exe"], "vantrel.exe is back")
+    check_installed(t, properties)
+    t.exe = exe
+    t.launch()
+    check_demo_window(t, "the repaired program")
+
+
+def case_failed(t):
+    properties = prepare(t)
+    blocker = t.install_folder / "README.txt"
+    blocker.mkdir(parents=True)
+    before = t.snapshot()
+    code = t.msiexec("/i", pkg.msi_path(), "/qn")
+    t.check_equal(code, pkg.ERROR_INSTALL_FAILURE & 0xFF, "msiexec reports the failure (1603)")
+    t.check_equal(sorted(p.name for p in t.install_folder.iterdir()), ["README.txt"],
+                  "the install folder holds only what was there before")
+    t.check_equal(t.shortcuts(), [], "no shortcut")
+    check_nothing_left(t, before, t.snapshot(), properties, "after the failed installation", rolled_back=True)
+
+
+def case_portable(t):
+    prepare(t)
+    folder = t.prefix / "drive_c" / "Portable Programs" / "Vantrel 1.3 portable"
+    folder.mkdir(parents=True)
+    with zipfile.ZipFile(pkg.zip_path()) as archive:
+        archive.extractall(folder)
+    contents = sorted(p.name for p in folder.iterdir())
+    t.exe = PureWindowsPath("C:\\Portable Programs\\Vantrel 1.3 portable\\vantrel.exe")
+    t.launch()
+    check_demo_window(t, "the unpacked portable program")
+    t.check_equal(sorted(p.name for p in folder.iterdir()), contents, "the program wrote nothing into its folder")
+
+
+DEMO_IDENTIFIERS = ["1034567891", "987654321", "1122334455", "1203948576"]  # in row order
+INSTALLED_EXE = PureWindowsPath("C:\\Program Files\\Vantrel\\vantrel.exe")
+ERROR_SERVICE_SPECIFIC_ERROR = 1066
+WSAEADDRINUSE = 10048
+ERROR_SERVICE_DOES_NOT_EXIST = 1060
+
+
+def check_service_registration(t):
+    done = subprocess.run([WINE, "reg", "query", pkg.SERVICE_KEY], env=t.environment(), capture_output=True,
+                          text=True, stdin=subprocess.DEVNULL, timeout=60)
+    values = dict(re.findall(r"^\s*(\S+)\s+REG_\S+\s+(.*?)\s*$", done.stdout, re.M))
+    t.check_equal(values.get("ObjectName"), "NT AUTHORITY\\LocalService", "the service runs as LocalService")
+    t.check(values.get("ImagePath", "").lower().endswith("vantrel-catalogue.exe\" --service")
+            or values.get("ImagePath", "").lower().endswith("vantrel-catalogue.exe --service"),
+            f"the service starts the installed catalogue with --service: {values.get('ImagePath')}")
+
+
+def loopback_answer(address):
+    """The status line the service gives a GET of its root on one loopback
+    address, or the error that kept it from answering."""
+    try:
+        with socket.create_connection((address, 80), timeout=10) as connection:
+            connection.sendall(b"GET / HTTP/1.0\r\nHost: localhost\r\n\r\n")
+            return connection.recv(200).split(b"\r\n", 1)[0].decode("latin-1")
+    except OSError as error:
+        return f"no answer: {error}"
+
+
+def show_details_without_proxy(t):
+    """The installed program, with no proxy set, over the demo library: Select
+    all, the button; returns the address the shell was asked to open."""
+    t.extra_env.pop("http_proxy", None)
+    for address in ("127.0.0.1", "::1"):
+        t.log(f"the service on {address}: {loopback_answer(address)}")
+    t.install_converter()
+    t.exe = INSTALLED_EXE
+    t.launch()
+    t.wait_ready()
+    t.drive("menu MenuSelAll")
+    t.drive("click")
+    state = t.wait_button(True, idle_caption(), 60)
+    opened = t.recorded_addresses(1, 30)
+    if not t.check_equal(len(opened), 1, f"addresses the shell was asked to open: {opened}"):
+        # What tells a lost click from a failed request or a reply that was no address.
+        reply = t.temp_file(REPLY_FILE)
+        t.log(f"button after the run: {state['button']}; rows selected: {state['list']['selected']}")
+        t.log(f"reply file {reply}: {reply.read_bytes()[:300]!r}" if reply.exists() else f"no reply file {reply}")
+        t.log(f"dialogs open: {t.drive('msgbox-none', expect_ok=False)}")
+    t.screenshot("after-show-details")
+    t.drive("menu MenuExit")
+    return opened[0] if opened else None
+
+
+def case_service(t):
+    properties = prepare(t)
+    before = t.snapshot()
+    t.check_equal(t.msiexec("/i", pkg.msi_path(), "/qn"), 0, "msiexec /i /qn succeeds")
+    state = t.wait_service_state("RUNNING")
+    t.check(state is not None and "RUNNING" in state["STATE"], f"the service runs after the installation: {state}")
+    check_service_registration(t)
+    address = show_details_without_proxy(t)
+    if address:
+        parts = urllib.parse.urlsplit(address)
+        t.check(parts.scheme == "http" and parts.hostname == "localhost" and parts.port in (None, 80)
+                and re.fullmatch(r"/apps/[0-9a-f]{16}\.html", parts.path) is not None,
+                f"the service answered with one of its pages on localhost: {address}")
+        # The page is there only if the service took the program's request.
+        page = fetch(f"http://127.0.0.1{parts.path}")
+        listed = re.findall(r'<li><a href="https://apps\.apple\.com/app/id(\d+)">\1</a></li>', page)
+        t.check_equal(listed, DEMO_IDENTIFIERS, "the page lists every demo app in row order")
+    t.check_equal(t.msiexec("/x", pkg.msi_path(), "/qn"), 0, "msiexec /x /qn succeeds")
+    t.check_equal(t.service_state(), None, "the service is gone")
+    t.check(pkg.loopback_port_free(), "nothing listens on port 80 any more")
+    check_product_gone(t, before, properties)
+
+
+def check_product_gone(t, before, properties):
+    """After a run of the program (which leaves its working files, the system's
+    web cache and console settings, as any program does): nothing of the product
+    is left, neither file, shortcut, registry entry nor service."""
+    files, registry = t.snapshot()
+    left = [f for f in pkg.changed_files(before[0], files) if f.startswith("Program Files/Vantrel")]
+    t.check_equal(left, [], "files of the product left after uninstalling")
+    t.check_equal(t.shortcuts(), [], "the shortcut is gone")
+    marks = pkg.product_marks(pkg.msi_path())
+    everything = "\n".join(f"{k} {v}" for k, v in registry).lower()
+    t.check_equal([m for m in marks if m in everything], [], "the product's names and codes in the registry")
+    t.check_equal(t.uninstall_entry(properties["ProductCode"]), None, "no entry in the installed programs")
+
+
+def case_port_taken(t):
+    prepare(t)
+    with socket.socket(socket.AF_INET) as other:
+        # Lets the test take the port while earlier connections to it linger.
+        other.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        other.bind(("127.0.0.1", 80))
+        other.listen()
+        t.check_equal(t.msiexec("/i", pkg.msi_path(), "/qn"), 0, "the installation succeeds with the port taken")
+        state = t.wait_service_state("STOPPED") or {}
+        t.check("STOPPED" in state.get("STATE", ""), f"the service has stopped: {state}")
+        t.check(state.get("WIN32_EXIT_CODE", "").startswith(str(ERROR_SERVICE_SPECIFIC_ERROR))
+                and state.get("SERVICE_EXIT_CODE", "").startswith(str(WSAEADDRINUSE)),
+                "its status names the error: the address is in use")
+    t.check((t.install_folder / "vantrel.exe").exists(), "the program is installed")
+    t.check_equal(t.msiexec("/x", pkg.msi_path(), "/qn"), 0, "msiexec /x /qn succeeds")
+    t.check_equal(t.service_state(), None, "the service is gone")
+
+
+def case_without_service(t):
+    properties = prepare(t)
+    before = t.snapshot()
+    t.check_equal(t.msiexec("/i", pkg.msi_path(), "/qn", "ADDLOCAL=Complete"), 0,
+                  "msiexec /i /qn ADDLOCAL=Complete succeeds")
+    installed = sorted(p.name for p in t.install_folder.iterdir()) if t.install_folder.is_dir() else []
+    t.check_equal(installed, ["LICENSE.txt", "README.txt", "vantrel.exe"], "the program without the service")
+    t.check_equal(t.service_state(), None, "no service is installed")
+    t.check_equal(t.msiexec("/x", pkg.msi_path(), "/qn"), 0, "msiexec /x /qn succeeds")
+    check_nothing_left(t, before, t.snapshot(), properties, "after uninstalling")
+
+
+CASES = {"install": case_install, "upgrade": case_upgrade, "repair": case_repair, "failed": case_failed, "portable": case_portable,
+         "service": case_service, "port-taken": case_port_taken, "without-service": case_without_service}
+SERVICE_CASES = {"service", "port-taken"}
+
+if __name__ == "__main__":
+    if len(sys.argv) != 2 or sys.argv[1] not in CASES:
+        print(__doc__, file=sys.stderr)
+        sys.exit(2)
+    if sys.argv[1] in SERVICE_CASES and not pkg.loopback_port_free():
+        print("skipped: port 80 of the loopback cannot be listened on here (taken, or not allowed to this user)")
+        sys.exit(77)
+    with pkg.PackageTest(f"Package.{sys.argv[1]}") as test:
+        CASES[sys.argv[1]](test)

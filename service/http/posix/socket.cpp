@@ -1,0 +1,127 @@
+#include "service/http/socket.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace httpd {
+
+namespace {
+
+int Fd(const Socket& socket) { return static_cast<int>(socket.get()); }
+
+[[noreturn]] void Fail(const char* call) { throw SocketError(call, errno); }
+
+// An IPv4 ("127.0.0.1") or IPv6 ("::1") address in numeric form.
+struct SocketAddress {
+    sockaddr_storage storage{};
+    socklen_t length = 0;
+    int Family() const { return storage.ss_family; }
+    const sockaddr* Get() const { return reinterpret_cast<const sockaddr*>(&storage); }
+};
+
+SocketAddress MakeAddress(const std::string& address, std::uint16_t port) {
+    SocketAddress result;
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&result.storage);
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&result.storage);
+    if (inet_pton(AF_INET, address.c_str(), &v4->sin_addr) == 1) {
+        v4->sin_family = AF_INET;
+        v4->sin_port = htons(port);
+        result.length = sizeof(sockaddr_in);
+    } else if (inet_pton(AF_INET6, address.c_str(), &v6->sin6_addr) == 1) {
+        v6->sin6_family = AF_INET6;
+        v6->sin6_port = htons(port);
+        result.length = sizeof(sockaddr_in6);
+    } else {
+        throw SocketError("inet_pton(" + address + ")", EINVAL);
+    }
+    return result;
+}
+
+Socket NewTcpSocket(int family) {
+    const int fd = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) Fail("socket");
+    return Socket(static_cast<SocketTraits::Type>(fd));
+}
+
+}  // namespace
+
+void SocketTraits::Close(Type socket) noexcept { ::close(static_cast<int>(socket)); }
+
+SocketError::SocketError(const std::string& what, int code)
+    : std::runtime_error(what + " failed: " + std::strerror(code)), code_(code) {}
+
+Socket ListenTcp(const std::string& address, std::uint16_t port, int backlog) {
+    const SocketAddress sa = MakeAddress(address, port);
+    Socket socket = NewTcpSocket(sa.Family());
+    // Lets a restarted service take its port while old connections linger in TIME_WAIT.
+    const int on = 1;
+    ::setsockopt(Fd(socket), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    // An IPv6 listener takes IPv6 only, so that an IPv4 listener on the same port can stand beside it.
+    if (sa.Family() == AF_INET6) ::setsockopt(Fd(socket), IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
+    if (::bind(Fd(socket), sa.Get(), sa.length) != 0) Fail("bind");
+    if (::listen(Fd(socket), backlog) != 0) Fail("listen");
+    return socket;
+}
+
+std::uint16_t LocalPort(const Socket& socket) {
+    sockaddr_storage sa{};
+    socklen_t length = sizeof sa;
+    if (::getsockname(Fd(socket), reinterpret_cast<sockaddr*>(&sa), &length) != 0) Fail("getsockname");
+    // The port stands at the same place in both families.
+    return ntohs(reinterpret_cast<const sockaddr_in*>(&sa)->sin_port);
+}
+
+WaitResult WaitReadable(const Socket& socket, int timeoutMs) {
+    pollfd entry{Fd(socket), POLLIN, 0};
+    for (;;) {
+        const int result = ::poll(&entry, 1, timeoutMs);
+        if (result > 0) return WaitResult::kReady;  // POLLHUP/POLLERR: the next read reports it
+        if (result == 0) return WaitResult::kTimeout;
+        if (errno != EINTR) return WaitResult::kError;
+    }
+}
+
+Socket AcceptConnection(const Socket& listener) {
+    for (;;) {
+        const int fd = ::accept4(Fd(listener), nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd >= 0) return Socket(static_cast<SocketTraits::Type>(fd));
+        if (errno != EINTR) return Socket();
+    }
+}
+
+std::ptrdiff_t ReceiveSome(const Socket& socket, char* buffer, std::size_t size) {
+    for (;;) {
+        const ssize_t count = ::recv(Fd(socket), buffer, size, 0);
+        if (count >= 0) return count;
+        if (errno != EINTR) return -1;
+    }
+}
+
+bool SendAll(const Socket& socket, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t sent = ::send(Fd(socket), bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (sent < 0 && errno == EINTR) continue;
+        if (sent <= 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(sent));
+    }
+    return true;
+}
+
+void ShutdownSend(const Socket& socket) { ::shutdown(Fd(socket), SHUT_WR); }
+
+Socket ConnectTcp(const std::string& address, std::uint16_t port) {
+    const SocketAddress sa = MakeAddress(address, port);
+    Socket socket = NewTcpSocket(sa.Family());
+    for (;;) {
+        if (::connect(Fd(socket), sa.Get(), sa.length) == 0) return socket;
+        if (errno != EINTR) Fail("connect");
+    }
+}
+
+}  // namespace httpd

@@ -1,0 +1,149 @@
+#include "service/http/socket.h"
+
+// winsock2.h before anything that may pull in windows.h (which would bring the
+// old winsock.h along otherwise).
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <climits>
+
+namespace httpd {
+
+namespace {
+
+// Winsock must be started once per process before the first socket call.
+class WinsockSession {
+public:
+    WinsockSession() {
+        WSADATA data{};
+        result_ = ::WSAStartup(MAKEWORD(2, 2), &data);
+    }
+    ~WinsockSession() {
+        if (result_ == 0) ::WSACleanup();
+    }
+    WinsockSession(const WinsockSession&) = delete;
+    WinsockSession& operator=(const WinsockSession&) = delete;
+    int Result() const { return result_; }
+
+private:
+    int result_ = 0;
+};
+
+void EnsureWinsock() {
+    static WinsockSession session;
+    if (session.Result() != 0) throw SocketError("WSAStartup", session.Result());
+}
+
+SOCKET Raw(const Socket& socket) { return static_cast<SOCKET>(socket.get()); }
+
+[[noreturn]] void Fail(const char* call) { throw SocketError(call, ::WSAGetLastError()); }
+
+// An IPv4 ("127.0.0.1") or IPv6 ("::1") address in numeric form.
+struct SocketAddress {
+    sockaddr_storage storage{};
+    int length = 0;
+    int Family() const { return storage.ss_family; }
+    const sockaddr* Get() const { return reinterpret_cast<const sockaddr*>(&storage); }
+};
+
+SocketAddress MakeAddress(const std::string& address, std::uint16_t port) {
+    EnsureWinsock();  // inet_pton is a Winsock call too
+    SocketAddress result;
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&result.storage);
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&result.storage);
+    if (::inet_pton(AF_INET, address.c_str(), &v4->sin_addr) == 1) {
+        v4->sin_family = AF_INET;
+        v4->sin_port = htons(port);
+        result.length = sizeof(sockaddr_in);
+    } else if (::inet_pton(AF_INET6, address.c_str(), &v6->sin6_addr) == 1) {
+        v6->sin6_family = AF_INET6;
+        v6->sin6_port = htons(port);
+        result.length = sizeof(sockaddr_in6);
+    } else {
+        throw SocketError("inet_pton(" + address + ")", WSAEINVAL);
+    }
+    return result;
+}
+
+Socket NewTcpSocket(int family) {
+    EnsureWinsock();
+    // WSASocketW with no overlapped flag: a plain blocking socket that child
+    // processes do not inherit.
+    const SOCKET socket = ::WSASocketW(family, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
+    if (socket == INVALID_SOCKET) Fail("WSASocketW");
+    return Socket(static_cast<SocketTraits::Type>(socket));
+}
+
+}  // namespace
+
+void SocketTraits::Close(Type socket) noexcept { ::closesocket(static_cast<SOCKET>(socket)); }
+
+SocketError::SocketError(const std::string& what, int code)
+    : std::runtime_error(what + " failed: Winsock error " + std::to_string(code)), code_(code) {}
+
+Socket ListenTcp(const std::string& address, std::uint16_t port, int backlog) {
+    const SocketAddress sa = MakeAddress(address, port);
+    Socket socket = NewTcpSocket(sa.Family());
+    // SO_REUSEADDR would let another program take the port from under us on
+    // Windows; exclusive use is the safe choice there.
+    const BOOL on = TRUE;
+    ::setsockopt(Raw(socket), SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&on), sizeof on);
+    if (sa.Family() == AF_INET6) {
+        ::setsockopt(Raw(socket), IPPROTO_IPV6, IPV6_V6ONLY, reinterpret_cast<const char*>(&on), sizeof on);
+    }
+    if (::bind(Raw(socket), sa.Get(), sa.length) != 0) Fail("bind");
+    if (::listen(Raw(socket), backlog) != 0) Fail("listen");
+    return socket;
+}
+
+std::uint16_t LocalPort(const Socket& socket) {
+    sockaddr_storage sa{};
+    int length = sizeof sa;
+    if (::getsockname(Raw(socket), reinterpret_cast<sockaddr*>(&sa), &length) != 0) Fail("getsockname");
+    // The port stands at the same place in both families.
+    return ntohs(reinterpret_cast<const sockaddr_in*>(&sa)->sin_port);
+}
+
+WaitResult WaitReadable(const Socket& socket, int timeoutMs) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(Raw(socket), &readable);
+    timeval timeout{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+    // The first argument of select is ignored by Winsock.
+    const int result = ::select(0, &readable, nullptr, nullptr, &timeout);
+    if (result > 0) return WaitResult::kReady;
+    return result == 0 ? WaitResult::kTimeout : WaitResult::kError;
+}
+
+Socket AcceptConnection(const Socket& listener) {
+    const SOCKET socket = ::accept(Raw(listener), nullptr, nullptr);
+    if (socket == INVALID_SOCKET) return Socket();
+    return Socket(static_cast<SocketTraits::Type>(socket));
+}
+
+std::ptrdiff_t ReceiveSome(const Socket& socket, char* buffer, std::size_t size) {
+    const int chunk = size > INT_MAX ? INT_MAX : static_cast<int>(size);
+    const int count = ::recv(Raw(socket), buffer, chunk, 0);
+    return count == SOCKET_ERROR ? -1 : count;
+}
+
+bool SendAll(const Socket& socket, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const int chunk = bytes.size() > INT_MAX ? INT_MAX : static_cast<int>(bytes.size());
+        const int sent = ::send(Raw(socket), bytes.data(), chunk, 0);
+        if (sent == SOCKET_ERROR || sent == 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(sent));
+    }
+    return true;
+}
+
+void ShutdownSend(const Socket& socket) { ::shutdown(Raw(socket), SD_SEND); }
+
+Socket ConnectTcp(const std::string& address, std::uint16_t port) {
+    const SocketAddress sa = MakeAddress(address, port);
+    Socket socket = NewTcpSocket(sa.Family());
+    if (::connect(Raw(socket), sa.Get(), sa.length) != 0) Fail("connect");
+    return socket;
+}
+
+}  // namespace httpd

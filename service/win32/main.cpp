@@ -1,0 +1,25 @@
+// Entry of vantrel-catalogue.exe: wmain (linked with -municode) receives the
+// arguments as UTF-16; the service takes them as UTF-8. With --service the
+// service control manager runs it, otherwise it serves from the console.
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "platform/strings.h"
+#include "platform/win32/wide.h"
+#include "service/service.h"
+#include "service/win32/windows_service.h"
+
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i) arguments.push_back(platform::WideToUtf8(platform::win32::FromWchar(argv[i])));
+    catalogue::ServiceOptions options;
+    try {
+        options = catalogue::ParseServiceOptions(arguments);
+    } catch (const std::invalid_argument&) {
+        return catalogue::RunService(arguments);  // which explains the error
+    }
+    if (options.service && !options.help) return catalogue::win32::RunWindowsService(options);
+    return catalogue::RunService(arguments);
+}

@@ -1,0 +1,165 @@
+// The real vantrel-catalogue program, started on a free port and spoken to over
+// loopback TCP, as the program and the end-to-end runs use it.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/child_process.h"
+#include "testkit/http_client/http_client.h"
+
+using namespace testing_support;
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t lf = text.find('\n'); lf != std::string::npos; lf = text.find('\n', start)) {
+        std::string line = text.substr(start, lf - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+        start = lf + 1;
+    }
+    return lines;
+}
+
+class CatalogueProcess : public ::testing::Test {
+protected:
+    void SetUp() override {
+        service_ = std::make_unique<ChildProcess>(
+            VANTREL_CATALOGUE_EXE,
+            std::vector<std::string>{"--port", "0", "--port-file", PathArgument(dir_.File(u"port.txt")), "--log",
+                                     PathArgument(dir_.File(u"requests.log"))},
+            dir_.File(u"stdout.txt"));
+        port_ = WaitForPort();
+        ASSERT_NE(port_, 0) << "the service did not report its port";
+    }
+
+    // The port file appears (whole, by rename) once the service listens. The
+    // first start of a Windows program under Wine can take seconds.
+    std::uint16_t WaitForPort() {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (std::chrono::steady_clock::now() < deadline && service_->Running()) {
+            if (platform::FileExists(dir_.File(u"port.txt"))) {
+                return static_cast<std::uint16_t>(std::stoi(ReadFileBytes(dir_.File(u"port.txt"))));
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return 0;
+    }
+
+    std::optional<httpd::ClientResponse> Send(const std::string& request) {
+        return httpd::ParseResponse(httpd::ExchangeRaw(port_, request));
+    }
+
+    TempDir dir_;
+    std::unique_ptr<ChildProcess> service_;
+    std::uint16_t port_ = 0;
+};
+
+TEST_F(CatalogueProcess, ServesThePageWhoseAddressItReturns) {
+    const std::string base = "http://127.0.0.1:" + std::to_string(port_);
+    const auto reply = httpd::Get(port_, "/input/submit.php?dataset=284882215,42", "User-Agent: vantrel.exe\r\n");
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->status, 200);
+    ASSERT_EQ(reply->body.substr(0, base.size() + 6), base + "/apps/");
+    const auto page = httpd::Get(port_, reply->body.substr(base.size()));
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->status, 200);
+    EXPECT_NE(page->body.find("<a href=\"https://apps.apple.com/app/id284882215\">284882215</a>"), std::string::npos);
+    EXPECT_NE(page->body.find("<a href=\"https://apps.apple.com/app/id42\">42</a>"), std::string::npos);
+}
+
+TEST_F(CatalogueProcess, StandsAsTheProxyForAnyHost) {
+    // What WinInet sends to the proxy that http_proxy names.
+    const auto reply = Send("GET http://localhost:80/input/submit.php?dataset=5,6 HTTP/1.1\r\n"
+                            "User-Agent: vantrel.exe\r\nHost: localhost\r\nProxy-Connection: Keep-Alive\r\n\r\n");
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->status, 200);
+    const std::string base = "http://localhost:80";
+    ASSERT_EQ(reply->body.substr(0, base.size()), base);
+    const auto page = Send("GET " + reply->body + " HTTP/1.1\r\nHost: localhost\r\n\r\n");
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->status, 200);
+    EXPECT_NE(page->body.find("https://apps.apple.com/app/id6"), std::string::npos);
+}
+
+TEST_F(CatalogueProcess, AnswersBadRequestsAndUnknownPathsAndKeepsRunning) {
+    struct Row {
+        const char* name;
+        std::string request;
+        int status;
+    };
+    const Row rows[] = {
+        {"garbage", "\x16\x03\x01 hello\r\n\r\n", 400},
+        {"oversized", "GET /" + std::string(60000, 'a') + " HTTP/1.1\r\n\r\n", 400},
+        {"no dataset", "GET /input/submit.php HTTP/1.1\r\n\r\n", 400},
+        {"unknown path", "GET /index.html HTTP/1.1\r\n\r\n", 404},
+        {"unknown page", "GET /apps/0000000000000000.html HTTP/1.1\r\n\r\n", 404},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto reply = Send(row.request);
+        ASSERT_TRUE(reply);
+        EXPECT_EQ(reply->status, row.status);
+    }
+    EXPECT_TRUE(service_->Running());
+    EXPECT_EQ(httpd::Get(port_, "/input/submit.php?dataset=1")->status, 200);
+}
+
+// The most identifiers a page lists, each of the greatest length, in one
+// request through a proxy: taken, listed, and its request line logged whole.
+TEST_F(CatalogueProcess, TakesTheLongestSubmissionAndLogsItWhole) {
+    std::string list;
+    for (int i = 0; i < 1000; ++i) list += (i ? "," : "") + std::to_string(10000000000000000000ull + i);
+    const std::string line = "GET http://localhost:80/input/submit.php?dataset=" + list + " HTTP/1.1";
+    const auto reply = Send(line + "\r\nHost: localhost\r\n\r\n");
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->status, 200);
+    const auto page = Send("GET " + reply->body + " HTTP/1.1\r\nHost: localhost\r\n\r\n");
+    ASSERT_TRUE(page);
+    EXPECT_NE(page->body.find(std::to_string(10000000000000000999ull)), std::string::npos) << "the last identifier";
+    // Each connection is logged by its own thread once answered, so the page's
+    // line may come first: wait for both.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (Lines(ReadFileBytes(dir_.File(u"requests.log"))).size() < 2 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    const auto logged = Lines(ReadFileBytes(dir_.File(u"requests.log")));
+    ASSERT_EQ(logged.size(), 2u);
+    EXPECT_TRUE(std::ranges::count(logged, line) == 1) << "the submission's line, whole";
+}
+
+TEST_F(CatalogueProcess, LogsEveryRequestLineToStdoutAndTheLogFile) {
+    httpd::Get(port_, "/input/submit.php?dataset=1,2");
+    Send("GET http://localhost/input/submit.php?dataset=3 HTTP/1.1\r\n\r\n");
+    Send("nonsense\r\n\r\n");
+    const std::vector<std::string> expected = {
+        "GET /input/submit.php?dataset=1,2 HTTP/1.1",
+        "GET http://localhost/input/submit.php?dataset=3 HTTP/1.1",
+        "nonsense",
+    };
+    // The answer is sent before the line is logged: wait for the last line.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (Lines(ReadFileBytes(dir_.File(u"requests.log"))).size() < expected.size() &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    // Each connection is served and logged on its own thread, so the lines of
+    // separate requests may land in either order.
+    const auto sorted = [](std::vector<std::string> lines) {
+        std::sort(lines.begin(), lines.end());
+        return lines;
+    };
+    EXPECT_EQ(sorted(Lines(ReadFileBytes(dir_.File(u"requests.log")))), sorted(expected));
+    EXPECT_EQ(sorted(Lines(ReadFileBytes(dir_.File(u"stdout.txt")))), sorted(expected));
+}
+
+}  // namespace

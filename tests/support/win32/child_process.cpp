@@ -1,0 +1,105 @@
+#include "tests/support/child_process.h"
+
+#include <windows.h>
+
+#include <stdexcept>
+
+#include "platform/strings.h"
+#include "platform/win32/wide.h"
+
+namespace testing_support {
+
+namespace {
+
+// The build names programs by Unix paths when the tests run under Wine, whose
+// drive Z: is the Unix root.
+std::wstring ProgramPath(const std::string& program) {
+    std::wstring path = platform::win32::ToWchar(platform::Utf8ToWide(program));
+    if (!path.empty() && path.front() == L'/') path.insert(0, L"Z:");
+    for (wchar_t& c : path) {
+        if (c == L'/') c = L'\\';
+    }
+    return path;
+}
+
+// The quoting that CommandLineToArgvW and the C runtime undo: backslashes are
+// literal unless they precede a quote, where they are doubled.
+std::wstring QuoteArgument(const std::wstring& argument) {
+    std::wstring quoted = L"\"";
+    std::size_t backslashes = 0;
+    for (wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        quoted.push_back(c);
+    }
+    quoted.append(backslashes * 2, L'\\');
+    return quoted + L"\"";
+}
+
+}  // namespace
+
+struct ChildProcess::State {
+    HANDLE process = nullptr;
+};
+
+ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
+                           std::u16string_view stdoutPath)
+    : state_(std::make_unique<State>()) {
+    const std::wstring path = ProgramPath(program);
+    std::wstring commandLine = QuoteArgument(path);
+    for (const std::string& argument : arguments) {
+        commandLine += L" " + QuoteArgument(platform::win32::ToWchar(platform::Utf8ToWide(argument)));
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    HANDLE output = INVALID_HANDLE_VALUE;
+    if (!stdoutPath.empty()) {
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        // CreateFileW fails with INVALID_HANDLE_VALUE, not null.
+        output = CreateFileW(platform::win32::ToWchar(stdoutPath).c_str(), GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (output == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create the output file");
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = output;
+        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    }
+    PROCESS_INFORMATION info{};
+    const BOOL started = CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, output != INVALID_HANDLE_VALUE,
+                                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info);
+    const DWORD error = GetLastError();
+    if (output != INVALID_HANDLE_VALUE) CloseHandle(output);
+    if (!started) throw std::runtime_error("cannot start " + program + ": error " + std::to_string(error));
+    CloseHandle(info.hThread);
+    state_->process = info.hProcess;
+}
+
+ChildProcess::~ChildProcess() { Kill(); }
+
+bool ChildProcess::Running() {
+    return state_->process != nullptr && WaitForSingleObject(state_->process, 0) == WAIT_TIMEOUT;
+}
+
+int ChildProcess::WaitForExit(int timeoutMs) {
+    if (state_->process == nullptr) return -1;
+    if (WaitForSingleObject(state_->process, static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0) return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(state_->process, &code);
+    return static_cast<int>(code);
+}
+
+void ChildProcess::Kill() {
+    if (state_->process == nullptr) return;
+    TerminateProcess(state_->process, 1);
+    WaitForSingleObject(state_->process, INFINITE);
+    CloseHandle(state_->process);
+    state_->process = nullptr;
+}
+
+std::string PathArgument(std::u16string_view path) { return platform::WideToUtf8(path); }
+
+}  // namespace testing_support
