@@ -15,6 +15,7 @@
 #   VANTREL_ZIP_BEFORE=/path/to/vantrel-zip  adds an older inspector to the same run.
 # The archives are made once, into BUILD_DIR/bench-peers.
 set -euo pipefail
+"$(dirname "$0")/../scripts/setup.sh" bench
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/native}
 data="$build/bench-peers"

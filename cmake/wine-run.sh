@@ -27,22 +27,29 @@ server=/usr/lib/wine/wineserver
 # Windows that tests open need a display. Without one, the build keeps one
 # virtual display for all its runs: a wineserver binds its desktop to the
 # display it first saw, so a display per run would leave later runs without one.
+# Xvfb picks a free display number itself (-displayfd), so two builds started at
+# once never take the same one; its process id is kept beside the number, and
+# that process alone is ended when the build's tests are done.
 start_build_display() {
-  local record="$WINEPREFIX.display" n
-  if [[ -f "$record" ]]; then
+  local record="$WINEPREFIX.display" pid_record="$WINEPREFIX.display-pid" number_file n pid
+  if [[ -s "$record" && -s "$pid_record" ]]; then
     n=$(cat "$record")
-    if [[ -e "/tmp/.X11-unix/X$n" ]] && pgrep -f "Xvfb :$n " >/dev/null; then
+    pid=$(cat "$pid_record")
+    if kill -0 "$pid" 2>/dev/null && [[ -e "/tmp/.X11-unix/X$n" ]]; then
       return
     fi
   fi
-  for n in $(seq 140 240); do
-    [[ -e "/tmp/.X11-unix/X$n" || -e "/tmp/.X$n-lock" ]] || break
-  done
-  setsid Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 9>&- &
-  for _ in $(seq 1 50); do
-    [[ -e "/tmp/.X11-unix/X$n" ]] && break
+  number_file=$(mktemp)
+  setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number_file" </dev/null >/dev/null 2>&1 9>&- &
+  pid=$!
+  for _ in $(seq 1 100); do
+    [[ -s "$number_file" ]] && break
     sleep 0.1
   done
+  n=$(tr -dc 0-9 <"$number_file")
+  rm -f "$number_file"
+  [[ -n "$n" ]] || { echo "wine-run: Xvfb did not start" >&2; return 1; }
+  echo "$pid" >"$pid_record"
   echo "$n" >"$record"
 }
 

@@ -10,7 +10,14 @@
 # Both packages hold the same stripped programs, each naming its debugging file
 # (with its checksum) for the debugger. The same commit gives the same bytes:
 # every time stamp is SOURCE_DATE_EPOCH, by default the commit's time.
-# Nothing is signed.
+#
+# Signing (Authenticode, with osslsigncode) happens only when a certificate is
+# given, never from the repository: VANTREL_SIGN_PKCS12 (a .p12/.pfx file, its
+# password in VANTREL_SIGN_PASSWORD if it has one), or VANTREL_SIGN_CERT and
+# VANTREL_SIGN_KEY (PEM files). VANTREL_SIGN_TIMESTAMP names the maintainer's
+# timestamp server (none by default). The two programs are signed before they
+# are packed, the installer after. Without a certificate nothing is signed and
+# the artefacts are the reproducible ones.
 #
 # Usage: packaging/package.sh [--build DIR] [--out DIR]
 #   --build  the win64 build folder (default build/win64; built here if needed)
@@ -61,6 +68,31 @@ split_debug_information() {
   (cd "$stage" && "$mingw-objcopy" --add-gnu-debuglink="$name.debug" "files/$name.exe")
 }
 
+# The signer's certificate options, or nothing when no certificate is given.
+signing_options() {
+  if [[ -n "${VANTREL_SIGN_PKCS12:-}" ]]; then
+    printf '%s\n' -pkcs12 "$VANTREL_SIGN_PKCS12"
+    [[ -z "${VANTREL_SIGN_PASSWORD:-}" ]] || printf '%s\n' -pass "$VANTREL_SIGN_PASSWORD"
+  elif [[ -n "${VANTREL_SIGN_CERT:-}" || -n "${VANTREL_SIGN_KEY:-}" ]]; then
+    [[ -n "${VANTREL_SIGN_CERT:-}" && -n "${VANTREL_SIGN_KEY:-}" ]] ||
+      fail "VANTREL_SIGN_CERT and VANTREL_SIGN_KEY go together"
+    printf '%s\n' -certs "$VANTREL_SIGN_CERT" -key "$VANTREL_SIGN_KEY"
+    [[ -z "${VANTREL_SIGN_PASSWORD:-}" ]] || printf '%s\n' -pass "$VANTREL_SIGN_PASSWORD"
+  fi
+}
+
+# Signs FILE in place (a program or the installer) when a certificate is given.
+sign() {
+  local file=$1 options
+  mapfile -t options < <(signing_options)
+  ((${#options[@]})) || return 0
+  command -v osslsigncode >/dev/null || fail "signing needs osslsigncode"
+  [[ -z "${VANTREL_SIGN_TIMESTAMP:-}" ]] || options+=(-t "$VANTREL_SIGN_TIMESTAMP")
+  osslsigncode sign "${options[@]}" -h sha256 -n "Vantrel" \
+    -in "$file" -out "$file.signed" >"$stage/sign.log" 2>&1 || { cat "$stage/sign.log" >&2; fail "signing $file failed"; }
+  mv -f "$file.signed" "$file"
+}
+
 # wixl stamps the package with the clock and a random package code: the clock
 # is frozen at SOURCE_DATE_EPOCH, and the package code is replaced by one made
 # from the package's inputs. wixl also marks every custom action deferred
@@ -104,10 +136,13 @@ rm -rf "$stage"
 mkdir -p "$stage/files"
 split_debug_information "$build/app/vantrel.exe"
 split_debug_information "$build/service/vantrel-catalogue.exe"
+sign "$stage/files/vantrel.exe"
+sign "$stage/files/vantrel-catalogue.exe"
 python3 "$root/packaging/release_files.py" texts "$root" "$stage/files"
 touch -d "@$SOURCE_DATE_EPOCH" "$stage/files"/*
 python3 "$root/packaging/release_files.py" zip "$stage/${artefacts[1]}" "$stage/files" "${shipped[@]}"
 make_msi "$stage/${artefacts[0]}"
+sign "$stage/${artefacts[0]}"
 (cd "$stage" && sha256sum "${artefacts[@]}" >SHA256SUMS)
 publish
 echo "package: ${artefacts[*]} SHA256SUMS in $out"

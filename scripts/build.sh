@@ -3,6 +3,7 @@
 # `sanitize` (host g++, ASan + UBSan, every native test) or `fuzz` (clang,
 # the libFuzzer harnesses of fuzz/ and their seeds).
 # Usage: scripts/build.sh native|win64|sanitize|fuzz [extra cmake arguments...]
+# VANTREL_BUILD_TARGETS (space-separated) builds only those targets.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 variant=${1:?usage: build.sh native|win64|sanitize|fuzz}
@@ -12,7 +13,10 @@ args=(-S "$root" -B "$build_dir" -G Ninja -DVANTREL_WERROR=ON)
 case "$variant" in
   native) ;;
   win64) args+=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake") ;;
-  sanitize) args+=(-DVANTREL_SANITIZE=ON -DVANTREL_BUILD_BENCH=OFF) ;;
+  # The sanitizer build runs the tests only: light optimisation and line tables
+  # (enough for the reports' call chains) compile in about half the time.
+  sanitize) args+=(-DVANTREL_SANITIZE=ON -DVANTREL_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Sanitize
+                   "-DCMAKE_CXX_FLAGS_SANITIZE=-O1 -g1" "-DCMAKE_C_FLAGS_SANITIZE=-O1 -g1") ;;
   fuzz) args+=(-DVANTREL_FUZZ=ON -DBUILD_TESTING=OFF -DVANTREL_BUILD_BENCH=OFF
                -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++) ;;
   *) echo "build.sh: unknown variant $variant" >&2; exit 2 ;;
@@ -21,5 +25,20 @@ esac
 if command -v ccache >/dev/null; then
   args+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
-[[ -f "$build_dir/build.ninja" ]] || cmake "${args[@]}" "$@" >/dev/null
-cmake --build "$build_dir"
+args+=("$@")
+# Configures again whenever the arguments differ from the last configuration's,
+# so extra CMake arguments on a later call take effect; the configuration's
+# output is shown when it fails.
+record="$build_dir/.configured-with"
+wanted=$(printf '%s\n' "${args[@]}")
+if [[ ! -f "$build_dir/build.ninja" || "$(cat "$record" 2>/dev/null)" != "$wanted" ]]; then
+  mkdir -p "$build_dir"
+  rm -f "$record"
+  if ! log=$(cmake "${args[@]}" 2>&1); then
+    printf '%s\n' "$log" >&2
+    echo "build.sh: configuring $variant failed" >&2
+    exit 1
+  fi
+  printf '%s\n' "$wanted" >"$record"
+fi
+cmake --build "$build_dir" ${VANTREL_BUILD_TARGETS:+--target $VANTREL_BUILD_TARGETS}

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs the libFuzzer harnesses of fuzz/ (built by `scripts/build.sh fuzz`).
 #
-#   scripts/fuzz.sh smoke [SECONDS] [HARNESS...]     one process each (default 30 s) over
-#       fresh copies of the seeds; exits non-zero when any harness has a finding (CI).
+#   scripts/fuzz.sh smoke [SECONDS] [HARNESS...]     SECONDS (default 60) for all the named
+#       harnesses together, two at a time (FUZZ_JOBS), each over fresh copies of its
+#       seeds; exits non-zero when any harness has a finding (CI).
 #   scripts/fuzz.sh campaign [SECONDS] [HARNESS...]  the long run: SECONDS per harness
 #       (default 3600) on two cores (libFuzzer's fork mode; FUZZ_JOBS=1 for one), going on after findings;
 #       the corpus grows in build/fuzz/corpus/HARNESS and is reused by the next campaign.
@@ -22,7 +23,7 @@ corpus_dir=$(cd "$root/.." && pwd)/shared/corpus
 mode=${1:?usage: fuzz.sh smoke|campaign [SECONDS] [HARNESS...]}
 shift
 case "$mode" in
-  smoke) seconds=${1:-30} ;;
+  smoke) budget=${1:-60} ;;
   campaign) seconds=${1:-3600} ;;
   *) echo "fuzz.sh: unknown mode $mode" >&2; exit 2 ;;
 esac
@@ -69,13 +70,12 @@ report() {
   printf '%-18s executions %12s   coverage %6s edges   findings %s\n' "$name" "${execs:-0}" "${cov:-?}" "$findings"
 }
 
-status=0
-for name in "${harnesses[@]}"; do
-  exe="$bin/${name}_fuzzer"
-  [[ -x "$exe" ]] || { echo "fuzz.sh: $exe missing (scripts/build.sh fuzz)" >&2; exit 2; }
-  findings_dir="$build/findings/$name"
-  log="$build/logs/$name-$mode.log"
-  mkdir -p "$findings_dir" "$build/logs"
+# One harness's run; its report line goes to $build/logs/NAME-MODE.report, and
+# a non-zero status means a finding or a failed run.
+run_harness() {
+  local name=$1 seconds=$2
+  local exe="$bin/${name}_fuzzer" findings_dir="$build/findings/$name" log="$build/logs/$name-$mode.log"
+  local options work before run_status found dict
   options=(-timeout=10 -rss_limit_mb=2048 -max_len="$(max_len "$name")" -print_final_stats=1
            -max_total_time="$seconds" -artifact_prefix="$findings_dir/")
   dict=$(dictionary "$name")
@@ -94,11 +94,39 @@ for name in "${harnesses[@]}"; do
   (cd "$build" && "$exe" "${options[@]}" "$work" $(seed_dirs "$name")) >"$log" 2>&1
   run_status=$?
   found=$(($(find "$findings_dir" -type f | wc -l) - before))
-  report "$name" "$log" "$found"
-  if ((found > 0 || run_status != 0)); then
-    status=1
-    echo "  log: $log"
-    find "$findings_dir" -type f -newer "$exe" | sed 's/^/  finding: /'
-  fi
+  {
+    report "$name" "$log" "$found"
+    if ((found > 0 || run_status != 0)); then
+      echo "  log: $log"
+      find "$findings_dir" -type f -newer "$exe" | sed 's/^/  finding: /'
+    fi
+  } >"$build/logs/$name-$mode.report"
+  ((found == 0 && run_status == 0))
+}
+
+for name in "${harnesses[@]}"; do
+  [[ -x "$bin/${name}_fuzzer" ]] || { echo "fuzz.sh: $bin/${name}_fuzzer missing (scripts/build.sh fuzz)" >&2; exit 2; }
+  mkdir -p "$build/findings/$name" "$build/logs"
 done
+
+status=0
+if [[ "$mode" == smoke ]]; then
+  # The budget is shared: FUZZ_JOBS harnesses run at once, each for its share.
+  jobs=${FUZZ_JOBS:-2}
+  rounds=$(((${#harnesses[@]} + jobs - 1) / jobs))
+  seconds=$((budget / rounds))
+  ((seconds >= 5)) || seconds=5
+  for name in "${harnesses[@]}"; do
+    while (($(jobs -rp | wc -l) >= jobs)); do wait -n; done
+    run_harness "$name" "$seconds" &
+  done
+  wait
+  # A run with a finding or a failure names its log in its report.
+  for name in "${harnesses[@]}"; do
+    grep -q '^  log: ' "$build/logs/$name-$mode.report" && status=1
+  done
+else
+  for name in "${harnesses[@]}"; do run_harness "$name" "$seconds" || status=1; done
+fi
+for name in "${harnesses[@]}"; do cat "$build/logs/$name-$mode.report"; done
 exit $status

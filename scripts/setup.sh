@@ -3,16 +3,20 @@
 # Idempotent: quiet and quick when all packages are already there.
 set -euo pipefail
 
+# What the build and the tests use; `setup.sh bench` adds what the benchmarks
+# run beside them (peers, timers).
 packages=(
-  build-essential cmake ninja-build pkg-config python3
-  libgtest-dev googletest zlib1g-dev libcurl4-openssl-dev libzip-dev libssl-dev p7zip-full
+  build-essential cmake ninja-build python3
+  libgtest-dev googletest zlib1g-dev libcurl4-openssl-dev libssl-dev p7zip-full
   g++-mingw-w64-x86-64 libz-mingw-w64-dev
-  wine wine64 xvfb xauth x11-utils imagemagick
-  hyperfine time unzip
-  wixl msitools faketime
+  wine wine64 xvfb x11-utils imagemagick
+  wixl msitools faketime osslsigncode openssl
   clang libclang-rt-14-dev
   chromium
 )
+if [[ "${1:-}" == bench ]]; then
+  packages+=(hyperfine time unzip libzip-dev)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

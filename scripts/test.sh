@@ -1,48 +1,66 @@
 #!/usr/bin/env bash
 # Builds every variant and runs every test: natively, natively again under
-# AddressSanitizer and UndefinedBehaviorSanitizer, a short run of each fuzz
-# harness over its seeds, then the Windows build under Wine (unit tests and
+# AddressSanitizer and UndefinedBehaviorSanitizer, a short run of the fuzz
+# harnesses over their seeds, then the Windows build under Wine (unit tests and
 # the end-to-end tests of the real window on a virtual display), after making
-# the release packages in build/dist.
+# the release packages in build/dist. Ends with the time of each stage.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 # Sanitizer reports name the whole call chain.
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
-"$root/scripts/setup.sh" || exit 1
 
 status=0
-run_variant() {
-  local variant=$1
-  echo "=== $variant: build"
-  "$root/scripts/build.sh" "$variant" || { status=1; return; }
-  if [[ "$variant" == win64 ]]; then
-    echo "=== win64: release packages (build/dist)"
-    "$root/packaging/package.sh" || status=1
-  fi
-  echo "=== $variant: test"
-  ctest --test-dir "$root/build/$variant" --output-on-failure -j2 --timeout 600 || status=1
+stage_names=()
+stage_times=()
+stage_results=()
+
+# stage NAME COMMAND...: runs one stage, keeps its time and result.
+stage() {
+  local name=$1 start result=ok
+  shift
+  echo "=== $name"
+  start=$SECONDS
+  "$@" || { result=FAILED; status=1; }
+  stage_names+=("$name")
+  stage_times+=($((SECONDS - start)))
+  stage_results+=("$result")
+  [[ "$result" == ok ]]
+}
+
+summary() {
+  local i total=0
+  echo "=== stage times"
+  for i in "${!stage_names[@]}"; do
+    printf '  %-28s %4d s  %s\n' "${stage_names[$i]}" "${stage_times[$i]}" "${stage_results[$i]}"
+    total=$((total + stage_times[i]))
+  done
+  printf '  %-28s %4d s (%d min %d s)\n' "all" "$total" $((total / 60)) $((total % 60))
 }
 
 # Ends the Windows build's wineserver and the virtual display its tests used.
 stop_wine() {
   local prefix="$root/build/win64/wineprefix"
   WINEPREFIX="$prefix" /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
-  if [[ -s "$prefix.display" ]]; then
-    pkill -f "Xvfb :$(cat "$prefix.display") " >/dev/null 2>&1 || true
+  if [[ -s "$prefix.display-pid" ]]; then
+    kill "$(cat "$prefix.display-pid")" >/dev/null 2>&1 || true
+    rm -f "$prefix.display-pid" "$prefix.display"
   fi
 }
 trap stop_wine EXIT
 
-# Seconds each fuzz harness runs in the smoke (FUZZ_SMOKE_SECONDS overrides).
-fuzz_smoke() {
-  echo "=== fuzz: build"
-  "$root/scripts/build.sh" fuzz || { status=1; return; }
-  echo "=== fuzz: smoke over the seeds"
-  "$root/scripts/fuzz.sh" smoke "${FUZZ_SMOKE_SECONDS:-30}" || status=1
+ctest_variant() {
+  ctest --test-dir "$root/build/$1" --output-on-failure -j2 --timeout 600
 }
 
-run_variant native
-run_variant sanitize
-fuzz_smoke
-run_variant win64
+stage "setup (packages)" "$root/scripts/setup.sh" || { summary; exit 1; }
+stage "native: build" "$root/scripts/build.sh" native && stage "native: test" ctest_variant native
+stage "sanitize: build" "$root/scripts/build.sh" sanitize && stage "sanitize: test" ctest_variant sanitize
+# All fuzz harnesses share FUZZ_SMOKE_SECONDS (default 60), two at a time.
+stage "fuzz: build" "$root/scripts/build.sh" fuzz &&
+  stage "fuzz: smoke" "$root/scripts/fuzz.sh" smoke "${FUZZ_SMOKE_SECONDS:-60}"
+if stage "win64: build" "$root/scripts/build.sh" win64; then
+  stage "win64: release packages" "$root/packaging/package.sh"
+  stage "win64: test (Wine)" ctest_variant win64
+fi
+summary
 exit $status

@@ -13,9 +13,10 @@ rm -rf "$out"
 mkdir -p "$out/plain"
 cd "$out/plain"
 printf '<plist><dict><key>itemId</key><integer>%s</integer></dict></plist>\n' 284882215 > metadata.plist
-# Compressible text of some 300 KB, and 70,001 bytes that do not compress.
+# Compressible text of some 300 KB, and 70,001 bytes that do not compress: the
+# same bytes in every build (a fixed seed), so a failure can be made again.
 seq 1 40000 | sed 's/$/ lines of text for the deflater/' > text.txt
-head -c 70001 /dev/urandom > noise.bin
+python3 -c 'import random, sys; sys.stdout.buffer.write(random.Random(7001).randbytes(70001))' > noise.bin
 : > empty.txt
 
 cd "$out"

@@ -34,6 +34,14 @@ std::u16string SlowWriterParameters(int milliseconds, std::u16string_view middle
     return u" " + platform::ToWide(milliseconds) + u" " + std::u16string(middle) + u" " + QuoteString(file);
 }
 
+// The slow writer held until `gate` exists: what the test sees before it opens
+// the gate happened while the program ran, whatever the machine's speed.
+std::u16string GatedWriterParameters(std::u16string_view gate, std::u16string_view middle, std::u16string_view file) {
+    return u" " + QuoteString(u"@" + std::u16string(gate)) + u" " + std::u16string(middle) + u" " + QuoteString(file);
+}
+
+void OpenGate(const TempDir& dir) { dir.Write(u"gate", "open"); }
+
 // A program left running must end before its folder is removed.
 bool AppearsWithin(const std::u16string& path, std::chrono::seconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
@@ -91,10 +99,13 @@ TEST(RunAndWait, PumpRunsWhileTheProgramRuns) {
     int pumped = 0;
     bool existedAtFirstPump = true;
     const auto pump = [&] {
-        if (pumped++ == 0) existedAtFirstPump = FileExists(out);
+        if (pumped++ == 0) {
+            existedAtFirstPump = FileExists(out);
+            OpenGate(dir);
+        }
         return PumpStep::Idle;
     };
-    ASSERT_TRUE(RunHidden(SlowWriterProgram(), SlowWriterParameters(300, u"done", out), pump));
+    ASSERT_TRUE(RunHidden(SlowWriterProgram(), GatedWriterParameters(dir.File(u"gate"), u"done", out), pump));
     EXPECT_GE(pumped, 1);
     EXPECT_FALSE(existedAtFirstPump);
     EXPECT_EQ(ReadFileBytes(out), "done\n");
@@ -109,8 +120,9 @@ TEST(RunAndWait, QuitFromThePumpLeavesTheWait) {
         ++pumped;
         return PumpStep::Quit;
     };
-    EXPECT_TRUE(RunHidden(SlowWriterProgram(), SlowWriterParameters(1500, u"late", out), pump));
+    EXPECT_TRUE(RunHidden(SlowWriterProgram(), GatedWriterParameters(dir.File(u"gate"), u"late", out), pump));
     EXPECT_EQ(pumped, 1);
     EXPECT_FALSE(FileExists(out));
-    EXPECT_TRUE(AppearsWithin(out, std::chrono::seconds(30)));
+    OpenGate(dir);
+    EXPECT_TRUE(AppearsWithin(out, std::chrono::seconds(60)));
 }

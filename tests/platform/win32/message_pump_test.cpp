@@ -20,17 +20,24 @@ namespace {
 
 constexpr UINT kProbeMessage = WM_APP + 7;
 
+// The slow writer waits for the gate file; the probe opens it once it has
+// looked, so the look happens while the program runs, however slow the machine.
 struct Probe {
+    const TempDir& dir;
     std::u16string watchedFile;
     int handled = 0;
     bool fileExistedWhenHandled = true;
 };
+
+std::u16string GatePath(const TempDir& dir) { return dir.File(u"gate"); }
+void OpenGate(const TempDir& dir) { dir.Write(u"gate", "open"); }
 
 LRESULT CALLBACK ProbeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == kProbeMessage) {
         auto* probe = reinterpret_cast<Probe*>(lParam);
         ++probe->handled;
         probe->fileExistedWhenHandled = FileExists(probe->watchedFile);
+        OpenGate(probe->dir);
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
@@ -56,8 +63,8 @@ private:
     HWND window_ = nullptr;
 };
 
-std::u16string SlowWriterParameters(int milliseconds, const std::u16string& file) {
-    return u" " + platform::ToWide(milliseconds) + u" done " + QuoteString(file);
+std::u16string GatedWriterParameters(const TempDir& dir, const std::u16string& file) {
+    return u" " + QuoteString(u"@" + GatePath(dir)) + u" done " + QuoteString(file);
 }
 
 // Removes a pending quit message; its exit code, or -1 when none was pending.
@@ -73,10 +80,10 @@ TEST(RunAndWaitMessages, PostedMessageIsDispatchedDuringTheWait) {
     TempDir dir;
     MessageWindow window;
     ASSERT_NE(window.get(), nullptr);
-    Probe probe{dir.File(u"out.txt")};
+    Probe probe{dir, dir.File(u"out.txt")};
     ASSERT_TRUE(PostMessageW(window.get(), kProbeMessage, 0, reinterpret_cast<LPARAM>(&probe)));
     ASSERT_TRUE(platform::RunAndWait(QuoteString(testing_support::SlowWriterProgram()),
-                                     SlowWriterParameters(300, probe.watchedFile), u"OPEN", SW_HIDE, u""));
+                                     GatedWriterParameters(dir, probe.watchedFile), u"OPEN", SW_HIDE, u""));
     EXPECT_EQ(probe.handled, 1);
     EXPECT_FALSE(probe.fileExistedWhenHandled);
     EXPECT_TRUE(FileExists(probe.watchedFile));
@@ -86,12 +93,13 @@ TEST(RunAndWaitMessages, PostedQuitSurvivesTheWait) {
     TempDir dir;
     const std::u16string out = dir.File(u"out.txt");
     PostQuitMessage(7);
-    ASSERT_TRUE(platform::RunAndWait(QuoteString(testing_support::SlowWriterProgram()), SlowWriterParameters(1500, out),
+    ASSERT_TRUE(platform::RunAndWait(QuoteString(testing_support::SlowWriterProgram()), GatedWriterParameters(dir, out),
                                      u"OPEN", SW_HIDE, u""));
     EXPECT_FALSE(FileExists(out)) << "the wait did not end at the quit request";
     EXPECT_EQ(TakeQuitMessage(), 7);
     EXPECT_EQ(TakeQuitMessage(), -1) << "the quit request was posted more than once";
     // The program was not stopped; let it finish before its folder goes.
-    for (int i = 0; i < 1500 && !FileExists(out); ++i) Sleep(20);
+    OpenGate(dir);
+    for (int i = 0; i < 3000 && !FileExists(out); ++i) Sleep(20);
     EXPECT_TRUE(FileExists(out));
 }
