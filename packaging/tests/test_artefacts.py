@@ -75,6 +75,20 @@ def version_resource(data):
     return split(file_ms, file_ls), split(product_ms, product_ls), text
 
 
+# An aligned move of a 256- or 512-bit register to or from the stack: GCC for
+# Windows does not realign the stack for them, so one would fault at run time.
+ALIGNED_WIDE_STACK_MOVE = re.compile(r"\bvmov(?:dqa|dqa32|dqa64|aps|apd)\s+\S*%[yz]mm\S*.*\(%r[sb]p\)"
+                                     r"|\bvmov(?:dqa|dqa32|dqa64|aps|apd)\s+\S*\(%r[sb]p\),%[yz]mm")
+
+
+def check_vector_moves(exe):
+    listing = subprocess.run(["x86_64-w64-mingw32-objdump", "-d", "--no-show-raw-insn", str(exe)],
+                             capture_output=True, text=True, check=True).stdout
+    found = [line.strip() for line in listing.splitlines() if ALIGNED_WIDE_STACK_MOVE.search(line)]
+    check(not found, f"{exe.name}: no aligned 256- or 512-bit move to or from the stack" +
+          (f" (first: {found[0]})" if found else ""))
+
+
 def check_program(exe, debug, version, when, source):
     """A shipped program: stripped, naming its debugging file `debug`; with
     `version`, also its version resource."""
@@ -209,6 +223,8 @@ def main(dist, source):
         check_program(Path(folder) / "vantrel.exe", dist / "vantrel.debug", version, when, source.resolve())
         check_program(Path(folder) / "vantrel-catalogue.exe", dist / "vantrel-catalogue.debug", None, when,
                       source.resolve())
+        for program in ("vantrel.exe", "vantrel-catalogue.exe"):
+            check_vector_moves(Path(folder) / program)
     check_msi(msi, zip_path, version, when, (source / "packaging" / "vantrel.wxs").read_text())
     print(f"{len(failures)} check(s) failed" if failures else "all checks passed")
     return 1 if failures else 0
