@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <ostream>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,12 @@ struct Invocation {
     bool strict = false;                  // --strict: recovery of damaged archives off
     std::vector<std::u16string> args{};   // the command's own arguments
     std::ostream& out;
+};
+
+// An encrypted member not extracted: its password was wrong or not given.
+class PasswordRefused : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
 };
 
 using CommandFunction = int (*)(const Invocation&);

@@ -94,20 +94,29 @@ int RunFind(const Invocation& invocation) {
     return 0;
 }
 
-// A member that needs another password is skipped without a prompt: no bytes.
-// A member that fails its size or check-sum test has been written as it arrived.
+// A member whose password is wrong or missing is skipped without a prompt:
+// no bytes, and a failure of its own, so that a script never takes the empty
+// output for the member. A member that fails its size or check-sum test has
+// been written as it arrived.
 int RunExtract(const Invocation& invocation) {
     const ExtractOptions options = ParseExtractOptions(invocation.args);
     archive::TZFArchiver arc;
     OpenForCommand(arc, invocation, invocation.args[0]);
     if (options.hasPassword) arc.FPassword = platform::WideToAnsi(options.password);
     arc.FExtractCorruptedFiles = options.corrupted;
-    arc.OnPassword = [](archive::TZFBaseArchiver&, const std::u16string&, std::string&, bool& skipFile) {
+    bool refused = false;
+    std::u16string refusedName;
+    arc.OnPassword = [&](archive::TZFBaseArchiver&, const std::u16string& name, std::string&, bool& skipFile) {
+        refused = true;
+        refusedName = name;
         skipFile = true;
     };
     OutputStream member(invocation.out);
     arc.ExtractToStream(invocation.args[1], member);
-    return 0;
+    if (!refused) return 0;
+    const std::string name = platform::WideToUtf8(refusedName);
+    throw PasswordRefused(options.hasPassword ? "wrong password for \"" + name + "\""
+                                              : "\"" + name + "\" is encrypted: no password given");
 }
 
 }  // namespace vantrel_zip

@@ -12,6 +12,7 @@ namespace {
 
 constexpr int kArchiverError = 1;
 constexpr int kOtherError = 2;
+constexpr int kPasswordRefused = 3;
 
 // A message on one line: line breaks inside it become blanks.
 void ReportLine(std::ostream& err, std::string message) {
@@ -25,6 +26,9 @@ int Usage(std::ostream& err) {
     for (const Command& command : Commands()) {
         err << "  vantrel-zip [--strict] " << command.name << ' ' << command.usage << '\n';
     }
+    err << "exit status: 0 done, " << kArchiverError << " archiver error, " << kOtherError
+        << " other error (usage, options, files), " << kPasswordRefused
+        << " encrypted member not extracted (wrong password, or none given)\n";
     return kOtherError;
 }
 
@@ -55,6 +59,10 @@ int RunTool(const std::vector<std::u16string>& arguments, std::ostream& out, std
         const int status = command->run(invocation);
         out.flush();
         return status;
+    } catch (const PasswordRefused& e) {
+        out.flush();
+        ReportLine(err, e.what());
+        return kPasswordRefused;
     } catch (const archive::EZFException& e) {
         out.flush();
         ReportLine(err, e.what());

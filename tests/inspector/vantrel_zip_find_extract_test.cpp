@@ -126,18 +126,38 @@ TEST(VantrelZipExtract, PasswordOrNothing) {
     ToolRun run = Tool({u"extract", path, u"secret.txt", u"--password", u"pw"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "hidden text");
-    for (const auto& options : std::vector<std::vector<std::u16string>>{{}, {u"--password", u"wrong"}}) {
+    const struct {
+        std::vector<std::u16string> options;
+        std::string err;
+    } refusals[] = {
+        {{}, "\"secret.txt\" is encrypted: no password given\n"},
+        {{u"--password", u"wrong"}, "wrong password for \"secret.txt\"\n"},
+        {{u"--password", u""}, "wrong password for \"secret.txt\"\n"},
+    };
+    for (const auto& row : refusals) {
         std::vector<std::u16string> arguments = {u"extract", path, u"secret.txt"};
-        arguments.insert(arguments.end(), options.begin(), options.end());
+        arguments.insert(arguments.end(), row.options.begin(), row.options.end());
         run = Tool(arguments);
-        EXPECT_EQ(run.status, 0) << run.err;
+        SCOPED_TRACE(row.err);
+        EXPECT_EQ(run.status, 3);
+        EXPECT_EQ(run.err, row.err);
         EXPECT_TRUE(run.out.empty());
     }
 }
 
+// The exit status of a refused password is told in the usage text.
+TEST(VantrelZipUsage, NamesTheExitStatuses) {
+    const ToolRun run = Tool({});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("exit status: 0 done, 1 archiver error, 2 other error"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("3 encrypted member not extracted (wrong password, or none given)"), std::string::npos)
+        << run.err;
+}
+
 // AES members: the right password gives the bytes, a wrong one or none skips the
-// member (no bytes, status 0), a damaged authentication code ends with native code 8
-// after the bytes that arrived, as a failed check sum does (extract writes as it decodes).
+// member (no bytes, status 3 with a message), a damaged authentication code ends
+// with native code 8 after the bytes that arrived, as a failed check sum does
+// (extract writes as it decodes).
 TEST(VantrelZipExtract, AesMembersOpenWithTheirPassword) {
     TempDir dir;
     ZipLayout layout = ZipWriter()
@@ -153,7 +173,7 @@ TEST(VantrelZipExtract, AesMembersOpenWithTheirPassword) {
         int status;
         std::string out;
     } rows[] = {{u"ae1.txt", u"pw", 0, "first text"},  {u"ae2.txt", u"pw", 0, "second text"},
-                {u"ae2.txt", u"wrong", 0, ""},        {u"ae1.txt", nullptr, 0, ""},
+                {u"ae2.txt", u"wrong", 3, ""},        {u"ae1.txt", nullptr, 3, ""},
                 {u"damaged.txt", u"pw", 1, "third text"}};
     for (const auto& row : rows) {
         std::vector<std::u16string> arguments = {u"extract", path, row.member};
@@ -164,6 +184,11 @@ TEST(VantrelZipExtract, AesMembersOpenWithTheirPassword) {
         EXPECT_EQ(run.out, row.out);
         if (row.status == 1) {
             EXPECT_EQ(run.err, "Invalid size or check sum of file or unsupported compression format - Native error: 00008\n");
+        }
+        if (row.status == 3) {
+            const std::string name = row.member == std::u16string(u"ae1.txt") ? "\"ae1.txt\"" : "\"ae2.txt\"";
+            EXPECT_EQ(run.err, row.password ? "wrong password for " + name + "\n"
+                                            : name + " is encrypted: no password given\n");
         }
     }
 }
