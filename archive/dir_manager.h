@@ -57,6 +57,11 @@ public:
     // Reads the zip64 end record the locator points at; `z` -= 56. Native code 40
     // when it is missing; a short read throws the stream layer's EReadError.
     void ReadZip64CentralDirEnd(std::int64_t& z);
+    // ReadZip64Locator, then the zip64 end record it points at. A locator
+    // without a zip64 end record there is ignored (FZip64 false, `z` = e) while
+    // the end record CentralDirEnd needs no zip64 value; otherwise it ends the
+    // open as ReadZip64CentralDirEnd does.
+    void ReadZip64Records(std::int64_t e, std::int64_t& z);
 
     // --- stub (stub_detection.cpp) ---
     void FindStubSize(std::int64_t z);
@@ -93,6 +98,9 @@ public:
     bool EndRecordFound = false;
 
 private:
+    enum class Zip64EndRead { Found, Missing, OutsideStream };
+    // Reads the zip64 end record the locator points at; Found moves `z` to it.
+    Zip64EndRead ReadZip64EndAt(std::int64_t& z);
     // The recovery road: empty the directory, rebuild it, and take the stream
     // size as the end of member data.
     void RecoverDir();

@@ -102,22 +102,41 @@ void TZFDirManager::ReadZip64Locator(std::int64_t e, std::int64_t& z) {
 
 // A record that does not lie wholly inside the stream is a short read, also
 // where the offset lies before its start or too far beyond its end to seek to.
-void TZFDirManager::ReadZip64CentralDirEnd(std::int64_t& z) {
+TZFDirManager::Zip64EndRead TZFDirManager::ReadZip64EndAt(std::int64_t& z) {
     constexpr auto kSize = static_cast<std::int64_t>(TZFZip64CentralDirEnd::kSize);
-    bool found = false;
-    if (z > kSize) {
-        const std::int64_t at = Zip64CentralDirEndLocator.offsetStartDirEnd;
-        if (at < 0 || at > FCompressedStream->Size() - kSize) throw platform::EReadError();
-        std::array<std::uint8_t, TZFZip64CentralDirEnd::kSize> bytes{};
-        FCompressedStream->SetPosition(at);
-        FCompressedStream->ReadBuffer(bytes.data(), bytes.size());
-        Zip64CentralDirEnd = TZFZip64CentralDirEnd::Decode(bytes);
-        if (Zip64CentralDirEnd.signature == kZip64CentralDirEndSignature) {
-            z -= kSize;
-            found = true;
-        }
+    if (z <= kSize) return Zip64EndRead::Missing;
+    const std::int64_t at = Zip64CentralDirEndLocator.offsetStartDirEnd;
+    if (at < 0 || at > FCompressedStream->Size() - kSize) return Zip64EndRead::OutsideStream;
+    std::array<std::uint8_t, TZFZip64CentralDirEnd::kSize> bytes{};
+    FCompressedStream->SetPosition(at);
+    FCompressedStream->ReadBuffer(bytes.data(), bytes.size());
+    Zip64CentralDirEnd = TZFZip64CentralDirEnd::Decode(bytes);
+    if (Zip64CentralDirEnd.signature != kZip64CentralDirEndSignature) return Zip64EndRead::Missing;
+    z -= kSize;
+    return Zip64EndRead::Found;
+}
+
+void TZFDirManager::ReadZip64CentralDirEnd(std::int64_t& z) {
+    switch (ReadZip64EndAt(z)) {
+        case Zip64EndRead::Found: return;
+        case Zip64EndRead::OutsideStream: throw platform::EReadError();
+        case Zip64EndRead::Missing: throw EZFException(kZip64EndMissing, nullptr);
     }
-    if (!found) throw EZFException(kZip64EndMissing, nullptr);
+}
+
+// Twenty bytes in front of the end record can look like a locator by chance:
+// the end of the last item's comment, say. Where the end record holds every
+// value itself, such a locator is followed only as far as a zip64 end record
+// really lies where it points.
+void TZFDirManager::ReadZip64Records(std::int64_t e, std::int64_t& z) {
+    ReadZip64Locator(e, z);
+    if (!FZip64) return;
+    if (CentralDirEnd.NeedsZip64()) {
+        ReadZip64CentralDirEnd(z);  // native code 40 ends the open
+    } else if (ReadZip64EndAt(z) != Zip64EndRead::Found) {
+        FZip64 = false;
+        z = e;
+    }
 }
 
 }  // namespace archive

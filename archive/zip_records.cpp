@@ -18,6 +18,11 @@ TZFZipCentralDirEnd TZFZipCentralDirEnd::Decode(std::span<const std::uint8_t, kS
     return r;
 }
 
+bool TZFZipCentralDirEnd::NeedsZip64() const {
+    return diskNumber == kZip64Marker16 || startDiskNumber == kZip64Marker16 || entriesOnDisk == kZip64Marker16 ||
+           entriesCentralDir == kZip64Marker16 || centralDirSize == kZip64Marker32 || offsetStartDir == kZip64Marker32;
+}
+
 std::array<std::uint8_t, TZFZipCentralDirEnd::kSize> TZFZipCentralDirEnd::Encode() const {
     std::array<std::uint8_t, kSize> bytes{};
     std::size_t at = 0;

@@ -30,6 +30,10 @@ struct TZFZipCentralDirEnd {
     std::uint32_t offsetStartDir = 0;
     std::uint16_t commentLength = 0;
 
+    // Whether a field holds its zip64 mark (all ones), its value being in the
+    // zip64 end record.
+    bool NeedsZip64() const;
+
     static TZFZipCentralDirEnd Decode(std::span<const std::uint8_t, kSize> bytes);
     std::array<std::uint8_t, kSize> Encode() const;
 };
