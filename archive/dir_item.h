@@ -28,6 +28,7 @@ enum TZFProcessOperation : std::uint8_t {
 // Extra-field block IDs that the reader interprets (APPNOTE 4.5, 4.6).
 inline constexpr std::uint16_t kZip64ExtraId = 0x0001;
 inline constexpr std::uint16_t kUnicodeNameExtraId = 0x554E;  // bytes "NU"
+inline constexpr std::uint16_t kUnicodePathExtraId = 0x7075;  // APPNOTE 4.6.9, bytes "up"
 inline constexpr std::uint16_t kAesExtraId = 0x9901;
 
 // One extra-field block as stored: its header and a view of its data in the
@@ -81,12 +82,16 @@ private:
     std::span<const std::uint8_t> field_;
 };
 
-// Values of the zip64 block; only those whose central field is all ones are set.
+// Values of the zip64 block; only those whose central field is all ones are
+// set, and `given` tells which of the three 64-bit values the block held.
 struct TZFZip64ExtendedInfo {
+    static constexpr std::uint8_t kUncompSizeGiven = 1, kCompSizeGiven = 2, kRelOffsetGiven = 4;
+
     std::int64_t uncompSize = 0;
     std::int64_t compSize = 0;
     std::int64_t relOffsetLH = 0;
     std::uint32_t diskNumberStart = 0;
+    std::uint8_t given = 0;
 };
 
 // A fixed-size record of 104 bytes: the name, extra field, comment and zip64
@@ -128,15 +133,25 @@ struct TDirItem {
         return Zip64Values != nullptr ? *Zip64Values : kNone;
     }
 
-    // The sizes and offset, each the zip64 value where the central field is all ones.
+    // The sizes and offset, each the zip64 value where the central field is all
+    // ones and the zip64 block holds a value for it. A field of all ones without
+    // one is a 32-bit value like any other: a member of 4,294,967,295 bytes
+    // written without zip64 records.
     std::int64_t CompressedSize() const {
-        return CentralDir.compSize == kZip64Marker32 ? Zip64ExtInfo().compSize : CentralDir.compSize;
+        return Zip64Given(CentralDir.compSize, TZFZip64ExtendedInfo::kCompSizeGiven) ? Zip64Values->compSize
+                                                                                     : CentralDir.compSize;
     }
     std::int64_t UncompressedSize() const {
-        return CentralDir.unCompSize == kZip64Marker32 ? Zip64ExtInfo().uncompSize : CentralDir.unCompSize;
+        return Zip64Given(CentralDir.unCompSize, TZFZip64ExtendedInfo::kUncompSizeGiven) ? Zip64Values->uncompSize
+                                                                                         : CentralDir.unCompSize;
     }
     std::int64_t LocalHeaderOffset() const {
-        return CentralDir.relOffsetLH == kZip64Marker32 ? Zip64ExtInfo().relOffsetLH : CentralDir.relOffsetLH;
+        return Zip64Given(CentralDir.relOffsetLH, TZFZip64ExtendedInfo::kRelOffsetGiven) ? Zip64Values->relOffsetLH
+                                                                                         : CentralDir.relOffsetLH;
+    }
+    // Whether the 32-bit `field` hands over to the zip64 value marked `given`.
+    bool Zip64Given(std::uint32_t field, std::uint8_t given) const {
+        return field == kZip64Marker32 && Zip64Values != nullptr && (Zip64Values->given & given) != 0;
     }
 };
 

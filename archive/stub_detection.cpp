@@ -97,14 +97,16 @@ bool TZFDirManager::MatchFirstLocalHeader(std::int64_t p) {
 
 // An item whose central offset is the zip64 marker is judged, and adjusted,
 // by its zip64 offset: adding the stub to the marker itself would wrap it into
-// a small, wrong offset.
+// a small, wrong offset. Without a zip64 value the marker is an offset of its own.
 bool TZFDirManager::StubOffsetApplied() const {
     const auto stub = static_cast<std::uint32_t>(StubSize);
     for (std::int32_t i = 0; i < CDir.Count(); ++i) {
         const TDirItem& item = CDir.ItemRef(i);
         const TZFZipCentralDir& cd = item.CentralDir;
         if (cd.compSize == 0) continue;
-        if (cd.relOffsetLH == kZip64Marker32) return item.Zip64ExtInfo().relOffsetLH >= StubSize;
+        if (item.Zip64Given(cd.relOffsetLH, TZFZip64ExtendedInfo::kRelOffsetGiven)) {
+            return item.Zip64ExtInfo().relOffsetLH >= StubSize;
+        }
         return cd.relOffsetLH >= stub;
     }
     return true;
@@ -114,9 +116,10 @@ bool TZFDirManager::StubOffsetApplied() const {
 void TZFDirManager::ApplyStubOffset() {
     const auto stub = static_cast<std::uint32_t>(StubSize);
     for (std::int32_t i = 0; i < CDir.Count(); ++i) {
-        TZFZipCentralDir& cd = CDir.ItemRef(i).CentralDir;
+        TDirItem& item = CDir.ItemRef(i);
+        TZFZipCentralDir& cd = item.CentralDir;
         if ((cd.externalAttr & kDirectoryAttribute) != 0) continue;
-        if (cd.relOffsetLH == kZip64Marker32) {
+        if (item.Zip64Given(cd.relOffsetLH, TZFZip64ExtendedInfo::kRelOffsetGiven)) {
             CDir.Zip64Of(i).relOffsetLH += StubSize;
         } else {
             cd.relOffsetLH += stub;
