@@ -121,9 +121,6 @@ TZFZip64ExtendedInfo& TZFDirArray::Zip64Of(std::int32_t index) {
     return *item.Zip64Values;
 }
 
-void TZFDirArray::Expect(std::int32_t items, std::size_t bytes) {
-    names_.Reserve(static_cast<std::size_t>(std::max(items, 0)));
-    texts_.ExpectBytes(bytes * sizeof(char16_t));
-}
+void TZFDirArray::Expect(std::int32_t items) { names_.Reserve(static_cast<std::size_t>(std::max(items, 0))); }
 
 }  // namespace archive

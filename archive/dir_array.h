@@ -53,8 +53,11 @@ public:
     std::uint8_t* ReserveTexts(std::int32_t index, std::size_t bytes);
     // The item's zip64 values, made (all zero) on first use.
     TZFZip64ExtendedInfo& Zip64Of(std::int32_t index);
-    // Sizes the storage for a directory of `items` items read from `bytes` bytes.
-    void Expect(std::int32_t items, std::size_t bytes);
+    // Sizes the name index for a directory of `items` items.
+    void Expect(std::int32_t items);
+    // No block of text storage made from now on grows past `bytes`: what the
+    // rest of the source can still need.
+    void LimitTextBlocks(std::size_t bytes) { texts_.LimitBlockBytes(bytes); }
 
     std::int32_t AllocItemCount() const { return static_cast<std::int32_t>(FItems.capacity()); }
     std::int32_t AllocBy = 500;

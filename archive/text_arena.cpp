@@ -6,13 +6,16 @@
 namespace archive {
 
 // A request that does not fit the last block starts a new one, at least as
-// large as the request; what was left of the old block stays unused.
+// large as the request; what was left of the old block stays unused. Each
+// block is twice the last, so the storage grows with what it holds: a few
+// blocks for a large directory, and no more than twice what was kept.
 void* TextArena::Allocate(std::size_t bytes, std::size_t alignment) {
     std::size_t at = (used_ + alignment - 1) & ~(alignment - 1);
     if (blocks_.empty() || at > capacity_ || bytes > capacity_ - at) {
-        capacity_ = std::max(bytes, nextBlockBytes_);
+        const std::size_t grown = std::clamp(nextBlockBytes_, kMinBlockBytes, std::max(limit_, kMinBlockBytes));
+        capacity_ = std::max(bytes, grown);
         blocks_.emplace_back(static_cast<std::uint8_t*>(platform::AllocateBulk(capacity_)), BlockDeleter{capacity_});
-        nextBlockBytes_ = kMinBlockBytes;
+        nextBlockBytes_ = capacity_ <= SIZE_MAX / 2 ? 2 * capacity_ : capacity_;
         at = 0;
     }
     used_ = at + bytes;
@@ -49,6 +52,7 @@ void TextArena::Clear() {
     used_ = 0;
     capacity_ = 0;
     nextBlockBytes_ = kMinBlockBytes;
+    limit_ = SIZE_MAX;
 }
 
 }  // namespace archive

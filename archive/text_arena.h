@@ -1,8 +1,9 @@
 #pragma once
 // Storage for the directory's names, comments and extra fields: text is
-// copied into large blocks and handed out as views that stay valid until
-// Clear. Blocks are never moved, so growth does not invalidate a view, and the
-// whole directory's text is released in a few frees.
+// copied into blocks that double in size as they fill, and handed out as
+// views that stay valid until Clear. Blocks are never moved, so growth does
+// not invalidate a view, and the whole directory's text is released in a few
+// frees.
 
 #include <cstddef>
 #include <cstdint>
@@ -31,8 +32,9 @@ public:
     std::string_view Keep(std::string_view bytes);
     std::span<const std::uint8_t> Keep(std::span<const std::uint8_t> bytes);
 
-    // The next block is at least this large (a hint: the directory's size).
-    void ExpectBytes(std::size_t bytes) { nextBlockBytes_ = bytes > kMinBlockBytes ? bytes : kMinBlockBytes; }
+    // Blocks double in size as they fill; none grows past `bytes` (what the
+    // rest of the source can still need), nor starts below kMinBlockBytes.
+    void LimitBlockBytes(std::size_t bytes) { limit_ = bytes; }
     void Clear();
     std::size_t BlockCount() const { return blocks_.size(); }
 
@@ -47,6 +49,7 @@ private:
     std::size_t used_ = 0;      // bytes used in the last block
     std::size_t capacity_ = 0;  // size of the last block
     std::size_t nextBlockBytes_ = kMinBlockBytes;
+    std::size_t limit_ = SIZE_MAX;
 };
 
 }  // namespace archive

@@ -125,10 +125,16 @@ RecycleBin& Bin() {
 
 }  // namespace
 
+namespace {
+thread_local std::size_t requestedBytes = 0;
+}  // namespace
+
 std::size_t bulk_detail::KeptBytes() noexcept { return Bin().Bytes(); }
 std::size_t bulk_detail::KeptBlocks() noexcept { return Bin().Count(); }
+std::size_t bulk_detail::RequestedBytes() noexcept { return requestedBytes; }
 
 void* AllocateBulk(std::size_t bytes) {
+    requestedBytes += bytes;
     if (!Recycled(bytes)) return bulk_detail::SystemAllocate(bytes);
     const std::size_t size = bulk_detail::SizeClass(bytes);
     if (void* block = Bin().Take(size)) return block;

@@ -31,6 +31,9 @@ std::size_t SizeClass(std::size_t bytes) noexcept;
 // What the calling thread keeps now.
 std::size_t KeptBytes() noexcept;
 std::size_t KeptBlocks() noexcept;
+// Bytes the calling thread has asked AllocateBulk for since it started, in all:
+// what a piece of work allocates is the difference across it.
+std::size_t RequestedBytes() noexcept;
 // The system's blocks (posix/, win32/).
 void* SystemAllocate(std::size_t bytes);
 void SystemFree(void* block, std::size_t bytes) noexcept;
