@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 #include "archive/archiver.h"
 #include "archive/ascii_names.h"
@@ -22,7 +23,17 @@ namespace {
 constexpr std::int32_t kSizesExceedFile = 57;
 // Small enough that the buffer's pages cost less than the reads it saves.
 constexpr std::int64_t kMaxDirectoryRead = std::int64_t{64} << 10;
-constexpr std::int64_t kMaxNameStorageHint = std::int64_t{1} << 30;
+
+// The text storage grows with what has been read, never from the size the
+// end record claims: a few bytes of a crafted package could claim a directory
+// of gigabytes, and on Windows memory is charged when it is reserved, not when
+// it is touched. Its blocks double, and none is made larger than the bytes
+// left in the stream could fill: names as UTF-16 take at most twice their
+// bytes, extra fields and comments their own.
+std::size_t TextRoom(std::int64_t bytesLeft) {
+    const std::int64_t room = std::clamp<std::int64_t>(bytesLeft, 0, std::numeric_limits<std::int64_t>::max() / 2) * 2;
+    return static_cast<std::size_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(room), SIZE_MAX));
+}
 
 bool OpensCorrupted(const TZFBaseArchiver* arc) { return arc == nullptr || arc->FOpenCorruptedArchives; }
 bool OemFileNames(const TZFBaseArchiver* arc) { return arc == nullptr || arc->FOptions.FOEMFileNames; }
@@ -30,8 +41,11 @@ TZFSpanningMode SpanningOf(const TZFBaseArchiver* arc) { return arc == nullptr ?
 
 // One item: the 46-byte header as it stands, the name, the extra field and
 // the comment, in this order. An ASCII name goes straight into the
-// directory's storage: the OEM and ANSI steps leave ASCII bytes as they are.
-void ReadItem(ByteSource& in, TZFDirArray& dir, std::int32_t i, bool oemFileNames) {
+// directory's storage: every code page leaves ASCII bytes as they are. The
+// stored name is kept in `storedName` while the extra field is taken in, for
+// the Unicode Path block's check sum.
+void ReadItem(ByteSource& in, TZFDirArray& dir, std::int32_t i, bool oemFileNames,
+              std::vector<std::uint8_t>& storedName) {
     TDirItem& item = dir.ItemRef(i);
     item.CentralDir = TZFZipCentralDir::Decode(in.Take(TZFZipCentralDir::kSize).first<TZFZipCentralDir::kSize>());
     const TZFZipCentralDir& cd = item.CentralDir;
@@ -43,9 +57,10 @@ void ReadItem(ByteSource& in, TZFDirArray& dir, std::int32_t i, bool oemFileName
     if (IsAsciiName(name)) {
         dir.SetAsciiItemName(i, name);
     } else {
-        const bool oemToAnsi = oemFileNames && (cd.genPurposeFlag & kFlagUtf8Name) == 0;
-        dir.SetItemName(i, DecodeItemName(name, oemToAnsi));
+        const bool oemNames = oemFileNames && (cd.genPurposeFlag & kFlagUtf8Name) == 0;
+        dir.SetItemName(i, DecodeItemName(name, oemNames));
     }
+    if (cd.extraLength > 0) storedName.assign(name.begin(), name.end());
     // Both kept in one piece of storage, the extra field read (and taken in)
     // before the comment; each is seen once it has arrived.
     std::uint8_t* texts = dir.ReserveTexts(i, std::size_t{cd.extraLength} + cd.commentLength);
@@ -53,7 +68,7 @@ void ReadItem(ByteSource& in, TZFDirArray& dir, std::int32_t i, bool oemFileName
         const auto extra = in.Take(cd.extraLength);
         std::memcpy(texts, extra.data(), extra.size());
         item.ExtraLength = cd.extraLength;
-        InterpretExtraFields(dir, i);
+        InterpretExtraFields(dir, i, storedName);
     }
     if (cd.commentLength > 0) {
         const auto comment = in.Take(cd.commentLength);
@@ -78,10 +93,8 @@ void TZFDirManager::LoadDir() {
     EndRecordFound = true;
     CentralDirEnd = end;
     std::int64_t z = e;
-    ReadZip64Locator(e, z);
-    if (FZip64) {
-        ReadZip64CentralDirEnd(z);  // native code 40 ends the open
-    } else if (end.entriesCentralDir == kZip64Marker16) {
+    ReadZip64Records(e, z);
+    if (!FZip64 && end.entriesCentralDir == kZip64Marker16) {
         RecoverDir();
         return;
     }
@@ -134,16 +147,16 @@ void TZFDirManager::ReadItems(std::int64_t start, std::int64_t count) {
     // costs, and the records keep what they need.
     const std::int64_t dirSize = FZip64 ? Zip64CentralDirEnd.centralDirSize : CentralDirEnd.centralDirSize;
     const auto chunk = static_cast<std::size_t>(std::clamp<std::int64_t>(dirSize, 1, kMaxDirectoryRead));
-    // Names, extra fields and comments take what the directory holds beyond its
-    // fixed headers, names at most twice that as UTF-16.
-    const std::int64_t textBytes = dirSize - CDir.Count() * std::int64_t{TZFZipCentralDir::kSize};
-    CDir.Expect(CDir.Count(), static_cast<std::size_t>(std::clamp<std::int64_t>(textBytes, 0, kMaxNameStorageHint)));
+    CDir.Expect(CDir.Count());
     BufferedStreamReader in(*FCompressedStream, start, chunk);
     CentralDirOffset = start;
     const bool oemFileNames = OemFileNames(FArc);
+    const std::int64_t size = FCompressedStream->Size();
+    std::vector<std::uint8_t> storedName;
     for (std::int64_t i = 0; i < count; ++i) {
         if (i >= CDir.Count()) throw platform::EReadError();
-        ReadItem(in, CDir, static_cast<std::int32_t>(i), oemFileNames);
+        CDir.LimitTextBlocks(TextRoom(size - in.Position()));
+        ReadItem(in, CDir, static_cast<std::int32_t>(i), oemFileNames, storedName);
     }
     FCompressedStream->SetPosition(in.Position());
 }

@@ -19,7 +19,6 @@
 #include "archive/extra_fields.h"
 #include "archive/item_name_decoding.h"
 #include "archive/signature_search.h"
-#include "platform/codepage.h"
 #include "platform/exception.h"
 #include "platform/stream.h"
 
@@ -139,12 +138,13 @@ TZFZipCentralDir CentralFromLocal(const LocalFileHeader& local, std::int64_t at)
     return cd;
 }
 
-// Local names are ANSI (after the OEM step when an end record was seen): the
-// content is not searched for UTF-8 here, unlike the central directory's names.
-std::u16string LocalName(std::span<const std::uint8_t> bytes, bool oemToAnsi) {
-    const std::string converted =
-        oemToAnsi ? OemNameToAnsi(bytes) : std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    return platform::AnsiToWide(std::string_view(converted).substr(0, converted.find('\0')));
+// A local name ends at its first zero byte and is decoded as a central one
+// is: UTF-8 when its bytes are, else from the OEM code page (when an end record
+// was seen and the UTF-8 flag is clear) or the ANSI one. Names written as UTF-8,
+// with the flag or without, thus read the same on both roads.
+std::u16string LocalName(std::span<const std::uint8_t> bytes, bool oemNames) {
+    const auto zero = std::find(bytes.begin(), bytes.end(), std::uint8_t{0});
+    return DecodeItemName(bytes.first(static_cast<std::size_t>(zero - bytes.begin())), oemNames);
 }
 
 // Appends the item of the local header at `at`: the header's fields, its name,
@@ -167,18 +167,18 @@ void AppendItem(TZFDirArray& dir, ScanWindow& window, std::int64_t at, const Loc
         window.ReadAt(next, bytes);
         next += local.nameLength;
     }
-    const bool oemToAnsi = oemFileNames && (local.flag & kFlagUtf8Name) == 0;
+    const bool oemNames = oemFileNames && (local.flag & kFlagUtf8Name) == 0;
     const bool plainAscii = std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b != 0 && b < 0x80; });
     if (plainAscii) {
         dir.SetAsciiItemName(i, bytes);  // native code 59 when out of step
     } else {
-        dir.SetItemName(i, LocalName(bytes, oemToAnsi));
+        dir.SetItemName(i, LocalName(bytes, oemNames));
     }
     if (local.extraLength > 0) {
         std::array<std::uint8_t, kMaxExtraLength> extra{};
         const std::span<std::uint8_t> field(extra.data(), local.extraLength);
         if (!window.ReadAt(next, field)) throw platform::EReadError();
-        ReadExtraFields(field, dir, i);
+        ReadExtraFields(field, dir, i, bytes);
     }
 
     DataDescriptor descriptor;

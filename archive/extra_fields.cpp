@@ -1,6 +1,10 @@
 #include "archive/extra_fields.h"
 
+#include <optional>
+#include <utility>
+
 #include "archive/byte_reader.h"
+#include "archive/item_name_decoding.h"
 
 namespace archive {
 namespace {
@@ -14,16 +18,28 @@ void ReadZip64Block(std::span<const std::uint8_t> data, TZFDirArray& dir, std::i
     ByteReader in(data);
     const TZFZipCentralDir& cd = dir.ItemRef(index).CentralDir;
     TZFZip64ExtendedInfo& info = dir.Zip64Of(index);
-    const auto take64 = [&](std::int64_t& target) {
+    const auto take64 = [&](std::int64_t& target, std::uint8_t given) {
         if (in.Remaining() == 0) return true;  // nothing left at this offset: skip quietly
         if (in.Remaining() < 8) return false;
         target = in.I64();
+        info.given |= given;
         return true;
     };
-    if (cd.unCompSize == kZip64Marker32 && !take64(info.uncompSize)) return;
-    if (cd.compSize == kZip64Marker32 && !take64(info.compSize)) return;
-    if (cd.relOffsetLH == kZip64Marker32 && !take64(info.relOffsetLH)) return;
+    using Given = TZFZip64ExtendedInfo;
+    if (cd.unCompSize == kZip64Marker32 && !take64(info.uncompSize, Given::kUncompSizeGiven)) return;
+    if (cd.compSize == kZip64Marker32 && !take64(info.compSize, Given::kCompSizeGiven)) return;
+    if (cd.relOffsetLH == kZip64Marker32 && !take64(info.relOffsetLH, Given::kRelOffsetGiven)) return;
     if (cd.diskNumberStart == kZip64Marker16 && in.Remaining() >= 4) info.diskNumberStart = in.U32();
+}
+
+// The last Unicode Path block that belongs to the stored name, if any.
+std::optional<std::u16string> UnicodePathOf(const TDirItem& item, std::span<const std::uint8_t> storedName) {
+    std::optional<std::u16string> name;
+    for (const TZFExtraFieldDataBlock block : item.ExtraFields()) {
+        if (block.headerID != kUnicodePathExtraId) continue;
+        if (auto path = UnicodePathName(block.pData, storedName)) name = std::move(path);
+    }
+    return name;
 }
 
 // The AES block (vendor version, vendor id, strength, actual method) counts
@@ -59,14 +75,18 @@ bool TUnicodeExtendedInfo::Load(std::span<const std::uint8_t> pData) {
 
 // The blocks are interpreted one after the other as the field lays them out
 // (TZFExtraFields); every block is kept.
-void ReadExtraFields(std::span<const std::uint8_t> field, TZFDirArray& dir, std::int32_t index) {
+void ReadExtraFields(std::span<const std::uint8_t> field, TZFDirArray& dir, std::int32_t index,
+                     std::span<const std::uint8_t> storedName) {
     dir.KeepTexts(index, field, {});
-    InterpretExtraFields(dir, index);
+    InterpretExtraFields(dir, index, storedName);
 }
 
-void InterpretExtraFields(TZFDirArray& dir, std::int32_t index) {
+// The Unicode Path block replaces the decoded name before the blocks are
+// taken in file order, so that a Unicode name block wins wherever it stands.
+void InterpretExtraFields(TZFDirArray& dir, std::int32_t index, std::span<const std::uint8_t> storedName) {
     TDirItem& item = dir.ItemRef(index);
     item.bHugeFile = false;
+    if (auto path = UnicodePathOf(item, storedName)) dir.SetItemName(index, *path);
     for (const TZFExtraFieldDataBlock block : item.ExtraFields()) {
         switch (block.headerID) {
             case kZip64ExtraId:

@@ -1,7 +1,7 @@
 #pragma once
 // The extra field of a central (or rebuilt) item: every block is kept; the
-// zip64 block (0x0001), the Unicode name block (0x554E) and the AES block
-// (0x9901) are interpreted.
+// zip64 block (0x0001), the Unicode name block (0x554E), the Unicode Path
+// block (0x7075) and the AES block (0x9901) are interpreted.
 
 #include <cstdint>
 #include <span>
@@ -24,11 +24,14 @@ public:
 };
 
 // Takes the extra field `field` into item `index` of `dir` (an item without a
-// comment) and interprets it.
-void ReadExtraFields(std::span<const std::uint8_t> field, TZFDirArray& dir, std::int32_t index);
+// comment) and interprets it; `storedName` is the item's name as stored.
+void ReadExtraFields(std::span<const std::uint8_t> field, TZFDirArray& dir, std::int32_t index,
+                     std::span<const std::uint8_t> storedName);
 // Interprets the extra field item `index` already keeps: sets bHugeFile, the
 // zip64 values, ZFEncryptionAlgorithm, CompressionMethod, and its name
-// (through SetItemName, native code 59).
-void InterpretExtraFields(TZFDirArray& dir, std::int32_t index);
+// (through SetItemName, native code 59): a Unicode Path block that belongs to
+// `storedName` replaces the decoded name, and a Unicode name block replaces
+// either.
+void InterpretExtraFields(TZFDirArray& dir, std::int32_t index, std::span<const std::uint8_t> storedName);
 
 }  // namespace archive

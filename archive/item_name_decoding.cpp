@@ -3,19 +3,12 @@
 #include <algorithm>
 #include <string_view>
 
+#include "archive/byte_reader.h"
+#include "archive/crc32.h"
 #include "platform/codepage.h"
 #include "platform/strings.h"
 
 namespace archive {
-
-std::string OemNameToAnsi(std::span<const std::uint8_t> bytes) {
-    const auto zero = std::find(bytes.begin(), bytes.end(), std::uint8_t{0});
-    const auto head = static_cast<std::size_t>(zero - bytes.begin());
-    std::string text = platform::ConvertOemToAnsi(
-        std::string_view(reinterpret_cast<const char*>(bytes.data()), head));
-    text.append(reinterpret_cast<const char*>(bytes.data()) + head, bytes.size() - head);
-    return text;
-}
 
 namespace {
 
@@ -63,20 +56,40 @@ bool IsWellFormedUtf8(std::span<const std::uint8_t> bytes) {
     return true;
 }
 
-// ASCII bytes are the same in the OEM and ANSI code pages and are taken as
-// they are, so the common all-ASCII name skips the conversions.
-std::u16string DecodeItemName(std::span<const std::uint8_t> bytes, bool oemToAnsi) {
-    if (std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b < 0x80; })) {
-        return std::u16string(bytes.begin(), bytes.end());
-    }
-    const std::string text = oemToAnsi ? OemNameToAnsi(bytes)
-                                       : std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (ascii) return std::u16string(text.begin(), text.end());
-    const std::span<const std::uint8_t> converted(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-    if (IsWellFormedUtf8(converted)) return platform::Utf8ToWide(text);
-    return platform::AnsiToWide(text);
+namespace {
+
+bool IsAscii(std::span<const std::uint8_t> bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b < 0x80; });
+}
+
+std::string_view Chars(std::span<const std::uint8_t> bytes) {
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+constexpr std::uint8_t kUnicodePathVersion = 1;
+constexpr std::size_t kUnicodePathHeader = 5;  // version, CRC-32
+
+}  // namespace
+
+// ASCII bytes are the same in every code page the name may be in. UTF-8 is
+// looked for in the stored bytes: a code-page conversion first would turn the
+// sequences of a UTF-8 name (written without the flag, as many writers do)
+// into other bytes.
+std::u16string DecodeItemName(std::span<const std::uint8_t> bytes, bool oemNames) {
+    if (IsAscii(bytes)) return std::u16string(bytes.begin(), bytes.end());
+    if (IsWellFormedUtf8(bytes)) return platform::Utf8ToWide(Chars(bytes));
+    return oemNames ? platform::OemToWide(Chars(bytes)) : platform::AnsiToWide(Chars(bytes));
+}
+
+// The CRC-32 ties the block to the name it was written for: a tool that
+// renames the member without knowing the block leaves a stale one behind.
+std::optional<std::u16string> UnicodePathName(std::span<const std::uint8_t> block,
+                                              std::span<const std::uint8_t> storedName) {
+    if (block.size() <= kUnicodePathHeader || block[0] != kUnicodePathVersion) return std::nullopt;
+    if (LoadU32(block, 1) != Crc32(storedName)) return std::nullopt;
+    const auto utf8 = block.subspan(kUnicodePathHeader);
+    if (!IsWellFormedUtf8(utf8)) return std::nullopt;
+    return platform::Utf8ToWide(Chars(utf8));
 }
 
 }  // namespace archive
-

@@ -20,8 +20,9 @@ std::size_t AnsiWholeCharacters(std::string_view bytes);
 std::size_t AfterLastAsciiPair(std::string_view bytes);
 // Characters the ANSI code page cannot hold become "?".
 std::string WideToAnsi(std::u16string_view text);
-// Re-encodes OEM bytes as ANSI bytes (OemToCharBuffA): unmappable bytes become "?"
-// or their nearest ANSI look-alike, as the system decides.
-std::string ConvertOemToAnsi(std::string_view text);
+// Decodes text in the system's OEM code page, each byte to its own character
+// (zero bytes included): no detour through the ANSI code page, which lacks
+// most of the OEM page's upper half.
+std::u16string OemToWide(std::string_view text);
 
 }  // namespace platform

@@ -54,14 +54,14 @@ std::string WideToAnsi(std::u16string_view text) {
     return ansi;
 }
 
-std::string ConvertOemToAnsi(std::string_view text) {
-    std::string ansi;
-    ansi.reserve(text.size());
+std::u16string OemToWide(std::string_view text) {
+    std::u16string wide;
+    wide.reserve(text.size());
     for (char c : text) {
         const auto b = static_cast<unsigned char>(c);
-        ansi += b < 0x80 ? c : WideToCp1252(kCp437High[b - 0x80]);
+        wide += b < 0x80 ? char16_t{b} : kCp437High[b - 0x80];
     }
-    return ansi;
+    return wide;
 }
 
 }  // namespace platform

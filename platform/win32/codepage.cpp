@@ -36,10 +36,15 @@ std::string WideToAnsi(std::u16string_view text) {
     return ansi;
 }
 
-std::string ConvertOemToAnsi(std::string_view text) {
-    std::string ansi(text);
-    if (!ansi.empty()) OemToCharBuffA(ansi.data(), ansi.data(), static_cast<DWORD>(ansi.size()));
-    return ansi;
+// With an explicit length MultiByteToWideChar converts zero bytes like any
+// other byte, and without MB_ERR_INVALID_CHARS it never fails on content.
+std::u16string OemToWide(std::string_view text) {
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(CP_OEMCP, 0, text.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_OEMCP, 0, text.data(), size, wide.data(), length);
+    return win32::FromWchar(wide);
 }
 
 }  // namespace platform

@@ -114,8 +114,8 @@ TEST(ItemNameDecoding, WellFormedUtf8) {
     }
 }
 
-TEST(ItemNameDecoding, OemConversionStopsAtTheFirstZeroByte) {
-    EXPECT_EQ(OemNameToAnsi(Bytes(std::string("\x81\0\x81", 3))), std::string("\xFC\0\x81", 3));
+TEST(ItemNameDecoding, EveryStoredByteCountsZerosToo) {
+    EXPECT_EQ(DecodeItemName(Bytes(std::string("\x81\0\x81", 3)), true), std::u16string(u"\u00fc\0\u00fc", 3));
     EXPECT_EQ(DecodeItemName(Bytes(std::string("a\0b", 3)), true), std::u16string(u"a\0b", 3))
         << "the stored length counts, not the zero";
 }

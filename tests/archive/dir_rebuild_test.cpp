@@ -136,27 +136,32 @@ TEST(DirRebuild, NothingToRebuildFromFailsTheOpen) {
     }
 }
 
-// With an end record that could not be used, names get the OEM step first;
-// without one they are ANSI bytes. UTF-8 is not recognised on this road.
-TEST(DirRebuild, NamesAreAnsiAfterTheOemStepOnlyWhenAnEndRecordWasSeen) {
+// Names decode as on the central road: UTF-8 by content, flag or not; other
+// names straight from the OEM code page when an end record was seen (one that
+// could not be used) and the flag is clear, else from the ANSI one.
+TEST(DirRebuild, NamesDecodeAsOnTheCentralRoad) {
     ZipWriter w;
     w.AddStored("\x84.txt", "oem").AddStored("\xC3\xA4.txt", "utf8").Add(
         ZipMember{.name = "\x84-flagged.txt", .data = "f", .flags = 0x0800});
+    w.AddStored("\xE4\xE7\xC4.txt", "greek and a box line");
     ZipLayout layout = w.Build();
 
     std::unique_ptr<OpenedArchive> cut;
     ASSERT_EQ(OpenResult(CutAt(layout, layout.centralDirStart), cut), 0);
     EXPECT_EQ(cut->arc.DMHandle->CDir.ItemRef(0).Name, u"\u201E.txt");
-    EXPECT_EQ(cut->arc.DMHandle->CDir.ItemRef(1).Name, u"\u00C3\u00A4.txt");
+    EXPECT_EQ(cut->arc.DMHandle->CDir.ItemRef(1).Name, u"\u00E4.txt") << "UTF-8 without the flag";
+    EXPECT_EQ(cut->arc.DMHandle->CDir.ItemRef(3).Name, u"\u00E4\u00E7\u00C4.txt");
 
     layout.SetU16(layout.endRecord + zf::kEndEntries, 0xFFFF);
     layout.SetU16(layout.endRecord + zf::kEndEntriesOnDisk, 0xFFFF);
     std::unique_ptr<OpenedArchive> marked;
     ASSERT_EQ(OpenResult(layout.bytes, marked), 0);
     const TZFDirArray& dir = marked->arc.DMHandle->CDir;
-    ASSERT_EQ(dir.Count(), 3);
+    ASSERT_EQ(dir.Count(), 4);
     EXPECT_EQ(dir.ItemRef(0).Name, u"\u00E4.txt");
+    EXPECT_EQ(dir.ItemRef(1).Name, u"\u00E4.txt");
     EXPECT_EQ(dir.ItemRef(2).Name, u"\u201E-flagged.txt");
+    EXPECT_EQ(dir.ItemRef(3).Name, u"\u03A3\u03C4\u2500.txt") << "OEM characters the ANSI page lacks";
     EXPECT_EQ(marked->arc.DMHandle->CentralDirOffset, static_cast<std::int64_t>(layout.bytes.size()));
 }
 
