@@ -10,6 +10,7 @@ packages=(
   libgtest-dev googletest zlib1g-dev libcurl4-openssl-dev libssl-dev p7zip-full
   g++-mingw-w64-x86-64 libz-mingw-w64-dev
   wine wine64 xvfb x11-utils imagemagick
+  zip libarchive-tools
   wixl msitools faketime osslsigncode openssl
   clang libclang-rt-14-dev
   chromium
