@@ -57,10 +57,9 @@ public:
     // Reads the zip64 end record the locator points at; `z` -= 56. Native code 40
     // when it is missing; a short read throws the stream layer's EReadError.
     void ReadZip64CentralDirEnd(std::int64_t& z);
-    // ReadZip64Locator, then the zip64 end record it points at. A locator
-    // without a zip64 end record there is ignored (FZip64 false, `z` = e) while
-    // the end record CentralDirEnd needs no zip64 value; otherwise it ends the
-    // open as ReadZip64CentralDirEnd does.
+    // ReadZip64Locator, then ReadZip64CentralDirEnd. A locator with no zip64
+    // end record where it points nor right in front of it is ignored (FZip64
+    // false, `z` = e) while the end record CentralDirEnd needs no zip64 value.
     void ReadZip64Records(std::int64_t e, std::int64_t& z);
 
     // --- stub (stub_detection.cpp) ---
@@ -98,9 +97,9 @@ public:
     bool EndRecordFound = false;
 
 private:
-    enum class Zip64EndRead { Found, Missing, OutsideStream };
-    // Reads the zip64 end record the locator points at; Found moves `z` to it.
-    Zip64EndRead ReadZip64EndAt(std::int64_t& z);
+    // Whether a zip64 end record's signature stands at `position`, its 56
+    // bytes inside the stream; the stream position is kept.
+    bool Zip64EndRecordAt(std::int64_t position);
     // The recovery road: empty the directory, rebuild it, and take the stream
     // size as the end of member data.
     void RecoverDir();

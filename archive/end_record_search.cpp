@@ -102,41 +102,47 @@ void TZFDirManager::ReadZip64Locator(std::int64_t e, std::int64_t& z) {
 
 // A record that does not lie wholly inside the stream is a short read, also
 // where the offset lies before its start or too far beyond its end to seek to.
-TZFDirManager::Zip64EndRead TZFDirManager::ReadZip64EndAt(std::int64_t& z) {
+void TZFDirManager::ReadZip64CentralDirEnd(std::int64_t& z) {
     constexpr auto kSize = static_cast<std::int64_t>(TZFZip64CentralDirEnd::kSize);
-    if (z <= kSize) return Zip64EndRead::Missing;
-    const std::int64_t at = Zip64CentralDirEndLocator.offsetStartDirEnd;
-    if (at < 0 || at > FCompressedStream->Size() - kSize) return Zip64EndRead::OutsideStream;
-    std::array<std::uint8_t, TZFZip64CentralDirEnd::kSize> bytes{};
-    FCompressedStream->SetPosition(at);
-    FCompressedStream->ReadBuffer(bytes.data(), bytes.size());
-    Zip64CentralDirEnd = TZFZip64CentralDirEnd::Decode(bytes);
-    if (Zip64CentralDirEnd.signature != kZip64CentralDirEndSignature) return Zip64EndRead::Missing;
-    z -= kSize;
-    return Zip64EndRead::Found;
+    bool found = false;
+    if (z > kSize) {
+        const std::int64_t at = Zip64CentralDirEndLocator.offsetStartDirEnd;
+        if (at < 0 || at > FCompressedStream->Size() - kSize) throw platform::EReadError();
+        std::array<std::uint8_t, TZFZip64CentralDirEnd::kSize> bytes{};
+        FCompressedStream->SetPosition(at);
+        FCompressedStream->ReadBuffer(bytes.data(), bytes.size());
+        Zip64CentralDirEnd = TZFZip64CentralDirEnd::Decode(bytes);
+        if (Zip64CentralDirEnd.signature == kZip64CentralDirEndSignature) {
+            z -= kSize;
+            found = true;
+        }
+    }
+    if (!found) throw EZFException(kZip64EndMissing, nullptr);
 }
 
-void TZFDirManager::ReadZip64CentralDirEnd(std::int64_t& z) {
-    switch (ReadZip64EndAt(z)) {
-        case Zip64EndRead::Found: return;
-        case Zip64EndRead::OutsideStream: throw platform::EReadError();
-        case Zip64EndRead::Missing: throw EZFException(kZip64EndMissing, nullptr);
-    }
+bool TZFDirManager::Zip64EndRecordAt(std::int64_t position) {
+    constexpr auto kSize = static_cast<std::int64_t>(TZFZip64CentralDirEnd::kSize);
+    if (position < 0 || position > FCompressedStream->Size() - kSize) return false;
+    const auto bytes = ReadAt(*FCompressedStream, position, 4);
+    return bytes.size() == 4 && LoadU32(bytes, 0) == kZip64CentralDirEndSignature;
 }
 
 // Twenty bytes in front of the end record can look like a locator by chance:
-// the end of the last item's comment, say. Where the end record holds every
-// value itself, such a locator is followed only as far as a zip64 end record
-// really lies where it points.
+// the end of the last item's comment, say. A real locator has a zip64 end
+// record where it points or, where the archive was moved behind a prefix,
+// right in front of it. Bytes with neither are no locator while the end
+// record holds every value itself.
 void TZFDirManager::ReadZip64Records(std::int64_t e, std::int64_t& z) {
     ReadZip64Locator(e, z);
     if (!FZip64) return;
-    if (CentralDirEnd.NeedsZip64()) {
-        ReadZip64CentralDirEnd(z);  // native code 40 ends the open
-    } else if (ReadZip64EndAt(z) != Zip64EndRead::Found) {
+    constexpr auto kSize = static_cast<std::int64_t>(TZFZip64CentralDirEnd::kSize);
+    if (!CentralDirEnd.NeedsZip64() && !Zip64EndRecordAt(Zip64CentralDirEndLocator.offsetStartDirEnd) &&
+        !Zip64EndRecordAt(z - kSize)) {
         FZip64 = false;
         z = e;
+        return;
     }
+    ReadZip64CentralDirEnd(z);  // native code 40 ends the open
 }
 
 }  // namespace archive

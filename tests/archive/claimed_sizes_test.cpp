@@ -201,6 +201,15 @@ TEST(ClaimedSizes, LocatorLikeBytesInFrontOfTheEndRecord) {
     }
 }
 
+// A real locator moved with its archive behind a prefix points beside its
+// zip64 end record, which stands right in front of it: that is no chance
+// likeness, and the open still ends with native code 40.
+TEST(ClaimedSizes, LocatorOfAMovedZip64ArchiveStillEndsTheOpen) {
+    ZipLayout z = ZipWriter().AddStored("a.txt", "alpha").Zip64Records(/*markEndRecord=*/false).Build();
+    z.SetU64(z.zip64Locator + zf::kLocOffset, 0);
+    EXPECT_EQ(MemoryArchive(z.bytes).outcome.nativeError, 40);
+}
+
 // Real zip64 records are read whether or not the end record needs them.
 TEST(ClaimedSizes, Zip64RecordsAreReadWhenTheEndRecordNeedsNone) {
     for (const bool mark : {false, true}) {
