@@ -39,6 +39,17 @@ std::size_t SequenceLength(std::span<const std::uint8_t> s, std::size_t at) {
     return length;
 }
 
+bool IsAscii(std::span<const std::uint8_t> bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b < 0x80; });
+}
+
+std::string_view Chars(std::span<const std::uint8_t> bytes) {
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+constexpr std::uint8_t kUnicodePathVersion = 1;
+constexpr std::size_t kUnicodePathHeader = 5;  // version, CRC-32
+
 }  // namespace
 
 // E1-EF take any two continuation bytes, so ED A0-BF (surrogates) pass, as
@@ -55,21 +66,6 @@ bool IsWellFormedUtf8(std::span<const std::uint8_t> bytes) {
     }
     return true;
 }
-
-namespace {
-
-bool IsAscii(std::span<const std::uint8_t> bytes) {
-    return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b < 0x80; });
-}
-
-std::string_view Chars(std::span<const std::uint8_t> bytes) {
-    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
-}
-
-constexpr std::uint8_t kUnicodePathVersion = 1;
-constexpr std::size_t kUnicodePathHeader = 5;  // version, CRC-32
-
-}  // namespace
 
 // ASCII bytes are the same in every code page the name may be in. UTF-8 is
 // looked for in the stored bytes: a code-page conversion first would turn the

@@ -8,7 +8,7 @@ namespace archive {
 // A request that does not fit the last block starts a new one, at least as
 // large as the request; what was left of the old block stays unused. Each
 // block is twice the last, so the storage grows with what it holds: a few
-// blocks for a large directory, and no more than twice what was kept.
+// blocks for a large directory, and about twice what was kept at most.
 void* TextArena::Allocate(std::size_t bytes, std::size_t alignment) {
     std::size_t at = (used_ + alignment - 1) & ~(alignment - 1);
     if (blocks_.empty() || at > capacity_ || bytes > capacity_ - at) {
