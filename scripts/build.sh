@@ -13,12 +13,14 @@ args=(-S "$root" -B "$build_dir" -G Ninja -DVANTREL_WERROR=ON)
 case "$variant" in
   native) ;;
   win64) args+=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake") ;;
-  # The sanitizer build runs the tests only: light optimisation and line tables
-  # (enough for the reports' call chains) compile in about half the time.
+  # The sanitizer and fuzz builds run tests and harnesses only: light
+  # optimisation and line tables (enough for the reports' call chains) compile
+  # in about half the time.
   sanitize) args+=(-DVANTREL_SANITIZE=ON -DVANTREL_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Sanitize
                    "-DCMAKE_CXX_FLAGS_SANITIZE=-O1 -g1" "-DCMAKE_C_FLAGS_SANITIZE=-O1 -g1") ;;
   fuzz) args+=(-DVANTREL_FUZZ=ON -DBUILD_TESTING=OFF -DVANTREL_BUILD_BENCH=OFF
-               -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++) ;;
+               -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Sanitize
+               "-DCMAKE_CXX_FLAGS_SANITIZE=-O1 -g1" "-DCMAKE_C_FLAGS_SANITIZE=-O1 -g1") ;;
   *) echo "build.sh: unknown variant $variant" >&2; exit 2 ;;
 esac
 # A compiler cache, where the machine has one, makes rebuilds and parallel work trees cheap.
