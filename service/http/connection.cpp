@@ -1,8 +1,8 @@
 #include "service/http/connection.h"
 
 #include <algorithm>
-#include <chrono>
 #include <exception>
+#include <optional>
 
 #include "service/http/request_parser.h"
 
@@ -10,40 +10,18 @@ namespace httpd {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-constexpr int kPollSliceMs = 100;        // how often a waiting read looks at the stop flag
-constexpr int kDrainTimeMs = 500;        // lingering close: how long to read leftovers
-constexpr std::size_t kDrainBytes = 1 << 20;
-
-int RemainingMs(Clock::time_point deadline) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return left <= 0 ? 0 : static_cast<int>(left);
-}
-
-// Receives more bytes into `buffer`. kComplete when some arrived.
-ReadStatus ReceiveMore(const Socket& socket, std::string& buffer, Clock::time_point deadline,
-                       const std::atomic<bool>& stopping) {
-    for (;;) {
-        if (stopping.load()) return ReadStatus::kStopped;
-        const int left = RemainingMs(deadline);
-        if (left == 0) return ReadStatus::kTimeout;
-        const WaitResult wait = WaitReadable(socket, std::min(left, kPollSliceMs));
-        if (wait == WaitResult::kTimeout) continue;
-        if (wait == WaitResult::kError) return ReadStatus::kClosed;
-        char chunk[4096];
-        const std::ptrdiff_t count = ReceiveSome(socket, chunk, sizeof chunk);
-        if (count <= 0) return ReadStatus::kClosed;
-        buffer.append(chunk, static_cast<std::size_t>(count));
-        return ReadStatus::kComplete;
-    }
-}
+constexpr std::size_t kReceiveChunk = 16384;
+constexpr auto kLingerTime = std::chrono::milliseconds(500);  // lingering close: how long leftovers are read
+constexpr std::size_t kLingerBytes = 1 << 20;                 // and how many at most
+// An answer body up to this size is copied behind the head and leaves in one
+// send; a larger or shared one is sent after it (the socket sends at once,
+// see TryAccept).
+constexpr std::size_t kJoinedBodyBytes = 16384;
 
 // The head may not grow past the limits even before its end has arrived: a
 // request line without line break, or a head without blank line, is cut off here.
-bool HeadStillAcceptable(std::string_view buffer, const Limits& limits) {
-    const std::size_t lf = buffer.find('\n');
-    const std::size_t firstLine = lf == std::string_view::npos ? buffer.size() : lf;
+bool HeadStillAcceptable(std::string_view buffer, std::size_t firstLineEnd, const Limits& limits) {
+    const std::size_t firstLine = firstLineEnd == std::string_view::npos ? buffer.size() : firstLineEnd;
     if (firstLine > limits.maxRequestLine + 1) return false;  // + 1: the CR of the line break
     return buffer.size() <= limits.maxHeadBytes + 4;          // + 4: the blank line
 }
@@ -51,8 +29,6 @@ bool HeadStillAcceptable(std::string_view buffer, const Limits& limits) {
 Response CallHandler(const Handler& handler, const Request& request) {
     try {
         return handler(request);
-    } catch (const std::exception&) {
-        return Response::Status(500);
     } catch (...) {
         return Response::Status(500);
     }
@@ -60,87 +36,163 @@ Response CallHandler(const Handler& handler, const Request& request) {
 
 }  // namespace
 
-ReadOutcome ReadRequest(const Socket& socket, const Limits& limits, const std::atomic<bool>& stopping) {
-    ReadOutcome outcome;
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(limits.readTimeoutMs);
-    std::size_t headEnd = std::string::npos;
-    while ((headEnd = FindHeadEnd(outcome.received)) == std::string::npos) {
-        if (!HeadStillAcceptable(outcome.received, limits)) {
-            outcome.status = ReadStatus::kMalformed;
-            return outcome;
-        }
-        const ReadStatus status = ReceiveMore(socket, outcome.received, deadline, stopping);
-        if (status == ReadStatus::kClosed && !outcome.received.empty()) {
-            outcome.status = ReadStatus::kMalformed;  // the client stopped in the middle of the head
-            return outcome;
-        }
-        if (status != ReadStatus::kComplete) {
-            outcome.status = status;
-            return outcome;
-        }
-    }
-    std::size_t contentLength = 0;
-    std::optional<Request> request =
-        ParseRequestHead(std::string_view(outcome.received).substr(0, headEnd), limits, contentLength);
-    if (!request) {
-        outcome.status = ReadStatus::kMalformed;
-        return outcome;
-    }
-    while (outcome.received.size() - headEnd < contentLength) {
-        const ReadStatus status = ReceiveMore(socket, outcome.received, deadline, stopping);
-        if (status != ReadStatus::kComplete) {
-            outcome.status = status == ReadStatus::kClosed ? ReadStatus::kMalformed : status;
-            return outcome;
-        }
-    }
-    request->body = outcome.received.substr(headEnd, contentLength);
-    outcome.request = std::move(*request);
-    outcome.status = ReadStatus::kComplete;
-    return outcome;
-}
+Connection::Connection(Socket socket, const Limits& limits, Clock::time_point now)
+    : socket_(std::move(socket)),
+      limits_(limits),
+      deadline_(now + std::chrono::milliseconds(limits.requestTimeoutMs)) {}
 
-void AnswerAndClose(Socket socket, const Response& response, bool headOnly) {
-    SendAll(socket, SerializeResponse(response, headOnly));
-    ShutdownSend(socket);
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kDrainTimeMs);
-    std::size_t drained = 0;
-    char chunk[4096];
-    while (drained < kDrainBytes) {
-        const int left = RemainingMs(deadline);
-        if (left == 0 || WaitReadable(socket, left) != WaitResult::kReady) break;
-        const std::ptrdiff_t count = ReceiveSome(socket, chunk, sizeof chunk);
-        if (count <= 0) break;
-        drained += static_cast<std::size_t>(count);
+void Connection::OnReadable(const Handler& handler, Clock::time_point now) {
+    if (phase_ == Phase::kLingering) {
+        DrainLeftovers();
+        return;
+    }
+    if (phase_ != Phase::kReceiving) return;
+    char chunk[kReceiveChunk];
+    for (;;) {
+        const IoResult received = TryReceive(socket_, chunk, sizeof chunk);
+        if (received.status == IoStatus::kWouldBlock) return;
+        if (received.status == IoStatus::kFailed) {
+            Close();
+            return;
+        }
+        if (received.status == IoStatus::kEnd) {
+            peerFinished_ = true;
+            // A client that stops in the middle of its request gets a 400; one
+            // that sent nothing at all (a browser's spare connection) is just closed.
+            if (input_.empty()) {
+                Close();
+            } else {
+                AnswerNow(Response::Status(400), now);
+            }
+            return;
+        }
+        const std::size_t previousSize = input_.size();
+        input_.append(chunk, received.count);
+        TryCompleteRequest(handler, previousSize, now);
+        if (phase_ != Phase::kReceiving) return;
     }
 }
 
-Exchange ServeConnection(Socket socket, const Handler& handler, const Limits& limits,
-                         const std::atomic<bool>& stopping) {
-    ReadOutcome outcome = ReadRequest(socket, limits, stopping);
-    Exchange exchange;
-    // A request line the limits accept is logged whole; a longer one is cut there.
-    exchange.requestLine = PrintableRequestLine(outcome.received, limits.maxRequestLine);
-    switch (outcome.status) {
-        case ReadStatus::kComplete: {
-            const Response response = CallHandler(handler, outcome.request);
-            exchange.status = response.status;
-            AnswerAndClose(std::move(socket), response, outcome.request.method == "HEAD");
-            break;
+// Answers as soon as the bytes so far are a whole request, or can no longer
+// become one within the limits. Each call looks only at the bytes that are new
+// since the last (and the two before them, where a blank line may have begun):
+// a client sending a byte at a time costs no rescans of its head.
+void Connection::TryCompleteRequest(const Handler& handler, std::size_t previousSize, Clock::time_point now) {
+    if (!request_) {
+        const std::size_t from = previousSize < 2 ? 0 : previousSize - 2;
+        const std::string_view bytes(input_);
+        if (firstLineEnd_ == std::string::npos) {
+            firstLineEnd_ = bytes.find('\n', previousSize);
         }
-        case ReadStatus::kMalformed:
-            exchange.status = 400;
-            AnswerAndClose(std::move(socket), Response::Status(400), false);
-            break;
-        case ReadStatus::kTimeout:
-            if (outcome.received.empty()) break;  // an idle connection (a browser's spare) just closes
-            exchange.status = 408;
-            AnswerAndClose(std::move(socket), Response::Status(408), false);
-            break;
-        case ReadStatus::kClosed:
-        case ReadStatus::kStopped:
-            break;
+        const std::size_t headEnd = FindHeadEnd(bytes.substr(from));
+        if (headEnd == std::string::npos) {
+            if (!HeadStillAcceptable(bytes, firstLineEnd_, limits_)) AnswerNow(Response::Status(400), now);
+            return;
+        }
+        headEnd_ = from + headEnd;
+        request_ = ParseRequestHead(bytes.substr(0, headEnd_), limits_, contentLength_);
+        if (!request_) {
+            AnswerNow(Response::Status(400), now);
+            return;
+        }
     }
-    return exchange;
+    if (input_.size() - headEnd_ < contentLength_) return;  // the body is still on its way
+    request_->body = input_.substr(headEnd_, contentLength_);
+    const bool headOnly = request_->method == "HEAD";
+    Response response = CallHandler(handler, *request_);
+    request_.reset();
+    StartAnswer(std::move(response), headOnly, now);
+}
+
+void Connection::AnswerNow(const Response& response, Clock::time_point now) {
+    StartAnswer(response, false, now);
+}
+
+void Connection::StartAnswer(Response response, bool headOnly, Clock::time_point now) {
+    // The request is done with: its bytes go, the line stays for the log.
+    firstLine_ = PrintableRequestLine(input_, limits_.maxRequestLine);
+    std::string().swap(input_);
+    status_ = response.status;
+    head_ = SerializeHead(response);
+    headOnly_ = headOnly;
+    if (!headOnly && !response.sharedBody && response.body.size() <= kJoinedBodyBytes) {
+        head_ += response.body;
+        headOnly_ = true;  // nothing left to send after the head
+    }
+    response_ = std::move(response);
+    sent_ = 0;
+    phase_ = Phase::kSending;
+    deadline_ = now + std::chrono::milliseconds(limits_.answerTimeoutMs);
+    SendMore(now);
+}
+
+void Connection::OnWritable(Clock::time_point now) {
+    if (phase_ == Phase::kSending) SendMore(now);
+}
+
+void Connection::SendMore(Clock::time_point now) {
+    const std::string_view body = headOnly_ ? std::string_view() : response_.Body();
+    const std::size_t total = head_.size() + body.size();
+    while (sent_ < total) {
+        const std::string_view rest =
+            sent_ < head_.size() ? std::string_view(head_).substr(sent_) : body.substr(sent_ - head_.size());
+        const IoResult sent = TrySend(socket_, rest);
+        if (sent.status == IoStatus::kWouldBlock) return;
+        if (sent.status != IoStatus::kDone) {
+            Close();
+            return;
+        }
+        sent_ += sent.count;
+    }
+    StartLingering(now);
+}
+
+void Connection::StartLingering(Clock::time_point now) {
+    std::string().swap(head_);
+    response_ = Response();
+    ShutdownSend(socket_);
+    if (peerFinished_) {
+        Close();
+        return;
+    }
+    phase_ = Phase::kLingering;
+    deadline_ = now + kLingerTime;
+}
+
+void Connection::DrainLeftovers() {
+    char chunk[kReceiveChunk];
+    for (;;) {
+        const IoResult received = TryReceive(socket_, chunk, sizeof chunk);
+        if (received.status == IoStatus::kWouldBlock) return;
+        if (received.status != IoStatus::kDone) break;
+        drained_ += received.count;
+        if (drained_ >= kLingerBytes) break;
+    }
+    Close();
+}
+
+void Connection::OnDeadline(Clock::time_point now) {
+    if (phase_ == Phase::kClosed || now < deadline_) return;
+    if (phase_ == Phase::kReceiving && !input_.empty()) {
+        AnswerNow(Response::Status(408), now);
+        return;
+    }
+    Close();
+}
+
+void Connection::Close() {
+    if (phase_ == Phase::kReceiving) {
+        firstLine_ = PrintableRequestLine(input_, limits_.maxRequestLine);
+        std::string().swap(input_);
+    }
+    socket_.reset();
+    std::string().swap(head_);
+    response_ = Response();
+    phase_ = Phase::kClosed;
+}
+
+std::string Connection::RequestLine() const {
+    return phase_ == Phase::kReceiving ? PrintableRequestLine(input_, limits_.maxRequestLine) : firstLine_;
 }
 
 }  // namespace httpd

@@ -1,9 +1,14 @@
 #pragma once
-// One connection from accept to close: read one request within the limits,
-// answer it, close. Every connection carries exactly one exchange.
+// One connection from accept to close, driven by the server's event loop over
+// a non-blocking socket: it takes one request within the limits, has the
+// handler answer it, writes the answer and closes. No call waits: each does
+// what the socket allows at once and returns. Every phase has a deadline, so a
+// client that sends or reads slowly loses its connection, not the server's time.
 
-#include <atomic>
+#include <chrono>
+#include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "service/http/http_message.h"
@@ -12,35 +17,79 @@
 namespace httpd {
 
 using Handler = std::function<Response(const Request&)>;
+using Clock = std::chrono::steady_clock;
 
-enum class ReadStatus { kComplete, kMalformed, kTimeout, kClosed, kStopped };
+class Connection {
+public:
+    enum class Phase {
+        kReceiving,  // the request has not arrived whole
+        kSending,    // the answer is being written
+        kLingering,  // answer written and the sending side shut: what the client still sends is
+                     // read and dropped for a moment, so that closing does not reset the
+                     // connection under the answer
+        kClosed,
+    };
 
-struct ReadOutcome {
-    ReadStatus status = ReadStatus::kClosed;
-    Request request;       // filled when kComplete
-    std::string received;  // the bytes that arrived, for the log line
+    Connection(Socket socket, const Limits& limits, Clock::time_point now);
+
+    Phase GetPhase() const { return phase_; }
+    // Whether the connection still holds a place among those served: it is
+    // receiving its request or sending its answer.
+    bool Active() const { return phase_ == Phase::kReceiving || phase_ == Phase::kSending; }
+    bool WantsRead() const { return phase_ == Phase::kReceiving || phase_ == Phase::kLingering; }
+    bool WantsWrite() const { return phase_ == Phase::kSending; }
+    SocketTraits::Type Handle() const { return socket_.get(); }
+    Clock::time_point Deadline() const { return deadline_; }
+    // Request bytes held (the head and body read so far; none once answered).
+    std::size_t BufferedInput() const { return input_.size(); }
+
+    // Reads what has arrived. Once the request is whole (or can no longer be
+    // one), the answer is made (by `handler`, whose exception becomes a 500)
+    // and as much of it sent as the socket takes.
+    void OnReadable(const Handler& handler, Clock::time_point now);
+    // Sends more of the answer.
+    void OnWritable(Clock::time_point now);
+    // Acts on a passed deadline: a request that has not arrived whole gets a
+    // 408 (or, when nothing came, the connection just closes); an answer not
+    // taken in time, or a lingering close, ends the connection.
+    void OnDeadline(Clock::time_point now);
+
+    // Answers at once with `response` whatever has arrived (a refusal by the
+    // server itself); the request line read so far is kept for the log.
+    void AnswerNow(const Response& response, Clock::time_point now);
+    // Closes at once, sending nothing more.
+    void Close();
+
+    // For the log: the request line as far as it arrived, made printable, and
+    // the status of the answer (0 while none was made). Empty line and 0
+    // status: the connection carried nothing worth logging.
+    std::string RequestLine() const;
+    int Status() const { return status_; }
+
+private:
+    void TryCompleteRequest(const Handler& handler, std::size_t previousSize, Clock::time_point now);
+    void StartAnswer(Response response, bool headOnly, Clock::time_point now);
+    void SendMore(Clock::time_point now);
+    void StartLingering(Clock::time_point now);
+    void DrainLeftovers();
+
+    Socket socket_;
+    Limits limits_;
+    Phase phase_ = Phase::kReceiving;
+    Clock::time_point deadline_;
+    std::string input_;
+    std::size_t firstLineEnd_ = std::string::npos;  // the first line feed in input_, once there
+    std::size_t headEnd_ = 0;                       // where the body starts, once request_ is parsed
+    std::size_t contentLength_ = 0;
+    std::optional<Request> request_;                // the head, parsed, while its body arrives
+    std::string firstLine_;  // kept for the log once the input is released
+    bool peerFinished_ = false;
+    int status_ = 0;
+    std::string head_;  // the answer's status line and headers
+    Response response_;  // holds the body being sent
+    bool headOnly_ = false;
+    std::size_t sent_ = 0;  // bytes of head_ and body sent
+    std::size_t drained_ = 0;
 };
-
-// Reads one whole request (head and Content-Length body). Gives up with
-// kMalformed as soon as a limit is passed or the bytes cannot be a request,
-// kTimeout after limits.readTimeoutMs, kStopped once `stopping` is set.
-ReadOutcome ReadRequest(const Socket& socket, const Limits& limits, const std::atomic<bool>& stopping);
-
-// What one connection amounted to: its request line (printable) and the status
-// sent; status 0 when nothing was sent (the peer left or the server stopped).
-struct Exchange {
-    std::string requestLine;
-    int status = 0;
-};
-
-// Serves the connection and closes it. The handler runs on the calling thread;
-// an exception from it becomes a 500 answer.
-Exchange ServeConnection(Socket socket, const Handler& handler, const Limits& limits,
-                         const std::atomic<bool>& stopping);
-
-// Sends a complete answer and closes the way browsers and Winsock need: the
-// sending side first, then whatever the client still sends is read and dropped
-// for a moment, so the close does not reset the connection under the answer.
-void AnswerAndClose(Socket socket, const Response& response, bool headOnly);
 
 }  // namespace httpd

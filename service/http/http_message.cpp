@@ -68,6 +68,7 @@ std::string_view ReasonPhrase(int status) {
         case 404: return "Not Found";
         case 405: return "Method Not Allowed";
         case 408: return "Request Timeout";
+        case 421: return "Misdirected Request";
         case 500: return "Internal Server Error";
         case 501: return "Not Implemented";
         case 503: return "Service Unavailable";
@@ -75,7 +76,7 @@ std::string_view ReasonPhrase(int status) {
     }
 }
 
-std::string SerializeResponse(const Response& response, bool headOnly) {
+std::string SerializeHead(const Response& response) {
     const int status = (response.status >= 100 && response.status <= 999) ? response.status : 500;
     std::string out = "HTTP/1.1 " + std::to_string(status) + " " + std::string(ReasonPhrase(status)) + "\r\n";
     for (const Header& header : response.headers) {
@@ -83,9 +84,14 @@ std::string SerializeResponse(const Response& response, bool headOnly) {
         if (name.empty() || name.find(':') != std::string::npos || IsServerHeader(name)) continue;
         out += name + ": " + CleanHeaderText(header.value) + "\r\n";
     }
-    out += "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
+    out += "Content-Length: " + std::to_string(response.Body().size()) + "\r\n";
     out += "Connection: close\r\n\r\n";
-    if (!headOnly) out += response.body;
+    return out;
+}
+
+std::string SerializeResponse(const Response& response, bool headOnly) {
+    std::string out = SerializeHead(response);
+    if (!headOnly) out += response.Body();
     return out;
 }
 

@@ -3,6 +3,7 @@
 // them, and the limits the request reader enforces.
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,14 +15,16 @@ struct Header {
     std::string value;
 };
 
-// Hard limits of the request reader; a request beyond any of them gets a 400
-// (408 when the client is too slow).
+// Hard limits of one exchange. A request beyond any size gets a 400, one that
+// has not arrived whole in time a 408 (or nothing, when not a byte came); an
+// answer not taken in time is cut off.
 struct Limits {
     std::size_t maxRequestLine = 8192;   // bytes of the first line, line break excluded
     std::size_t maxHeadBytes = 32768;    // request line and all header lines together
     std::size_t maxHeaderCount = 64;
     std::size_t maxBodyBytes = 65536;    // a Content-Length above this is refused
-    int readTimeoutMs = 10000;           // whole request, from accept to the last body byte
+    int requestTimeoutMs = 5000;         // whole request, from accept to the last body byte
+    int answerTimeoutMs = 5000;          // whole answer, from the request to its last byte taken
 };
 
 struct Request {
@@ -49,6 +52,12 @@ struct Response {
     // Content-Length and Connection are set by the server; given ones are dropped.
     std::vector<Header> headers;
     std::string body;
+    // When set, the body sent in place of `body`: text the handler's owner keeps
+    // anyway (a stored page), so an answer waiting on a slow reader holds a
+    // reference, not a copy.
+    std::shared_ptr<const std::string> sharedBody;
+
+    std::string_view Body() const { return sharedBody ? std::string_view(*sharedBody) : std::string_view(body); }
 
     // A response with one Content-Type header.
     static Response WithBody(int status, std::string contentType, std::string body);
@@ -59,9 +68,12 @@ struct Response {
 // "OK", "Not Found", ...; "Unknown" for codes this server never uses.
 std::string_view ReasonPhrase(int status);
 
-// Status line, headers (with Content-Length and "Connection: close") and body.
-// Header names and values lose any control character, so a handler cannot split
-// the response. `headOnly` leaves out the body (an answer to HEAD).
+// Status line and headers (with Content-Length and "Connection: close") up to
+// the blank line. Header names and values lose any control character, so a
+// handler cannot split the response.
+std::string SerializeHead(const Response& response);
+
+// The head and, unless `headOnly` (an answer to HEAD), the body.
 std::string SerializeResponse(const Response& response, bool headOnly);
 
 bool EqualsNoCase(std::string_view a, std::string_view b);

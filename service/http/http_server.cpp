@@ -1,80 +1,280 @@
 #include "service/http/http_server.h"
 
-#include <stdexcept>
+#include <algorithm>
 
 namespace httpd {
 
 namespace {
 
-constexpr int kAcceptSliceMs = 100;  // how often the accept loop looks at the stop flag
-constexpr int kBacklog = 64;
+constexpr int kTickMs = 100;           // the longest poll: how often the loop looks at the stop flag
+constexpr int kBacklog = 1024;
+constexpr int kAcceptsPerTurn = 64;    // per listener, so that accepting never starves the connections
+constexpr auto kLongestAcceptPause = std::chrono::seconds(1);
+constexpr auto kFirstAcceptPause = std::chrono::milliseconds(10);
 
 }  // namespace
 
-Server::Server(Handler handler, ServerOptions options) : handler_(std::move(handler)), options_(std::move(options)) {}
+// A connection and what the server counts of it.
+struct Server::Entry {
+    std::unique_ptr<Connection> connection;
+    bool counted = false;    // holds a place under maxConnections (cleared once it stops being active)
+    bool logged = false;
+    std::size_t input = 0;   // its share of bufferedInput_
+};
+
+std::string Authority(const std::string& address, std::uint16_t port) {
+    const bool ipv6 = address.find(':') != std::string::npos;
+    return (ipv6 ? "[" + address + "]" : address) + ":" + std::to_string(port);
+}
+
+Server::Server(Handler handler, ServerOptions options) : handler_(std::move(handler)), options_(std::move(options)) {
+    if (options_.maxConnections == 0) options_.maxConnections = 1;
+}
 
 Server::~Server() { Stop(); }
 
+// The first listener fixes the port (a free one for port 0); the others take
+// the same, so one address answers on every loopback.
 void Server::Start() {
-    if (acceptThread_.joinable()) throw std::logic_error("httpd::Server already started");
-    listener_ = ListenTcp(options_.bindAddress, options_.port, kBacklog);
-    port_ = LocalPort(listener_);
+    if (thread_.joinable()) throw std::logic_error("httpd::Server already started");
+    std::vector<Socket> listeners;
+    std::uint16_t port = options_.port;
+    for (const std::string& address : options_.bindAddresses) {
+        try {
+            Socket listener = ListenTcp(address, port, kBacklog);
+            port = LocalPort(listener);
+            SetNonBlocking(listener);
+            listeners.push_back(std::move(listener));
+        } catch (const SocketError& error) {
+            throw ListenError("cannot listen on " + Authority(address, port) + ": " + error.what(), error.Code());
+        }
+    }
+    listeners_ = std::move(listeners);
+    port_ = port;
     stopping_ = false;
-    acceptThread_ = std::thread([this] { AcceptLoop(); });
+    thread_ = std::thread([this] { Run(); });
 }
 
 void Server::Stop() {
     stopping_ = true;
-    if (acceptThread_.joinable()) acceptThread_.join();
-    ReapWorkers(true);
-    listener_.reset();
+    if (thread_.joinable()) thread_.join();
+    CloseAll();
+    listeners_.clear();
 }
 
-void Server::AcceptLoop() {
+void Server::Run() {
     while (!stopping_.load()) {
-        ReapWorkers(false);
-        const WaitResult wait = WaitReadable(listener_, kAcceptSliceMs);
-        if (wait == WaitResult::kTimeout) continue;
-        if (wait == WaitResult::kError) break;  // the listener itself is broken
-        Socket connection = AcceptConnection(listener_);
-        if (!connection) continue;  // the client gave up before we took it
-        if (workers_.size() >= options_.maxConnections) {
-            AnswerAndClose(std::move(connection), Response::Status(503), false);
-            continue;
+        Clock::time_point now = Clock::now();
+        BuildPollItems(now);
+        const std::size_t polled = entries_.size();
+        if (!Poll(pollItems_, PollTimeoutMs(now))) {
+            Fail("waiting for connections failed", -1);
+            break;
         }
-        StartWorker(std::move(connection));
+        now = Clock::now();
+        ServeConnections(polled, now);
+        for (std::size_t i = 0; i < polledListeners_.size() && !stopping_.load(); ++i) {
+            const PollItem& item = pollItems_[polled + i];
+            if (item.readable || item.broken) AcceptAll(polledListeners_[i], now);
+        }
+        EnforceDeadlines(now);
+        Sweep();
+    }
+    CloseAll();
+}
+
+// The entries in their order, then the listeners that take connections now
+// (a paused one is left out: a lasting accept failure must not spin).
+void Server::BuildPollItems(Clock::time_point now) {
+    pollItems_.clear();
+    for (const Entry& entry : entries_) {
+        PollItem item;
+        item.socket = entry.connection->Handle();
+        item.wantRead = entry.connection->WantsRead();
+        item.wantWrite = entry.connection->WantsWrite();
+        pollItems_.push_back(item);
+    }
+    polledListeners_.clear();
+    if (now < acceptPausedUntil_) return;
+    for (std::size_t i = 0; i < listeners_.size(); ++i) {
+        PollItem item;
+        item.socket = listeners_[i].get();
+        item.wantRead = true;
+        pollItems_.push_back(item);
+        polledListeners_.push_back(i);
     }
 }
 
-void Server::StartWorker(Socket connection) {
-    auto finished = std::make_shared<std::atomic<bool>>(false);
-    // The socket moves into the thread, which owns and closes it.
-    std::thread thread([this, finished, socket = std::move(connection)]() mutable {
-        Log(ServeConnection(std::move(socket), handler_, options_.limits, stopping_));
-        finished->store(true);
-    });
-    workers_.push_back({std::move(thread), std::move(finished)});
+int Server::PollTimeoutMs(Clock::time_point now) const {
+    Clock::time_point wake = now + std::chrono::milliseconds(kTickMs);
+    for (const Entry& entry : entries_) wake = std::min(wake, entry.connection->Deadline());
+    if (acceptPausedUntil_ > now) wake = std::min(wake, acceptPausedUntil_);
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(wake - now).count();
+    return left <= 0 ? 0 : static_cast<int>(left) + 1;  // + 1: never wake just before a deadline
 }
 
-void Server::ReapWorkers(bool all) {
-    for (auto it = workers_.begin(); it != workers_.end();) {
-        if (all || it->finished->load()) {
-            it->thread.join();
-            it = workers_.erase(it);
-        } else {
-            ++it;
+void Server::ServeConnections(std::size_t polled, Clock::time_point now) {
+    for (std::size_t i = 0; i < polled; ++i) ServeEntry(entries_[i], pollItems_[i], now);
+    KeepInputWithinBudget();
+}
+
+void Server::ServeEntry(Entry& entry, const PollItem& item, Clock::time_point now) {
+    Connection& connection = *entry.connection;
+    if (connection.GetPhase() == Connection::Phase::kClosed) return;  // shed meanwhile
+    if (item.writable && connection.WantsWrite()) connection.OnWritable(now);
+    if ((item.readable || item.broken) && connection.WantsRead()) connection.OnReadable(handler_, now);
+    Settle(entry);
+}
+
+void Server::AcceptAll(std::size_t listener, Clock::time_point now) {
+    for (int taken = 0; taken < kAcceptsPerTurn; ++taken) {
+        AcceptResult accepted = TryAccept(listeners_[listener]);
+        switch (accepted.status) {
+            case AcceptStatus::kAccepted:
+                acceptPause_ = Clock::duration::zero();
+                Admit(std::move(accepted.socket), now);
+                break;
+            case AcceptStatus::kNone:
+                return;
+            case AcceptStatus::kNoResources:
+                // Out of descriptors or buffers: give one back, and wait before the
+                // next try, longer each time it fails again.
+                ShedOldestReceiving();
+                acceptPause_ = std::min<Clock::duration>(std::max<Clock::duration>(acceptPause_ * 2, kFirstAcceptPause),
+                                                         kLongestAcceptPause);
+                acceptPausedUntil_ = now + acceptPause_;
+                return;
+            case AcceptStatus::kFailed:
+                Fail("accepting connections on " + Authority(options_.bindAddresses[listener], port_) + " failed",
+                     accepted.code);
+                return;
         }
     }
 }
 
-void Server::Log(const Exchange& exchange) {
-    if (!options_.logger || (exchange.requestLine.empty() && exchange.status == 0)) return;
-    std::lock_guard<std::mutex> lock(logMutex_);
+// A newcomer takes a free place, or the place of the oldest connection whose
+// request has not arrived whole. Its request is read at once: a client that
+// sent it with the connection is answered before anyone can shed it.
+void Server::Admit(Socket socket, Clock::time_point now) {
+    if (counted_ >= options_.maxConnections) TakeNewsOfEntries(now);
+    const bool room = counted_ < options_.maxConnections || ShedOldestReceiving();
+    entries_.push_back({std::make_unique<Connection>(std::move(socket), options_.limits, now), room, false, 0});
+    Entry& entry = entries_.back();
+    if (!room) {
+        // Every place holds a request being answered: a short refusal, which
+        // does not count (the entries that do not are bounded in Sweep).
+        entry.connection->AnswerNow(Response::Status(503), now);
+        entry.logged = true;
+        return;
+    }
+    ++counted_;
+    entry.connection->OnReadable(handler_, now);
+    Settle(entry);
+    KeepInputWithinBudget();
+}
+
+// Before anyone is refused: a place may have been given back (its client gone,
+// its answer taken) since the last poll.
+void Server::TakeNewsOfEntries(Clock::time_point now) {
+    std::vector<PollItem> items;
+    std::vector<std::size_t> polled;
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        const Connection& connection = *entries_[i].connection;
+        if (connection.GetPhase() == Connection::Phase::kClosed) continue;
+        PollItem item;
+        item.socket = connection.Handle();
+        item.wantRead = connection.WantsRead();
+        item.wantWrite = connection.WantsWrite();
+        items.push_back(item);
+        polled.push_back(i);
+    }
+    if (!Poll(items, 0)) return;
+    for (std::size_t i = 0; i < items.size(); ++i) ServeEntry(entries_[polled[i]], items[i], now);
+}
+
+bool Server::ShedOldestReceiving() {
+    for (Entry& entry : entries_) {
+        if (entry.counted && entry.connection->GetPhase() == Connection::Phase::kReceiving) {
+            entry.connection->Close();
+            Settle(entry);
+            return true;
+        }
+    }
+    return false;
+}
+
+// Brings the counts up to the connection's state: its input, and whether it
+// still holds a place. A connection that no longer does is logged.
+void Server::Settle(Entry& entry) {
+    const Connection& connection = *entry.connection;
+    bufferedInput_ = bufferedInput_ - entry.input + connection.BufferedInput();
+    entry.input = connection.BufferedInput();
+    if (connection.Active()) return;
+    if (entry.counted) {
+        entry.counted = false;
+        --counted_;
+    }
+    if (entry.logged) return;
+    entry.logged = true;
+    if (!options_.logger) return;
+    const std::string line = connection.RequestLine();
+    if (line.empty() && connection.Status() == 0) return;
     try {
-        options_.logger(exchange.requestLine, exchange.status);
+        options_.logger(line, connection.Status());
     } catch (...) {
-        // A failing log must not take the connection thread (and the process) down.
+        // A failing log must not take the server (and the process) down.
     }
+}
+
+// Many connections each sending a large head slowly would otherwise hold the
+// limits' worth of memory each.
+void Server::KeepInputWithinBudget() {
+    while (bufferedInput_ > options_.maxBufferedInput && ShedOldestReceiving()) {
+    }
+}
+
+void Server::EnforceDeadlines(Clock::time_point now) {
+    for (Entry& entry : entries_) {
+        if (entry.connection->Deadline() > now) continue;
+        entry.connection->OnDeadline(now);
+        Settle(entry);
+    }
+}
+
+// Drops the closed entries; of those that hold no place (refusals being sent,
+// lingering closes), no more than maxConnections are kept, the oldest going first.
+void Server::Sweep() {
+    std::size_t uncounted = 0;
+    for (const Entry& entry : entries_) {
+        if (!entry.counted && entry.connection->GetPhase() != Connection::Phase::kClosed) ++uncounted;
+    }
+    for (Entry& entry : entries_) {
+        if (uncounted <= options_.maxConnections) break;
+        if (entry.counted || entry.connection->GetPhase() == Connection::Phase::kClosed) continue;
+        entry.connection->Close();
+        --uncounted;
+    }
+    std::erase_if(entries_, [](const Entry& entry) {
+        return entry.connection->GetPhase() == Connection::Phase::kClosed;
+    });
+}
+
+void Server::Fail(const std::string& message, int code) {
+    stopping_ = true;
+    if (!options_.onFailure) return;
+    try {
+        options_.onFailure(message, code);
+    } catch (...) {
+        // The server ends all the same.
+    }
+}
+
+void Server::CloseAll() {
+    for (Entry& entry : entries_) {
+        entry.connection->Close();
+        Settle(entry);
+    }
+    entries_.clear();
 }
 
 }  // namespace httpd

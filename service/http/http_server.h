@@ -1,7 +1,7 @@
 #pragma once
-// A small HTTP/1.x server for loopback use by tools and tests: it listens on one
-// address and port, reads each request under hard limits (a 400 answer for
-// anything malformed or oversized), hands it to a callback and closes the
+// A small HTTP/1.x server for loopback use: it listens on one or more
+// addresses at one port, reads each request under hard limits (a 400 answer
+// for anything malformed or oversized), hands it to a callback and closes the
 // connection after the answer ("Connection: close").
 //
 //   httpd::Server server([](const httpd::Request& r) {
@@ -10,17 +10,24 @@
 //   server.Start();              // listening when it returns; serves on a thread
 //   ... connect to 127.0.0.1:server.Port() ...
 //   server.Stop();               // or let the destructor do it
+//
+// One thread serves every connection over non-blocking sockets, so no client
+// can hold it: each connection has a deadline for its whole request and one
+// for its whole answer. At the connection cap, the oldest connection whose
+// request has not arrived whole is dropped to make room for a newcomer; only
+// when every place is taken by a request already being answered is the
+// newcomer refused (503).
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <list>
 #include <memory>
-#include <mutex>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "service/http/connection.h"
 #include "service/http/http_message.h"
@@ -28,64 +35,101 @@
 
 namespace httpd {
 
-// Called once per connection that carried a request (even a malformed one),
-// after the answer: the request line made printable, and the status sent
-// (0 when none was sent). Calls never overlap.
+// Called on the server's thread once per connection that carried bytes (even a
+// malformed request), when its answer is written or it ends: the request line
+// made printable, and the status of the answer (0 when none was made). It must
+// not block: the server waits for it.
 using RequestLogger = std::function<void(std::string_view requestLine, int status)>;
 
+// Called once, on the server's thread, when the server can no longer take
+// connections (a listener broke); the server then closes everything and ends.
+using FailureHandler = std::function<void(const std::string& message, int code)>;
+
 struct ServerOptions {
-    std::string bindAddress = "127.0.0.1";  // numeric IPv4 or IPv6 address to listen on
-    std::uint16_t port = 0;                 // 0: any free port (see Server::Port)
+    // Numeric IPv4 or IPv6 addresses, all listened on at one port.
+    std::vector<std::string> bindAddresses = {"127.0.0.1"};
+    std::uint16_t port = 0;                        // 0: any free port (see Server::Port)
     Limits limits;
-    std::size_t maxConnections = 32;        // served at once; more get a 503
-    RequestLogger logger;                   // optional
+    std::size_t maxConnections = 512;              // requests received or answered at once
+    std::size_t maxBufferedInput = std::size_t{4} << 20;  // request bytes held, all connections together
+    RequestLogger logger;                          // optional
+    FailureHandler onFailure;                      // optional
+};
+
+// A listener that could not be set up: the address, and the system's error code.
+class ListenError : public std::runtime_error {
+public:
+    ListenError(const std::string& what, int code) : std::runtime_error(what), code_(code) {}
+    int Code() const noexcept { return code_; }
+
+private:
+    int code_;
 };
 
 class Server {
 public:
-    // The handler runs on connection threads, possibly several at once: it must
-    // be safe to call concurrently.
+    // The handler and the logger run on the server's one thread: they must
+    // answer without waiting on anything slow.
     explicit Server(Handler handler, ServerOptions options = {});
     ~Server();  // Stop()
     Server(const Server&) = delete;
     Server& operator=(const Server&) = delete;
 
-    // Binds and listens (throws SocketError when that fails, e.g. the port is
-    // taken), then accepts on a background thread. Throws std::logic_error when
-    // already started.
+    // Listens on every address, or on none: throws ListenError naming the
+    // address that failed (e.g. its port is taken). Then serves on a
+    // background thread. Throws std::logic_error when already started.
     void Start();
 
-    // Stops accepting, ends the open connections (a waiting read gives up within
-    // about 100 ms) and joins every thread. Safe to call more than once.
+    // Stops accepting, closes every connection (answers under way are cut off)
+    // and joins the thread, which never waits on a client: returns within
+    // about 100 ms. Safe to call more than once.
     void Stop();
 
-    // Asks the threads to end without waiting for them: several servers asked
+    // Asks the thread to end without waiting for it: several servers asked
     // first and then stopped end in the time of one.
     void RequestStop() { stopping_ = true; }
 
     // The port listened on; valid after Start().
     std::uint16_t Port() const { return port_; }
-    const std::string& BindAddress() const { return options_.bindAddress; }
+    const std::vector<std::string>& BindAddresses() const { return options_.bindAddresses; }
 
 private:
-    struct Worker {
-        std::thread thread;
-        std::shared_ptr<std::atomic<bool>> finished;
-    };
+    struct Entry;
 
-    void AcceptLoop();
-    void StartWorker(Socket connection);
-    void ReapWorkers(bool all);
-    void Log(const Exchange& exchange);
+    void Run();
+    void BuildPollItems(Clock::time_point now);
+    int PollTimeoutMs(Clock::time_point now) const;
+    void ServeConnections(std::size_t polled, Clock::time_point now);
+    void ServeEntry(Entry& entry, const PollItem& item, Clock::time_point now);
+    void TakeNewsOfEntries(Clock::time_point now);
+    void AcceptAll(std::size_t listener, Clock::time_point now);
+    void Admit(Socket socket, Clock::time_point now);
+    bool ShedOldestReceiving();
+    void Settle(Entry& entry);
+    void KeepInputWithinBudget();
+    void EnforceDeadlines(Clock::time_point now);
+    void Sweep();
+    void Fail(const std::string& message, int code);
+    void CloseAll();
 
     Handler handler_;
     ServerOptions options_;
-    Socket listener_;
+    std::vector<Socket> listeners_;
     std::uint16_t port_ = 0;
     std::atomic<bool> stopping_{false};
-    std::thread acceptThread_;
-    std::list<Worker> workers_;  // touched by the accept thread, and by Stop() after it ended
-    std::mutex logMutex_;
+    std::thread thread_;
+
+    // Touched by the server's thread only (and by Stop() once it has ended).
+    std::vector<Entry> entries_;  // in order of arrival
+    std::vector<PollItem> pollItems_;         // the entries', then the polled listeners'
+    std::vector<std::size_t> polledListeners_;  // which listeners were polled
+    std::size_t counted_ = 0;        // entries holding a place under maxConnections
+    std::size_t bufferedInput_ = 0;  // request bytes held by all entries
+    Clock::time_point acceptPausedUntil_{};
+    Clock::duration acceptPause_{};
 };
+
+// "127.0.0.1:80", "[::1]:80": an address and port as they stand in a URL.
+std::string Authority(const std::string& address, std::uint16_t port);
 
 }  // namespace httpd

@@ -1,13 +1,16 @@
 #pragma once
-// The few TCP socket operations the server and its test client need, over
-// blocking sockets with explicit waits. posix/socket.cpp and win32/socket.cpp
-// implement them (the latter over Winsock, started on first use).
+// The few TCP socket operations the server and its test client need:
+// non-blocking ones with a poll over many sockets for the server's event loop,
+// and blocking ones with explicit waits for the test client and test servers.
+// posix/socket.cpp and win32/socket.cpp implement them (the latter over
+// Winsock, started on first use).
 
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/unique_handle.h"
 
@@ -58,7 +61,57 @@ bool SendAll(const Socket& socket, std::string_view bytes);
 // Ends the sending direction; the peer then reads end of stream.
 void ShutdownSend(const Socket& socket);
 
-// A connected TCP socket to a numeric IPv4 or IPv6 address and port. Throws SocketError.
-Socket ConnectTcp(const std::string& address, std::uint16_t port);
+// A connected TCP socket to a numeric IPv4 or IPv6 address and port. A
+// receiveBuffer above 0 sets the socket's receive buffer to about that many
+// bytes before it connects (so the window it offers stays small). Throws SocketError.
+Socket ConnectTcp(const std::string& address, std::uint16_t port, int receiveBuffer = 0);
+
+// ---- non-blocking use ------------------------------------------------------
+
+// Calls on a socket in non-blocking mode never wait; they say so instead.
+void SetNonBlocking(const Socket& socket);  // throws SocketError
+
+enum class AcceptStatus {
+    kAccepted,     // `socket` holds the connection, already non-blocking
+    kNone,         // nothing waiting, or the client gave up before it was taken
+    kNoResources,  // out of descriptors or buffers for now: try again later
+    kFailed,       // the listener itself is broken; `code` says why
+};
+struct AcceptResult {
+    AcceptStatus status = AcceptStatus::kNone;
+    Socket socket;
+    int code = 0;
+};
+// Takes one waiting connection from a non-blocking listener.
+AcceptResult TryAccept(const Socket& listener);
+
+enum class IoStatus {
+    kDone,        // `count` bytes moved (at least one)
+    kWouldBlock,  // nothing can move now
+    kEnd,         // receiving: the peer finished sending
+    kFailed,      // the connection is broken
+};
+struct IoResult {
+    IoStatus status = IoStatus::kFailed;
+    std::size_t count = 0;
+};
+// Receives what has arrived, at most `size` bytes, without waiting.
+IoResult TryReceive(const Socket& socket, char* buffer, std::size_t size);
+// Sends what the socket's buffer takes now, at most all of `bytes`.
+IoResult TrySend(const Socket& socket, std::string_view bytes);
+
+// One socket of a poll: what to wait for, and what was found.
+struct PollItem {
+    SocketTraits::Type socket = SocketTraits::Invalid();
+    bool wantRead = false;
+    bool wantWrite = false;
+    bool readable = false;  // set by Poll: data, a waiting connection, end of stream or an error
+    bool writable = false;  // set by Poll
+    bool broken = false;    // set by Poll: an error, hang-up or invalid socket
+};
+// Waits at most timeoutMs until one of the items is ready and marks each.
+// Returns false when the poll itself failed (an interruption counts as a
+// timeout: nothing marked).
+bool Poll(std::vector<PollItem>& items, int timeoutMs);
 
 }  // namespace httpd

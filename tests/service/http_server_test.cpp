@@ -173,7 +173,7 @@ TEST_F(ServerTest, ATakenPortCannotBeListenedOnTwice) {
     ServerOptions options = Options();
     options.port = first.Port();
     Server second(Describe, options);
-    EXPECT_THROW(second.Start(), SocketError);
+    EXPECT_THROW(second.Start(), ListenError);
     EXPECT_EQ(Get(first.Port(), "/")->status, 200);
 }
 
@@ -211,7 +211,7 @@ TEST_F(ServerTest, AHeadRequestGetsNoBody) {
 
 TEST_F(ServerTest, ASlowClientGets408) {
     ServerOptions options = Options();
-    options.limits.readTimeoutMs = 300;
+    options.limits.requestTimeoutMs = 300;
     Server server(Describe, options);
     server.Start();
     const auto response = ParseResponse(ExchangeRaw(server.Port(), "GET / HTTP/1.1\r\nHost: a\r\n", true, 5000));

@@ -2,9 +2,12 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <fcntl.h>
 
 #include <cerrno>
 #include <cstring>
@@ -115,13 +118,100 @@ bool SendAll(const Socket& socket, std::string_view bytes) {
 
 void ShutdownSend(const Socket& socket) { ::shutdown(Fd(socket), SHUT_WR); }
 
-Socket ConnectTcp(const std::string& address, std::uint16_t port) {
+Socket ConnectTcp(const std::string& address, std::uint16_t port, int receiveBuffer) {
     const SocketAddress sa = MakeAddress(address, port);
     Socket socket = NewTcpSocket(sa.Family());
+    if (receiveBuffer > 0 && ::setsockopt(Fd(socket), SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer) != 0) {
+        Fail("setsockopt(SO_RCVBUF)");
+    }
     for (;;) {
         if (::connect(Fd(socket), sa.Get(), sa.length) == 0) return socket;
         if (errno != EINTR) Fail("connect");
     }
+}
+
+void SetNonBlocking(const Socket& socket) {
+    const int flags = ::fcntl(Fd(socket), F_GETFL);
+    if (flags < 0 || ::fcntl(Fd(socket), F_SETFL, flags | O_NONBLOCK) != 0) Fail("fcntl(O_NONBLOCK)");
+}
+
+AcceptResult TryAccept(const Socket& listener) {
+    AcceptResult result;
+    for (;;) {
+        const int fd = ::accept4(Fd(listener), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd >= 0) {
+            result.status = AcceptStatus::kAccepted;
+            result.socket.reset(static_cast<SocketTraits::Type>(fd));
+            // An answer leaves in up to two sends (head, then a long body): each
+            // goes out at once rather than waiting for the client's delayed ACK.
+            const int on = 1;
+            ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+            return result;
+        }
+        if (errno != EINTR) break;
+    }
+    result.code = errno;
+    switch (errno) {
+        case EMFILE:
+        case ENFILE:
+        case ENOBUFS:
+        case ENOMEM:
+            result.status = AcceptStatus::kNoResources;
+            break;
+        case EBADF:
+        case EINVAL:
+        case ENOTSOCK:
+        case EOPNOTSUPP:
+        case EFAULT:
+            result.status = AcceptStatus::kFailed;
+            break;
+        default:
+            // EAGAIN, and the errors of a connection that died while it waited
+            // (ECONNABORTED, EPROTO, network errors), which Linux passes on here.
+            result.status = AcceptStatus::kNone;
+    }
+    return result;
+}
+
+IoResult TryReceive(const Socket& socket, char* buffer, std::size_t size) {
+    for (;;) {
+        const ssize_t count = ::recv(Fd(socket), buffer, size, 0);
+        if (count > 0) return {IoStatus::kDone, static_cast<std::size_t>(count)};
+        if (count == 0) return {IoStatus::kEnd, 0};
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) return {IoStatus::kWouldBlock, 0};
+        return {IoStatus::kFailed, 0};
+    }
+}
+
+IoResult TrySend(const Socket& socket, std::string_view bytes) {
+    for (;;) {
+        const ssize_t count = ::send(Fd(socket), bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (count > 0) return {IoStatus::kDone, static_cast<std::size_t>(count)};
+        if (count == 0) return {IoStatus::kWouldBlock, 0};
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) return {IoStatus::kWouldBlock, 0};
+        return {IoStatus::kFailed, 0};
+    }
+}
+
+bool Poll(std::vector<PollItem>& items, int timeoutMs) {
+    // One table for the thread, kept between calls: the loop polls all the time.
+    thread_local std::vector<pollfd> table;
+    table.resize(items.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const short events = static_cast<short>((items[i].wantRead ? POLLIN : 0) | (items[i].wantWrite ? POLLOUT : 0));
+        table[i] = pollfd{static_cast<int>(items[i].socket), events, 0};
+    }
+    const int result = ::poll(table.data(), table.size(), timeoutMs);
+    if (result < 0) return errno == EINTR;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const short revents = table[i].revents;
+        items[i].broken = (revents & (POLLERR | POLLHUP | POLLNVAL)) != 0;
+        items[i].readable = (revents & (POLLIN | POLLERR | POLLHUP)) != 0;
+        items[i].writable = (revents & (POLLOUT | POLLERR | POLLHUP)) != 0;
+    }
+    return true;
 }
 
 }  // namespace httpd

@@ -139,11 +139,102 @@ bool SendAll(const Socket& socket, std::string_view bytes) {
 
 void ShutdownSend(const Socket& socket) { ::shutdown(Raw(socket), SD_SEND); }
 
-Socket ConnectTcp(const std::string& address, std::uint16_t port) {
+Socket ConnectTcp(const std::string& address, std::uint16_t port, int receiveBuffer) {
     const SocketAddress sa = MakeAddress(address, port);
     Socket socket = NewTcpSocket(sa.Family());
+    if (receiveBuffer > 0 && ::setsockopt(Raw(socket), SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&receiveBuffer),
+                                          sizeof receiveBuffer) != 0) {
+        Fail("setsockopt(SO_RCVBUF)");
+    }
     if (::connect(Raw(socket), sa.Get(), sa.length) != 0) Fail("connect");
     return socket;
+}
+
+void SetNonBlocking(const Socket& socket) {
+    u_long on = 1;
+    if (::ioctlsocket(Raw(socket), FIONBIO, &on) != 0) Fail("ioctlsocket(FIONBIO)");
+}
+
+AcceptResult TryAccept(const Socket& listener) {
+    AcceptResult result;
+    const SOCKET socket = ::accept(Raw(listener), nullptr, nullptr);
+    if (socket != INVALID_SOCKET) {
+        result.socket.reset(static_cast<SocketTraits::Type>(socket));
+        // An accepted socket takes the listener's mode, but the loop must not
+        // depend on that: a blocking one would stall every connection.
+        u_long on = 1;
+        if (::ioctlsocket(socket, FIONBIO, &on) != 0) {
+            result.socket.reset();
+            return result;  // kNone: this one connection is dropped
+        }
+        // An answer leaves in up to two sends (head, then a long body): each
+        // goes out at once rather than waiting for the client's delayed ACK.
+        const BOOL noDelay = TRUE;
+        ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
+        result.status = AcceptStatus::kAccepted;
+        return result;
+    }
+    // Read the error before any other call can replace it.
+    result.code = ::WSAGetLastError();
+    switch (result.code) {
+        case WSAEMFILE:
+        case WSAENOBUFS:
+            result.status = AcceptStatus::kNoResources;
+            break;
+        case WSAENOTSOCK:
+        case WSAEINVAL:
+        case WSAEOPNOTSUPP:
+        case WSAEFAULT:
+        case WSANOTINITIALISED:
+        case WSAENETDOWN:
+            result.status = AcceptStatus::kFailed;
+            break;
+        default:
+            // WSAEWOULDBLOCK, WSAECONNRESET (the client gave up while it waited), WSAEINTR.
+            result.status = AcceptStatus::kNone;
+    }
+    return result;
+}
+
+IoResult TryReceive(const Socket& socket, char* buffer, std::size_t size) {
+    const int chunk = size > INT_MAX ? INT_MAX : static_cast<int>(size);
+    const int count = ::recv(Raw(socket), buffer, chunk, 0);
+    if (count > 0) return {IoStatus::kDone, static_cast<std::size_t>(count)};
+    if (count == 0) return {IoStatus::kEnd, 0};
+    return {::WSAGetLastError() == WSAEWOULDBLOCK ? IoStatus::kWouldBlock : IoStatus::kFailed, 0};
+}
+
+IoResult TrySend(const Socket& socket, std::string_view bytes) {
+    const int chunk = bytes.size() > INT_MAX ? INT_MAX : static_cast<int>(bytes.size());
+    const int count = ::send(Raw(socket), bytes.data(), chunk, 0);
+    if (count > 0) return {IoStatus::kDone, static_cast<std::size_t>(count)};
+    if (count == 0) return {IoStatus::kWouldBlock, 0};
+    return {::WSAGetLastError() == WSAEWOULDBLOCK ? IoStatus::kWouldBlock : IoStatus::kFailed, 0};
+}
+
+bool Poll(std::vector<PollItem>& items, int timeoutMs) {
+    // WSAPoll refuses the call (WSAEINVAL) when `events` asks for anything but
+    // the normal-data flags; errors and hang-ups are reported all the same.
+    if (items.empty()) {
+        ::Sleep(static_cast<DWORD>(timeoutMs));  // WSAPoll refuses an empty table
+        return true;
+    }
+    thread_local std::vector<WSAPOLLFD> table;
+    table.resize(items.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const short events =
+            static_cast<short>((items[i].wantRead ? POLLRDNORM : 0) | (items[i].wantWrite ? POLLWRNORM : 0));
+        table[i] = WSAPOLLFD{static_cast<SOCKET>(items[i].socket), events, 0};
+    }
+    const int result = ::WSAPoll(table.data(), static_cast<ULONG>(table.size()), timeoutMs);
+    if (result == SOCKET_ERROR) return ::WSAGetLastError() == WSAEINTR;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const short revents = table[i].revents;
+        items[i].broken = (revents & (POLLERR | POLLHUP | POLLNVAL)) != 0;
+        items[i].readable = (revents & (POLLRDNORM | POLLERR | POLLHUP)) != 0;
+        items[i].writable = (revents & (POLLWRNORM | POLLERR | POLLHUP)) != 0;
+    }
+    return true;
 }
 
 }  // namespace httpd
