@@ -1,105 +1,128 @@
 #include "service/catalogue.h"
 
-#include <cstdint>
-#include <cstdio>
-
-#include "service/dataset.h"
 #include "service/page.h"
 
 namespace catalogue {
 
 namespace {
 
-constexpr std::size_t kMaxHostLength = 255;
-constexpr std::size_t kTokenLength = 16;
-
-bool IsHostNameChar(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-' ||
-           c == '_';
-}
-
-bool IsPort(std::string_view text) {
-    if (text.empty() || text.size() > 5) return false;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-    }
-    return true;
-}
-
-bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }
+// Names that always mean this machine's loopback, whatever the bind addresses.
+const char* const kLoopbackNames[] = {"localhost", "127.0.0.1", "[::1]"};
 
 httpd::Response PlainText(int status, std::string body) {
     return httpd::Response::WithBody(status, "text/plain; charset=utf-8", std::move(body));
 }
 
-}  // namespace
+// "80" or the listening port, as the text after the colon of an authority.
+bool IsOwnPort(std::string_view text, std::uint16_t port) {
+    return text == "80" || text == std::to_string(port);
+}
 
-bool IsUsableHost(std::string_view host) {
-    if (host.empty() || host.size() > kMaxHostLength) return false;
-    std::string_view name = host;
-    std::string_view port;
-    if (host.front() == '[') {
-        const std::size_t close = host.find(']');
-        if (close == std::string_view::npos || close == 1) return false;
-        for (char c : host.substr(1, close - 1)) {
-            if (!IsHexDigit(c) && !(c >= 'A' && c <= 'F') && c != ':' && c != '.') return false;
-        }
-        const std::string_view rest = host.substr(close + 1);
-        if (rest.empty()) return true;
-        return rest.front() == ':' && IsPort(rest.substr(1));
+std::vector<std::string> OwnNames(const CatalogueOptions& options) {
+    std::vector<std::string> names(std::begin(kLoopbackNames), std::end(kLoopbackNames));
+    names.emplace_back(OwnName());
+    for (const std::string& address : options.bindAddresses) {
+        names.push_back(address.find(':') != std::string::npos ? "[" + address + "]" : address);
     }
-    const std::size_t colon = host.find(':');
-    if (colon != std::string_view::npos) {
-        name = host.substr(0, colon);
-        port = host.substr(colon + 1);
-        if (!IsPort(port)) return false;
+    return names;
+}
+
+std::size_t HostHeaderCount(const httpd::Request& request) {
+    std::size_t count = 0;
+    for (const httpd::Header& header : request.headers) {
+        if (httpd::EqualsNoCase(header.name, "Host")) ++count;
     }
-    if (name.empty()) return false;
-    for (char c : name) {
-        if (!IsHostNameChar(c)) return false;
+    return count;
+}
+
+bool IsTokenText(std::string_view text) {
+    if (text.size() != kTokenLength) return false;
+    for (char c : text) {
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
     }
     return true;
 }
 
-std::string PageToken(const Dataset& dataset) {
-    std::uint64_t hash = 0xcbf29ce484222325ULL;  // FNV-1a offset basis
-    auto mix = [&hash](char c) {
-        hash ^= static_cast<unsigned char>(c);
-        hash *= 0x100000001b3ULL;  // FNV prime
-    };
-    for (const std::string& identifier : dataset.identifiers) {
-        for (char c : identifier) mix(c);
-        mix(',');
+}  // namespace
+
+std::string_view OwnName() { return VANTREL_SERVICE_HOST; }
+
+bool IsOwnHost(std::string_view host, const std::vector<std::string>& names, std::uint16_t port) {
+    // The port follows the last colon after the name; an IPv6 address has
+    // colons of its own inside its brackets.
+    const std::size_t bracket = host.rfind(']');
+    const std::size_t colon = host.find(':', bracket == std::string_view::npos ? 0 : bracket);
+    const std::string_view name = host.substr(0, colon);
+    if (colon != std::string_view::npos && !IsOwnPort(host.substr(colon + 1), port)) return false;
+    for (const std::string& own : names) {
+        if (httpd::EqualsNoCase(name, own)) return true;
     }
-    for (char c : "#" + std::to_string(dataset.dropped)) mix(c);
-    char buffer[kTokenLength + 1];
-    std::snprintf(buffer, sizeof buffer, "%016llx", static_cast<unsigned long long>(hash));
-    return buffer;
+    return false;
 }
 
-Catalogue::Catalogue(CatalogueOptions options) : options_(std::move(options)) {
+bool IsCrossSite(const httpd::Request& request, const std::vector<std::string>& names, std::uint16_t port) {
+    if (const std::string* site = request.FindHeader("Sec-Fetch-Site")) {
+        if (!httpd::EqualsNoCase(*site, "same-origin") && !httpd::EqualsNoCase(*site, "none")) return true;
+    }
+    if (const std::string* origin = request.FindHeader("Origin")) {
+        constexpr std::string_view kScheme = "http://";
+        const std::string_view text = *origin;
+        if (text.size() <= kScheme.size() || !httpd::EqualsNoCase(text.substr(0, kScheme.size()), kScheme)) return true;
+        if (!IsOwnHost(text.substr(kScheme.size()), names, port)) return true;
+    }
+    return false;
+}
+
+std::string PageKey(const Dataset& dataset) {
+    std::string key;
+    for (const std::string& identifier : dataset.identifiers) key += identifier + ",";
+    return key + "#" + std::to_string(dataset.dropped) + "#" + std::to_string(dataset.overLimit);
+}
+
+Catalogue::Catalogue(CatalogueOptions options, PageStore::Now now)
+    : options_(std::move(options)), names_(OwnNames(options_)), store_(options_.store, std::move(now)) {
     while (!options_.pageBase.empty() && options_.pageBase.back() == '/') options_.pageBase.pop_back();
-    if (options_.maxPages == 0) options_.maxPages = 1;
 }
 
-void Catalogue::SetFallbackAuthority(std::string authority) {
+void Catalogue::SetPort(std::uint16_t port) {
     std::lock_guard<std::mutex> lock(mutex_);
-    options_.fallbackAuthority = std::move(authority);
+    options_.port = port;
 }
 
 std::size_t Catalogue::PageCount() {
     std::lock_guard<std::mutex> lock(mutex_);
-    return pages_.size();
+    return store_.Count();
+}
+
+std::size_t Catalogue::StoredBytes() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return store_.Bytes();
 }
 
 httpd::Response Catalogue::Handle(const httpd::Request& request) {
+    std::uint16_t port = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        port = options_.port;
+    }
+    // A request without any host (HTTP/1.0 may leave it out) cannot come from a browser.
+    const std::string host = request.Host();
+    if (!options_.anyHost && !host.empty() && !IsOwnHost(host, names_, port)) {
+        return PlainText(421, "This service answers only for its own names, such as localhost.\n");
+    }
+    if (HostHeaderCount(request) > 1) return httpd::Response::Status(400);  // which one would a proxy have read?
     if (request.method != "GET" && request.method != "HEAD") {
         httpd::Response response = httpd::Response::Status(405);
         response.headers.push_back({"Allow", "GET, HEAD"});
         return response;
     }
     const std::string_view path = request.path;
-    if (path == kSubmitPath) return Submit(request);
+    if (path == kSubmitPath) {
+        if (IsCrossSite(request, names_, port)) {
+            return PlainText(403, "Submissions from other sites are not taken.\n");
+        }
+        return Submit(request);
+    }
     if (path.size() == kPagePrefix.size() + kTokenLength + kPageSuffix.size() && path.starts_with(kPagePrefix) &&
         path.ends_with(kPageSuffix)) {
         return ServePage(path.substr(kPagePrefix.size(), kTokenLength));
@@ -111,36 +134,24 @@ httpd::Response Catalogue::Submit(const httpd::Request& request) {
     const std::optional<std::string> list = QueryParameter(request.query, "dataset");
     if (!list) return PlainText(400, "The query needs a dataset parameter: dataset=ID,ID,...\n");
     const Dataset dataset = ParseDataset(*list);
-    const std::string token = PageToken(dataset);
-    StorePage(token, RenderPage(dataset));
-    return PlainText(200, PageBase(request) + std::string(kPagePrefix) + token + std::string(kPageSuffix));
+    std::lock_guard<std::mutex> lock(mutex_);
+    const std::string token = store_.Put(PageKey(dataset), [&dataset] { return RenderPage(dataset); });
+    return PlainText(200, PageBase() + std::string(kPagePrefix) + token + std::string(kPageSuffix));
 }
 
 httpd::Response Catalogue::ServePage(std::string_view token) {
+    if (!IsTokenText(token)) return httpd::Response::Status(404);
     std::lock_guard<std::mutex> lock(mutex_);
-    const auto it = pages_.find(token);
-    if (it == pages_.end()) return httpd::Response::Status(404);
-    return httpd::Response::WithBody(200, "text/html; charset=utf-8", it->second);
+    httpd::Response response = httpd::Response::WithBody(200, "text/html; charset=utf-8", {});
+    response.sharedBody = store_.Find(token);
+    if (!response.sharedBody) return httpd::Response::Status(404);
+    return response;
 }
 
-// The address goes back to the client, which hands it to its shell: only a
-// host that is plainly a host name goes into it, never text the client made up.
-std::string Catalogue::PageBase(const httpd::Request& request) {
-    std::lock_guard<std::mutex> lock(mutex_);
+// Called with the mutex held.
+std::string Catalogue::PageBase() const {
     if (!options_.pageBase.empty()) return options_.pageBase;
-    const std::string host = request.Host();
-    return "http://" + (IsUsableHost(host) ? host : options_.fallbackAuthority);
-}
-
-void Catalogue::StorePage(const std::string& token, std::string html) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (pages_.count(token) != 0) return;  // the same list: the same page
-    pages_.emplace(token, std::move(html));
-    order_.push_back(token);
-    while (order_.size() > options_.maxPages) {
-        pages_.erase(order_.front());
-        order_.pop_front();
-    }
+    return "http://" + std::string(OwnName()) + (options_.port == 80 ? "" : ":" + std::to_string(options_.port));
 }
 
 }  // namespace catalogue

@@ -1,19 +1,25 @@
 #pragma once
 // The catalogue service's answers: "/input/submit.php?dataset=ID,..." stores a
 // page listing the identifiers and answers with that page's absolute address;
-// "/apps/<token>.html" serves a stored page. Whatever host an absolute-form
-// target names is answered as if this were that host, so the service can also
-// stand as an HTTP proxy for its clients.
+// "/apps/<token>.html" serves a stored page.
+//
+// It answers only requests addressed to itself: a Host (or absolute-form
+// authority) that is not one of its own names gets a 421, so that a web page
+// whose name is made to point at the loopback (DNS rebinding) reaches nothing.
+// A submission that a browser marks as coming from another site is refused
+// (403). The address it answers is built from its own name, never from the
+// request.
 
 #include <cstddef>
-#include <deque>
-#include <map>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "service/dataset.h"
 #include "service/http/http_message.h"
+#include "service/page_store.h"
 
 namespace catalogue {
 
@@ -21,47 +27,60 @@ inline constexpr std::string_view kSubmitPath = "/input/submit.php";
 inline constexpr std::string_view kPagePrefix = "/apps/";
 inline constexpr std::string_view kPageSuffix = ".html";
 
+// The name the program sends its request to (the build's service host,
+// "localhost" in the release): the service's own name in the addresses it answers.
+std::string_view OwnName();
+
 struct CatalogueOptions {
     // Scheme and authority of page addresses ("http://127.0.0.1:8080"); empty:
-    // "http://" and the host the request named.
+    // "http://" and OwnName(), with the port unless it is 80.
     std::string pageBase;
-    // Authority used when the request names no usable host ("127.0.0.1:80").
-    std::string fallbackAuthority = "127.0.0.1";
-    // Pages kept; the oldest is forgotten beyond this.
-    std::size_t maxPages = 1000;
+    std::uint16_t port = 80;  // the port listened on
+    // Listening addresses ("127.0.0.1", "::1"), accepted as host names besides
+    // the loopback names and OwnName().
+    std::vector<std::string> bindAddresses;
+    // For tests and the demo only, where the service stands as the program's
+    // HTTP proxy: requests for any host are answered.
+    bool anyHost = false;
+    PageStoreLimits store;
 };
 
-// Whether a Host header or target authority may go into an address: a name or
-// IPv4 address of letters, digits, ".", "-", "_", or a bracketed IPv6 address,
-// with an optional ":port".
-bool IsUsableHost(std::string_view host);
+// Whether `host` (a Host header or a target's authority) is one of `names`
+// (ASCII case-blind; IPv6 addresses in brackets) with no port, port 80 or `port`.
+bool IsOwnHost(std::string_view host, const std::vector<std::string>& names, std::uint16_t port);
 
-// The page name of a submission: 16 hex digits of the 64-bit FNV-1a hash of its
-// identifiers and dropped count, so the same list always gets the same address.
-std::string PageToken(const Dataset& dataset);
+// Whether a browser says the request comes from another site: a
+// Sec-Fetch-Site other than "same-origin" or "none" (a typed address), or an
+// Origin that is not "http://" and one of `names` (as IsOwnHost). The
+// program's own request carries neither header.
+bool IsCrossSite(const httpd::Request& request, const std::vector<std::string>& names, std::uint16_t port);
+
+// The key of a submission's page: the same list (with the same counts of
+// entries left out) gives the same key.
+std::string PageKey(const Dataset& dataset);
 
 class Catalogue {
 public:
-    explicit Catalogue(CatalogueOptions options);
+    explicit Catalogue(CatalogueOptions options, PageStore::Now now = PageStore::Clock::now);
 
     // Answers one request. Safe to call from several threads at once.
     httpd::Response Handle(const httpd::Request& request);
 
-    // Replaces the fallback authority (once the listening port is known).
-    void SetFallbackAuthority(std::string authority);
+    // The port listened on, once known (port 0 picks one).
+    void SetPort(std::uint16_t port);
 
     std::size_t PageCount();
+    std::size_t StoredBytes();
 
 private:
     httpd::Response Submit(const httpd::Request& request);
     httpd::Response ServePage(std::string_view token);
-    std::string PageBase(const httpd::Request& request);
-    void StorePage(const std::string& token, std::string html);
+    std::string PageBase() const;
 
     CatalogueOptions options_;
+    std::vector<std::string> names_;  // host names that address this service
     std::mutex mutex_;
-    std::map<std::string, std::string, std::less<>> pages_;  // token -> HTML
-    std::deque<std::string> order_;                          // tokens, oldest first
+    PageStore store_;
 };
 
 }  // namespace catalogue

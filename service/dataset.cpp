@@ -67,10 +67,14 @@ Dataset ParseDataset(std::string_view list) {
         const std::size_t comma = list.find(',');
         const std::string_view entry = TrimBlanks(list.substr(0, comma));
         if (!entry.empty()) {
-            if (!IsIdentifier(entry) || dataset.identifiers.size() >= kMaxIdentifiers) {
+            if (!IsIdentifier(entry)) {
                 ++dataset.dropped;
             } else if (seen.insert(std::string(entry)).second) {
-                dataset.identifiers.emplace_back(entry);
+                if (dataset.identifiers.size() < kMaxIdentifiers) {
+                    dataset.identifiers.emplace_back(entry);
+                } else {
+                    ++dataset.overLimit;
+                }
             }
         }
         if (comma == std::string_view::npos) return dataset;

@@ -15,8 +15,9 @@ inline constexpr std::size_t kMaxIdentifierDigits = 20;  // a 64-bit number
 inline constexpr std::size_t kMaxIdentifiers = 1000;
 
 struct Dataset {
-    std::vector<std::string> identifiers;  // distinct, in the order first seen
+    std::vector<std::string> identifiers;  // distinct, in the order first seen; kMaxIdentifiers at most
     std::size_t dropped = 0;               // entries that were not identifiers (empty ones not counted)
+    std::size_t overLimit = 0;             // distinct identifiers beyond the first kMaxIdentifiers
 };
 
 // Decodes %XX escapes and "+" (a space); nullopt for a broken escape.
@@ -28,7 +29,7 @@ std::optional<std::string> QueryParameter(std::string_view query, std::string_vi
 
 // Splits the list at commas; blanks around an entry are ignored, empty entries
 // skipped. An entry of 1 to 20 digits is an identifier; repeats are listed
-// once; entries beyond kMaxIdentifiers identifiers count as dropped.
+// once; identifiers beyond the first kMaxIdentifiers are counted as over the limit.
 Dataset ParseDataset(std::string_view list);
 
 }  // namespace catalogue

@@ -51,6 +51,13 @@ constexpr std::string_view kStyle =
     "li a::after { content: \" \\2192  App Store\"; color: var(--muted); font-size: 0.9em; }\n"
     "</style>\n";
 
+// 1000 -> "1,000".
+std::string WithThousands(std::size_t number) {
+    std::string digits = std::to_string(number);
+    for (std::size_t i = digits.size(); i > 3; i -= 3) digits.insert(i - 3, ",");
+    return digits;
+}
+
 std::string CountText(std::size_t count, std::string_view one, std::string_view many) {
     return std::to_string(count) + " " + std::string(count == 1 ? one : many);
 }
@@ -79,6 +86,13 @@ std::string RenderPage(const Dataset& dataset) {
         html += "<p class=\"note\">" +
                 CountText(dataset.dropped, "entry was not an app identifier and was left out.",
                           "entries were not app identifiers and were left out.") +
+                "</p>\n";
+    }
+    if (dataset.overLimit != 0) {
+        const std::string limit = WithThousands(kMaxIdentifiers);
+        html += "<p class=\"note\">" +
+                CountText(dataset.overLimit, "more app identifier was over the limit of " + limit + " and was left out.",
+                          "more app identifiers were over the limit of " + limit + " and were left out.") +
                 "</p>\n";
     }
     html += "</main>\n</body>\n</html>\n";

@@ -1,12 +1,15 @@
 #include "service/service.h"
 
-#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <thread>
+#include <mutex>
 
 #include "service/dataset.h"
+#include "service/line_writer.h"
 
 namespace catalogue {
 
@@ -51,15 +54,18 @@ void WritePortFile(const std::string& file, std::uint16_t port) {
 
 std::string UsageText() {
     return "usage: vantrel-catalogue [--port N] [--bind ADDRESS]... [--log FILE] [--port-file FILE]\n"
-           "                         [--page-base URL] [--max-pages N] [--service]\n"
+           "                         [--page-base URL] [--any-host] [--service | --set-recovery]\n"
            "  --port N          port to listen on (default 80; 0 picks a free one)\n"
            "  --bind ADDRESS    IPv4 or IPv6 address to listen on, may be repeated\n"
            "                    (default 127.0.0.1; as a service 127.0.0.1 and ::1)\n"
            "  --log FILE        also append every request line to FILE\n"
            "  --port-file FILE  write the listening port to FILE once ready\n"
-           "  --page-base URL   start of page addresses (default: http:// and the requested host)\n"
-           "  --max-pages N     pages kept before the oldest is forgotten (default 1000)\n"
-           "  --service         run under the Windows service control manager\n";
+           "  --page-base URL   start of page addresses (default: http://" VANTREL_SERVICE_HOST
+           " and the port unless 80)\n"
+           "  --any-host        for tests and demos only: answer requests for any host name,\n"
+           "                    standing as a program's HTTP proxy (default: only this service's names)\n"
+           "  --service         run under the Windows service control manager\n"
+           "  --set-recovery    give the installed Windows service its recovery actions (the installer's step)\n";
 }
 
 ServiceOptions ParseServiceOptions(const std::vector<std::string>& arguments) {
@@ -73,6 +79,14 @@ ServiceOptions ParseServiceOptions(const std::vector<std::string>& arguments) {
         }
         if (option == "--service") {
             options.service = true;
+            continue;
+        }
+        if (option == "--set-recovery") {
+            options.setRecovery = true;
+            continue;
+        }
+        if (option == "--any-host") {
+            options.anyHost = true;
             continue;
         }
         if (i + 1 >= arguments.size()) throw std::invalid_argument("unknown option or missing value: " + option);
@@ -92,71 +106,96 @@ ServiceOptions ParseServiceOptions(const std::vector<std::string>& arguments) {
                 throw std::invalid_argument("--page-base needs an http:// or https:// address");
             }
             options.pageBase = value;
-        } else if (option == "--max-pages") {
-            options.maxPages = static_cast<std::size_t>(ParseNumber(option, value, 1000000));
         } else {
             throw std::invalid_argument("unknown option: " + option);
         }
     }
+    if (options.service && options.setRecovery) throw std::invalid_argument("--service and --set-recovery exclude each other");
     if (options.service && !bindGiven) options.bindAddresses = kLoopbackAddresses;
     return options;
 }
 
-std::string Authority(const std::string& address, std::uint16_t port) {
-    const bool ipv6 = address.find(':') != std::string::npos;
-    return (ipv6 ? "[" + address + "]" : address) + ":" + std::to_string(port);
+namespace {
+
+httpd::ServerOptions ServerOptionsFor(const ServiceOptions& options, httpd::RequestLogger logger,
+                                      httpd::FailureHandler onFailure) {
+    httpd::ServerOptions serverOptions;
+    serverOptions.bindAddresses = options.bindAddresses;
+    serverOptions.port = options.port;
+    // A submission of the most identifiers a page lists, each of the greatest
+    // length, in the absolute form a proxy receives, fits the request line.
+    serverOptions.limits.maxRequestLine = kSubmissionLineBytes;
+    serverOptions.limits.maxHeadBytes = kSubmissionLineBytes + serverOptions.limits.maxHeadBytes;
+    serverOptions.logger = std::move(logger);
+    serverOptions.onFailure = std::move(onFailure);
+    return serverOptions;
 }
 
-RunningCatalogue::RunningCatalogue(const ServiceOptions& options, httpd::RequestLogger logger)
+CatalogueOptions CatalogueOptionsFor(const ServiceOptions& options) {
+    CatalogueOptions catalogueOptions;
+    catalogueOptions.pageBase = options.pageBase;
+    catalogueOptions.port = options.port;
+    catalogueOptions.bindAddresses = options.bindAddresses;
+    catalogueOptions.anyHost = options.anyHost;
+    return catalogueOptions;
+}
+
+}  // namespace
+
+RunningCatalogue::RunningCatalogue(const ServiceOptions& options, httpd::RequestLogger logger,
+                                   httpd::FailureHandler onFailure)
     : options_(options),
-      logger_(std::move(logger)),
-      catalogue_({options.pageBase, Authority(options.bindAddresses.front(), options.port), options.maxPages}) {}
+      catalogue_(CatalogueOptionsFor(options)),
+      server_([this](const httpd::Request& request) { return catalogue_.Handle(request); },
+              ServerOptionsFor(options, std::move(logger), std::move(onFailure))) {}
 
 RunningCatalogue::~RunningCatalogue() { Stop(); }
 
-// The first listener fixes the port (a free one for port 0); the others take
-// the same, so one address answers on every loopback.
 void RunningCatalogue::Start() {
-    std::uint16_t port = options_.port;
-    for (const std::string& address : options_.bindAddresses) {
-        httpd::ServerOptions serverOptions;
-        serverOptions.bindAddress = address;
-        serverOptions.port = port;
-        // A submission of the most identifiers a page lists, each of the greatest
-        // length, in the absolute form a proxy receives, fits the request line.
-        serverOptions.limits.maxRequestLine = kSubmissionLineBytes;
-        serverOptions.limits.maxHeadBytes = kSubmissionLineBytes + serverOptions.limits.maxHeadBytes;
-        serverOptions.logger = logger_;
-        auto server = std::make_unique<httpd::Server>(
-            [this](const httpd::Request& request) { return catalogue_.Handle(request); }, serverOptions);
-        try {
-            server->Start();
-        } catch (const httpd::SocketError& error) {
-            Stop();
-            throw ListenError("cannot listen on " + Authority(address, port) + ": " + error.what(), error.Code());
-        }
-        port = server->Port();
-        servers_.push_back(std::move(server));
-    }
-    catalogue_.SetFallbackAuthority(Authority(options_.bindAddresses.front(), port));
+    server_.Start();
+    catalogue_.SetPort(server_.Port());
+    started_ = true;
 }
 
 void RunningCatalogue::Stop() {
-    for (auto& server : servers_) server->RequestStop();
-    for (auto& server : servers_) server->Stop();
-    servers_.clear();
+    server_.Stop();
+    started_ = false;
 }
 
-std::uint16_t RunningCatalogue::Port() const { return servers_.empty() ? 0 : servers_.front()->Port(); }
+std::uint16_t RunningCatalogue::Port() const { return started_ ? server_.Port() : 0; }
 
 std::string RunningCatalogue::Addresses() const {
     std::string text;
-    for (const auto& server : servers_) {
+    for (const std::string& address : server_.BindAddresses()) {
         if (!text.empty()) text += " ";
-        text += "http://" + Authority(server->BindAddress(), server->Port()) + "/";
+        text += "http://" + Authority(address, server_.Port()) + "/";
     }
     return text;
 }
+
+namespace {
+
+// The end of the console form once it has served: the process ends at once,
+// without the flushing of standard streams at exit, which would wait on a
+// console that nobody reads.
+[[noreturn]] void EndProcess(int code) {
+    std::fflush(stderr);
+    std::_Exit(code);
+}
+
+bool WriteToStdout(std::string_view text) {
+    return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0;
+}
+
+// Waits until the service fails (it never ends otherwise).
+struct FailureSignal {
+    std::mutex mutex;
+    std::condition_variable failed;
+    std::string message;
+    bool set = false;
+};
+
+}  // namespace
 
 int RunService(const std::vector<std::string>& arguments) {
     ServiceOptions options;
@@ -170,22 +209,39 @@ int RunService(const std::vector<std::string>& arguments) {
         std::cout << UsageText();
         return 0;
     }
-    if (options.service) {
-        std::cerr << "vantrel-catalogue: --service runs only under the Windows service control manager\n";
+    if (options.service || options.setRecovery) {
+        std::cerr << "vantrel-catalogue: --service and --set-recovery are for Windows services only\n";
         return 2;
     }
-    std::ofstream log;
+    auto log = std::make_shared<std::ofstream>();
     if (!options.logFile.empty()) {
-        log.open(Utf8Path(options.logFile), std::ios::binary | std::ios::app);
-        if (!log) {
+        log->open(Utf8Path(options.logFile), std::ios::binary | std::ios::app);
+        if (!*log) {
             std::cerr << "vantrel-catalogue: cannot open " << options.logFile << "\n";
             return 1;
         }
     }
-    RunningCatalogue catalogue(options, [&log](std::string_view line, int) {
-        std::cout << line << std::endl;  // endl: the log is read while the service runs
-        if (log.is_open()) log << line << std::endl;
-    });
+    LineWriter console(WriteToStdout, "vantrel-catalogue");
+    std::unique_ptr<LineWriter> logFile;
+    if (log->is_open()) {
+        const auto writeToFile = [log](std::string_view text) {
+            return static_cast<bool>(log->write(text.data(), static_cast<std::streamsize>(text.size())).flush());
+        };
+        logFile = std::make_unique<LineWriter>(writeToFile, "vantrel-catalogue");
+    }
+    FailureSignal failure;
+    RunningCatalogue catalogue(
+        options,
+        [&console, &logFile](std::string_view line, int) {
+            console.Post(line);
+            if (logFile) logFile->Post(line);
+        },
+        [&failure](const std::string& message, int code) {
+            std::lock_guard<std::mutex> lock(failure.mutex);
+            failure.message = message + " (error " + std::to_string(code) + ")";
+            failure.set = true;
+            failure.failed.notify_all();
+        });
     try {
         catalogue.Start();
         if (!options.portFile.empty()) WritePortFile(options.portFile, catalogue.Port());
@@ -194,7 +250,11 @@ int RunService(const std::vector<std::string>& arguments) {
         return 1;
     }
     std::cerr << "vantrel-catalogue: listening on " << catalogue.Addresses() << std::endl;
-    for (;;) std::this_thread::sleep_for(std::chrono::hours(1));  // ends with the process
+    std::unique_lock<std::mutex> lock(failure.mutex);
+    failure.failed.wait(lock, [&failure] { return failure.set; });
+    std::cerr << "vantrel-catalogue: " << failure.message << "; the service has stopped\n";
+    logFile.reset();  // the file's lines are written, as far as a second allows
+    EndProcess(1);
 }
 
 }  // namespace catalogue

@@ -2,15 +2,17 @@
 // The vantrel-catalogue program: options, start-up and the request log.
 //
 //   vantrel-catalogue [--port N] [--bind ADDRESS]... [--log FILE] [--port-file FILE]
-//                     [--page-base URL] [--max-pages N] [--service]
+//                     [--page-base URL] [--any-host] [--service | --set-recovery]
 //
 // In its console form every request line received is written to standard output
-// (flushed at once) and, with --log, appended to FILE; messages go to standard
-// error. With --service it runs under the Windows service control manager.
+// and, with --log, appended to FILE, each by a thread of its own that drops
+// lines rather than hold the service when its output is not read; messages go
+// to standard error. With --service it runs under the Windows service control
+// manager; --set-recovery (the installer's step) gives the installed service
+// its recovery actions.
 
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -32,9 +34,10 @@ struct ServiceOptions {
     std::string logFile;      // UTF-8 path; empty: standard output only
     std::string portFile;     // receives the listening port once requests are taken
     std::string pageBase;     // see CatalogueOptions::pageBase
-    std::size_t maxPages = 1000;
+    bool anyHost = false;     // see CatalogueOptions::anyHost
     bool help = false;
-    bool service = false;  // run under the Windows service control manager
+    bool service = false;      // run under the Windows service control manager
+    bool setRecovery = false;  // set the installed service's recovery actions, then end
 };
 
 // Parses the arguments (UTF-8, program name excluded). A first --bind replaces
@@ -45,28 +48,26 @@ ServiceOptions ParseServiceOptions(const std::vector<std::string>& arguments);
 std::string UsageText();
 
 // A listener that could not be set up: which address, and the system's error code.
-class ListenError : public std::runtime_error {
-public:
-    ListenError(const std::string& what, int code) : std::runtime_error(what), code_(code) {}
-    int Code() const noexcept { return code_; }
-
-private:
-    int code_;
-};
+using ListenError = httpd::ListenError;
+using httpd::Authority;
 
 // The catalogue answering on every bind address, all at one port.
 class RunningCatalogue {
 public:
-    RunningCatalogue(const ServiceOptions& options, httpd::RequestLogger logger);
+    // `onFailure` (optional) hears, on the server's thread, that the service
+    // can no longer take connections; it has then stopped serving.
+    RunningCatalogue(const ServiceOptions& options, httpd::RequestLogger logger,
+                     httpd::FailureHandler onFailure = nullptr);
     ~RunningCatalogue();  // Stop()
-    RunningCatalogue(const RunningCatalogue&) = delete;  // the listeners' handlers point here
+    RunningCatalogue(const RunningCatalogue&) = delete;  // the server's handler points here
     RunningCatalogue& operator=(const RunningCatalogue&) = delete;
 
     // Listens on every address, or on none: throws ListenError naming the
     // address that failed (for example a port taken by another program).
     void Start();
 
-    // Stops accepting and finishes the answers under way. Safe to call twice.
+    // Stops accepting and closes every connection, whatever its clients do:
+    // returns within about 100 ms. Safe to call twice.
     void Stop();
 
     std::uint16_t Port() const;
@@ -74,19 +75,19 @@ public:
     // "http://127.0.0.1:80/ http://[::1]:80/": where it listens.
     std::string Addresses() const;
 
+    Catalogue& Pages() { return catalogue_; }
+
 private:
     ServiceOptions options_;
-    httpd::RequestLogger logger_;
     Catalogue catalogue_;
-    std::vector<std::unique_ptr<httpd::Server>> servers_;
+    httpd::Server server_;
+    bool started_ = false;
 };
 
-// "127.0.0.1:80", "[::1]:80": an address and port as they stand in a URL.
-std::string Authority(const std::string& address, std::uint16_t port);
-
 // Runs the console form; returns only when it cannot start (exit code 1, or 2
-// for bad arguments or --service on a system without services) or after
-// --help (0).
+// for bad arguments or --service / --set-recovery on a system without
+// services) or after --help (0). A listener that fails later ends the process
+// with exit code 1.
 int RunService(const std::vector<std::string>& arguments);
 
 }  // namespace catalogue

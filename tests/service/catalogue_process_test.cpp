@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -32,12 +33,15 @@ std::vector<std::string> Lines(const std::string& text) {
 
 class CatalogueProcess : public ::testing::Test {
 protected:
-    void SetUp() override {
-        service_ = std::make_unique<ChildProcess>(
-            VANTREL_CATALOGUE_EXE,
-            std::vector<std::string>{"--port", "0", "--port-file", PathArgument(dir_.File(u"port.txt")), "--log",
-                                     PathArgument(dir_.File(u"requests.log"))},
-            dir_.File(u"stdout.txt"));
+    void SetUp() override { Start({}); }
+
+    void Start(const std::vector<std::string>& extra) {
+        std::vector<std::string> arguments{"--port", "0", "--port-file", PathArgument(dir_.File(u"port.txt")),
+                                           "--log", PathArgument(dir_.File(u"requests.log"))};
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        service_.reset();
+        platform::DeleteFileAt(dir_.File(u"port.txt"));
+        service_ = std::make_unique<ChildProcess>(VANTREL_CATALOGUE_EXE, arguments, dir_.File(u"stdout.txt"));
         port_ = WaitForPort();
         ASSERT_NE(port_, 0) << "the service did not report its port";
     }
@@ -65,7 +69,7 @@ protected:
 };
 
 TEST_F(CatalogueProcess, ServesThePageWhoseAddressItReturns) {
-    const std::string base = "http://127.0.0.1:" + std::to_string(port_);
+    const std::string base = "http://localhost:" + std::to_string(port_);
     const auto reply = httpd::Get(port_, "/input/submit.php?dataset=284882215,42", "User-Agent: vantrel.exe\r\n");
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->status, 200);
@@ -77,18 +81,66 @@ TEST_F(CatalogueProcess, ServesThePageWhoseAddressItReturns) {
     EXPECT_NE(page->body.find("<a href=\"https://apps.apple.com/app/id42\">42</a>"), std::string::npos);
 }
 
-TEST_F(CatalogueProcess, StandsAsTheProxyForAnyHost) {
-    // What WinInet sends to the proxy that http_proxy names.
-    const auto reply = Send("GET http://localhost:80/input/submit.php?dataset=5,6 HTTP/1.1\r\n"
-                            "User-Agent: vantrel.exe\r\nHost: localhost\r\nProxy-Connection: Keep-Alive\r\n\r\n");
+// What WinInet sends to the proxy that http_proxy names, for a host other than the service's.
+const std::string kProxiedSubmission = "GET http://catalogue.example:80/input/submit.php?dataset=5,6 HTTP/1.1\r\n"
+                                       "User-Agent: vantrel.exe\r\nHost: catalogue.example\r\n"
+                                       "Proxy-Connection: Keep-Alive\r\n\r\n";
+
+TEST_F(CatalogueProcess, AnswersOnlyForItsOwnNames) {
+    struct Row {
+        const char* name;
+        std::string request;
+        int status;
+    };
+    const Row rows[] = {
+        {"the program's request", "GET /input/submit.php?dataset=1 HTTP/1.1\r\nHost: localhost\r\n\r\n", 200},
+        {"the program's request through a proxy",
+         "GET http://localhost:80/input/submit.php?dataset=1 HTTP/1.1\r\nHost: localhost\r\n\r\n", 200},
+        {"a rebound name", "GET /input/submit.php?dataset=1 HTTP/1.1\r\nHost: attacker.example\r\n\r\n", 421},
+        {"another host through the service as a proxy", kProxiedSubmission, 421},
+        {"a submission from another site",
+         "GET /input/submit.php?dataset=1 HTTP/1.1\r\nHost: localhost\r\nSec-Fetch-Site: cross-site\r\n"
+         "Origin: http://attacker.example\r\n\r\n",
+         403},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto reply = Send(row.request);
+        ASSERT_TRUE(reply);
+        EXPECT_EQ(reply->status, row.status);
+        if (row.status != 200) {
+            EXPECT_EQ(reply->body.find("http"), std::string::npos) << "no address";
+        }
+    }
+}
+
+// Only for tests and the demo, and only when asked: the service as the proxy
+// of a program that asks for another host.
+TEST_F(CatalogueProcess, StandsAsTheProxyForAnyHostWhenAsked) {
+    Start({"--any-host", "--page-base", "http://catalogue.example:80"});
+    const auto reply = Send(kProxiedSubmission);
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->status, 200);
-    const std::string base = "http://localhost:80";
+    const std::string base = "http://catalogue.example:80";
     ASSERT_EQ(reply->body.substr(0, base.size()), base);
-    const auto page = Send("GET " + reply->body + " HTTP/1.1\r\nHost: localhost\r\n\r\n");
+    const auto page = Send("GET " + reply->body + " HTTP/1.1\r\nHost: catalogue.example\r\n\r\n");
     ASSERT_TRUE(page);
     EXPECT_EQ(page->status, 200);
     EXPECT_NE(page->body.find("https://apps.apple.com/app/id6"), std::string::npos);
+}
+
+TEST_F(CatalogueProcess, NamesIdentifiersOverTheLimit) {
+    std::string list;
+    for (int i = 0; i < 1047; ++i) list += (i ? "," : "") + std::to_string(1000000000 + i);
+    const auto reply = httpd::Get(port_, "/input/submit.php?dataset=" + list);
+    ASSERT_TRUE(reply);
+    ASSERT_EQ(reply->status, 200);
+    const std::string base = "http://localhost:" + std::to_string(port_);
+    const auto page = httpd::Get(port_, reply->body.substr(base.size()));
+    ASSERT_TRUE(page);
+    EXPECT_NE(page->body.find("47 more app identifiers were over the limit of 1,000 and were left out."),
+              std::string::npos);
+    EXPECT_EQ(page->body.find("not an app identifier"), std::string::npos);
 }
 
 TEST_F(CatalogueProcess, AnswersBadRequestsAndUnknownPathsAndKeepsRunning) {
@@ -102,7 +154,7 @@ TEST_F(CatalogueProcess, AnswersBadRequestsAndUnknownPathsAndKeepsRunning) {
         {"oversized", "GET /" + std::string(60000, 'a') + " HTTP/1.1\r\n\r\n", 400},
         {"no dataset", "GET /input/submit.php HTTP/1.1\r\n\r\n", 400},
         {"unknown path", "GET /index.html HTTP/1.1\r\n\r\n", 404},
-        {"unknown page", "GET /apps/0000000000000000.html HTTP/1.1\r\n\r\n", 404},
+        {"unknown page", "GET /apps/" + std::string(32, '0') + ".html HTTP/1.1\r\n\r\n", 404},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -163,3 +215,50 @@ TEST_F(CatalogueProcess, LogsEveryRequestLineToStdoutAndTheLogFile) {
 }
 
 }  // namespace
+
+// The console form with its output going nowhere: a pipe nobody reads (as a
+// console window whose output is paused). Serving goes on; the lines that did
+// not fit are dropped and counted, and the count is said once the output moves.
+TEST(CatalogueConsole, ServesWhileNobodyReadsItsOutput) {
+    TempDir dir;
+    ChildProcess service(VANTREL_CATALOGUE_EXE, {"--port", "0", "--port-file", PathArgument(dir.File(u"port.txt"))},
+                         PipedOutput{});
+    std::uint16_t port = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (port == 0 && std::chrono::steady_clock::now() < deadline && service.Running()) {
+        if (platform::FileExists(dir.File(u"port.txt"))) {
+            port = static_cast<std::uint16_t>(std::stoi(ReadFileBytes(dir.File(u"port.txt"))));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_NE(port, 0);
+    // Request lines of about 2 KB each: 1,500 of them are more than the pipe
+    // and the service's queue together hold.
+    std::string list;
+    for (int i = 0; i < 200; ++i) list += (i ? "," : "") + std::to_string(1000000000 + i);
+    const std::string target = "/input/submit.php?dataset=" + list;
+    constexpr int kRequests = 1500;
+    int answered = 0;
+    for (int i = 0; i < kRequests; ++i) {
+        const auto reply = httpd::Get(port, target);
+        if (reply && reply->status == 200) ++answered;
+    }
+    EXPECT_EQ(answered, kRequests);
+    // Now the output is read: what was kept, then how much was not.
+    const std::regex note("^vantrel-catalogue: (\\d+) lines? (was|were) dropped here: the output did not keep up$");
+    std::string output;
+    std::uint64_t dropped = 0;
+    std::size_t logged = 0;
+    for (int round = 0; round < 100 && logged + dropped < static_cast<std::size_t>(kRequests); ++round) {
+        output += service.ReadOutput(200);
+        dropped = 0;
+        logged = 0;
+        for (const std::string& line : Lines(output)) {
+            std::smatch match;
+            if (std::regex_match(line, match, note)) dropped += std::stoull(match[1]);
+            if (line == "GET " + target + " HTTP/1.1") ++logged;
+        }
+    }
+    EXPECT_GT(dropped, 0u);
+    EXPECT_EQ(logged + dropped, static_cast<std::size_t>(kRequests));
+}

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,12 +43,15 @@ TEST(ParseDataset, KeepsDistinctIdentifiersAndDropsEverythingElse) {
     }
 }
 
-TEST(ParseDataset, StopsListingAtTheCap) {
-    std::string list;
+TEST(ParseDataset, CountsIdentifiersBeyondTheCapAsOverTheLimit) {
+    std::string list = "x,";
     for (std::size_t i = 0; i < kMaxIdentifiers + 5; ++i) list += std::to_string(i) + ",";
+    list += "3,1002,y";  // a repeat of a listed one and of one over the limit
     const Dataset dataset = ParseDataset(list);
     EXPECT_EQ(dataset.identifiers.size(), kMaxIdentifiers);
-    EXPECT_EQ(dataset.dropped, 5u);
+    EXPECT_EQ(dataset.identifiers.back(), std::to_string(kMaxIdentifiers - 1));
+    EXPECT_EQ(dataset.overLimit, 5u);
+    EXPECT_EQ(dataset.dropped, 2u);
 }
 
 TEST(QueryParameter, FindsTheFirstAndDecodesIt) {
@@ -73,36 +77,76 @@ TEST(QueryParameter, FindsTheFirstAndDecodesIt) {
     }
 }
 
-TEST(IsUsableHost, AcceptsHostNamesAndAddressesOnly) {
+const std::vector<std::string> kNames = {"localhost", "127.0.0.1", "[::1]"};
+
+TEST(IsOwnHost, TakesTheServicesNamesWithItsPortsOnly) {
     struct Row {
         const char* host;
-        bool usable;
+        bool own;
     };
     const Row rows[] = {
         {"localhost", true},
+        {"LocalHost", true},
         {"localhost:80", true},
-        {"catalogue.example-host.test", true},
-        {"127.0.0.1:65535", true},
+        {"localhost:8080", true},  // the port listened on
+        {"127.0.0.1", true},
+        {"127.0.0.1:8080", true},
+        {"[::1]", true},
+        {"[::1]:80", true},
         {"[::1]:8080", true},
-        {"[fe80::1]", true},
+        {"localhost:81", false},
+        {"localhost:", false},
+        {"localhost:080", false},
+        {"localhost.", false},
+        {"evil.example", false},
+        {"evil.example:8080", false},
+        {"localhost.evil.example", false},
+        {"127.0.0.2", false},
+        {"[::2]", false},
+        {"[::1", false},
+        {"::1", false},
+        {"user@localhost", false},
+        {"localhost@evil.example", false},
         {"", false},
         {":80", false},
-        {"host:", false},
-        {"host:123456", false},
-        {"host:8o", false},
-        {"ho st", false},
-        {"evil\"><script>", false},
-        {"user@host", false},
-        {"host/path", false},
-        {"[::1", false},
-        {"[]", false},
-        {"[::1]x", false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.host);
-        EXPECT_EQ(IsUsableHost(row.host), row.usable);
+        EXPECT_EQ(IsOwnHost(row.host, kNames, 8080), row.own);
     }
-    EXPECT_FALSE(IsUsableHost(std::string(256, 'a')));
+}
+
+httpd::Request WithHeaders(std::vector<httpd::Header> headers) {
+    httpd::Request request;
+    request.headers = std::move(headers);
+    return request;
+}
+
+TEST(IsCrossSite, BelievesWhatTheBrowserSays) {
+    struct Row {
+        const char* name;
+        std::vector<httpd::Header> headers;
+        bool crossSite;
+    };
+    const Row rows[] = {
+        {"the program's request: neither header", {{"User-Agent", "vantrel.exe"}}, false},
+        {"typed address", {{"Sec-Fetch-Site", "none"}}, false},
+        {"same origin", {{"Sec-Fetch-Site", "same-origin"}, {"Origin", "http://localhost:8080"}}, false},
+        {"own origin on port 80", {{"Origin", "http://127.0.0.1"}}, false},
+        {"cross-site", {{"Sec-Fetch-Site", "cross-site"}}, true},
+        {"cross-site in capitals", {{"sec-fetch-site", "Cross-Site"}}, true},
+        {"same site, other origin", {{"Sec-Fetch-Site", "same-site"}}, true},
+        {"unknown value", {{"Sec-Fetch-Site", "elsewhere"}}, true},
+        {"foreign origin", {{"Origin", "http://evil.example"}}, true},
+        {"foreign port", {{"Origin", "http://localhost:3000"}}, true},
+        {"opaque origin", {{"Origin", "null"}}, true},
+        {"other scheme", {{"Origin", "https://localhost"}}, true},
+        {"same origin claimed, foreign Origin", {{"Sec-Fetch-Site", "same-origin"}, {"Origin", "http://evil.example"}}, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(IsCrossSite(WithHeaders(row.headers), kNames, 8080), row.crossSite);
+    }
 }
 
 TEST(HtmlEscape, EscapesMarkupAndQuotes) {
@@ -117,6 +161,28 @@ TEST(RenderPage, LinksEveryIdentifierToItsStorePage) {
               std::string::npos);
     EXPECT_NE(html.find("1 entry was not an app identifier"), std::string::npos);
     EXPECT_NE(RenderPage(ParseDataset("")).find("No app identifiers were submitted."), std::string::npos);
+}
+
+// Identifiers beyond the cap were valid: the page says they were over the
+// limit, not that they were no identifiers.
+TEST(RenderPage, NamesIdentifiersOverTheLimitAsSuch) {
+    struct Row {
+        std::size_t extra;
+        const char* note;
+    };
+    const Row rows[] = {
+        {1, "1 more app identifier was over the limit of 1,000 and was left out."},
+        {47, "47 more app identifiers were over the limit of 1,000 and were left out."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.extra);
+        std::string list;
+        for (std::size_t i = 0; i < kMaxIdentifiers + row.extra; ++i) list += std::to_string(1000000000 + i) + ",";
+        const std::string html = RenderPage(ParseDataset(list + "abc"));
+        EXPECT_NE(html.find(row.note), std::string::npos);
+        EXPECT_NE(html.find("1 entry was not an app identifier and was left out."), std::string::npos);
+        EXPECT_NE(html.find("<title>Selected apps (1000)</title>"), std::string::npos);
+    }
 }
 
 TEST(RenderPage, TitleCountsTheAppsAndNotesSayHowManyWereLeftOut) {
@@ -152,7 +218,7 @@ TEST(RenderPage, StandsAloneAndFollowsTheReadersSettings) {
     }
 }
 
-httpd::Request MakeRequest(const std::string& target, const std::string& host = "localhost:8080",
+httpd::Request MakeRequest(const std::string& target, std::vector<httpd::Header> headers = {{"Host", "localhost"}},
                            const std::string& method = "GET") {
     httpd::Request request;
     request.method = method;
@@ -165,7 +231,7 @@ httpd::Request MakeRequest(const std::string& target, const std::string& host = 
     const std::size_t question = rest.find('?');
     request.path = rest.substr(0, question);
     if (question != std::string::npos) request.query = rest.substr(question + 1);
-    if (!host.empty()) request.headers.push_back({"Host", host});
+    request.headers = std::move(headers);
     return request;
 }
 
@@ -175,41 +241,58 @@ std::string PathOf(const std::string& address, const std::string& base) {
     return address.substr(base.size());
 }
 
+bool IsPagePath(const std::string& path) {
+    if (path.size() != 6 + kTokenLength + 5 || !path.starts_with("/apps/") || !path.ends_with(".html")) return false;
+    return path.substr(6, kTokenLength).find_first_not_of("0123456789abcdef") == std::string::npos;
+}
+
 TEST(Catalogue, AnswersASubmissionWithTheAddressOfItsPage) {
     Catalogue service(CatalogueOptions{});
     const httpd::Response reply = service.Handle(MakeRequest("/input/submit.php?dataset=284882215,42"));
     EXPECT_EQ(reply.status, 200);
-    const std::string path = PathOf(reply.body, "http://localhost:8080");
-    EXPECT_EQ(path, "/apps/" + PageToken(ParseDataset("284882215,42")) + ".html");
+    const std::string path = PathOf(reply.body, "http://localhost");
+    EXPECT_TRUE(IsPagePath(path)) << path;
     const httpd::Response page = service.Handle(MakeRequest(path));
     EXPECT_EQ(page.status, 200);
-    EXPECT_EQ(page.body, RenderPage(ParseDataset("284882215,42")));
+    EXPECT_EQ(page.Body(), RenderPage(ParseDataset("284882215,42")));
     ASSERT_FALSE(page.headers.empty());
     EXPECT_EQ(page.headers[0].value, "text/html; charset=utf-8");
 }
 
-TEST(Catalogue, ChoosesTheHostOfTheAddress) {
+// Whatever host the request names, the address names the service itself.
+TEST(Catalogue, AnswersWithItsOwnName) {
     struct Row {
         const char* name;
-        CatalogueOptions options;
+        std::uint16_t port;
+        std::string pageBase;
+        bool anyHost;
         std::string target;
-        std::string hostHeader;
+        std::vector<httpd::Header> headers;
         std::string expectedBase;
     };
     const Row rows[] = {
-        {"Host header", {}, "/input/submit.php?dataset=1", "svc.test", "http://svc.test"},
-        {"absolute target wins", {}, "http://localhost:80/input/submit.php?dataset=1", "other", "http://localhost:80"},
-        {"no Host header", {"", "127.0.0.1:81", 10}, "/input/submit.php?dataset=1", "", "http://127.0.0.1:81"},
-        {"hostile Host header", {"", "127.0.0.1:81", 10}, "/input/submit.php?dataset=1", "x\"><b>", "http://127.0.0.1:81"},
-        {"page base", {"http://127.0.0.1:9000/", "127.0.0.1", 10}, "http://localhost/input/submit.php?dataset=1",
-         "localhost", "http://127.0.0.1:9000"},
+        {"the program's request", 80, "", false, "/input/submit.php?dataset=1", {{"Host", "localhost"}},
+         "http://localhost"},
+        {"by address", 80, "", false, "/input/submit.php?dataset=1", {{"Host", "127.0.0.1:80"}}, "http://localhost"},
+        {"another port", 8080, "", false, "/input/submit.php?dataset=1", {{"Host", "[::1]:8080"}},
+         "http://localhost:8080"},
+        {"no Host header", 80, "", false, "/input/submit.php?dataset=1", {}, "http://localhost"},
+        {"absolute form", 80, "", false, "http://localhost/input/submit.php?dataset=1", {}, "http://localhost"},
+        {"any host as a proxy", 8080, "", true, "http://catalogue.example/input/submit.php?dataset=1",
+         {{"Host", "catalogue.example"}}, "http://localhost:8080"},
+        {"page base", 8080, "http://127.0.0.1:9000/", true, "http://localhost/input/submit.php?dataset=1", {},
+         "http://127.0.0.1:9000"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        Catalogue service(row.options);
-        const httpd::Response reply = service.Handle(MakeRequest(row.target, row.hostHeader));
+        CatalogueOptions options;
+        options.port = row.port;
+        options.pageBase = row.pageBase;
+        options.anyHost = row.anyHost;
+        Catalogue service(options);
+        const httpd::Response reply = service.Handle(MakeRequest(row.target, row.headers));
         EXPECT_EQ(reply.status, 200);
-        EXPECT_EQ(reply.body, row.expectedBase + "/apps/" + PageToken(ParseDataset("1")) + ".html");
+        EXPECT_TRUE(IsPagePath(PathOf(reply.body, row.expectedBase))) << reply.body;
     }
 }
 
@@ -219,34 +302,57 @@ TEST(Catalogue, RefusesWhatItDoesNotServe) {
         httpd::Request request;
         int status;
     };
+    const std::string page = "/apps/" + std::string(kTokenLength, '0') + ".html";
     const Row rows[] = {
         {"no dataset", MakeRequest("/input/submit.php?x=1"), 400},
         {"no query", MakeRequest("/input/submit.php"), 400},
         {"broken escape", MakeRequest("/input/submit.php?dataset=%G1"), 400},
         {"root", MakeRequest("/"), 404},
         {"other script", MakeRequest("/input/other.php?dataset=1"), 404},
-        {"unknown page", MakeRequest("/apps/0123456789abcdef.html"), 404},
-        {"page name too long", MakeRequest("/apps/0123456789abcdef0.html"), 404},
-        {"post", MakeRequest("/input/submit.php?dataset=1", "localhost", "POST"), 405},
+        {"unknown page", MakeRequest(page), 404},
+        {"page name too long", MakeRequest("/apps/" + std::string(kTokenLength + 1, '0') + ".html"), 404},
+        {"page name in capitals", MakeRequest("/apps/" + std::string(kTokenLength, 'A') + ".html"), 404},
+        {"post", MakeRequest("/input/submit.php?dataset=1", {{"Host", "localhost"}}, "POST"), 405},
+        {"foreign Host", MakeRequest("/input/submit.php?dataset=1", {{"Host", "evil.example"}}), 421},
+        {"foreign Host on a page", MakeRequest(page, {{"Host", "rebound.evil.example:80"}}), 421},
+        {"foreign port", MakeRequest("/input/submit.php?dataset=1", {{"Host", "localhost:81"}}), 421},
+        {"foreign absolute form", MakeRequest("http://evil.example/input/submit.php?dataset=1"), 421},
+        {"two Host headers", MakeRequest("/input/submit.php?dataset=1", {{"Host", "localhost"}, {"Host", "evil"}}), 400},
+        {"cross-site", MakeRequest("/input/submit.php?dataset=1", {{"Host", "localhost"}, {"Sec-Fetch-Site", "cross-site"}}),
+         403},
+        {"foreign origin", MakeRequest("/input/submit.php?dataset=1", {{"Host", "localhost"}, {"Origin", "http://evil.example"}}),
+         403},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         Catalogue service(CatalogueOptions{});
         EXPECT_EQ(service.Handle(row.request).status, row.status);
+        EXPECT_EQ(service.PageCount(), 0u);
     }
 }
 
-TEST(Catalogue, KeepsABoundedNumberOfPages) {
-    Catalogue service({"", "127.0.0.1", 2});
-    std::vector<std::string> paths;
-    for (const char* list : {"1", "2", "3"}) {
-        paths.push_back(PathOf(service.Handle(MakeRequest(std::string("/input/submit.php?dataset=") + list)).body,
-                               "http://localhost:8080"));
+// A page's address says nothing about what it lists: two catalogues give the
+// same list different addresses, and addresses share no pattern.
+TEST(Catalogue, PageAddressesCannotBeWorkedOut) {
+    Catalogue first(CatalogueOptions{});
+    Catalogue second(CatalogueOptions{});
+    const std::string submit = "/input/submit.php?dataset=284882215,42";
+    const std::string a = first.Handle(MakeRequest(submit)).body;
+    const std::string b = second.Handle(MakeRequest(submit)).body;
+    EXPECT_NE(a, b);
+    EXPECT_EQ(second.Handle(MakeRequest(PathOf(a, "http://localhost"))).status, 404);
+    // 128 random bits: of 200 tokens, none repeats and each hex digit is about as common as the others.
+    std::string digits;
+    for (int i = 0; i < 200; ++i) {
+        digits += PathOf(first.Handle(MakeRequest("/input/submit.php?dataset=" + std::to_string(i))).body,
+                         "http://localhost/apps/")
+                      .substr(0, kTokenLength);
     }
-    EXPECT_EQ(service.PageCount(), 2u);
-    EXPECT_EQ(service.Handle(MakeRequest(paths[0])).status, 404);
-    EXPECT_EQ(service.Handle(MakeRequest(paths[1])).status, 200);
-    EXPECT_EQ(service.Handle(MakeRequest(paths[2])).status, 200);
+    for (char digit : std::string("0123456789abcdef")) {
+        const auto count = std::count(digits.begin(), digits.end(), digit);
+        EXPECT_GT(count, 300) << digit;  // 400 expected of 6,400
+        EXPECT_LT(count, 500) << digit;
+    }
 }
 
 TEST(Catalogue, TheSameListGetsTheSameAddress) {
@@ -264,18 +370,21 @@ TEST(ServiceOptions, ParsesEveryOptionAndRefusesOthers) {
     EXPECT_EQ(defaults.port, 80);
     EXPECT_EQ(defaults.bindAddresses, std::vector<std::string>{"127.0.0.1"});
     EXPECT_FALSE(defaults.service);
+    EXPECT_FALSE(defaults.anyHost);
+    EXPECT_FALSE(defaults.setRecovery);
     const ServiceOptions options = ParseServiceOptions({"--port", "0", "--bind", "0.0.0.0", "--log", "l.txt",
                                                         "--port-file", "p.txt", "--page-base", "http://h:1",
-                                                        "--max-pages", "5", "--bind", "::1"});
+                                                        "--any-host", "--bind", "::1"});
     EXPECT_EQ(options.port, 0);
     EXPECT_EQ(options.bindAddresses, (std::vector<std::string>{"0.0.0.0", "::1"}));
     EXPECT_EQ(options.logFile, "l.txt");
     EXPECT_EQ(options.portFile, "p.txt");
     EXPECT_EQ(options.pageBase, "http://h:1");
-    EXPECT_EQ(options.maxPages, 5u);
+    EXPECT_TRUE(options.anyHost);
+    EXPECT_TRUE(ParseServiceOptions({"--set-recovery"}).setRecovery);
     const std::vector<std::vector<std::string>> bad = {
         {"--port"}, {"--port", "65536"}, {"--port", "-1"}, {"--port", "8o"}, {"--frobnicate", "1"},
-        {"--page-base", "file:///c:/x"}, {"--max-pages", ""}};
+        {"--page-base", "file:///c:/x"}, {"--max-pages", "5"}, {"--service", "--set-recovery"}};
     for (const auto& arguments : bad) {
         SCOPED_TRACE(arguments.size() > 1 ? arguments[0] + " " + arguments[1] : arguments[0]);
         EXPECT_THROW(ParseServiceOptions(arguments), std::invalid_argument);

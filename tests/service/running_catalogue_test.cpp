@@ -30,7 +30,7 @@ TEST(RunningCatalogue, AnswersOnEveryAddressAtOnePort) {
     catalogue.Start();
     const std::uint16_t port = catalogue.Port();
     ASSERT_NE(port, 0);
-    const std::string expected = "200 http://localhost/apps/";
+    const std::string expected = "200 http://localhost:" + std::to_string(port) + "/apps/";
     EXPECT_EQ(Submit("127.0.0.1", port).substr(0, expected.size()), expected);
     EXPECT_EQ(Submit("::1", port).substr(0, expected.size()), expected);
     EXPECT_EQ(catalogue.Addresses(),

@@ -10,6 +10,11 @@
 
 namespace testing_support {
 
+// Asks for the child's standard output to be a pipe that the test reads only
+// when it chooses to (ReadOutput): until then the child's writes fill the pipe
+// and then block, as a console nobody reads does.
+struct PipedOutput {};
+
 class ChildProcess {
 public:
     // Starts `program` (a path as the build system names it) with UTF-8
@@ -18,6 +23,8 @@ public:
     // the program cannot be started.
     ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
                  std::u16string_view stdoutPath = {});
+    // The same, with standard output into a pipe (see PipedOutput).
+    ChildProcess(const std::string& program, const std::vector<std::string>& arguments, PipedOutput);
     ~ChildProcess();  // Kill()
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -29,6 +36,10 @@ public:
     int WaitForExit(int timeoutMs);
     // Ends the program at once and waits for it. Safe to call twice.
     void Kill();
+
+    // With PipedOutput: what the program has written to its standard output,
+    // read until nothing more has come for quietMs.
+    std::string ReadOutput(int quietMs);
 
 private:
     struct State;

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "platform/strings.h"
@@ -40,15 +41,9 @@ std::wstring QuoteArgument(const std::wstring& argument) {
     return quoted + L"\"";
 }
 
-}  // namespace
-
-struct ChildProcess::State {
-    HANDLE process = nullptr;
-};
-
-ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
-                           std::u16string_view stdoutPath)
-    : state_(std::make_unique<State>()) {
+// Starts the program; `output` (inheritable, or INVALID_HANDLE_VALUE to inherit
+// ours) becomes its standard output and is closed here.
+HANDLE Start(const std::string& program, const std::vector<std::string>& arguments, HANDLE output) {
     const std::wstring path = ProgramPath(program);
     std::wstring commandLine = QuoteArgument(path);
     for (const std::string& argument : arguments) {
@@ -56,13 +51,7 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     }
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    HANDLE output = INVALID_HANDLE_VALUE;
-    if (!stdoutPath.empty()) {
-        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        // CreateFileW fails with INVALID_HANDLE_VALUE, not null.
-        output = CreateFileW(platform::win32::ToWchar(stdoutPath).c_str(), GENERIC_WRITE,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (output == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create the output file");
+    if (output != INVALID_HANDLE_VALUE) {
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
         startup.hStdOutput = output;
@@ -75,10 +64,66 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     if (output != INVALID_HANDLE_VALUE) CloseHandle(output);
     if (!started) throw std::runtime_error("cannot start " + program + ": error " + std::to_string(error));
     CloseHandle(info.hThread);
-    state_->process = info.hProcess;
+    return info.hProcess;
 }
 
-ChildProcess::~ChildProcess() { Kill(); }
+}  // namespace
+
+struct ChildProcess::State {
+    HANDLE process = nullptr;
+    HANDLE outputPipe = nullptr;  // read end, with PipedOutput
+};
+
+ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
+                           std::u16string_view stdoutPath)
+    : state_(std::make_unique<State>()) {
+    HANDLE output = INVALID_HANDLE_VALUE;
+    if (!stdoutPath.empty()) {
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        // CreateFileW fails with INVALID_HANDLE_VALUE, not null.
+        output = CreateFileW(platform::win32::ToWchar(stdoutPath).c_str(), GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (output == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create the output file");
+    }
+    state_->process = Start(program, arguments, output);
+}
+
+ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments, PipedOutput)
+    : state_(std::make_unique<State>()) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) throw std::runtime_error("cannot create a pipe");
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);  // only the child's end is inherited
+    state_->outputPipe = readEnd;
+    state_->process = Start(program, arguments, writeEnd);
+}
+
+ChildProcess::~ChildProcess() {
+    Kill();
+    if (state_->outputPipe != nullptr) CloseHandle(state_->outputPipe);
+}
+
+// An anonymous pipe cannot be waited on: it is looked at every few milliseconds.
+std::string ChildProcess::ReadOutput(int quietMs) {
+    std::string output;
+    if (state_->outputPipe == nullptr) return output;
+    char buffer[65536];
+    for (int quiet = 0; quiet < quietMs;) {
+        DWORD available = 0;
+        if (!PeekNamedPipe(state_->outputPipe, nullptr, 0, nullptr, &available, nullptr)) break;
+        if (available == 0) {
+            Sleep(10);
+            quiet += 10;
+            continue;
+        }
+        DWORD count = 0;
+        if (!ReadFile(state_->outputPipe, buffer, std::min<DWORD>(available, sizeof buffer), &count, nullptr)) break;
+        output.append(buffer, count);
+        quiet = 0;
+    }
+    return output;
+}
 
 bool ChildProcess::Running() {
     return state_->process != nullptr && WaitForSingleObject(state_->process, 0) == WAIT_TIMEOUT;

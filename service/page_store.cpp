@@ -1,0 +1,98 @@
+#include "service/page_store.h"
+
+#include <array>
+
+#include "service/random_bytes.h"
+
+namespace catalogue {
+
+namespace {
+
+// What a page costs besides its text, its key and its token: the list node,
+// two map entries and the shared text's control block, about.
+constexpr std::size_t kPageOverhead = 256;
+
+}  // namespace
+
+PageStore::PageStore(PageStoreLimits limits, Now now) : limits_(limits), now_(std::move(now)) {}
+
+std::string PageStore::Put(const std::string& key, const std::function<std::string()>& render) {
+    const Clock::time_point now = now_();
+    ForgetExpired(now);
+    if (const auto found = byKey_.find(key); found != byKey_.end()) {
+        const auto page = found->second;
+        page->submitted = now;
+        pages_.splice(pages_.end(), pages_, page);  // the newest again
+        return page->token;
+    }
+    std::string html = render();
+    html.shrink_to_fit();
+    Page page;
+    page.token = NewToken();
+    page.key = key;
+    page.bytes = html.size() + key.size() + kTokenLength + kPageOverhead;
+    page.html = std::make_shared<const std::string>(std::move(html));
+    page.submitted = now;
+    ReleaseRetired();
+    while (!pages_.empty() && storedBytes_ + retiredBytes_ + page.bytes > limits_.maxBytes) ForgetOldest();
+    storedBytes_ += page.bytes;
+    pages_.push_back(std::move(page));
+    const auto stored = std::prev(pages_.end());
+    byToken_.emplace(stored->token, stored);
+    byKey_.emplace(stored->key, stored);
+    return stored->token;
+}
+
+std::shared_ptr<const std::string> PageStore::Find(std::string_view token) {
+    ForgetExpired(now_());
+    const auto found = byToken_.find(token);
+    return found == byToken_.end() ? nullptr : found->second->html;
+}
+
+std::size_t PageStore::Bytes() {
+    ReleaseRetired();
+    return storedBytes_ + retiredBytes_;
+}
+
+void PageStore::ForgetExpired(Clock::time_point now) {
+    while (!pages_.empty() && now - pages_.front().submitted >= limits_.pageLife) ForgetOldest();
+}
+
+void PageStore::ForgetOldest() {
+    Page& page = pages_.front();
+    byToken_.erase(page.token);
+    byKey_.erase(page.key);
+    storedBytes_ -= page.bytes;
+    // Anyone else holding the text is an answer under way: the text lives until
+    // it is sent (or cut off), and is counted till then.
+    if (page.html.use_count() > 1) {
+        retired_.push_back({page.html, page.html->size()});
+        retiredBytes_ += page.html->size();
+    }
+    pages_.pop_front();
+}
+
+void PageStore::ReleaseRetired() {
+    std::erase_if(retired_, [this](const Retired& retired) {
+        if (!retired.html.expired()) return false;
+        retiredBytes_ -= retired.bytes;
+        return true;
+    });
+}
+
+// A token already in use (one chance in 2^128 per page) is drawn again.
+std::string PageStore::NewToken() {
+    static constexpr char kHex[] = "0123456789abcdef";
+    for (;;) {
+        std::array<unsigned char, kTokenLength / 2> bits{};
+        FillRandomBytes(bits);
+        std::string token;
+        for (const unsigned char byte : bits) {
+            token.push_back(kHex[byte >> 4]);
+            token.push_back(kHex[byte & 0x0F]);
+        }
+        if (!byToken_.contains(token)) return token;
+    }
+}
+
+}  // namespace catalogue

@@ -1,0 +1,76 @@
+#pragma once
+// The pages the catalogue hands out, by token. Each page is named by 128
+// random bits, so its address cannot be worked out from what it lists. A page
+// lives for its life time (an hour) after it was last submitted, unless the
+// store passes its byte bound (32 MiB): then the oldest pages go first, however
+// young. Submitting the same list again renews its page, which keeps its address.
+
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <list>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace catalogue {
+
+inline constexpr std::size_t kTokenLength = 32;  // hex digits of 128 bits
+
+struct PageStoreLimits {
+    std::size_t maxBytes = std::size_t{32} << 20;
+    std::chrono::steady_clock::duration pageLife = std::chrono::hours(1);
+};
+
+class PageStore {
+public:
+    using Clock = std::chrono::steady_clock;
+    using Now = std::function<Clock::time_point()>;
+
+    explicit PageStore(PageStoreLimits limits = {}, Now now = Clock::now);
+
+    // The token of the page for `key` (the submission's content): the stored
+    // one, renewed, or a new one whose page `render` makes. Throws what the
+    // system's random generator or `render` throws.
+    std::string Put(const std::string& key, const std::function<std::string()>& render);
+
+    // The page of `token`, or nullptr when there is none (never was, or forgotten).
+    std::shared_ptr<const std::string> Find(std::string_view token);
+
+    std::size_t Count() const { return pages_.size(); }
+    // Bytes the store answers for: its pages with their keys, and pages it
+    // has forgotten that answers still being sent hold.
+    std::size_t Bytes();
+
+private:
+    struct Page {
+        std::string token;
+        std::string key;
+        std::shared_ptr<const std::string> html;
+        Clock::time_point submitted;
+        std::size_t bytes = 0;
+    };
+    // A forgotten page that an answer still holds: it counts until released.
+    struct Retired {
+        std::weak_ptr<const std::string> html;
+        std::size_t bytes = 0;
+    };
+
+    void ForgetExpired(Clock::time_point now);
+    void ForgetOldest();
+    void ReleaseRetired();
+    std::string NewToken();
+
+    PageStoreLimits limits_;
+    Now now_;
+    std::list<Page> pages_;  // oldest submission first
+    std::unordered_map<std::string_view, std::list<Page>::iterator> byToken_;  // views into pages_
+    std::unordered_map<std::string_view, std::list<Page>::iterator> byKey_;
+    std::vector<Retired> retired_;
+    std::size_t storedBytes_ = 0;
+    std::size_t retiredBytes_ = 0;
+};
+
+}  // namespace catalogue

@@ -1,0 +1,110 @@
+// The catalogue's page store: how long pages live, how many bytes they may
+// take, and pages still being sent after the store let them go.
+
+#include "service/page_store.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace catalogue;
+using namespace std::chrono_literals;
+
+namespace {
+
+// A clock the test moves by hand.
+struct TestClock {
+    PageStore::Clock::time_point now{};
+    PageStore::Now Function() {
+        return [this] { return now; };
+    }
+};
+
+std::function<std::string()> Text(std::size_t bytes, char fill = 'p') {
+    return [=] { return std::string(bytes, fill); };
+}
+
+TEST(PageStore, APageLivesItsLifeAfterItsLastSubmission) {
+    TestClock clock;
+    PageStore store({std::size_t{1} << 20, 1h}, clock.Function());
+    const std::string token = store.Put("a", Text(100));
+    clock.now += 59min;
+    ASSERT_NE(store.Find(token), nullptr);
+    EXPECT_EQ(store.Put("a", Text(100)), token) << "submitted again: renewed, same address";
+    clock.now += 59min;
+    EXPECT_NE(store.Find(token), nullptr) << "118 minutes after the first submission, 59 after the last";
+    clock.now += 1min;
+    EXPECT_EQ(store.Find(token), nullptr);
+    EXPECT_EQ(store.Count(), 0u);
+    EXPECT_EQ(store.Bytes(), 0u);
+}
+
+TEST(PageStore, PastItsByteBoundTheOldestGoFirstHoweverYoung) {
+    TestClock clock;
+    PageStore store({100000, 1h}, clock.Function());
+    std::vector<std::string> tokens;
+    for (int i = 0; i < 10; ++i) {
+        tokens.push_back(store.Put("page " + std::to_string(i), Text(20000)));
+        clock.now += 1s;
+        EXPECT_LE(store.Bytes(), 100000u);
+    }
+    // Four pages of 20,000 bytes and their bookkeeping fit.
+    ASSERT_EQ(store.Count(), 4u);
+    for (int i = 0; i < 10; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(store.Find(tokens[static_cast<std::size_t>(i)]) != nullptr, i >= 6);
+    }
+}
+
+TEST(PageStore, ASubmissionAgainMovesItsPageToTheNewestEnd) {
+    TestClock clock;
+    PageStore store({100000, 1h}, clock.Function());
+    const std::string program = store.Put("the program's list", Text(20000));
+    for (int i = 0; i < 3; ++i) store.Put("other " + std::to_string(i), Text(20000));
+    EXPECT_EQ(store.Put("the program's list", Text(20000)), program);
+    store.Put("one more", Text(20000));  // the oldest goes: "other 0", not the renewed page
+    EXPECT_NE(store.Find(program), nullptr);
+    EXPECT_EQ(store.Count(), 4u);
+}
+
+// An answer still sending a page keeps its text alive; the store counts it
+// until it is released, so that text held by slow readers and the store's own
+// pages together stay within the bound.
+TEST(PageStore, PagesBeingSentCountUntilReleased) {
+    TestClock clock;
+    PageStore store({100000, 1h}, clock.Function());
+    const std::string first = store.Put("first", Text(40000));
+    std::shared_ptr<const std::string> beingSent = store.Find(first);
+    store.Put("second", Text(40000));
+    store.Put("third", Text(40000));  // "first" goes, but its text is still held
+    EXPECT_EQ(store.Find(first), nullptr);
+    EXPECT_LE(store.Bytes(), 100000u);
+    EXPECT_EQ(store.Count(), 1u) << "the held text took the place of one stored page";
+    beingSent.reset();
+    store.Put("fourth", Text(40000));
+    EXPECT_EQ(store.Count(), 2u);
+    EXPECT_LE(store.Bytes(), 100000u);
+}
+
+TEST(PageStore, APageLargerThanTheBoundIsStillKeptAlone) {
+    PageStore store({1000, 1h});
+    store.Put("small", Text(100));
+    const std::string big = store.Put("big", Text(5000));
+    EXPECT_NE(store.Find(big), nullptr);
+    EXPECT_EQ(store.Count(), 1u);
+}
+
+TEST(PageStore, TokensAre128RandomBitsInHex) {
+    PageStore store;
+    std::vector<std::string> tokens;
+    for (int i = 0; i < 100; ++i) tokens.push_back(store.Put(std::to_string(i), Text(10)));
+    for (const std::string& token : tokens) {
+        EXPECT_EQ(token.size(), kTokenLength);
+        EXPECT_EQ(token.find_first_not_of("0123456789abcdef"), std::string::npos) << token;
+    }
+    std::sort(tokens.begin(), tokens.end());
+    EXPECT_EQ(std::unique(tokens.begin(), tokens.end()), tokens.end());
+}
+
+}  // namespace
