@@ -1,6 +1,7 @@
 // Entry of vantrel-catalogue.exe: wmain (linked with -municode) receives the
 // arguments as UTF-16; the service takes them as UTF-8. With --service the
-// service control manager runs it, otherwise it serves from the console.
+// service control manager runs it, with --set-recovery it gives the installed
+// service its recovery actions, otherwise it serves from the console.
 
 #include <iostream>
 #include <string>
@@ -9,6 +10,7 @@
 #include "platform/strings.h"
 #include "platform/win32/wide.h"
 #include "service/service.h"
+#include "service/win32/service_recovery.h"
 #include "service/win32/windows_service.h"
 
 int wmain(int argc, wchar_t** argv) {
@@ -21,5 +23,6 @@ int wmain(int argc, wchar_t** argv) {
         return catalogue::RunService(arguments);  // which explains the error
     }
     if (options.service && !options.help) return catalogue::win32::RunWindowsService(options);
+    if (options.setRecovery && !options.help) return catalogue::win32::RunSetRecovery();
     return catalogue::RunService(arguments);
 }

@@ -3,12 +3,11 @@
 #include <windows.h>
 
 #include <iostream>
+#include <mutex>
 #include <string>
 
-#include "platform/strings.h"
 #include "platform/unique_handle.h"
-#include "platform/win32/wide.h"
-#include "service_messages.h"  // generated from messages.mc
+#include "service/win32/event_log.h"
 
 namespace catalogue::win32 {
 
@@ -21,53 +20,49 @@ struct EventTraits {
 };
 using UniqueEvent = platform::UniqueHandle<EventTraits>;
 
+// The stop takes the server's 100 ms tick at most; the hint leaves room.
+constexpr DWORD kPendingWaitHintMs = 3000;
+
 // The service control manager calls back through plain functions: the one
 // service of the process keeps its state here.
 struct ServiceState {
     ServiceOptions options;
     SERVICE_STATUS_HANDLE statusHandle = nullptr;
+    std::mutex statusMutex;  // the control handler and ServiceMain both report
     SERVICE_STATUS status{};
-    RunningCatalogue* catalogue = nullptr;  // set while the service runs
-    UniqueEvent stopped;                    // set once the stop is done
+    UniqueEvent stopRequested;  // set by the control handler
+    UniqueEvent failed;         // set by the server when it can no longer take connections
+    std::mutex failureMutex;
+    std::string failure;
+    int failureCode = 0;
 };
 ServiceState* g_service = nullptr;
 
-void ReportToEventLog(WORD type, DWORD eventId, const std::string& text) {
-    HANDLE source = RegisterEventSourceW(nullptr, kServiceName);
-    if (source == nullptr) return;  // nowhere left to say it
-    const std::wstring wide = platform::win32::ToWchar(platform::Utf8ToWide(text));
-    const wchar_t* strings[] = {wide.c_str()};
-    ReportEventW(source, type, 0, eventId, nullptr, 1, 0, strings, nullptr);
-    DeregisterEventSource(source);
-}
-
 void SetState(DWORD state, DWORD win32ExitCode = NO_ERROR, DWORD specificExitCode = 0) {
+    std::lock_guard<std::mutex> lock(g_service->statusMutex);
     SERVICE_STATUS& status = g_service->status;
     status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
     status.dwCurrentState = state;
     status.dwControlsAccepted = state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN : 0;
     status.dwWin32ExitCode = win32ExitCode;
     status.dwServiceSpecificExitCode = specificExitCode;
-    // Pending states promise progress within the wait hint; stopping takes
-    // at most the server's 100 ms accept slice plus the answers under way.
     const bool pending = state == SERVICE_START_PENDING || state == SERVICE_STOP_PENDING;
     status.dwCheckPoint = pending ? status.dwCheckPoint + 1 : 0;
-    status.dwWaitHint = pending ? 5000 : 0;
+    status.dwWaitHint = pending ? kPendingWaitHintMs : 0;
     SetServiceStatus(g_service->statusHandle, &status);
 }
 
-// The stop is done before the handler answers: the control manager's caller
-// (an uninstaller removing the program's files next, say) gets its answer only
-// once nothing listens any more and the answers under way are finished. Stop
-// controls come only while running (see SetState).
+// Only asks for the stop: ServiceMain does it. The server never waits on a
+// client, so the stop takes a moment whatever the clients do, and the control
+// manager's caller (an uninstaller removing the program's files next) hears
+// "stopped" once nothing listens any more. Stop controls come only while
+// running (see SetState).
 DWORD WINAPI HandleControl(DWORD control, DWORD, void*, void*) {
     switch (control) {
         case SERVICE_CONTROL_STOP:
         case SERVICE_CONTROL_SHUTDOWN:
             SetState(SERVICE_STOP_PENDING);
-            g_service->catalogue->Stop();
-            SetState(SERVICE_STOPPED);
-            SetEvent(g_service->stopped.get());
+            SetEvent(g_service->stopRequested.get());
             return NO_ERROR;
         case SERVICE_CONTROL_INTERROGATE:
             return NO_ERROR;
@@ -76,28 +71,49 @@ DWORD WINAPI HandleControl(DWORD control, DWORD, void*, void*) {
     }
 }
 
-// Runs until a stop control arrives. A port taken by another program ends the
-// service with an error status and an event-log entry saying so.
+void RecordFailure(const std::string& message, int code) {
+    {
+        std::lock_guard<std::mutex> lock(g_service->failureMutex);
+        g_service->failure = message;
+        g_service->failureCode = code;
+    }
+    SetEvent(g_service->failed.get());
+}
+
+// Runs until a stop control arrives or the server fails. A port taken by
+// another program at the start, or a listener that breaks later, ends the
+// service with an error status and an event-log entry saying so; the recovery
+// actions (service_recovery.h) then restart it.
 void WINAPI ServiceMain(DWORD, LPWSTR*) {
     g_service->statusHandle = RegisterServiceCtrlHandlerExW(kServiceName, HandleControl, nullptr);
     if (g_service->statusHandle == nullptr) return;
     SetState(SERVICE_START_PENDING);
-    RunningCatalogue catalogue(g_service->options, nullptr);
+    RunningCatalogue catalogue(g_service->options, nullptr, RecordFailure);
     try {
         catalogue.Start();
     } catch (const std::exception& error) {
         const auto* listen = dynamic_cast<const ListenError*>(&error);
-        ReportToEventLog(EVENTLOG_ERROR_TYPE, MSG_SERVICE_ERROR,
-                         "The catalogue service cannot start: " + std::string(error.what()) +
-                             (listen ? ". Another program may be using the port" : "") + "; the service has stopped.");
+        ReportToEventLog(EventKind::kError, "The catalogue service cannot start: " + std::string(error.what()) +
+                                                (listen ? ". Another program may be using the port" : "") +
+                                                "; the service has stopped.");
         SetState(SERVICE_STOPPED, ERROR_SERVICE_SPECIFIC_ERROR, listen ? static_cast<DWORD>(listen->Code()) : 1);
         return;
     }
-    ReportToEventLog(EVENTLOG_INFORMATION_TYPE, MSG_SERVICE_INFO,
-                     "The catalogue service is listening on " + catalogue.Addresses() + ".");
-    g_service->catalogue = &catalogue;
+    ReportToEventLog(EventKind::kInformation, "The catalogue service is listening on " + catalogue.Addresses() + ".");
     SetState(SERVICE_RUNNING);
-    WaitForSingleObject(g_service->stopped.get(), INFINITE);
+    const HANDLE events[] = {g_service->stopRequested.get(), g_service->failed.get()};
+    const DWORD woken = WaitForMultipleObjects(2, events, FALSE, INFINITE);
+    catalogue.Stop();
+    if (woken != WAIT_OBJECT_0 + 1) {
+        SetState(SERVICE_STOPPED);
+        return;
+    }
+    std::lock_guard<std::mutex> lock(g_service->failureMutex);
+    ReportToEventLog(EventKind::kError, "The catalogue service can no longer take requests: " + g_service->failure +
+                                            " (error " + std::to_string(g_service->failureCode) +
+                                            "); the service has stopped.");
+    SetState(SERVICE_STOPPED, ERROR_SERVICE_SPECIFIC_ERROR,
+             g_service->failureCode > 0 ? static_cast<DWORD>(g_service->failureCode) : 1);
 }
 
 }  // namespace
@@ -105,8 +121,9 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) {
 int RunWindowsService(const ServiceOptions& options) {
     ServiceState state;
     state.options = options;
-    state.stopped.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!state.stopped) return 1;
+    state.stopRequested.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    state.failed.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!state.stopRequested || !state.failed) return 1;
     g_service = &state;
     // The table's name is not written to; the type lacks the const.
     const SERVICE_TABLE_ENTRYW table[] = {{const_cast<wchar_t*>(kServiceName), ServiceMain}, {nullptr, nullptr}};
