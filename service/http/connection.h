@@ -40,8 +40,8 @@ public:
     bool WantsWrite() const { return phase_ == Phase::kSending; }
     SocketTraits::Type Handle() const { return socket_.get(); }
     Clock::time_point Deadline() const { return deadline_; }
-    // Request bytes held (the head and body read so far; none once answered).
-    std::size_t BufferedInput() const { return input_.size(); }
+    // Memory held for request bytes (the head and body read so far; none once answered).
+    std::size_t BufferedInput() const { return input_.capacity(); }
 
     // Reads what has arrived. Once the request is whole (or can no longer be
     // one), the answer is made (by `handler`, whose exception becomes a 500)
