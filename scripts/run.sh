@@ -119,7 +119,8 @@ start_catalogue() {
   port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
   page_base="http://127.0.0.1:$port"
   proxy="http://127.0.0.1:$port"
-  "$wine" "$build/service/vantrel-catalogue.exe" --port "$port" --page-base "$page_base" \
+  # --any-host: the demo uses the service as the program's proxy, whatever host it asks for.
+  "$wine" "$build/service/vantrel-catalogue.exe" --port "$port" --page-base "$page_base" --any-host \
     </dev/null >"$demo/catalogue.log" 2>&1 &
   service_pid=$!
   for _ in $(seq 300); do

@@ -193,6 +193,15 @@ def check_service(msi):
     # Events: 1 start at install, 2 + 32 stop at install and uninstall, 128 delete at uninstall.
     check_equal(controls, [("VantrelCatalogue", "1", "0"), ("VantrelCatalogue", "162", "1")],
                 "started at install without waiting; stopped (waiting) and deleted at uninstall")
+    # The recovery step: the installed service program (file key) run with --set-recovery,
+    # deferred (0x400) and not impersonated (0x800), its exit code ignored (0x40): type 18 + those.
+    actions = {r[0]: r[1:4] for r in msi_export(msi, "CustomAction")}
+    check_equal(actions.get("SetCatalogueRecovery"), [str(18 + 0x40 + 0x400 + 0x800), "CatalogueExe", "--set-recovery"],
+                "the recovery actions are set by the service program, elevated")
+    sequence = {r[0]: (r[1], int(r[2])) for r in msi_export(msi, "InstallExecuteSequence")}
+    step = sequence.get("SetCatalogueRecovery", ("", 0))
+    check(step[0] == "$CatalogueService>2" and sequence["InstallServices"][1] < step[1] < sequence["StartServices"][1],
+          f"set once the service is installed, before it is started, with its component: {step}")
     registry = {(r[2].rstrip("\\"), r[3]): r[4] for r in msi_export(msi, "Registry")}
     source = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\VantrelCatalogue"
     check_equal(registry.get((source, "EventMessageFile")), "[#CatalogueExe]", "the event-log source's messages")

@@ -11,8 +11,11 @@
             files goes) leaves the prefix as it was
   portable  the portable package unpacked into a folder with spaces in its name runs
   service   the catalogue service installed with the program runs on port 80 of the
-            loopback; the program, with no proxy, sends its request there and the
-            service's page address reaches the shell; uninstalling stops and removes it
+            loopback with its recovery actions set; the program, with no proxy, sends
+            its request there and the service's page address reaches the shell;
+            uninstalling stops and removes it
+  service-stop  the installed service stops within 5 s while 32 clients hold answers
+            they never read, and uninstalling then completes
   port-taken  another program holds port 80: the installation still succeeds, the
             service ends with an error status
   without-service  the installation with the service's feature left out
@@ -21,8 +24,10 @@ Usage: test_package.py <case>"""
 
 import re
 import socket
+import struct
 import subprocess
 import sys
+import time
 import urllib.parse
 import zipfile
 from pathlib import Path, PureWindowsPath
@@ -202,6 +207,31 @@ def check_service_registration(t):
             f"the service starts the installed catalogue with --service: {values.get('ImagePath')}")
 
 
+SC_ACTION_NONE, SC_ACTION_RESTART = 0, 1
+EXPECTED_RECOVERY = {"reset after (s)": 86400, "actions": [(SC_ACTION_RESTART, 5000), (SC_ACTION_RESTART, 5000),
+                                                             (SC_ACTION_NONE, 0)], "also when it stops with an error": 1}
+
+
+def recovery_actions(t):
+    """The service's recovery actions as Windows keeps them in its key: the
+    FailureActions record (reset period, three pointer-sized placeholders and
+    the count, then type and delay of each action) and
+    FailureActionsOnNonCrashFailures. Wine's service control manager neither
+    keeps nor reports them (QueryServiceConfig2W and sc qfailure answer
+    ERROR_INVALID_LEVEL), so the service program writes them there itself."""
+    done = subprocess.run([WINE, "reg", "query", pkg.SERVICE_KEY], env=t.environment(), capture_output=True,
+                          text=True, stdin=subprocess.DEVNULL, timeout=60)
+    values = dict(re.findall(r"^\s*(\S+)\s+REG_\S+\s+(.*?)\s*$", done.stdout, re.M))
+    record = bytes.fromhex(values.get("FailureActions", ""))
+    if len(record) < 20:
+        return {"FailureActions": values.get("FailureActions")}
+    reset, _, _, count, _ = struct.unpack_from("<5I", record)
+    actions = [struct.unpack_from("<2I", record, 20 + 8 * i) for i in range(min(count, (len(record) - 20) // 8))]
+    flag = values.get("FailureActionsOnNonCrashFailures", "")
+    return {"reset after (s)": reset, "actions": actions,
+            "also when it stops with an error": int(flag, 16) if flag.startswith("0x") else flag}
+
+
 def loopback_answer(address):
     """The status line the service gives a GET of its root on one loopback
     address, or the error that kept it from answering."""
@@ -245,11 +275,12 @@ def case_service(t):
     state = t.wait_service_state("RUNNING")
     t.check(state is not None and "RUNNING" in state["STATE"], f"the service runs after the installation: {state}")
     check_service_registration(t)
+    t.check_equal(recovery_actions(t), EXPECTED_RECOVERY, "the recovery actions: restart after 5 s, twice; reset after a day")
     address = show_details_without_proxy(t)
     if address:
         parts = urllib.parse.urlsplit(address)
         t.check(parts.scheme == "http" and parts.hostname == "localhost" and parts.port in (None, 80)
-                and re.fullmatch(r"/apps/[0-9a-f]{16}\.html", parts.path) is not None,
+                and re.fullmatch(r"/apps/[0-9a-f]{32}\.html", parts.path) is not None,
                 f"the service answered with one of its pages on localhost: {address}")
         # The page is there only if the service took the program's request.
         page = fetch(f"http://127.0.0.1{parts.path}")
@@ -259,6 +290,60 @@ def case_service(t):
     t.check_equal(t.service_state(), None, "the service is gone")
     t.check(pkg.loopback_port_free(), "nothing listens on port 80 any more")
     check_product_gone(t, before, properties)
+
+
+def largest_page():
+    """Submits a list of 1,000 twenty-digit identifiers to the installed service
+    as the program would; the page's path (about 100 KB, more than the socket
+    buffers of a client that does not read hold)."""
+    ids = ",".join(str(10**19 + i) for i in range(1000))
+    with socket.create_connection(("127.0.0.1", 80), timeout=10) as connection:
+        connection.sendall(f"GET /input/submit.php?dataset={ids} HTTP/1.1\r\nHost: localhost\r\n\r\n".encode())
+        reply = b""
+        while chunk := connection.recv(65536):
+            reply += chunk
+    return urllib.parse.urlsplit(reply.split(b"\r\n\r\n", 1)[1].decode().strip()).path
+
+
+def stalled_clients(path, count):
+    """`count` clients that ask for the page with a small receive window and
+    never read it; returned once each has the first bytes, so that the service
+    is sending to every one of them."""
+    clients = []
+    for _ in range(count):
+        client = socket.socket(socket.AF_INET)
+        client.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
+        client.connect(("127.0.0.1", 80))
+        client.sendall(f"GET {path} HTTP/1.1\r\nHost: localhost\r\n\r\n".encode())
+        clients.append(client)
+    for client in clients:
+        client.settimeout(10)
+        client.recv(1, socket.MSG_PEEK)
+    return clients
+
+
+def case_service_stop(t):
+    prepare(t)
+    t.check_equal(t.msiexec("/i", pkg.msi_path(), "/qn"), 0, "msiexec /i /qn succeeds")
+    state = t.wait_service_state("RUNNING")
+    if not t.check(state is not None and "RUNNING" in state["STATE"], f"the service runs: {state}"):
+        return
+    clients = stalled_clients(largest_page(), 32)
+    try:
+        started = time.monotonic()
+        done = subprocess.run([WINE, "sc", "stop", pkg.SERVICE_NAME], env=t.environment(), capture_output=True,
+                              text=True, stdin=subprocess.DEVNULL, timeout=60)
+        t.log(f"sc stop: {done.stdout.strip()}")
+        state = t.wait_service_state("STOPPED", 5) or {}
+        t.log(f"stopped after {time.monotonic() - started:.2f} s")
+        t.check("STOPPED" in state.get("STATE", ""), f"the service stops within 5 s, 32 answers unread: {state}")
+        t.check_equal(state.get("WIN32_EXIT_CODE", "").split()[:1], ["0"], "a stop asked for is no failure")
+        t.check(pkg.loopback_port_free(), "nothing listens on port 80 any more")
+        t.check_equal(t.msiexec("/x", pkg.msi_path(), "/qn"), 0, "msiexec /x /qn then completes")
+        t.check_equal(t.service_state(), None, "the service is gone")
+    finally:
+        for client in clients:
+            client.close()
 
 
 def check_product_gone(t, before, properties):
@@ -306,8 +391,9 @@ def case_without_service(t):
 
 
 CASES = {"install": case_install, "upgrade": case_upgrade, "repair": case_repair, "failed": case_failed, "portable": case_portable,
-         "service": case_service, "port-taken": case_port_taken, "without-service": case_without_service}
-SERVICE_CASES = {"service", "port-taken"}
+         "service": case_service, "service-stop": case_service_stop, "port-taken": case_port_taken,
+         "without-service": case_without_service}
+SERVICE_CASES = {"service", "service-stop", "port-taken"}
 
 if __name__ == "__main__":
     if len(sys.argv) != 2 or sys.argv[1] not in CASES:

@@ -416,10 +416,11 @@ class E2ETest:
     def start_catalogue(self, seconds=30):
         """Starts the catalogue service (under Wine, needs start()) on a free
         loopback port, logging its request lines to `catalogue_log`, and makes it
-        the proxy of programs started later. Returns the page base address."""
+        the proxy of programs started later (--any-host: for whatever host they
+        ask). Returns the page base address."""
         port = free_port()
         base = f"http://127.0.0.1:{port}"
-        command = [WINE, os.environ["VANTREL_CATALOGUE"], "--port", str(port), "--page-base", base,
+        command = [WINE, os.environ["VANTREL_CATALOGUE"], "--port", str(port), "--page-base", base, "--any-host",
                    "--log", self.windows_path(self.catalogue_log)]
         with open(self.work / "catalogue.out", "wb") as out:
             process = subprocess.Popen(command, env=self.environment(), cwd=self.cwd, stdin=subprocess.DEVNULL,

@@ -74,7 +74,7 @@ def check_page_opened(t, base, identifiers):
     if not t.check_equal(len(opened), 1, f"addresses the shell was asked to open: {opened}"):
         return
     address = opened[0]
-    t.check(re.fullmatch(re.escape(base) + r"/apps/[0-9a-f]{16}\.html", address) is not None,
+    t.check(re.fullmatch(re.escape(base) + r"/apps/[0-9a-f]{32}\.html", address) is not None,
             f"opened address is a page of the service: {address}")
     reply = t.temp_file(REPLY_FILE)
     t.check(reply.is_file() and reply.read_text(encoding="utf-8").strip() == address,

@@ -91,7 +91,7 @@ def main():
     failures = []
     try:
         url = submit(port)
-        if not re.fullmatch(rf"http://127\.0\.0\.1:{port}/apps/[0-9a-f]{{16}}\.html", url):
+        if not re.fullmatch(rf"http://localhost:{port}/apps/[0-9a-f]{{32}}\.html", url):
             failures.append(f"unexpected page address {url!r}")
         else:
             check_dom(page_browser.dump_dom(url), failures)
