@@ -7,7 +7,10 @@ namespace httpd {
 namespace {
 
 constexpr int kTickMs = 100;           // the longest poll: how often the loop looks at the stop flag
-constexpr int kBacklog = 1024;
+// Connections not yet taken wait in the system (which caps the number, on
+// Linux at somaxconn): a deep queue keeps a crowd of connections from having a
+// newcomer's attempt dropped, to be retried only a second later.
+constexpr int kBacklog = 4096;
 constexpr int kAcceptsPerTurn = 64;    // per listener, so that accepting never starves the connections
 constexpr auto kLongestAcceptPause = std::chrono::seconds(1);
 constexpr auto kFirstAcceptPause = std::chrono::milliseconds(10);

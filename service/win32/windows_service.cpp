@@ -30,8 +30,11 @@ struct ServiceState {
     SERVICE_STATUS_HANDLE statusHandle = nullptr;
     std::mutex statusMutex;  // the control handler and ServiceMain both report
     SERVICE_STATUS status{};
-    UniqueEvent stopRequested;  // set by the control handler
-    UniqueEvent failed;         // set by the server when it can no longer take connections
+    RunningCatalogue* catalogue = nullptr;  // set while the service runs
+    std::mutex stopMutex;                   // one stop, by whichever comes first
+    bool stopReported = false;
+    UniqueEvent stopped;  // set once the stop is reported
+    UniqueEvent failed;   // set by the server when it can no longer take connections
     std::mutex failureMutex;
     std::string failure;
     int failureCode = 0;
@@ -52,17 +55,28 @@ void SetState(DWORD state, DWORD win32ExitCode = NO_ERROR, DWORD specificExitCod
     SetServiceStatus(g_service->statusHandle, &status);
 }
 
-// Only asks for the stop: ServiceMain does it. The server never waits on a
-// client, so the stop takes a moment whatever the clients do, and the control
-// manager's caller (an uninstaller removing the program's files next) hears
-// "stopped" once nothing listens any more. Stop controls come only while
+// Stops the server and reports the service stopped, once: for a stop control
+// or for a failure, whichever comes first.
+void StopAndReport(DWORD win32ExitCode, DWORD specificExitCode) {
+    std::lock_guard<std::mutex> lock(g_service->stopMutex);
+    if (g_service->stopReported) return;
+    SetState(SERVICE_STOP_PENDING);
+    g_service->catalogue->Stop();
+    SetState(SERVICE_STOPPED, win32ExitCode, specificExitCode);
+    g_service->stopReported = true;
+    SetEvent(g_service->stopped.get());
+}
+
+// The stop is done before the handler answers: the control manager's caller
+// (an uninstaller removing the program's files next, say) gets its answer only
+// once nothing listens any more. The server never waits on a client, so this
+// takes a moment whatever the clients do. Stop controls come only while
 // running (see SetState).
 DWORD WINAPI HandleControl(DWORD control, DWORD, void*, void*) {
     switch (control) {
         case SERVICE_CONTROL_STOP:
         case SERVICE_CONTROL_SHUTDOWN:
-            SetState(SERVICE_STOP_PENDING);
-            SetEvent(g_service->stopRequested.get());
+            StopAndReport(NO_ERROR, 0);
             return NO_ERROR;
         case SERVICE_CONTROL_INTERROGATE:
             return NO_ERROR;
@@ -100,20 +114,22 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) {
         return;
     }
     ReportToEventLog(EventKind::kInformation, "The catalogue service is listening on " + catalogue.Addresses() + ".");
+    g_service->catalogue = &catalogue;
     SetState(SERVICE_RUNNING);
-    const HANDLE events[] = {g_service->stopRequested.get(), g_service->failed.get()};
-    const DWORD woken = WaitForMultipleObjects(2, events, FALSE, INFINITE);
-    catalogue.Stop();
-    if (woken != WAIT_OBJECT_0 + 1) {
-        SetState(SERVICE_STOPPED);
-        return;
+    const HANDLE events[] = {g_service->stopped.get(), g_service->failed.get()};
+    if (WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
+        std::string failure;
+        int code = 0;
+        {
+            std::lock_guard<std::mutex> lock(g_service->failureMutex);
+            failure = g_service->failure;
+            code = g_service->failureCode;
+        }
+        ReportToEventLog(EventKind::kError, "The catalogue service can no longer take requests: " + failure +
+                                                " (error " + std::to_string(code) + "); the service has stopped.");
+        StopAndReport(ERROR_SERVICE_SPECIFIC_ERROR, code > 0 ? static_cast<DWORD>(code) : 1);
     }
-    std::lock_guard<std::mutex> lock(g_service->failureMutex);
-    ReportToEventLog(EventKind::kError, "The catalogue service can no longer take requests: " + g_service->failure +
-                                            " (error " + std::to_string(g_service->failureCode) +
-                                            "); the service has stopped.");
-    SetState(SERVICE_STOPPED, ERROR_SERVICE_SPECIFIC_ERROR,
-             g_service->failureCode > 0 ? static_cast<DWORD>(g_service->failureCode) : 1);
+    WaitForSingleObject(g_service->stopped.get(), INFINITE);
 }
 
 }  // namespace
@@ -121,9 +137,9 @@ void WINAPI ServiceMain(DWORD, LPWSTR*) {
 int RunWindowsService(const ServiceOptions& options) {
     ServiceState state;
     state.options = options;
-    state.stopRequested.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    state.stopped.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     state.failed.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!state.stopRequested || !state.failed) return 1;
+    if (!state.stopped || !state.failed) return 1;
     g_service = &state;
     // The table's name is not written to; the type lacks the const.
     const SERVICE_TABLE_ENTRYW table[] = {{const_cast<wchar_t*>(kServiceName), ServiceMain}, {nullptr, nullptr}};
