@@ -10,7 +10,8 @@
 //             sent to clients that do not read when the flood evicts them,
 //             and 1,000 connections holding large unfinished heads.
 // Goals: p99 under 100 ms in "plain" and "attack", no 503 below the cap,
-// peak under 64 MiB. Linux only. Usage: catalogue_bench [--seconds N] [--exe PATH]
+// peak under 64 MiB. Linux only.
+// Usage: catalogue_bench [--seconds N] [--exe PATH] [--slowloris N (default 2000)]
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -294,15 +295,16 @@ private:
     std::thread thread_;
 };
 
-void UnderAttack(std::uint16_t port, double seconds) {
+void UnderAttack(std::uint16_t port, double seconds, int slowloris) {
     const std::string largest = PathOf(Exchange(port, "/input/submit.php?dataset=" + LongestList(9999)).body);
-    Attack attack(port, 2000, 32, largest, "GET / HTTP/1.1\r\nHost: localhost\r\n");
+    Attack attack(port, slowloris, 32, largest, "GET / HTTP/1.1\r\nHost: localhost\r\n");
     std::this_thread::sleep_for(std::chrono::seconds(2));  // every attacker under way
     Figures figures;
     const Clock::time_point end = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
     for (unsigned round = 0; Clock::now() < end; ++round) ProgramExchange(port, 7, round, figures);
     Report("attack", figures, seconds);
-    std::printf("         slowloris connections dropped by the service and reopened: %ld\n", attack.Reopened());
+    std::printf("         %d slowloris connections; dropped by the service and reopened: %ld\n", slowloris,
+                attack.Reopened());
 }
 
 // ---- memory ----------------------------------------------------------------
@@ -337,9 +339,11 @@ void Memory(const std::string& exe) {
 int main(int argc, char** argv) {
     std::string exe = VANTREL_CATALOGUE_EXE;
     double seconds = 5;
+    int slowloris = 2000;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--seconds") == 0) seconds = std::stod(argv[i + 1]);
         if (std::strcmp(argv[i], "--exe") == 0) exe = argv[i + 1];
+        if (std::strcmp(argv[i], "--slowloris") == 0) slowloris = std::stoi(argv[i + 1]);
     }
     rlimit limit{};
     getrlimit(RLIMIT_NOFILE, &limit);
@@ -353,7 +357,7 @@ int main(int argc, char** argv) {
     }
     {
         Service service(exe);
-        UnderAttack(service.Port(), seconds);
+        UnderAttack(service.Port(), seconds, slowloris);
     }
     Memory(exe);
     return 0;

@@ -19,7 +19,7 @@ public:
     using Output = std::function<bool(std::string_view text)>;
 
     // `name` starts the note about dropped lines ("vantrel-catalogue").
-    LineWriter(Output output, std::string name, std::size_t maxQueuedBytes = std::size_t{1} << 20);
+    LineWriter(Output output, std::string name, std::size_t maxQueuedBytes = std::size_t{256} << 10);
     // Waits up to about a second for the queued lines; an output still blocked
     // then is left to its thread, which ends with the process.
     ~LineWriter();

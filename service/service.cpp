@@ -126,6 +126,10 @@ httpd::ServerOptions ServerOptionsFor(const ServiceOptions& options, httpd::Requ
     // length, in the absolute form a proxy receives, fits the request line.
     serverOptions.limits.maxRequestLine = kSubmissionLineBytes;
     serverOptions.limits.maxHeadBytes = kSubmissionLineBytes + serverOptions.limits.maxHeadBytes;
+    // Idle connections cost a few hundred bytes each here: a crowd of them
+    // (slowloris) waits inside, running into its deadline, rather than in the
+    // system's queue in front of the program's request.
+    serverOptions.maxConnections = kMaxConnections;
     serverOptions.logger = std::move(logger);
     serverOptions.onFailure = std::move(onFailure);
     return serverOptions;

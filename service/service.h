@@ -23,6 +23,9 @@
 
 namespace catalogue {
 
+// Connections served at once (see httpd::ServerOptions::maxConnections).
+inline constexpr std::size_t kMaxConnections = 4096;
+
 // The loopback addresses the installed service listens on.
 inline const std::vector<std::string> kLoopbackAddresses = {"127.0.0.1", "::1"};
 

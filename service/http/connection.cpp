@@ -17,6 +17,10 @@ constexpr std::size_t kLingerBytes = 1 << 20;                 // and how many at
 // send; a larger or shared one is sent after it (the socket sends at once,
 // see TryAccept).
 constexpr std::size_t kJoinedBodyBytes = 16384;
+// The log shows a whole request's line as far as the limits take it, but only
+// the start of one that never arrived whole or was refused: an attacker's
+// unfinished heads would fill it otherwise.
+constexpr std::size_t kUnfinishedLineBytes = 256;
 
 // The head may not grow past the limits even before its end has arrived: a
 // request line without line break, or a head without blank line, is cut off here.
@@ -101,16 +105,16 @@ void Connection::TryCompleteRequest(const Handler& handler, std::size_t previous
     const bool headOnly = request_->method == "HEAD";
     Response response = CallHandler(handler, *request_);
     request_.reset();
-    StartAnswer(std::move(response), headOnly, now);
+    StartAnswer(std::move(response), headOnly, limits_.maxRequestLine, now);
 }
 
 void Connection::AnswerNow(const Response& response, Clock::time_point now) {
-    StartAnswer(response, false, now);
+    StartAnswer(response, false, kUnfinishedLineBytes, now);
 }
 
-void Connection::StartAnswer(Response response, bool headOnly, Clock::time_point now) {
+void Connection::StartAnswer(Response response, bool headOnly, std::size_t loggedLineBytes, Clock::time_point now) {
     // The request is done with: its bytes go, the line stays for the log.
-    firstLine_ = PrintableRequestLine(input_, limits_.maxRequestLine);
+    firstLine_ = PrintableRequestLine(input_, loggedLineBytes);
     std::string().swap(input_);
     status_ = response.status;
     head_ = SerializeHead(response);
@@ -182,7 +186,7 @@ void Connection::OnDeadline(Clock::time_point now) {
 
 void Connection::Close() {
     if (phase_ == Phase::kReceiving) {
-        firstLine_ = PrintableRequestLine(input_, limits_.maxRequestLine);
+        firstLine_ = PrintableRequestLine(input_, kUnfinishedLineBytes);
         std::string().swap(input_);
     }
     socket_.reset();
@@ -192,7 +196,7 @@ void Connection::Close() {
 }
 
 std::string Connection::RequestLine() const {
-    return phase_ == Phase::kReceiving ? PrintableRequestLine(input_, limits_.maxRequestLine) : firstLine_;
+    return phase_ == Phase::kReceiving ? PrintableRequestLine(input_, kUnfinishedLineBytes) : firstLine_;
 }
 
 }  // namespace httpd

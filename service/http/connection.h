@@ -60,7 +60,8 @@ public:
     // Closes at once, sending nothing more.
     void Close();
 
-    // For the log: the request line as far as it arrived, made printable, and
+    // For the log: the request line made printable (whole as far as the limits
+    // take it when the request arrived whole, else its first 256 bytes), and
     // the status of the answer (0 while none was made). Empty line and 0
     // status: the connection carried nothing worth logging.
     std::string RequestLine() const;
@@ -68,7 +69,7 @@ public:
 
 private:
     void TryCompleteRequest(const Handler& handler, std::size_t previousSize, Clock::time_point now);
-    void StartAnswer(Response response, bool headOnly, Clock::time_point now);
+    void StartAnswer(Response response, bool headOnly, std::size_t loggedLineBytes, Clock::time_point now);
     void SendMore(Clock::time_point now);
     void StartLingering(Clock::time_point now);
     void DrainLeftovers();

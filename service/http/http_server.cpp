@@ -11,7 +11,7 @@ constexpr int kTickMs = 100;           // the longest poll: how often the loop l
 // Linux at somaxconn): a deep queue keeps a crowd of connections from having a
 // newcomer's attempt dropped, to be retried only a second later.
 constexpr int kBacklog = 4096;
-constexpr int kAcceptsPerTurn = 64;    // per listener, so that accepting never starves the connections
+constexpr int kAcceptsPerTurn = 256;   // per listener, so that accepting never starves the connections
 constexpr auto kLongestAcceptPause = std::chrono::seconds(1);
 constexpr auto kFirstAcceptPause = std::chrono::milliseconds(10);
 
@@ -118,7 +118,6 @@ int Server::PollTimeoutMs(Clock::time_point now) const {
 
 void Server::ServeConnections(std::size_t polled, Clock::time_point now) {
     for (std::size_t i = 0; i < polled; ++i) ServeEntry(entries_[i], pollItems_[i], now);
-    KeepInputWithinBudget();
 }
 
 void Server::ServeEntry(Entry& entry, const PollItem& item, Clock::time_point now) {
@@ -127,6 +126,9 @@ void Server::ServeEntry(Entry& entry, const PollItem& item, Clock::time_point no
     if (item.writable && connection.WantsWrite()) connection.OnWritable(now);
     if ((item.readable || item.broken) && connection.WantsRead()) connection.OnReadable(handler_, now);
     Settle(entry);
+    // After each read, not after the poll's whole harvest: hundreds of
+    // connections reading at once would pass the budget many times over.
+    KeepInputWithinBudget();
 }
 
 void Server::AcceptAll(std::size_t listener, Clock::time_point now) {
@@ -159,8 +161,11 @@ void Server::AcceptAll(std::size_t listener, Clock::time_point now) {
 // request has not arrived whole. Its request is read at once: a client that
 // sent it with the connection is answered before anyone can shed it.
 void Server::Admit(Socket socket, Clock::time_point now) {
-    if (counted_ >= options_.maxConnections) TakeNewsOfEntries(now);
-    const bool room = counted_ < options_.maxConnections || ShedOldestReceiving();
+    bool room = counted_ < options_.maxConnections || ShedOldestReceiving();
+    if (!room) {
+        TakeNewsOfEntries(now);
+        room = counted_ < options_.maxConnections || ShedOldestReceiving();
+    }
     entries_.push_back({std::make_unique<Connection>(std::move(socket), options_.limits, now), room, false, 0});
     Entry& entry = entries_.back();
     if (!room) {
@@ -195,8 +200,11 @@ void Server::TakeNewsOfEntries(Clock::time_point now) {
     for (std::size_t i = 0; i < items.size(); ++i) ServeEntry(entries_[polled[i]], items[i], now);
 }
 
+// Entries before shedFrom_ were found not receiving; none of them can be again
+// (phases only move on), so each search starts there until Sweep moves entries.
 bool Server::ShedOldestReceiving() {
-    for (Entry& entry : entries_) {
+    for (; shedFrom_ < entries_.size(); ++shedFrom_) {
+        Entry& entry = entries_[shedFrom_];
         if (entry.counted && entry.connection->GetPhase() == Connection::Phase::kReceiving) {
             entry.connection->Close();
             Settle(entry);
@@ -260,6 +268,7 @@ void Server::Sweep() {
     std::erase_if(entries_, [](const Entry& entry) {
         return entry.connection->GetPhase() == Connection::Phase::kClosed;
     });
+    shedFrom_ = 0;
 }
 
 void Server::Fail(const std::string& message, int code) {

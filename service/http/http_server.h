@@ -125,6 +125,7 @@ private:
     std::vector<std::size_t> polledListeners_;  // which listeners were polled
     std::size_t counted_ = 0;        // entries holding a place under maxConnections
     std::size_t bufferedInput_ = 0;  // request bytes held by all entries
+    std::size_t shedFrom_ = 0;       // where the search for an entry to shed starts
     Clock::time_point acceptPausedUntil_{};
     Clock::duration acceptPause_{};
 };
