@@ -18,6 +18,21 @@ using namespace testing_support;
 
 namespace {
 
+// The port file appears (whole, by rename) once the service listens; under
+// Wine it has been seen empty for a moment, so only a whole line counts. The
+// first start of a Windows program under Wine can take seconds.
+std::uint16_t WaitForPortFile(ChildProcess& service, const std::u16string& file) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < deadline && service.Running()) {
+        const std::string text = platform::FileExists(file) ? ReadFileBytes(file) : std::string();
+        if (text.size() > 1 && text.back() == '\n' && text.find_first_not_of("0123456789\r\n") == std::string::npos) {
+            return static_cast<std::uint16_t>(std::stoi(text));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return 0;
+}
+
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::size_t start = 0;
@@ -45,18 +60,7 @@ protected:
         ASSERT_NE(port_, 0) << "the service did not report its port";
     }
 
-    // The port file appears (whole, by rename) once the service listens. The
-    // first start of a Windows program under Wine can take seconds.
-    std::uint16_t WaitForPort() {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (std::chrono::steady_clock::now() < deadline && service_->Running()) {
-            if (platform::FileExists(dir_.File(u"port.txt"))) {
-                return static_cast<std::uint16_t>(std::stoi(ReadFileBytes(dir_.File(u"port.txt"))));
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return 0;
-    }
+    std::uint16_t WaitForPort() { return WaitForPortFile(*service_, dir_.File(u"port.txt")); }
 
     std::optional<httpd::ClientResponse> Send(const std::string& request) {
         return httpd::ParseResponse(httpd::ExchangeRaw(port_, request));
@@ -234,14 +238,7 @@ TEST(CatalogueConsole, ServesWhileNobodyReadsItsOutput) {
     TempDir dir;
     ChildProcess service(VANTREL_CATALOGUE_EXE, {"--port", "0", "--port-file", PathArgument(dir.File(u"port.txt"))},
                          PipedOutput{});
-    std::uint16_t port = 0;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (port == 0 && std::chrono::steady_clock::now() < deadline && service.Running()) {
-        if (platform::FileExists(dir.File(u"port.txt"))) {
-            port = static_cast<std::uint16_t>(std::stoi(ReadFileBytes(dir.File(u"port.txt"))));
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    const std::uint16_t port = WaitForPortFile(service, dir.File(u"port.txt"));
     ASSERT_NE(port, 0);
     // Request lines of about 2 KB each: 1,500 of them are more than the pipe
     // and the service's queue together hold.
