@@ -15,10 +15,13 @@ namespace catalogue {
 
 namespace {
 
-// The longest submission a page can list: kMaxIdentifiers identifiers of
-// kMaxIdentifierDigits digits, each with its comma, and room for the method,
-// the host (a proxy receives the absolute form), the path and the version.
-constexpr std::size_t kSubmissionLineBytes = kMaxIdentifiers * (kMaxIdentifierDigits + 1) + 1024;
+// The longest submission taken: four times the identifiers a page lists, each
+// of kMaxIdentifierDigits digits with its comma, and room for the method, the
+// host (a proxy receives the absolute form), the path and the version. A list
+// over the page's limit thus still gets its page, which names the rest as over
+// the limit; the server's budget for unfinished requests bounds what many such
+// lines at once can hold.
+constexpr std::size_t kSubmissionLineBytes = 4 * kMaxIdentifiers * (kMaxIdentifierDigits + 1) + 1024;
 
 std::filesystem::path Utf8Path(const std::string& text) {
     return std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(text.data()), text.size()));
@@ -122,8 +125,8 @@ httpd::ServerOptions ServerOptionsFor(const ServiceOptions& options, httpd::Requ
     httpd::ServerOptions serverOptions;
     serverOptions.bindAddresses = options.bindAddresses;
     serverOptions.port = options.port;
-    // A submission of the most identifiers a page lists, each of the greatest
-    // length, in the absolute form a proxy receives, fits the request line.
+    // A submission of four times the identifiers a page lists, each of the
+    // greatest length, in the absolute form a proxy receives, fits the request line.
     serverOptions.limits.maxRequestLine = kSubmissionLineBytes;
     serverOptions.limits.maxHeadBytes = kSubmissionLineBytes + serverOptions.limits.maxHeadBytes;
     // Idle connections cost a few hundred bytes each here: a crowd of them

@@ -132,9 +132,11 @@ TEST_F(CatalogueProcess, StandsAsTheProxyForAnyHostWhenAsked) {
     EXPECT_NE(page->body.find("https://apps.apple.com/app/id6"), std::string::npos);
 }
 
+// 1,047 identifiers of the greatest length: more than a page lists, and a
+// request line longer than the longest list a page holds.
 TEST_F(CatalogueProcess, NamesIdentifiersOverTheLimit) {
     std::string list;
-    for (int i = 0; i < 1047; ++i) list += (i ? "," : "") + std::to_string(1000000000 + i);
+    for (int i = 0; i < 1047; ++i) list += (i ? "," : "") + std::to_string(10000000000000000000ull + i);
     const auto reply = httpd::Get(port_, "/input/submit.php?dataset=" + list);
     ASSERT_TRUE(reply);
     ASSERT_EQ(reply->status, 200);
@@ -154,7 +156,7 @@ TEST_F(CatalogueProcess, AnswersBadRequestsAndUnknownPathsAndKeepsRunning) {
     };
     const Row rows[] = {
         {"garbage", "\x16\x03\x01 hello\r\n\r\n", 400},
-        {"oversized", "GET /" + std::string(60000, 'a') + " HTTP/1.1\r\n\r\n", 400},
+        {"oversized", "GET /" + std::string(200000, 'a') + " HTTP/1.1\r\n\r\n", 400},
         {"no dataset", "GET /input/submit.php HTTP/1.1\r\n\r\n", 400},
         {"unknown path", "GET /index.html HTTP/1.1\r\n\r\n", 404},
         {"unknown page", "GET /apps/" + std::string(32, '0') + ".html HTTP/1.1\r\n\r\n", 404},
