@@ -11,14 +11,6 @@
 namespace archive {
 namespace {
 
-constexpr std::int32_t kBlankNameNoMode = 9;
-constexpr std::int32_t kBlankName = 10;
-constexpr std::int32_t kFileNotFound = 12;
-constexpr std::int32_t kNotOpen = 13;
-constexpr std::int32_t kInMemoryCreateOnly = 28;
-constexpr std::int32_t kMultiVolume = 44;
-constexpr std::int32_t kDamaged = 48;
-constexpr std::int32_t kCustomStreamSpanning = 51;
 
 constexpr std::uint16_t kTestOpenMode = platform::kFmOpenReadWrite | platform::kFmShareDenyWrite;  // 0x22
 constexpr std::uint16_t kFallbackMode = platform::kFmOpenRead | platform::kFmShareDenyNone;       // 0x40
@@ -61,12 +53,12 @@ TZFArchiver::TZFArchiver(void* aOwner) : TZFBaseArchiver(aOwner) {
 
 void TZFBaseArchiver::OpenArchive(std::uint16_t mode) {
     FUpdated = false;
-    if (!FInMemory && FileNamePart(FFileName).empty()) throw EZFException(kBlankName, this);
+    if (!FInMemory && FileNamePart(FFileName).empty()) throw EZFException(NativeCode::kBlankName, this);
     if (mode != kOpenModeCreate && !platform::FileExists(FFileName) && FSpanningMode != smSpanning &&
         !IsRemovableDrive(FFileName)) {
-        throw EZFException(kFileNotFound, this, {FFileName});
+        throw EZFException(NativeCode::kFileNotFound, this, {FFileName});
     }
-    if (mode != kOpenModeCreate && FInMemory) throw EZFException(kInMemoryCreateOnly, this, {FFileName});
+    if (mode != kOpenModeCreate && FInMemory) throw EZFException(NativeCode::kInMemoryCreateOnly, this, {FFileName});
     CloseArchive();
     IsCustomStream = false;
     FileOpenMode = mode;
@@ -84,7 +76,7 @@ void TZFBaseArchiver::OpenArchive(std::uint16_t mode) {
 void TZFBaseArchiver::LoadDirAndActivate() {
     if (!DMHandle->HasCentralDirEnd()) {
         ReleaseStreamAndDir();
-        throw EZFException(kDamaged, this);
+        throw EZFException(NativeCode::kNoEndRecord, this);
     }
     DMHandle->LoadDir();
     FActive = true;
@@ -111,7 +103,7 @@ void TZFBaseArchiver::OpenSingleFile() {
         throw;
     }
     FOpenCorruptedArchives = openCorrupted;
-    if (found ? EndRecordOnAnotherDisk() : IsRemovableDrive(FFileName)) throw EZFException(kMultiVolume, nullptr);
+    if (found ? EndRecordOnAnotherDisk() : IsRemovableDrive(FFileName)) throw EZFException(NativeCode::kMultiVolume, nullptr);
     FSpanningMode = smNone;
 }
 
@@ -130,7 +122,7 @@ bool TZFBaseArchiver::EndRecordOnAnotherDisk() {
 }
 
 void TZFBaseArchiver::OpenArchive() {
-    if (!FInMemory && FileNamePart(FFileName).empty()) throw EZFException(kBlankNameNoMode, this);
+    if (!FInMemory && FileNamePart(FFileName).empty()) throw EZFException(NativeCode::kBlankNameNoMode, this);
     std::uint16_t mode = kOpenModeCreate;
     if (!FInMemory && platform::FileExists(FFileName)) {
         try {
@@ -144,7 +136,7 @@ void TZFBaseArchiver::OpenArchive() {
 }
 
 void TZFBaseArchiver::OpenArchive(platform::Stream& stream, bool create) {
-    if (FSpanningMode != smNone) throw EZFException(kCustomStreamSpanning, this);
+    if (FSpanningMode != smNone) throw EZFException(NativeCode::kCustomStreamSpanning, this);
     // FIXME: creating an archive on a stream belongs to the write road, which is not built.
     if (create) throw std::logic_error("creating an archive is not supported");
     CloseArchive();
@@ -180,7 +172,7 @@ std::string TZFBaseArchiver::Comment() const { return FActive && DMHandle ? DMHa
 bool TZFBaseArchiver::Exists() const { return platform::FileExists(FFileName); }
 
 std::int64_t TZFBaseArchiver::Size() const {
-    if (!FActive || FCompressedStream == nullptr) throw EZFException(kNotOpen, this);
+    if (!FActive || FCompressedStream == nullptr) throw EZFException(NativeCode::kNotOpen, this);
     return FCompressedStream->Size();
 }
 

@@ -9,12 +9,6 @@
 
 namespace archive {
 
-namespace {
-constexpr std::int32_t kCopyIndexError = 2;
-constexpr std::int32_t kInPlaceIndexError = 3;
-constexpr std::int32_t kNameIndexError = 59;
-}  // namespace
-
 void TZFDirArray::SetCount(std::int32_t n) {
     if (n <= 0) {
         Clear();
@@ -38,17 +32,17 @@ void TZFDirArray::SetCount(std::int32_t n) {
 }
 
 TDirItem TZFDirArray::Item(std::int32_t index) const {
-    if (index < 0 || index >= ItemCount) throw EZFException(kCopyIndexError, nullptr);
+    if (index < 0 || index >= ItemCount) throw EZFException(NativeCode::kCopyIndexOutOfRange, nullptr);
     return FItems[static_cast<std::size_t>(index)];
 }
 
 TDirItem& TZFDirArray::ItemRef(std::int32_t index) {
-    if (index < 0 || index >= ItemCount) throw EZFException(kInPlaceIndexError, nullptr);
+    if (index < 0 || index >= ItemCount) throw EZFException(NativeCode::kInPlaceIndexOutOfRange, nullptr);
     return FItems[static_cast<std::size_t>(index)];
 }
 
 const TDirItem& TZFDirArray::ItemRef(std::int32_t index) const {
-    if (index < 0 || index >= ItemCount) throw EZFException(kInPlaceIndexError, nullptr);
+    if (index < 0 || index >= ItemCount) throw EZFException(NativeCode::kInPlaceIndexOutOfRange, nullptr);
     return FItems[static_cast<std::size_t>(index)];
 }
 
@@ -75,7 +69,7 @@ void TZFDirArray::SetAsciiItemName(std::int32_t index, std::span<const std::uint
 void TZFDirArray::SetStoredName(std::int32_t index, std::u16string_view stored) {
     const std::int32_t found = IndexedAt(index);
     TDirItem& item = FItems[static_cast<std::size_t>(index)];
-    if (found >= 0 && found != index) throw EZFException(kNameIndexError, nullptr);
+    if (found >= 0 && found != index) throw EZFException(NativeCode::kNameIndexOutOfStep, nullptr);
     if (found == index) names_.Remove(index, Items());
     item.Name = stored;
     names_.Insert(index, Items());

@@ -20,7 +20,6 @@
 namespace archive {
 namespace {
 
-constexpr std::int32_t kSizesExceedFile = 57;
 // Small enough that the buffer's pages cost less than the reads it saves.
 constexpr std::int64_t kMaxDirectoryRead = std::int64_t{64} << 10;
 
@@ -164,7 +163,7 @@ void TZFDirManager::ReadItems(std::int64_t start, std::int64_t count) {
 void TZFDirManager::CheckCompressedSizes() {
     __int128 sum = 0;
     for (std::int32_t i = 0; i < CDir.Count(); ++i) sum += CDir.ItemRef(i).CompressedSize();
-    if (sum > FCompressedStream->Size()) throw EZFException(kSizesExceedFile, nullptr);
+    if (sum > FCompressedStream->Size()) throw EZFException(NativeCode::kSizesExceedFile, nullptr);
 }
 
 }  // namespace archive

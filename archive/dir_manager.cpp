@@ -6,10 +6,6 @@
 
 namespace archive {
 
-namespace {
-constexpr std::int32_t kRebuildOnVolumes = 44;
-}  // namespace
-
 TZFDirManager::TZFDirManager(platform::Stream* stream, bool bCreate, TZFBaseArchiver* arc)
     : FCompressedStream(stream), FCreate(bCreate), FArc(arc) {
     FIsCustomStream = arc != nullptr && arc->FCompressedStream != stream;
@@ -28,7 +24,7 @@ void TZFDirManager::ResetDir() {
 // detection or offset adjustment.
 void TZFDirManager::RecoverDir() {
     CDir.Clear();
-    if (FArc != nullptr && FArc->FSpanningMode != smNone) throw EZFException(kRebuildOnVolumes, nullptr);
+    if (FArc != nullptr && FArc->FSpanningMode != smNone) throw EZFException(NativeCode::kMultiVolume, nullptr);
     RebuildDir();
     CentralDirOffset = FCompressedStream->Size();
 }

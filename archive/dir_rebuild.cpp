@@ -25,7 +25,6 @@
 namespace archive {
 namespace {
 
-constexpr std::int32_t kNoLocalHeader = 35;
 constexpr std::size_t kScanChunk = 1024 * 1024;
 constexpr std::size_t kReadAlignment = 4096;  // less than a chunk, so a chunk always reaches past `at`
 constexpr std::size_t kSignatureSize = 4;
@@ -197,7 +196,7 @@ void AppendItem(TZFDirArray& dir, ScanWindow& window, std::int64_t at, const Loc
 void TZFDirManager::RebuildDir() {
     ScanWindow window(*FCompressedStream);
     std::int64_t at = NextLocalHeader(window, 0);
-    if (at < 0) throw EZFException(kNoLocalHeader, nullptr);
+    if (at < 0) throw EZFException(NativeCode::kNoLocalHeader, nullptr);
     const bool oemFileNames = EndRecordFound && (FArc == nullptr || FArc->FOptions.FOEMFileNames);
     for (; at >= 0; at = NextLocalHeader(window, at + 4)) {
         std::array<std::uint8_t, LocalFileHeader::kSize> raw{};

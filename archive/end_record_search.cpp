@@ -15,7 +15,6 @@ namespace {
 
 // 65,535 comment bytes, the 22-byte record and some slack.
 constexpr std::int64_t kEndSearchWindow = 65600;
-constexpr std::int32_t kZip64EndMissing = 40;
 
 // The plausibility test of an end record candidate at `position`, given the
 // bytes from the candidate on (`tail`, possibly fewer than 22).
@@ -117,7 +116,7 @@ void TZFDirManager::ReadZip64CentralDirEnd(std::int64_t& z) {
             found = true;
         }
     }
-    if (!found) throw EZFException(kZip64EndMissing, nullptr);
+    if (!found) throw EZFException(NativeCode::kZip64EndMissing, nullptr);
 }
 
 bool TZFDirManager::Zip64EndRecordAt(std::int64_t position) {

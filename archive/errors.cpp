@@ -144,14 +144,16 @@ std::u16string ComposeArchiverMessage(std::int32_t nativeErr, std::u16string_vie
     return text + u" - Native error: " + NativeCodeColumns(nativeErr);
 }
 
-EZFException::EZFException(std::int32_t nativeErr, const TZFBaseArchiver* component)
-    : platform::Exception(ComposeArchiverMessage(nativeErr, component ? component->Name : u"", nullptr)),
-      ErrorCode(MessageIndexOf(nativeErr)),
-      NativeError(nativeErr) {}
+EZFException::EZFException(NativeCode nativeErr, const TZFBaseArchiver* component)
+    : platform::Exception(
+          ComposeArchiverMessage(static_cast<std::int32_t>(nativeErr), component ? component->Name : u"", nullptr)),
+      ErrorCode(MessageIndexOf(static_cast<std::int32_t>(nativeErr))),
+      NativeError(static_cast<std::int32_t>(nativeErr)) {}
 
-EZFException::EZFException(std::int32_t nativeErr, const TZFBaseArchiver* component, std::vector<TZFErrorArg> args)
-    : platform::Exception(ComposeArchiverMessage(nativeErr, component ? component->Name : u"", &args)),
-      ErrorCode(MessageIndexOf(nativeErr)),
-      NativeError(nativeErr) {}
+EZFException::EZFException(NativeCode nativeErr, const TZFBaseArchiver* component, std::vector<TZFErrorArg> args)
+    : platform::Exception(
+          ComposeArchiverMessage(static_cast<std::int32_t>(nativeErr), component ? component->Name : u"", &args)),
+      ErrorCode(MessageIndexOf(static_cast<std::int32_t>(nativeErr))),
+      NativeError(static_cast<std::int32_t>(nativeErr)) {}
 
 }  // namespace archive

@@ -15,13 +15,6 @@
 namespace archive {
 namespace {
 
-constexpr std::int32_t kInvalidData = 8;
-constexpr std::int32_t kNoArchive = 13;
-constexpr std::int32_t kNoSuchItem = 15;
-constexpr std::int32_t kBadIndex = 16;
-constexpr std::int32_t kUpdateInProgress = 26;
-constexpr std::int32_t kDeflate64 = 55;
-constexpr std::int32_t kDiskFull = 65;
 constexpr std::int32_t kDefaultSearchAttr = 0x28BF;
 
 // Recurse is off for the duration of an extraction and holds its old value
@@ -69,7 +62,7 @@ bool DiskFull(TZFBaseArchiver& arc) {
         if (cancel) arc.FProgressCancel = true;
         return cancel;
     }
-    if (arc.FSpanningMode != smSpanning) throw EZFException(kDiskFull, nullptr);
+    if (arc.FSpanningMode != smSpanning) throw EZFException(NativeCode::kDiskFull, nullptr);
     return true;
 }
 
@@ -102,15 +95,15 @@ DataLoopResult RunDataLoop(TZFBaseArchiver& arc, const TDirItem& item, platform:
 }  // namespace
 
 void TZFBaseArchiver::ExtractToStream(std::u16string_view fileName, platform::Stream& stream) {
-    if (!FActive) throw EZFException(kNoArchive, this);
-    if (FUpdateCount > 0) throw EZFException(kUpdateInProgress, this);
+    if (!FActive) throw EZFException(NativeCode::kNotOpen, this);
+    if (FUpdateCount > 0) throw EZFException(NativeCode::kUpdateNotEnded, this);
     FProgressEnabled = true;
     RecurseOff recurseOff(FOptions.FRecurse);
     FProcessedFileNo = 0;
     DoOverallProgress(0.0, poExtract, ppStart);
 
     std::int32_t itemNo = -1;
-    if (!FindItemIndex(fileName, itemNo)) throw EZFException(kNoSuchItem, this, {std::u16string(fileName)});
+    if (!FindItemIndex(fileName, itemNo)) throw EZFException(NativeCode::kItemNotFound, this, {std::u16string(fileName)});
     FProcessedFileCount = 1;
     const std::u16string_view srcFileName = DMHandle->CDir.Item(itemNo).SrcFileName;
     DoFileProgress(srcFileName, 0.0, poExtract, ppStart);
@@ -142,11 +135,11 @@ bool TZFBaseArchiver::FindItemIndex(std::u16string_view name, std::int32_t& item
 // A member of a single-file archive lies in the archive stream itself; other
 // volumes belong to the multi-volume road, which is not built.
 void TZFBaseArchiver::ExtractItem(std::int32_t itemNo, platform::Stream& stream) {
-    if (!DMHandle || itemNo < 0 || itemNo >= DMHandle->CDir.Count()) throw EZFException(kBadIndex, this);
+    if (!DMHandle || itemNo < 0 || itemNo >= DMHandle->CDir.Count()) throw EZFException(NativeCode::kExtractIndexOutOfRange, this);
     const TDirItem item = DMHandle->CDir.Item(itemNo);
     FCompressedStream->SetPosition(item.LocalHeaderOffset());
     const bool ok = DecodeItemData(item, stream);
-    if (!ok && !FProgressCancel && !FExtractCorruptedFiles && !FSkipFile) throw EZFException(kInvalidData, this);
+    if (!ok && !FProgressCancel && !FExtractCorruptedFiles && !FSkipFile) throw EZFException(NativeCode::kInvalidItemData, this);
 }
 
 bool TZFBaseArchiver::DecodeItemData(const TDirItem& item, platform::Stream& stream) {
@@ -164,7 +157,7 @@ bool TZFBaseArchiver::DecodeItemData(const TDirItem& item, platform::Stream& str
     FProgressMax = uncompressed == 0 ? 2 : uncompressed;
     FSkipFile = false;
 
-    if (item.CompressionMethod == kMethodDeflate64) throw EZFException(kDeflate64, nullptr);
+    if (item.CompressionMethod == kMethodDeflate64) throw EZFException(NativeCode::kDeflate64, nullptr);
     if (item.CompressionMethod != kMethodStored && item.CompressionMethod != kMethodDeflated) return false;
 
     std::unique_ptr<MemberCipher> cipher;

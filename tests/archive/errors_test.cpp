@@ -66,7 +66,7 @@ TEST(EZFException, ComposesTextAndNativeColumns) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const EZFException e(row.code, nullptr);
+        const EZFException e(NativeCode{row.code}, nullptr);
         EXPECT_EQ(MessageOf(e), row.expected);
         EXPECT_EQ(e.NativeError, row.code);
         EXPECT_EQ(e.ErrorCode, row.errorCode);
@@ -76,22 +76,22 @@ TEST(EZFException, ComposesTextAndNativeColumns) {
 TEST(EZFException, FormatsArgumentsAndPrefixesANamedComponent) {
     TZFArchiver named;
     named.Name = u"Zip1";
-    EXPECT_EQ(MessageOf(EZFException(12, &named, {std::u16string(u"C:\\a.zip")})),
+    EXPECT_EQ(MessageOf(EZFException(NativeCode::kFileNotFound, &named, {std::u16string(u"C:\\a.zip")})),
               u"Zip1: File \"C:\\a.zip\" not found - Native error: 00012");
 
     TZFArchiver unnamed;
-    EXPECT_EQ(MessageOf(EZFException(12, &unnamed, {std::u16string(u"C:\\x.ipa")})),
+    EXPECT_EQ(MessageOf(EZFException(NativeCode::kFileNotFound, &unnamed, {std::u16string(u"C:\\x.ipa")})),
               u"File \"C:\\x.ipa\" not found - Native error: 00012");
-    EXPECT_EQ(MessageOf(EZFException(34, nullptr, {std::int64_t{10}, std::int64_t{-3}})),
+    EXPECT_EQ(MessageOf(EZFException(NativeCode{34}, nullptr, {std::int64_t{10}, std::int64_t{-3}})),
               u"Invalid compressed size, rfs.size = 10, count = -3 - Native error: 00034");
     // Native code 28 is raised with the file name, but its text has no placeholder.
-    EXPECT_EQ(MessageOf(EZFException(28, &named, {std::u16string(u"C:\\a.zip")})),
+    EXPECT_EQ(MessageOf(EZFException(NativeCode::kInMemoryCreateOnly, &named, {std::u16string(u"C:\\a.zip")})),
               u"Zip1: In-memory archive can be created only - Native error: 00028");
 }
 
 TEST(EZFException, IsAPlatformExceptionWithUtf8What) {
     try {
-        throw EZFException(13, nullptr);
+        throw EZFException(NativeCode::kNotOpen, nullptr);
     } catch (const platform::Exception& e) {
         EXPECT_STREQ(e.what(), "Archive is not open - Native error: 00013");
     }
