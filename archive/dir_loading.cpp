@@ -43,7 +43,7 @@ TZFSpanningMode SpanningOf(const TZFBaseArchiver* arc) { return arc == nullptr ?
 // directory's storage: every code page leaves ASCII bytes as they are. The
 // stored name is kept in `storedName` while the extra field is taken in, for
 // the Unicode Path block's check sum.
-void ReadItem(ByteSource& in, TZFDirArray& dir, std::int32_t i, bool oemFileNames,
+void ReadItem(BufferedStreamReader& in, TZFDirArray& dir, std::int32_t i, bool oemFileNames,
               std::vector<std::uint8_t>& storedName) {
     TDirItem& item = dir.ItemRef(i);
     item.CentralDir = TZFZipCentralDir::Decode(in.Take(TZFZipCentralDir::kSize).first<TZFZipCentralDir::kSize>());

@@ -7,12 +7,6 @@
 
 namespace archive {
 
-std::span<const std::uint8_t> StreamByteSource::Take(std::size_t count) {
-    buffer_.resize(count);
-    stream_.ReadBuffer(buffer_.data(), count);
-    return buffer_;
-}
-
 BufferedStreamReader::BufferedStreamReader(platform::Stream& stream, std::int64_t start, std::size_t chunkSize)
     : stream_(stream), streamSize_(stream.Size()), chunkSize_(chunkSize), bufferStart_(start) {}
 

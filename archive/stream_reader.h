@@ -1,7 +1,7 @@
 #pragma once
-// Sequential reading of stream bytes for the record parsers: a source hands
-// out the next n bytes or throws platform::EReadError when the stream has
-// fewer, exactly as a short read of the stream would.
+// Sequential reading of stream bytes for the record parsers: the next n bytes
+// are handed out from memory, or platform::EReadError is thrown when the
+// stream has fewer, exactly as a short read of the stream would.
 
 #include <cstddef>
 #include <cstdint>
@@ -12,34 +12,15 @@
 
 namespace archive {
 
-class ByteSource {
+// Reads the stream from `start` in chunks of `chunkSize` bytes and hands out
+// pieces from memory, so that many small records cost a few large reads.
+// Requests are served as if read one by one from the stream: one that runs
+// past the end of the stream throws EReadError.
+class BufferedStreamReader {
 public:
-    virtual ~ByteSource() = default;
+    BufferedStreamReader(platform::Stream& stream, std::int64_t start, std::size_t chunkSize);
     // The next `count` bytes; valid until the next call. Throws EReadError.
-    virtual std::span<const std::uint8_t> Take(std::size_t count) = 0;
-};
-
-// Reads each request straight from the stream at its position.
-class StreamByteSource final : public ByteSource {
-public:
-    explicit StreamByteSource(platform::Stream& stream) : stream_(stream) {}
-    std::span<const std::uint8_t> Take(std::size_t count) override;
-
-private:
-    platform::Stream& stream_;
-    std::vector<std::uint8_t> buffer_;
-};
-
-// Reads the stream from `start` in large chunks and hands out pieces from
-// memory, so that many small records cost a few large reads. Requests are
-// served as if read one by one from the stream: one that runs past the end of
-// the stream throws EReadError.
-class BufferedStreamReader final : public ByteSource {
-public:
-    static constexpr std::size_t kDefaultChunk = 4u << 20;
-
-    BufferedStreamReader(platform::Stream& stream, std::int64_t start, std::size_t chunkSize = kDefaultChunk);
-    std::span<const std::uint8_t> Take(std::size_t count) override;
+    std::span<const std::uint8_t> Take(std::size_t count);
     // Position in the stream of the next byte to hand out.
     std::int64_t Position() const { return bufferStart_ + static_cast<std::int64_t>(offset_); }
 

@@ -39,6 +39,8 @@ namespace {
 using bulk_detail::kMaxKept;
 using bulk_detail::kMaxKeptBlocks;
 
+static_assert(bulk_detail::kMaxRecycled <= kMaxKept, "a recycled block always fits what a thread keeps");
+
 // A kept block's bytes may not be touched until it is handed out again; the
 // sanitizer build is told so, and reports a use of a released block as such.
 void MarkKept(void* block, std::size_t bytes) noexcept {
@@ -86,11 +88,8 @@ public:
     std::size_t Bytes() const noexcept { return keptBytes_; }
     std::size_t Count() const noexcept { return count_; }
 
+    // `size` is a size class of a recycled block, so it always fits the bound.
     void Keep(void* block, std::size_t size) noexcept {
-        if (size > kMaxKept) {
-            bulk_detail::SystemFree(block, size);
-            return;
-        }
         while (count_ == kMaxKeptBlocks || keptBytes_ + size > kMaxKept) {
             Release(kept_[0]);
             keptBytes_ -= kept_[0].size;
