@@ -75,7 +75,7 @@ void TZFDirArray::SetStoredName(std::int32_t index, std::u16string_view stored) 
     names_.Insert(index, Items());
 }
 
-bool TZFDirArray::FileExists(std::u16string_view fileName, std::int32_t& itemNo) const {
+bool TZFDirArray::FileExists(std::u16string_view fileName, std::int32_t& itemNo) {
     itemNo = names_.Find(fileName, Items());
     return itemNo >= 0;
 }

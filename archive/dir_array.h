@@ -40,8 +40,9 @@ public:
     // The same for a name of ASCII bytes, widened straight into the storage.
     void SetAsciiItemName(std::int32_t index, std::span<const std::uint8_t> name);
     // True when an item's ASCII-lowercased name equals that of `fileName`;
-    // `itemNo` gets the (highest) index, or -1.
-    bool FileExists(std::u16string_view fileName, std::int32_t& itemNo) const;
+    // `itemNo` gets the (highest) index, or -1. Not const: a lookup may place
+    // the names that wait in the index.
+    bool FileExists(std::u16string_view fileName, std::int32_t& itemNo);
     void Clear();
 
     // Keeps a copy of an item's extra field and comment for as long as the

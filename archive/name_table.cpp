@@ -56,7 +56,7 @@ std::size_t NameTable::SlotFor(std::u16string_view name, std::uint32_t hash, std
 
 // A new item's name is empty; it is looked for only while some item is
 // indexed under the empty name.
-std::int32_t NameTable::Find(std::u16string_view name, std::span<const TDirItem> items) const {
+std::int32_t NameTable::Find(std::u16string_view name, std::span<const TDirItem> items) {
     if (name.empty() && emptyNames_ == 0) return -1;
     if (occupied_ == 0 && scansLeft_ > 0) {
         --scansLeft_;
@@ -98,7 +98,7 @@ void NameTable::Insert(std::int32_t item, std::span<const TDirItem> items) {
 // The hash of an item a few places ahead is computed first, and its slot is
 // already on its way into the cache when the item is placed, since the slots
 // are reached in no order.
-void NameTable::PlacePending(std::span<const TDirItem> items) const {
+void NameTable::PlacePending(std::span<const TDirItem> items) {
     if (pending_.empty()) return;
     if ((occupied_ + pendingCount_) * 2 > slots_.size()) {
         Grow(std::max(std::bit_ceil(std::max<std::size_t>((occupied_ + pendingCount_) * 2, 16)), reservedSlots_));
@@ -128,7 +128,7 @@ std::int32_t NameTable::LowerOf(std::int32_t item) const {
     return static_cast<std::size_t>(item) < lower_.size() ? lower_[static_cast<std::size_t>(item)] : -1;
 }
 
-void NameTable::SetLower(std::int32_t item, std::int32_t lower) const {
+void NameTable::SetLower(std::int32_t item, std::int32_t lower) {
     const auto at = static_cast<std::size_t>(item);
     if (at >= lower_.size()) {
         if (lower < 0) return;
@@ -138,7 +138,7 @@ void NameTable::SetLower(std::int32_t item, std::int32_t lower) const {
 }
 
 // A chain runs from the highest item down, whatever the order of insertion.
-void NameTable::Place(std::int32_t item, std::uint32_t hash, std::span<const TDirItem> items) const {
+void NameTable::Place(std::int32_t item, std::uint32_t hash, std::span<const TDirItem> items) {
     Slot& slot = slots_[SlotFor(items[static_cast<std::size_t>(item)].Name, hash, items)];
     if (slot.head < 0) {
         if (slot.head == kEmpty) ++occupied_;
@@ -178,7 +178,7 @@ void NameTable::Reserve(std::size_t count) {
 
 // The heads move to their slots in the larger table by their kept hashes; the
 // chains stay as they are.
-void NameTable::Grow(std::size_t slots) const {
+void NameTable::Grow(std::size_t slots) {
     decltype(slots_) old(slots);
     old.swap(slots_);
     occupied_ = 0;

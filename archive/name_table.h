@@ -1,10 +1,21 @@
 #pragma once
-// The directory's name index: an open-addressing table from a name, folded to
-// lower case in ASCII only, to the highest item number that holds it. Items
-// that share a folded name are chained from the highest to the lowest, so
-// that removing one brings the next lower back. The names themselves are the
-// items' own views; a slot holds an item number and its name's hash, so that a
+// The directory's name index (its FItemNamesList): the hashed, case-folded
+// name list the component documents as TZFHashedStringList, in the form the
+// directory needs. The keys are the items' own names, not copies: Insert
+// stands for the list's Add, Remove followed by Insert for its Update, and
+// Find for IndexOf, which answers as the documented chained table does, with
+// the highest item whose name folds alike. The list's Delete, its lookup by
+// the part before "=" and its case-sensitive switch are never used by the
+// reader and are not offered.
+//
+// An open-addressing table from a name, folded to lower case in ASCII only,
+// to the highest item number that holds it. Items that share a folded name
+// are chained from the highest to the lowest, so that removing one brings the
+// next lower back. A slot holds an item number and its name's hash, so that a
 // probe reads an item's name only when the hashes agree.
+//
+// Single-threaded, like the directory it serves: a lookup places the items
+// that wait (see Insert), so Find changes the table and is not const.
 
 #include <cstddef>
 #include <cstdint>
@@ -28,11 +39,14 @@ class NameTable {
 public:
     // Lookups answered by reading the items themselves while none is placed:
     // a directory looked up only a few times (a package opened for one member)
-    // never pays for hashing and placing all its names.
+    // never pays for hashing and placing all its names. Four, because that is
+    // the most the program asks of one package: the member's size check and
+    // its extraction each look the name up, and a name the index lacks is
+    // looked up once more by the search that follows.
     static constexpr int kScanLookups = 4;
 
     // The highest item whose name folds to the same key as `name`, or -1.
-    std::int32_t Find(std::u16string_view name, std::span<const TDirItem> items) const;
+    std::int32_t Find(std::u16string_view name, std::span<const TDirItem> items);
     // Indexes item `item` under its current name. The table takes new items in
     // batches: they are placed at the next Find or Remove, all at once.
     void Insert(std::int32_t item, std::span<const TDirItem> items);
@@ -58,31 +72,29 @@ private:
     // first free slot on its probe.
     std::size_t StartSlot(std::uint32_t hash) const;
     std::size_t SlotFor(std::u16string_view name, std::uint32_t hash, std::span<const TDirItem> items) const;
-    void Grow(std::size_t slots) const;
-    void Place(std::int32_t item, std::uint32_t hash, std::span<const TDirItem> items) const;
+    void Grow(std::size_t slots);
+    void Place(std::int32_t item, std::uint32_t hash, std::span<const TDirItem> items);
     std::int32_t LowerOf(std::int32_t item) const;
-    void SetLower(std::int32_t item, std::int32_t lower) const;
+    void SetLower(std::int32_t item, std::int32_t lower);
     // Places the items that wait, in the order they came.
-    void PlacePending(std::span<const TDirItem> items) const;
+    void PlacePending(std::span<const TDirItem> items);
     // What Find gives once the waiting items are placed, read from the items.
     std::int32_t ScanPending(std::u16string_view name, std::span<const TDirItem> items) const;
 
-    // Lookups place the waiting items first, so the slots change under const
-    // operations: they are a cache of the names the items already hold.
-    mutable std::vector<Slot, platform::BulkAllocator<Slot>> slots_;
+    std::vector<Slot, platform::BulkAllocator<Slot>> slots_;
     // Items indexed but not yet placed, as runs of consecutive item numbers.
     struct PendingRun {
         std::int32_t first;
         std::int32_t count;
     };
 
-    mutable std::vector<std::int32_t, platform::BulkAllocator<std::int32_t>> lower_;  // next lower item, same key
-    mutable std::vector<PendingRun> pending_;
-    mutable std::size_t pendingCount_ = 0;       // items in pending_
-    mutable std::size_t occupied_ = 0;           // slots not empty (heads and removed marks)
-    mutable int scansLeft_ = kScanLookups;       // lookups still to be answered by ScanPending
-    std::size_t reservedSlots_ = 0;              // slots to make at the first placement
-    std::size_t emptyNames_ = 0;                 // items indexed under the empty name
+    std::vector<std::int32_t, platform::BulkAllocator<std::int32_t>> lower_;  // next lower item, same key
+    std::vector<PendingRun> pending_;
+    std::size_t pendingCount_ = 0;   // items in pending_
+    std::size_t occupied_ = 0;       // slots not empty (heads and removed marks)
+    int scansLeft_ = kScanLookups;   // lookups still to be answered by ScanPending
+    std::size_t reservedSlots_ = 0;  // slots to make at the first placement
+    std::size_t emptyNames_ = 0;     // items indexed under the empty name
 };
 
 }  // namespace archive

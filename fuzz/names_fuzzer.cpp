@@ -1,7 +1,7 @@
-// Fuzzes the name index and the name masks with fuzzed names: a script of list
-// operations checked against a plain list, the memoised wildcard matcher
-// checked against the plain recursive rule, and an archive made of the fuzzed
-// names searched and extracted through the archiver.
+// Fuzzes the name index and the name masks with fuzzed names: a script of the
+// directory's naming and lookups checked against a plain list, the memoised
+// wildcard matcher checked against the plain recursive rule, and an archive
+// made of the fuzzed names searched and extracted through the archiver.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstddef>
@@ -11,12 +11,14 @@
 #include <vector>
 
 #include "archive/archiver.h"
+#include "archive/dir_array.h"
+#include "archive/errors.h"
 #include "archive/masks.h"
-#include "archive/name_index.h"
 #include "fuzz/fuzz_support.h"
 #include "platform/exception.h"
 #include "platform/stream.h"
 #include "platform/strings.h"
+#include "tests/support/plain_name_index.h"
 #include "tests/support/zip_writer.h"
 
 namespace {
@@ -32,81 +34,56 @@ std::u16string ConsumeName(FuzzedDataProvider& input) {
     return fuzz::AsUtf16({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
 }
 
-// --- name index against a plain list ---
+// --- the directory's name index against a plain list ---
 
-class IndexModel {
+// The directory as a load and a search use it: counts set, items named (a
+// rename refused exactly where the plain rule refuses it), names looked up
+// (the first few lookups read the items, later ones the placed table).
+class IndexScript {
 public:
-    void Add(std::u16string s) {
-        list_.Add(s);
-        strings_.push_back(std::move(s));
+    void SetCount(std::size_t count) {
+        dir_.SetCount(static_cast<std::int32_t>(count));
+        plain_.SetCount(count);
     }
-    // Replacing a string whose key others share removes whichever node of that
-    // key the chain holds first, by design; only unique keys are updated here.
-    void Update(std::size_t index, std::u16string s) {
-        if (index >= strings_.size() || Matches(strings_[index]).size() != 1) return;
-        list_.Update(static_cast<std::int32_t>(index), s);
-        strings_[index] = std::move(s);
-        updated_ = true;
-    }
-    void Delete(std::size_t index) {
-        if (index >= strings_.size()) return;
-        list_.Delete(static_cast<std::int32_t>(index));
-        strings_.erase(strings_.begin() + static_cast<std::ptrdiff_t>(index));
-        updated_ = false;  // the next lookup rebuilds the hash from the list
-    }
-    void Clear() {
-        list_.Clear();
-        strings_.clear();
-        updated_ = false;
-    }
-    // Adds answer with the highest index among equal keys; after updates any
-    // index whose string has the key is right.
-    void Lookup(const std::u16string& s) {
-        const std::int32_t found = list_.IndexOf(s);
-        const std::vector<std::size_t> matches = Matches(s);
-        if (matches.empty()) {
-            Check(found == -1);
-        } else if (!updated_) {
-            Check(found == static_cast<std::int32_t>(matches.back()));
-        } else {
-            Check(found >= 0 && platform::LowerAscii(strings_[static_cast<std::size_t>(found)]) ==
-                                    platform::LowerAscii(s));
+    void Rename(std::size_t index, std::u16string name) {
+        if (index >= plain_.Count()) return;
+        const bool refused = plain_.RenameRefused(index);
+        try {
+            dir_.SetItemName(static_cast<std::int32_t>(index), name);
+            Check(!refused);
+            plain_.Rename(index, std::move(name));
+        } catch (const archive::EZFException& e) {
+            Check(refused && e.NativeError == 59);
         }
+        Check(dir_.ItemRef(static_cast<std::int32_t>(index)).Name == plain_.NameOf(index));
     }
-    std::size_t Count() const { return strings_.size(); }
-    const std::u16string& At(std::size_t index) const { return strings_[index]; }
+    void Lookup(std::u16string_view name) {
+        std::int32_t found = -2;
+        const bool exists = dir_.FileExists(name, found);
+        Check(found == plain_.Find(name) && exists == (found >= 0));
+    }
+    std::size_t Count() const { return plain_.Count(); }
+    std::u16string NameOf(std::size_t index) const { return plain_.NameOf(index); }
 
 private:
-    std::vector<std::size_t> Matches(const std::u16string& s) const {
-        std::vector<std::size_t> result;
-        const std::u16string key = platform::LowerAscii(s);
-        for (std::size_t i = 0; i < strings_.size(); ++i) {
-            if (platform::LowerAscii(strings_[i]) == key) result.push_back(i);
-        }
-        return result;
-    }
-
-    archive::TZFHashedStringList list_;
-    std::vector<std::u16string> strings_;
-    bool updated_ = false;
+    archive::TZFDirArray dir_;
+    testing_support::PlainNameIndex plain_;
 };
 
 void RunIndexScript(FuzzedDataProvider& input) {
-    IndexModel model;
-    model.Lookup(u"");  // the first lookup creates the hash before any add
+    IndexScript script;
+    script.SetCount(input.ConsumeIntegralInRange<std::size_t>(0, 16));
     const int steps = input.ConsumeIntegralInRange(0, 48);
     for (int step = 0; step < steps && input.remaining_bytes() > 0; ++step) {
-        const std::size_t at = input.ConsumeIntegralInRange<std::size_t>(0, model.Count());
-        switch (input.ConsumeIntegralInRange(0, 5)) {
-            case 0: model.Add(ConsumeName(input)); break;
-            case 1: model.Update(at, ConsumeName(input)); break;
-            case 2: model.Delete(at); break;
-            case 3: model.Clear(); break;
-            case 4: if (at < model.Count()) model.Lookup(platform::LowerAscii(model.At(at))); break;
-            default: model.Lookup(ConsumeName(input)); break;
+        const std::size_t at = input.ConsumeIntegralInRange<std::size_t>(0, script.Count());
+        switch (input.ConsumeIntegralInRange(0, 4)) {
+            case 0: script.SetCount(input.ConsumeIntegralInRange<std::size_t>(0, 64)); break;
+            case 1: case 2: script.Rename(at, ConsumeName(input)); break;
+            case 3: if (at < script.Count()) script.Lookup(platform::LowerAscii(script.NameOf(at))); break;
+            default: script.Lookup(ConsumeName(input)); break;
         }
     }
-    for (std::size_t i = 0; i < model.Count(); ++i) model.Lookup(model.At(i));
+    for (std::size_t i = 0; i < script.Count(); ++i) script.Lookup(script.NameOf(i));
 }
 
 // --- masks against the plain rule ---

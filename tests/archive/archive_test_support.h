@@ -3,6 +3,7 @@
 // or from memory, and tell how the open ended.
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -62,6 +63,16 @@ struct MemoryArchive {
     archive::TZFDirArray& Dir() { return arc.DMHandle->CDir; }
     const archive::TDirItem& Item(int i) { return arc.DMHandle->CDir.ItemRef(i); }
 };
+
+// ASCII text as UTF-16.
+inline std::u16string Widen(std::string_view text) { return std::u16string(text.begin(), text.end()); }
+
+// The name of asset `i` of a large package, as the directory tests fill them.
+inline std::string NumberedName(int i) {
+    char name[48];
+    std::snprintf(name, sizeof name, "Payload/App.app/Assets/i_%05d.png", i);
+    return name;
+}
 
 // Replaces every local header signature, so that no local header can be found.
 inline std::string WithoutLocalSignatures(std::string bytes) {

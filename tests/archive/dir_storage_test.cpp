@@ -1,21 +1,14 @@
 // The directory's compact storage: text storage that grows in blocks, each
-// item's extra field, comment and zip64 values, the name table that grows and
-// chains equal names and whose first lookups read the items instead, names at
-// the length limits, directories past 65,535
-// items, and the signature scan of the rebuild held against a byte-by-byte
-// search.
+// item's extra field, comment and zip64 values, names at the length limits,
+// and directories past 65,535 items.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "archive/dir_array.h"
 #include "archive/dir_manager.h"
-#include "archive/name_table.h"
 #include "archive/text_arena.h"
 #include "tests/archive/archive_test_support.h"
 #include "tests/support/zip_writer.h"
@@ -25,14 +18,6 @@ using namespace archive_tests;
 using namespace testing_support;
 
 namespace {
-
-std::u16string Widen(const std::string& text) { return std::u16string(text.begin(), text.end()); }
-
-std::string NumberedName(int i) {
-    char name[48];
-    std::snprintf(name, sizeof name, "Payload/App.app/Assets/i_%05d.png", i);
-    return name;
-}
 
 TEST(TextArena, ViewsOutliveTheGrowthOfTheStorage) {
     TextArena arena;
@@ -54,165 +39,8 @@ TEST(TextArena, ViewsOutliveTheGrowthOfTheStorage) {
     EXPECT_EQ(arena.BlockCount(), 0u);
 }
 
-// Without a size hint the table starts small and grows many times; every name
-// stays findable, equal names answer with the highest item, and renaming the
-// highest brings the next lower one back.
-TEST(NameTable, GrowsAndKeepsEqualNamesChained) {
-    TZFDirArray dir;
-    constexpr int kItems = 70000;
-    dir.SetCount(kItems);
-    for (int i = 0; i < kItems; ++i) {
-        // Every thousandth name repeats an earlier one in other ASCII case.
-        const std::string name = i % 1000 == 999 ? "PAYLOAD/APP.APP/ASSETS/I_00007.PNG" : NumberedName(i);
-        dir.SetItemName(i, Widen(name));
-        if (i % 9973 == 0) {
-            std::int32_t itemNo = -1;
-            ASSERT_TRUE(dir.FileExists(Widen(name), itemNo));  // a lookup between growths
-            ASSERT_EQ(itemNo, i);
-        }
-    }
-    std::int32_t itemNo = -1;
-    for (int i = 0; i < kItems; ++i) {
-        if (i % 1000 == 999 || i == 7) continue;
-        ASSERT_TRUE(dir.FileExists(Widen(NumberedName(i)), itemNo)) << i;
-        ASSERT_EQ(itemNo, i);
-    }
-    EXPECT_TRUE(dir.FileExists(u"payload/app.app/assets/i_00007.png", itemNo));
-    EXPECT_EQ(itemNo, 69999);
-    dir.SetItemName(69999, u"renamed");
-    EXPECT_TRUE(dir.FileExists(u"Payload/App.app/Assets/i_00007.png", itemNo));
-    EXPECT_EQ(itemNo, 68999) << "the next lower item with the name answers";
-    EXPECT_TRUE(dir.FileExists(u"RENAMED", itemNo));
-    EXPECT_EQ(itemNo, 69999);
-    EXPECT_FALSE(dir.FileExists(u"payload/app.app/assets/i_70000.png", itemNo));
-    EXPECT_EQ(itemNo, -1);
-}
-
-TEST(NameTable, NonAsciiLettersAreNotFolded) {
-    TZFDirArray dir;
-    dir.SetCount(3);
-    dir.SetItemName(0, u"\u00C4.txt");
-    dir.SetItemName(1, u"@x");
-    dir.SetItemName(2, u"[x");
-    std::int32_t itemNo = -1;
-    EXPECT_FALSE(dir.FileExists(u"\u00E4.txt", itemNo));
-    EXPECT_TRUE(dir.FileExists(u"\u00C4.TXT", itemNo));
-    EXPECT_EQ(itemNo, 0);
-    EXPECT_FALSE(dir.FileExists(u"`x", itemNo)) << "\"@\" and \"`\" are not a letter pair";
-    EXPECT_FALSE(dir.FileExists(u"{x", itemNo));
-    EXPECT_TRUE(dir.FileExists(u"[X", itemNo));
-    EXPECT_EQ(itemNo, 2);
-}
-
-// The first lookups read the waiting items instead of placing them; they must
-// answer exactly as the placed table does. Names come from a small pool with
-// case variants and repeats, are indexed in shuffled order (many waiting
-// runs, items above and below each other) and some items stay unindexed.
-TEST(NameTable, ScannedLookupsAgreeWithThePlacedTable) {
-    const std::u16string pool[] = {u"",          u"a",         u"A",          u"readme.txt", u"README.TXT",
-                                   u"Re@dme",    u"Re`dme",    u"dir/\u00C4.x", u"dir/\u00E4.x", u"Payload/x",
-                                   u"payload/X", u"Payload/xy", u"z"};
-    std::mt19937 rng(41);
-    for (int round = 0; round < 200; ++round) {
-        const std::size_t count = 1 + rng() % (round < 100 ? 12 : 3000);
-        std::vector<TDirItem> items(count);
-        std::vector<std::int32_t> order(count);
-        for (std::size_t i = 0; i < count; ++i) {
-            items[i].Name = pool[rng() % std::size(pool)];
-            order[i] = static_cast<std::int32_t>(i);
-        }
-        std::shuffle(order.begin(), order.end(), rng);
-        order.resize(count - rng() % (count / 4 + 1));  // these stay out of the index
-        const auto index = [&] {
-            NameTable table;
-            if (rng() % 2) table.Reserve(count);
-            for (std::int32_t item : order) table.Insert(item, items);
-            return table;
-        };
-        NameTable placed = index();
-        for (int k = 0; k <= NameTable::kScanLookups; ++k) placed.Find(u"none", items);
-        ASSERT_GT(placed.SlotCount(), 0u);
-        for (const std::u16string& name : pool) {
-            SCOPED_TRACE("round " + std::to_string(round) + " name " + std::string(name.begin(), name.end()));
-            NameTable scanned = index();
-            const std::int32_t byTable = placed.Find(name, items);
-            for (int k = 0; k < NameTable::kScanLookups; ++k) ASSERT_EQ(scanned.Find(name, items), byTable);
-            ASSERT_EQ(scanned.SlotCount(), 0u) << "the first lookups place nothing";
-            // The empty name is answered at once while no item has it, and uses no scan.
-            for (int k = 0; k <= NameTable::kScanLookups && scanned.SlotCount() == 0; ++k) {
-                ASSERT_EQ(scanned.Find(u"none", items), -1);
-            }
-            ASSERT_GT(scanned.SlotCount(), 0u) << "a lookup past the scans places the items";
-            ASSERT_EQ(scanned.Find(name, items), byTable);
-        }
-    }
-}
 
 // A name of no bytes and one of 65,535 bytes load, and are found by name.
-// The index against a plain model: the highest named item whose name folds
-// alike, after random renames in any order, equal and case-varied names, and
-// shrinking and growing counts. A rename fails (native code 59) exactly where
-// the item's current name is indexed at another item.
-struct PlainIndex {
-    std::vector<std::optional<std::u16string>> names;  // nullopt: never named since the slot was made
-
-    static std::u16string Folded(std::u16string_view name) {
-        std::u16string folded(name);
-        for (char16_t& unit : folded) unit = FoldAscii(unit);
-        return folded;
-    }
-    std::int32_t Find(std::u16string_view name) const {
-        for (std::size_t i = names.size(); i-- > 0;) {
-            if (names[i] && Folded(*names[i]) == Folded(name)) return static_cast<std::int32_t>(i);
-        }
-        return -1;
-    }
-};
-
-TEST(NameTable, AgreesWithAPlainIndexOverRandomRenames) {
-    const std::u16string pool[] = {u"",       u"a",         u"A",           u"readme.txt", u"README.TXT",
-                                   u"Re@dme", u"Re`dme",    u"dir/\u00C4.x", u"dir/\u00E4.x", u"Payload/x",
-                                   u"payload/X", u"z"};
-    std::mt19937 rng(23);
-    for (int round = 0; round < 40; ++round) {
-        TZFDirArray dir;
-        PlainIndex plain;
-        std::int32_t count = 1 + static_cast<std::int32_t>(rng() % 300);
-        dir.SetCount(count);
-        plain.names.assign(static_cast<std::size_t>(count), std::nullopt);
-        for (int step = 0; step < 600; ++step) {
-            const unsigned action = rng() % 20;
-            if (action == 0) {
-                count = static_cast<std::int32_t>(rng() % 400);
-                dir.SetCount(count);
-                plain.names.resize(static_cast<std::size_t>(count), std::nullopt);
-                continue;
-            }
-            if (count == 0) continue;
-            const std::u16string& name = pool[rng() % std::size(pool)];
-            if (action < 8) {
-                std::int32_t found = -2;
-                ASSERT_EQ(dir.FileExists(name, found), plain.Find(name) >= 0);
-                ASSERT_EQ(found, plain.Find(name)) << "round " << round << " step " << step;
-                continue;
-            }
-            const std::int32_t index = static_cast<std::int32_t>(rng() % static_cast<unsigned>(count));
-            const std::u16string current = plain.names[static_cast<std::size_t>(index)].value_or(u"");
-            const std::int32_t holder = plain.Find(current);
-            const bool refused = holder >= 0 && holder != index;
-            try {
-                dir.SetItemName(index, name);
-                ASSERT_FALSE(refused) << "round " << round << " step " << step;
-                plain.names[static_cast<std::size_t>(index)] = name;
-            } catch (const EZFException& e) {
-                ASSERT_TRUE(refused) << "round " << round << " step " << step;
-                ASSERT_EQ(e.NativeError, 59);
-            }
-            ASSERT_EQ(dir.ItemRef(index).Name, plain.names[static_cast<std::size_t>(index)].value_or(u""));
-        }
-    }
-}
-
 TEST(LoadDir, NamesAtTheLengthLimits) {
     const std::string longest(65535, 'N');
     struct Row {
