@@ -7,9 +7,9 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <vector>
 
 #include "archive/dir_array.h"
+#include "archive/signature_search.h"
 #include "archive/zip_records.h"
 
 namespace platform {
@@ -119,9 +119,8 @@ private:
         std::string comment;
     };
     std::optional<EndSearchResult> lastEndSearch_;
-    // The last chunk FindSignature read, and where it starts (-1: none).
-    std::vector<std::uint8_t> scanChunk_;
-    std::int64_t scanChunkStart_ = -1;
+    // FindSignature's scanner, kept with the chunk it read last.
+    std::optional<SignatureScanner> stubScanner_;
 };
 
 }  // namespace archive

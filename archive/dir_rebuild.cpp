@@ -8,9 +8,6 @@
 // memory, so it is kept and reused instead of being read again for every member.
 #include <algorithm>
 #include <array>
-#include <cstring>
-#include <memory>
-#include <new>
 #include <vector>
 
 #include "archive/archiver.h"
@@ -26,93 +23,21 @@ namespace archive {
 namespace {
 
 constexpr std::size_t kScanChunk = 1024 * 1024;
-constexpr std::size_t kReadAlignment = 4096;  // less than a chunk, so a chunk always reaches past `at`
-constexpr std::size_t kSignatureSize = 4;
 constexpr std::uint16_t kMaxExtraLength = 260;
 constexpr std::uint32_t kFileAttribute = 0x20;       // FILE_ATTRIBUTE_ARCHIVE
 constexpr std::uint32_t kDirectoryAttribute = 0x10;  // FILE_ATTRIBUTE_DIRECTORY
 
-// One chunk of the stream in memory, for the signature scans and the reads of
-// the headers that lie in it. The stream's own position is never relied on.
-class ScanWindow {
-public:
-    explicit ScanWindow(platform::Stream& stream) : stream_(stream), size_(stream.Size()) {}
-
-    std::int64_t StreamSize() const { return size_; }
-
-    // Position of the first `signature` at or after `from`, or -1.
-    std::int64_t Find(std::int64_t from, std::uint32_t signature) {
-        const Signature pattern = SignatureBytes(signature);
-        std::int64_t at = std::max<std::int64_t>(from, 0);
-        for (;;) {
-            if (!Covers(at, kSignatureSize) && !Load(at)) return -1;
-            const std::size_t hit = FindSignature(bytes_, static_cast<std::size_t>(at - start_), pattern);
-            if (hit != kSignatureNotFound) return start_ + static_cast<std::int64_t>(hit);
-            const std::int64_t end = start_ + static_cast<std::int64_t>(bytes_.size());
-            if (end >= size_) return -1;
-            at = end - static_cast<std::int64_t>(kSignatureSize - 1);  // a signature across the cut is found
-        }
-    }
-
-    // Reads `out.size()` bytes at `at`; false when the stream ends before.
-    bool ReadAt(std::int64_t at, std::span<std::uint8_t> out) {
-        if (at < 0 || static_cast<std::int64_t>(out.size()) > size_ - at) return false;
-        if (Covers(at, out.size())) {
-            std::memcpy(out.data(), bytes_.data() + (at - start_), out.size());
-            return true;
-        }
-        stream_.SetPosition(at);
-        stream_.ReadBuffer(out.data(), out.size());
-        return true;
-    }
-
-private:
-    bool Covers(std::int64_t at, std::size_t count) const {
-        return at >= start_ && at + static_cast<std::int64_t>(count) <= start_ + static_cast<std::int64_t>(bytes_.size());
-    }
-
-    // The chunk starts on a page boundary at or before `at`, and the buffer is
-    // page-aligned too: the system's copy into it runs fastest when file offset
-    // and buffer are aligned alike (page-aligned reads into a buffer 16 bytes
-    // off a page cost the scan of a 37 MB file a third more).
-    bool Load(std::int64_t at) {
-        if (size_ - at < static_cast<std::int64_t>(kSignatureSize)) return false;
-        const std::int64_t start = at & ~std::int64_t{kReadAlignment - 1};
-        const auto count = static_cast<std::size_t>(std::min<std::int64_t>(kScanChunk, size_ - start));
-        // A stream smaller than a chunk gets a buffer of its own size.
-        if (!buffer_) {
-            const auto capacity = static_cast<std::size_t>(std::min<std::int64_t>(kScanChunk, size_));
-            buffer_.reset(new (kBufferAlignment) std::uint8_t[capacity]);
-        }
-        bytes_ = {buffer_.get(), count};
-        stream_.SetPosition(start);
-        stream_.ReadBuffer(bytes_.data(), count);
-        start_ = start;
-        return true;
-    }
-
-    platform::Stream& stream_;
-    std::int64_t size_;
-    std::int64_t start_ = 0;
-    static constexpr std::align_val_t kBufferAlignment{kReadAlignment};
-    struct AlignedDelete {
-        void operator()(std::uint8_t* p) const noexcept { ::operator delete[](p, kBufferAlignment); }
-    };
-    std::unique_ptr<std::uint8_t[], AlignedDelete> buffer_;
-    std::span<std::uint8_t> bytes_;  // the chunk in buffer_
-};
-
-std::int64_t NextLocalHeader(ScanWindow& window, std::int64_t from) {
-    const std::int64_t at = window.Find(from, kLocalFileHeaderSignature);
-    if (at < 0 || window.StreamSize() - at < static_cast<std::int64_t>(LocalFileHeader::kSize)) return -1;
+std::int64_t NextLocalHeader(SignatureScanner& scanner, std::int64_t from) {
+    const std::int64_t at = scanner.Find(from, kLocalFileHeaderSignature);
+    if (at < 0 || scanner.StreamSize() - at < static_cast<std::int64_t>(LocalFileHeader::kSize)) return -1;
     return at;
 }
 
-bool NextDataDescriptor(ScanWindow& window, std::int64_t from, DataDescriptor& descriptor) {
-    const std::int64_t at = window.Find(from, kDataDescriptorSignature);
+bool NextDataDescriptor(SignatureScanner& scanner, std::int64_t from, DataDescriptor& descriptor) {
+    const std::int64_t at = scanner.Find(from, kDataDescriptorSignature);
     if (at < 0) return false;
     std::array<std::uint8_t, DataDescriptor::kSize> raw{};
-    if (!window.ReadAt(at, raw)) return false;
+    if (!scanner.ReadAt(at, raw)) return false;
     descriptor = DataDescriptor::Decode(raw);
     return true;
 }
@@ -148,7 +73,7 @@ std::u16string LocalName(std::span<const std::uint8_t> bytes, bool oemNames) {
 
 // Appends the item of the local header at `at`: the header's fields, its name,
 // its extra field, and the sizes of its data descriptor when flag bit 3 is set.
-void AppendItem(TZFDirArray& dir, ScanWindow& window, std::int64_t at, const LocalFileHeader& local,
+void AppendItem(TZFDirArray& dir, SignatureScanner& scanner, std::int64_t at, const LocalFileHeader& local,
                 bool oemFileNames) {
     const std::int32_t i = dir.Count();
     dir.SetCount(i + 1);
@@ -161,9 +86,9 @@ void AppendItem(TZFDirArray& dir, ScanWindow& window, std::int64_t at, const Loc
 
     std::int64_t next = at + static_cast<std::int64_t>(LocalFileHeader::kSize);
     std::vector<std::uint8_t> bytes;
-    if (local.nameLength > 0 && window.StreamSize() - next >= local.nameLength) {
+    if (local.nameLength > 0 && scanner.StreamSize() - next >= local.nameLength) {
         bytes.resize(local.nameLength);
-        window.ReadAt(next, bytes);
+        scanner.ReadAt(next, bytes);
         next += local.nameLength;
     }
     const bool oemNames = oemFileNames && (local.flag & kFlagUtf8Name) == 0;
@@ -176,12 +101,12 @@ void AppendItem(TZFDirArray& dir, ScanWindow& window, std::int64_t at, const Loc
     if (local.extraLength > 0) {
         std::array<std::uint8_t, kMaxExtraLength> extra{};
         const std::span<std::uint8_t> field(extra.data(), local.extraLength);
-        if (!window.ReadAt(next, field)) throw platform::EReadError();
+        if (!scanner.ReadAt(next, field)) throw platform::EReadError();
         ReadExtraFields(field, dir, i, bytes);
     }
 
     DataDescriptor descriptor;
-    if ((local.flag & kFlagDataDescriptor) != 0 && NextDataDescriptor(window, at, descriptor)) {
+    if ((local.flag & kFlagDataDescriptor) != 0 && NextDataDescriptor(scanner, at, descriptor)) {
         TZFZipCentralDir& cd = dir.ItemRef(i).CentralDir;
         cd.crc32 = descriptor.crc32;
         cd.compSize = descriptor.compSize;
@@ -194,33 +119,33 @@ void AppendItem(TZFDirArray& dir, ScanWindow& window, std::int64_t at, const Loc
 // Headers whose compressed size is not below the stream size, or whose extra
 // field is longer than 260 bytes, are passed over; the scan goes on behind them.
 void TZFDirManager::RebuildDir() {
-    ScanWindow window(*FCompressedStream);
-    std::int64_t at = NextLocalHeader(window, 0);
+    SignatureScanner scanner(*FCompressedStream, kScanChunk);
+    std::int64_t at = NextLocalHeader(scanner, 0);
     if (at < 0) throw EZFException(NativeCode::kNoLocalHeader, nullptr);
     const bool oemFileNames = EndRecordFound && (FArc == nullptr || FArc->FOptions.FOEMFileNames);
-    for (; at >= 0; at = NextLocalHeader(window, at + 4)) {
+    for (; at >= 0; at = NextLocalHeader(scanner, at + 4)) {
         std::array<std::uint8_t, LocalFileHeader::kSize> raw{};
-        window.ReadAt(at, raw);
+        scanner.ReadAt(at, raw);
         const LocalFileHeader local = LocalFileHeader::Decode(raw);
-        if (static_cast<std::int64_t>(local.compSize) >= window.StreamSize() || local.extraLength > kMaxExtraLength) {
+        if (static_cast<std::int64_t>(local.compSize) >= scanner.StreamSize() || local.extraLength > kMaxExtraLength) {
             continue;
         }
-        AppendItem(CDir, window, at, local, oemFileNames);
+        AppendItem(CDir, scanner, at, local, oemFileNames);
     }
 }
 
 std::int64_t TZFDirManager::FindLocalHeader(std::int64_t from) {
     const std::int64_t position = FCompressedStream->Position();
-    ScanWindow window(*FCompressedStream);
-    const std::int64_t at = NextLocalHeader(window, from);
+    SignatureScanner scanner(*FCompressedStream, kScanChunk);
+    const std::int64_t at = NextLocalHeader(scanner, from);
     FCompressedStream->SetPosition(position);
     return at;
 }
 
 bool TZFDirManager::FindDataDescriptor(std::int64_t from, DataDescriptor& descriptor) {
     const std::int64_t position = FCompressedStream->Position();
-    ScanWindow window(*FCompressedStream);
-    const bool found = NextDataDescriptor(window, from, descriptor);
+    SignatureScanner scanner(*FCompressedStream, kScanChunk);
+    const bool found = NextDataDescriptor(scanner, from, descriptor);
     FCompressedStream->SetPosition(position);
     return found;
 }

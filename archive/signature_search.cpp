@@ -1,6 +1,10 @@
 #include "archive/signature_search.h"
 
+#include <algorithm>
 #include <cstring>
+#include <new>
+
+#include "platform/stream.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -30,7 +34,7 @@ std::size_t FirstMatch(const std::uint8_t* base, std::size_t from, std::uint64_t
 
 }  // namespace
 
-std::size_t Plain(std::span<const std::uint8_t> bytes, std::size_t from, const Signature& signature) noexcept {
+std::size_t Scalar(std::span<const std::uint8_t> bytes, std::size_t from, const Signature& signature) noexcept {
     if (bytes.size() < kSize) return kSignatureNotFound;
     const std::uint8_t* base = bytes.data();
     const std::size_t last = bytes.size() - kSize;  // the last index a match can start at
@@ -48,7 +52,7 @@ std::size_t Plain(std::span<const std::uint8_t> bytes, std::size_t from, const S
 // first two bytes, which in compressed data rarely meet, and compare the few
 // candidates whole. A block is taken while its positions and the byte after
 // them lie before the last start position, so no load passes the end; the
-// rest goes to the plain road.
+// rest goes to the scalar road.
 #if defined(VANTREL_X86_ROADS)
 
 __attribute__((target("sse2"))) std::size_t Sse2(std::span<const std::uint8_t> bytes, std::size_t from,
@@ -66,7 +70,7 @@ __attribute__((target("sse2"))) std::size_t Sse2(std::span<const std::uint8_t> b
         if (mask == 0) continue;
         if (const std::size_t at = FirstMatch(base, from, mask, signature); at != kSignatureNotFound) return at;
     }
-    return Plain(bytes, from, signature);
+    return Scalar(bytes, from, signature);
 }
 
 // Positions p .. p + 31 where the first two bytes of the signature stand.
@@ -80,7 +84,7 @@ __attribute__((target("avx2"), always_inline)) inline __m256i PairsAvx2(const st
 // Sixty-four positions a step, as two halves whose masks are tested together.
 __attribute__((target("avx2"))) std::size_t Avx2(std::span<const std::uint8_t> bytes, std::size_t from,
                                                   const Signature& signature) noexcept {
-    if (!__builtin_cpu_supports("avx2")) return Plain(bytes, from, signature);
+    if (!__builtin_cpu_supports("avx2")) return Scalar(bytes, from, signature);
     if (bytes.size() < kSize) return kSignatureNotFound;
     const std::uint8_t* base = bytes.data();
     const std::size_t last = bytes.size() - kSize;
@@ -94,7 +98,7 @@ __attribute__((target("avx2"))) std::size_t Avx2(std::span<const std::uint8_t> b
                                    std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(high))} << 32;
         if (const std::size_t at = FirstMatch(base, from, mask, signature); at != kSignatureNotFound) return at;
     }
-    return Plain(bytes, from, signature);
+    return Scalar(bytes, from, signature);
 }
 
 // The same for p .. p + 63, as a bit mask.
@@ -109,7 +113,7 @@ __attribute__((target("avx512f,avx512bw"), always_inline)) inline std::uint64_t 
 __attribute__((target("avx512f,avx512bw"))) std::size_t Avx512(std::span<const std::uint8_t> bytes,
                                                                 std::size_t from,
                                                                 const Signature& signature) noexcept {
-    if (!__builtin_cpu_supports("avx512bw")) return Plain(bytes, from, signature);
+    if (!__builtin_cpu_supports("avx512bw")) return Scalar(bytes, from, signature);
     if (bytes.size() < kSize) return kSignatureNotFound;
     const std::uint8_t* base = bytes.data();
     const std::size_t last = bytes.size() - kSize;
@@ -122,19 +126,19 @@ __attribute__((target("avx512f,avx512bw"))) std::size_t Avx512(std::span<const s
         if (const std::size_t at = FirstMatch(base, from, low, signature); at != kSignatureNotFound) return at;
         if (const std::size_t at = FirstMatch(base, from + 64, high, signature); at != kSignatureNotFound) return at;
     }
-    return Plain(bytes, from, signature);
+    return Scalar(bytes, from, signature);
 }
 
 #else
 
 std::size_t Sse2(std::span<const std::uint8_t> bytes, std::size_t from, const Signature& signature) noexcept {
-    return Plain(bytes, from, signature);
+    return Scalar(bytes, from, signature);
 }
 std::size_t Avx2(std::span<const std::uint8_t> bytes, std::size_t from, const Signature& signature) noexcept {
-    return Plain(bytes, from, signature);
+    return Scalar(bytes, from, signature);
 }
 std::size_t Avx512(std::span<const std::uint8_t> bytes, std::size_t from, const Signature& signature) noexcept {
-    return Plain(bytes, from, signature);
+    return Scalar(bytes, from, signature);
 }
 
 #endif
@@ -151,14 +155,80 @@ Road WidestRoad() noexcept {
     if (__builtin_cpu_supports("avx2")) return signature_roads::Avx2;
     if (__builtin_cpu_supports("sse2")) return signature_roads::Sse2;
 #endif
-    return signature_roads::Plain;
+    return signature_roads::Scalar;
 }
+
+constexpr std::size_t kSignatureSize = std::tuple_size_v<Signature>;
+// Chunks start on a page boundary at or before the position asked for; a
+// chunk is larger than a page, so it always reaches past that position.
+constexpr std::size_t kReadAlignment = 4096;
+constexpr std::align_val_t kBufferAlignment{kReadAlignment};
 
 }  // namespace
 
-std::size_t FindSignature(std::span<const std::uint8_t> bytes, std::size_t from, const Signature& signature) noexcept {
+std::size_t signature_roads::Widest(std::span<const std::uint8_t> bytes, std::size_t from,
+                                    const Signature& signature) noexcept {
     static const Road road = WidestRoad();
     return road(bytes, from, signature);
+}
+
+void SignatureScanner::AlignedDelete::operator()(std::uint8_t* p) const noexcept {
+    ::operator delete[](p, kBufferAlignment);
+}
+
+SignatureScanner::SignatureScanner(platform::Stream& stream, std::size_t chunkBytes)
+    : stream_(stream), chunkBytes_(std::max(chunkBytes, kReadAlignment + kSignatureSize)), size_(stream.Size()) {}
+
+SignatureScanner::~SignatureScanner() = default;
+
+// Without a match in the chunk, the next one starts three bytes before its
+// end, so that a signature across the cut is found.
+std::int64_t SignatureScanner::Find(std::int64_t from, std::uint32_t signature) {
+    const Signature pattern = SignatureBytes(signature);
+    std::int64_t at = std::max<std::int64_t>(from, 0);
+    for (;;) {
+        if (!Covers(at, kSignatureSize) && !Load(at)) return -1;
+        const std::size_t hit = signature_roads::Widest(bytes_, static_cast<std::size_t>(at - start_), pattern);
+        if (hit != kSignatureNotFound) return start_ + static_cast<std::int64_t>(hit);
+        const std::int64_t end = start_ + static_cast<std::int64_t>(bytes_.size());
+        if (end >= size_) return -1;
+        at = end - static_cast<std::int64_t>(kSignatureSize - 1);
+    }
+}
+
+bool SignatureScanner::ReadAt(std::int64_t at, std::span<std::uint8_t> out) {
+    if (at < 0 || static_cast<std::int64_t>(out.size()) > size_ - at) return false;
+    if (Covers(at, out.size())) {
+        std::memcpy(out.data(), bytes_.data() + (at - start_), out.size());
+        return true;
+    }
+    stream_.SetPosition(at);
+    stream_.ReadBuffer(out.data(), out.size());
+    return true;
+}
+
+bool SignatureScanner::Covers(std::int64_t at, std::size_t count) const {
+    return at >= start_ && at + static_cast<std::int64_t>(count) <= start_ + static_cast<std::int64_t>(bytes_.size());
+}
+
+// The buffer is page-aligned like the chunk's start: the system's copy into
+// it runs fastest when file offset and buffer are aligned alike (page-aligned
+// reads into a buffer 16 bytes off a page cost the scan of a 37 MB file a
+// third more).
+bool SignatureScanner::Load(std::int64_t at) {
+    if (size_ - at < static_cast<std::int64_t>(kSignatureSize)) return false;
+    const std::int64_t start = at & ~std::int64_t{kReadAlignment - 1};
+    const auto count = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(chunkBytes_), size_ - start));
+    // A stream smaller than a chunk gets a buffer of its own size.
+    if (!buffer_) {
+        const auto capacity = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(chunkBytes_), size_));
+        buffer_.reset(new (kBufferAlignment) std::uint8_t[capacity]);
+    }
+    bytes_ = {buffer_.get(), count};
+    stream_.SetPosition(start);
+    stream_.ReadBuffer(bytes_.data(), count);
+    start_ = start;
+    return true;
 }
 
 }  // namespace archive

@@ -1,18 +1,16 @@
 // A prefix in front of the archive data (such as a self-extractor): where the
 // first item's local header really is, and whether the stored offsets already
 // count the prefix.
-#include <algorithm>
 #include <array>
 #include <vector>
 
-#include "archive/byte_reader.h"
 #include "archive/dir_manager.h"
 #include "platform/stream.h"
 
 namespace archive {
 namespace {
 
-constexpr std::int64_t kScanChunk = 10000;
+constexpr std::size_t kScanChunk = 10000;
 constexpr std::uint32_t kDirectoryAttribute = 0x10;
 
 // Restores the stream position when the scope ends.
@@ -48,32 +46,15 @@ void TZFDirManager::FindStubSize(std::int64_t z) {
     }
 }
 
-// Chunks of 10,000 bytes, each next one starting 9,996 bytes after the last,
-// so a signature across a chunk border is still seen. The last chunk read is
-// kept: the stub search asks again from just behind each rejected match, and
-// would otherwise read the same bytes once per match.
+// Chunks of 10,000 bytes: the first item's local header is usually where its
+// offset says, so the first chunk read is small. The scanner is kept: the
+// stub search asks again from just behind each rejected match, and finds it
+// in the chunk already read.
 std::int64_t TZFDirManager::FindSignature(std::int64_t from, std::uint32_t signature) {
     if (from < 0) return -1;
     PositionGuard keep(*FCompressedStream);
-    const auto loadChunk = [&](std::int64_t start) {
-        scanChunk_.resize(kScanChunk);
-        FCompressedStream->SetPosition(start);
-        scanChunk_.resize(FCompressedStream->Read(scanChunk_.data(), scanChunk_.size()));
-        scanChunkStart_ = start;
-    };
-    const bool cached = scanChunkStart_ >= 0 && from >= scanChunkStart_ &&
-                        from < scanChunkStart_ + static_cast<std::int64_t>(scanChunk_.size());
-    if (!cached) loadChunk(from);
-    for (;;) {
-        // A chunk that starts before `from` (the cached one, or its follower)
-        // is searched from `from` on.
-        for (auto i = static_cast<std::size_t>(std::max<std::int64_t>(from - scanChunkStart_, 0));
-             i + 4 <= scanChunk_.size(); ++i) {
-            if (LoadU32(scanChunk_, i) == signature) return scanChunkStart_ + static_cast<std::int64_t>(i);
-        }
-        if (scanChunk_.size() < static_cast<std::size_t>(kScanChunk)) return -1;
-        loadChunk(scanChunkStart_ + kScanChunk - 4);
-    }
+    if (!stubScanner_) stubScanner_.emplace(*FCompressedStream, kScanChunk);
+    return stubScanner_->Find(from, signature);
 }
 
 // A local header at p that agrees with the first item's central header (any

@@ -3,12 +3,10 @@
 // and directories past 65,535 items.
 #include <gtest/gtest.h>
 
-#include <random>
 #include <string>
 #include <vector>
 
 #include "archive/dir_array.h"
-#include "archive/dir_manager.h"
 #include "archive/text_arena.h"
 #include "tests/archive/archive_test_support.h"
 #include "tests/support/zip_writer.h"
@@ -130,35 +128,6 @@ TEST(LoadDir, MoreThan65535ItemsThroughZip64Counts) {
     std::int32_t itemNo = -1;
     EXPECT_TRUE(m.Dir().FileExists(Widen(NumberedName(0)), itemNo));
     EXPECT_EQ(itemNo, 0);
-}
-
-// The rebuild's scan against the plain byte-by-byte search, on random data
-// thick with the signature's first bytes, from many starting points, with
-// matches across the scan's chunk boundaries.
-TEST(FindLocalHeader, AgreesWithAByteByByteSearch) {
-    std::mt19937 random(3);
-    // Past two of the scan's 1 MiB chunks, which start on page boundaries.
-    std::string bytes(2600000, '\0');
-    for (char& c : bytes) c = "PK\x03\x04x"[random() % 5];
-    for (std::size_t at : {65532u, 65533u, 65534u, 65535u, 131069u, 262143u, 1048572u, 1048573u, 1048574u, 1048575u,
-                           2097149u, 2599970u}) {
-        bytes.replace(at, 4, "PK\x03\x04");
-    }
-    auto stream = StreamOf(bytes);
-    TZFDirManager dm(stream.get(), false, nullptr);
-    const auto plain = [&](std::size_t from) -> std::int64_t {
-        const std::size_t at = bytes.find("PK\x03\x04", from);
-        return at == std::string::npos || bytes.size() - at < 30 ? -1 : static_cast<std::int64_t>(at);
-    };
-    int mismatches = 0;
-    for (std::size_t from = 0; from < bytes.size(); from += 1 + random() % 9000) {
-        if (dm.FindLocalHeader(static_cast<std::int64_t>(from)) != plain(from)) ++mismatches;
-    }
-    for (std::size_t from : {65531u, 65532u, 65535u, 65536u, 1044480u, 1048571u, 1048573u, 1048576u, 2097148u,
-                             2597000u, 2599960u, 2599971u}) {
-        EXPECT_EQ(dm.FindLocalHeader(static_cast<std::int64_t>(from)), plain(from)) << from;
-    }
-    EXPECT_EQ(mismatches, 0);
 }
 
 }  // namespace

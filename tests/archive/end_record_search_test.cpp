@@ -247,8 +247,10 @@ TEST(StubDetection, UnmatchedLocalHeaderLeavesNoStub) {
     EXPECT_EQ(m.Item(0).CentralDir.relOffsetLH, 0u);
 }
 
+// Chunks of 10,000 bytes that start on page boundaries: the first ends at
+// 10,000, the next (from 8,192) at 18,192, the third at 26,384.
 TEST(StubDetection, FindSignatureAcrossChunkBorders) {
-    for (std::size_t at : {0u, 9995u, 9996u, 9997u, 9999u, 10000u, 19992u, 25000u}) {
+    for (std::size_t at : {0u, 9995u, 9996u, 9997u, 9999u, 10000u, 18188u, 18189u, 18190u, 19992u, 25000u, 26381u}) {
         SCOPED_TRACE(at);
         std::string bytes(30000, 'a');
         bytes.replace(at, 4, "PK\x03\x04");
