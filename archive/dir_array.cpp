@@ -31,9 +31,9 @@ void TZFDirArray::SetCount(std::int32_t n) {
     ItemCount = n;
 }
 
-TDirItem TZFDirArray::Item(std::int32_t index) const {
+TDirItemCopy TZFDirArray::Item(std::int32_t index) const {
     if (index < 0 || index >= ItemCount) throw EZFException(NativeCode::kCopyIndexOutOfRange, nullptr);
-    return FItems[static_cast<std::size_t>(index)];
+    return TDirItemCopy(FItems[static_cast<std::size_t>(index)]);
 }
 
 TDirItem& TZFDirArray::ItemRef(std::int32_t index) {
@@ -48,7 +48,7 @@ const TDirItem& TZFDirArray::ItemRef(std::int32_t index) const {
 
 // The highest item indexed under the current name of item `index`.
 std::int32_t TZFDirArray::IndexedAt(std::int32_t index) {
-    return names_.Find(FItems[static_cast<std::size_t>(index)].Name, Items());
+    return names_.Find(FItems[static_cast<std::size_t>(index)].Name(), Items());
 }
 
 void TZFDirArray::SetItemName(std::int32_t index, std::u16string_view name) {
@@ -71,7 +71,7 @@ void TZFDirArray::SetStoredName(std::int32_t index, std::u16string_view stored) 
     TDirItem& item = FItems[static_cast<std::size_t>(index)];
     if (found >= 0 && found != index) throw EZFException(NativeCode::kNameIndexOutOfStep, nullptr);
     if (found == index) names_.Remove(index, Items());
-    item.Name = stored;
+    item.name_ = stored;
     names_.Insert(index, Items());
 }
 
@@ -81,7 +81,7 @@ bool TZFDirArray::FileExists(std::u16string_view fileName, std::int32_t& itemNo)
 }
 
 void TZFDirArray::Clear() {
-    std::fill(FItems.begin(), FItems.begin() + ItemCount, TDirItem{});
+    for (std::int32_t i = 0; i < ItemCount; ++i) FItems[static_cast<std::size_t>(i)] = TDirItem{};
     ItemCount = 0;
     names_.Clear();
     texts_.Clear();
@@ -90,7 +90,7 @@ void TZFDirArray::Clear() {
 std::uint8_t* TZFDirArray::ReserveTexts(std::int32_t index, std::size_t bytes) {
     TDirItem& item = ItemRef(index);
     auto* texts = bytes == 0 ? nullptr : static_cast<std::uint8_t*>(texts_.AllocateBytes(bytes, 1));
-    item.Texts = texts;
+    item.texts_ = texts;
     item.ExtraLength = 0;
     item.CommentLength = 0;
     return texts;
@@ -108,11 +108,11 @@ void TZFDirArray::KeepTexts(std::int32_t index, std::span<const std::uint8_t> ex
 
 TZFZip64ExtendedInfo& TZFDirArray::Zip64Of(std::int32_t index) {
     TDirItem& item = ItemRef(index);
-    if (item.Zip64Values == nullptr) {
-        item.Zip64Values = new (texts_.AllocateBytes(sizeof(TZFZip64ExtendedInfo), alignof(TZFZip64ExtendedInfo)))
+    if (item.zip64Values_ == nullptr) {
+        item.zip64Values_ = new (texts_.AllocateBytes(sizeof(TZFZip64ExtendedInfo), alignof(TZFZip64ExtendedInfo)))
             TZFZip64ExtendedInfo{};
     }
-    return *item.Zip64Values;
+    return *item.zip64Values_;
 }
 
 void TZFDirArray::Expect(std::int32_t items) { names_.Reserve(static_cast<std::size_t>(std::max(items, 0))); }

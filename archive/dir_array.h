@@ -27,10 +27,11 @@ public:
     // slots start empty; 0 releases every item and the storage.
     void SetCount(std::int32_t n);
 
-    // The item at `index` by copy; native code 2 when out of range. Its views
-    // stay valid while the directory holds its items.
-    TDirItem Item(std::int32_t index) const;
-    // The item at `index` in place; native code 3 when out of range.
+    // The item at `index` by copy, with its own name, extra field, comment and
+    // zip64 values; native code 2 when out of range.
+    TDirItemCopy Item(std::int32_t index) const;
+    // The item at `index` in place, valid until the directory is cleared;
+    // native code 3 when out of range.
     TDirItem& ItemRef(std::int32_t index);
     const TDirItem& ItemRef(std::int32_t index) const;
 

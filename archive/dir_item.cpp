@@ -42,4 +42,17 @@ TZFExtraFieldDataBlock TZFExtraFields::operator[](std::size_t index) const {
     return *it;
 }
 
+// The copy's views are pointed at its own copies of what the item views.
+void TDirItemCopy::Assign(const TDirItem& item) {
+    name_.assign(item.Name());
+    const std::size_t textBytes = std::size_t{item.ExtraLength} + item.CommentLength;
+    texts_.assign(item.texts_, item.texts_ + (item.texts_ != nullptr ? textBytes : 0));
+    zip64Values_.reset();
+    if (item.zip64Values_ != nullptr) zip64Values_ = *item.zip64Values_;
+    item_ = item;
+    item_.name_ = name_;
+    item_.texts_ = texts_.empty() ? nullptr : texts_.data();
+    item_.zip64Values_ = zip64Values_ ? &*zip64Values_ : nullptr;
+}
+
 }  // namespace archive

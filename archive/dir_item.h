@@ -4,8 +4,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "archive/zip_records.h"
 
@@ -94,19 +97,28 @@ struct TZFZip64ExtendedInfo {
     std::uint8_t given = 0;
 };
 
-// A fixed-size record of 104 bytes: the name, extra field, comment and zip64
-// values lie in the directory's storage (TZFDirArray), valid while the
-// directory is loaded. The extra field and the comment are kept back to back
-// behind one pointer, and the zip64 values (which few items have) behind
-// another, so that a directory of many items stays small. The fields of the
-// write road that the reader never fills (old name, password, source stream
-// and file) are not kept.
-struct TDirItem {
+// One member of a directory, a fixed-size record of 104 bytes owned by its
+// directory (TZFDirArray): its name, extra field, comment and zip64 values lie
+// in the directory's storage and are valid until the directory is cleared.
+// The record is therefore not copied: it is read in place (TZFDirArray::
+// ItemRef), and a copy that outlives the directory is a TDirItemCopy
+// (TZFDirArray::Item). The name and the views are set only by the directory,
+// which keeps its name index in step with the names.
+//
+// The extra field and the comment are kept back to back behind one pointer,
+// and the zip64 values (which few items have) behind another, so that a
+// directory of many items stays small. The fields of the write road that the
+// reader never fills (old name, password, source stream and file) are not kept.
+class TDirItem {
+public:
+    TDirItem() = default;
+    // An item outside any directory (a test's), named `name`, which it views.
+    explicit TDirItem(std::u16string_view name) : name_(name) {}
+    // Moved only by the directory's array as it grows.
+    TDirItem(TDirItem&&) noexcept = default;
+    ~TDirItem() = default;
+
     TZFZipCentralDir CentralDir;
-    std::u16string_view Name;
-    // Set by the directory (TZFDirArray::KeepTexts, Zip64Of).
-    const std::uint8_t* Texts = nullptr;  // the extra field, then the comment
-    TZFZip64ExtendedInfo* Zip64Values = nullptr;
     std::int32_t Position = 0;
     std::uint16_t ExtraLength = 0;
     std::uint16_t CommentLength = 0;
@@ -122,15 +134,17 @@ struct TDirItem {
     // The source file of an item to be added; items read from an archive have none.
     static constexpr std::u16string_view SrcFileName{};
 
-    TZFExtraFields ExtraFields() const { return TZFExtraFields({Texts, ExtraLength}); }
+    // The decoded name, with "/" separators as stored.
+    std::u16string_view Name() const { return name_; }
+    TZFExtraFields ExtraFields() const { return TZFExtraFields({texts_, ExtraLength}); }
     std::string_view Comment() const {
         return CommentLength == 0 ? std::string_view()
-                                  : std::string_view(reinterpret_cast<const char*>(Texts) + ExtraLength, CommentLength);
+                                  : std::string_view(reinterpret_cast<const char*>(texts_) + ExtraLength, CommentLength);
     }
     // Values of the zip64 block; all zero for an item without one.
     const TZFZip64ExtendedInfo& Zip64ExtInfo() const {
         static constexpr TZFZip64ExtendedInfo kNone{};
-        return Zip64Values != nullptr ? *Zip64Values : kNone;
+        return zip64Values_ != nullptr ? *zip64Values_ : kNone;
     }
 
     // The sizes and offset, each the zip64 value where the central field is all
@@ -138,21 +152,60 @@ struct TDirItem {
     // one is a 32-bit value like any other: a member of 4,294,967,295 bytes
     // written without zip64 records.
     std::int64_t CompressedSize() const {
-        return Zip64Given(CentralDir.compSize, TZFZip64ExtendedInfo::kCompSizeGiven) ? Zip64Values->compSize
+        return Zip64Given(CentralDir.compSize, TZFZip64ExtendedInfo::kCompSizeGiven) ? zip64Values_->compSize
                                                                                      : CentralDir.compSize;
     }
     std::int64_t UncompressedSize() const {
-        return Zip64Given(CentralDir.unCompSize, TZFZip64ExtendedInfo::kUncompSizeGiven) ? Zip64Values->uncompSize
+        return Zip64Given(CentralDir.unCompSize, TZFZip64ExtendedInfo::kUncompSizeGiven) ? zip64Values_->uncompSize
                                                                                          : CentralDir.unCompSize;
     }
     std::int64_t LocalHeaderOffset() const {
-        return Zip64Given(CentralDir.relOffsetLH, TZFZip64ExtendedInfo::kRelOffsetGiven) ? Zip64Values->relOffsetLH
+        return Zip64Given(CentralDir.relOffsetLH, TZFZip64ExtendedInfo::kRelOffsetGiven) ? zip64Values_->relOffsetLH
                                                                                          : CentralDir.relOffsetLH;
     }
     // Whether the 32-bit `field` hands over to the zip64 value marked `given`.
     bool Zip64Given(std::uint32_t field, std::uint8_t given) const {
-        return field == kZip64Marker32 && Zip64Values != nullptr && (Zip64Values->given & given) != 0;
+        return field == kZip64Marker32 && zip64Values_ != nullptr && (zip64Values_->given & given) != 0;
     }
+
+private:
+    friend class TZFDirArray;
+    friend class TDirItemCopy;
+
+    TDirItem(const TDirItem&) = default;
+    TDirItem& operator=(const TDirItem&) = default;
+    TDirItem& operator=(TDirItem&&) noexcept = default;
+
+    // Set by the directory (TZFDirArray::SetItemName, KeepTexts, Zip64Of).
+    std::u16string_view name_;
+    const std::uint8_t* texts_ = nullptr;  // the extra field, then the comment
+    TZFZip64ExtendedInfo* zip64Values_ = nullptr;
+};
+
+// An item copied out of its directory together with everything it views (name,
+// extra field, comment, zip64 values): valid after the directory is cleared or
+// gone. Reads as the item it holds.
+class TDirItemCopy {
+public:
+    explicit TDirItemCopy(const TDirItem& item) { Assign(item); }
+    TDirItemCopy(const TDirItemCopy& other) { Assign(other.item_); }
+    TDirItemCopy& operator=(const TDirItemCopy& other) {
+        if (this != &other) Assign(other.item_);
+        return *this;
+    }
+    ~TDirItemCopy() = default;
+
+    const TDirItem& operator*() const { return item_; }
+    const TDirItem* operator->() const { return &item_; }
+    TDirItem* operator->() { return &item_; }
+
+private:
+    void Assign(const TDirItem& item);
+
+    std::u16string name_;
+    std::vector<std::uint8_t> texts_;
+    std::optional<TZFZip64ExtendedInfo> zip64Values_;
+    TDirItem item_;  // its views point into the members above
 };
 
 // What a directory of many items costs is mostly this record.

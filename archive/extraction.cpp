@@ -79,7 +79,7 @@ DataLoopResult RunDataLoop(TZFBaseArchiver& arc, const TDirItem& item, platform:
     DecoderEvents events;
     events.progress = [&arc, &item](std::int64_t progress) {
         arc.FProgress = progress;
-        if (arc.FProgressEnabled) RaiseDataProgress(arc, item.Name);
+        if (arc.FProgressEnabled) RaiseDataProgress(arc, item.Name());
         return arc.FProgressCancel;
     };
     events.diskFull = [&arc] { return DiskFull(arc); };
@@ -105,7 +105,7 @@ void TZFBaseArchiver::ExtractToStream(std::u16string_view fileName, platform::St
     std::int32_t itemNo = -1;
     if (!FindItemIndex(fileName, itemNo)) throw EZFException(NativeCode::kItemNotFound, this, {std::u16string(fileName)});
     FProcessedFileCount = 1;
-    const std::u16string_view srcFileName = DMHandle->CDir.Item(itemNo).SrcFileName;
+    const std::u16string_view srcFileName = DMHandle->CDir.ItemRef(itemNo).SrcFileName;
     DoFileProgress(srcFileName, 0.0, poExtract, ppStart);
     ExtractItem(itemNo, stream);
     DoFileProgress(srcFileName, 100.0, poExtract, ppEnd);
@@ -136,9 +136,9 @@ bool TZFBaseArchiver::FindItemIndex(std::u16string_view name, std::int32_t& item
 // volumes belong to the multi-volume road, which is not built.
 void TZFBaseArchiver::ExtractItem(std::int32_t itemNo, platform::Stream& stream) {
     if (!DMHandle || itemNo < 0 || itemNo >= DMHandle->CDir.Count()) throw EZFException(NativeCode::kExtractIndexOutOfRange, this);
-    const TDirItem item = DMHandle->CDir.Item(itemNo);
-    FCompressedStream->SetPosition(item.LocalHeaderOffset());
-    const bool ok = DecodeItemData(item, stream);
+    const TDirItemCopy item = DMHandle->CDir.Item(itemNo);
+    FCompressedStream->SetPosition(item->LocalHeaderOffset());
+    const bool ok = DecodeItemData(*item, stream);
     if (!ok && !FProgressCancel && !FExtractCorruptedFiles && !FSkipFile) throw EZFException(NativeCode::kInvalidItemData, this);
 }
 

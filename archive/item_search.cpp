@@ -68,7 +68,7 @@ double CompressionRate(std::int64_t compressed, std::int64_t uncompressed) {
 
 // Every field of the record but its search state, from one directory item.
 void FillSearchRecord(TZFArchiveItem& f, const TDirItem& item) {
-    const std::u16string text = Backslashed(WithoutTrailing(item.Name, u"/"));
+    const std::u16string text = Backslashed(WithoutTrailing(item.Name(), u"/"));
     const std::size_t directory = DirectoryLength(text);
     f.FileName = text.substr(directory);
     f.StoredPath = text.substr(0, directory);
@@ -142,7 +142,7 @@ bool TZFBaseArchiver::InternalFind(TZFArchiveItem& f) {
     const std::u16string maskDirectory = recurse ? std::u16string() : DirectoryKey(mask);
     for (std::int32_t i = std::max(handle.ItemNo, 0); i < dir.Count(); ++i) {
         const TDirItem& item = dir.ItemRef(i);
-        if (!recurse && DirectoryKey(WithoutTrailing(item.Name, u"/")) != maskDirectory) continue;
+        if (!recurse && DirectoryKey(WithoutTrailing(item.Name(), u"/")) != maskDirectory) continue;
         if (ItemMatchesMask(i, f) && AttributesMatch(item.CentralDir.externalAttr, handle.FFindAttr)) {
             handle.ItemNo = i;
             FillSearchRecord(f, item);
@@ -155,9 +155,9 @@ bool TZFBaseArchiver::InternalFind(TZFArchiveItem& f) {
 bool TZFBaseArchiver::ItemMatchesMask(std::int32_t itemNo, const TZFArchiveItem& f) {
     const TDirItem& item = DMHandle->CDir.ItemRef(itemNo);
     const TInternalSearchRec& handle = f.Handle;
-    if (handle.UseProperties) return MatchesMaskLists(Backslashed(item.Name), FFileMasks, FExclusionMasks);
+    if (handle.UseProperties) return MatchesMaskLists(Backslashed(item.Name()), FFileMasks, FExclusionMasks);
 
-    const std::u16string_view name = WithoutTrailing(item.Name, u"\\/");
+    const std::u16string_view name = WithoutTrailing(item.Name(), u"\\/");
     const std::u16string mask = MaskText(handle);
     const bool matches = MatchFileMask(name, mask) || MatchFileMask(BareName(name), mask);
     return matches && !MatchFileMask(name, handle.ExclusionMask);

@@ -48,7 +48,7 @@ std::size_t NameTable::SlotFor(std::u16string_view name, std::uint32_t hash, std
         if (slot.head == kEmpty) return free < slots_.size() ? free : at;
         if (slot.head == kRemoved) {
             if (free == slots_.size()) free = at;
-        } else if (slot.hash == hash && EqualFolded(items[static_cast<std::size_t>(slot.head)].Name, name)) {
+        } else if (slot.hash == hash && EqualFolded(items[static_cast<std::size_t>(slot.head)].Name(), name)) {
             return at;
         }
     }
@@ -75,7 +75,7 @@ std::int32_t NameTable::ScanPending(std::u16string_view name, std::span<const TD
     std::int32_t best = -1;
     for (const PendingRun& run : pending_) {
         for (std::int32_t item = run.first + run.count - 1; item >= run.first && item > best; --item) {
-            if (EqualFolded(items[static_cast<std::size_t>(item)].Name, name)) {
+            if (EqualFolded(items[static_cast<std::size_t>(item)].Name(), name)) {
                 best = item;
                 break;
             }
@@ -92,7 +92,7 @@ void NameTable::Insert(std::int32_t item, std::span<const TDirItem> items) {
         pending_.push_back(PendingRun{item, 1});
     }
     ++pendingCount_;
-    if (items[static_cast<std::size_t>(item)].Name.empty()) ++emptyNames_;
+    if (items[static_cast<std::size_t>(item)].Name().empty()) ++emptyNames_;
 }
 
 // The hash of an item a few places ahead is computed first, and its slot is
@@ -111,7 +111,7 @@ void NameTable::PlacePending(std::span<const TDirItem> items) {
     for (const PendingRun& run : pending_) {
         for (std::int32_t item = run.first; item < run.first + run.count; ++item, ++k) {
             if (k >= kAhead) place(k - kAhead);
-            const std::uint32_t hash = HashFolded(items[static_cast<std::size_t>(item)].Name);
+            const std::uint32_t hash = HashFolded(items[static_cast<std::size_t>(item)].Name());
             __builtin_prefetch(&slots_[StartSlot(hash)], 1);
             ahead[k % kAhead] = hash;
             order[k % kAhead] = item;
@@ -139,7 +139,7 @@ void NameTable::SetLower(std::int32_t item, std::int32_t lower) {
 
 // A chain runs from the highest item down, whatever the order of insertion.
 void NameTable::Place(std::int32_t item, std::uint32_t hash, std::span<const TDirItem> items) {
-    Slot& slot = slots_[SlotFor(items[static_cast<std::size_t>(item)].Name, hash, items)];
+    Slot& slot = slots_[SlotFor(items[static_cast<std::size_t>(item)].Name(), hash, items)];
     if (slot.head < 0) {
         if (slot.head == kEmpty) ++occupied_;
         slot = Slot{-1, hash};
@@ -158,7 +158,7 @@ void NameTable::Place(std::int32_t item, std::uint32_t hash, std::span<const TDi
 void NameTable::Remove(std::int32_t item, std::span<const TDirItem> items) {
     PlacePending(items);
     if (slots_.empty()) return;
-    const std::u16string_view name = items[static_cast<std::size_t>(item)].Name;
+    const std::u16string_view name = items[static_cast<std::size_t>(item)].Name();
     Slot& slot = slots_[SlotFor(name, HashFolded(name), items)];
     if (slot.head == item) {
         slot.head = LowerOf(item);

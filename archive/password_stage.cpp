@@ -55,10 +55,10 @@ Trial TryAes(const std::string& password, const TDirItem& item, std::span<const 
 // The OnPassword handler, or without one the component's own prompt.
 void AskForPassword(TZFBaseArchiver& arc, const TDirItem& item) {
     if (arc.OnPassword) {
-        arc.OnPassword(arc, std::u16string(item.Name), arc.FPassword, arc.FSkipFile);
+        arc.OnPassword(arc, std::u16string(item.Name()), arc.FPassword, arc.FSkipFile);
         return;
     }
-    if (const auto typed = platform::PasswordPrompt(item.Name)) {
+    if (const auto typed = platform::PasswordPrompt(item.Name())) {
         arc.FPassword = platform::WideToAnsi(*typed);
         arc.FSkipFile = false;
     } else {

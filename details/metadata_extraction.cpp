@@ -11,7 +11,7 @@ namespace {
 void RejectDeclaredOversize(archive::TZFBaseArchiver& archiver, std::u16string_view name, std::int64_t limit) {
     const std::int32_t itemNo = archiver.ExtractionItemIndex(name);
     if (itemNo < 0) return;
-    const archive::TDirItem& item = archiver.DMHandle->CDir.Item(itemNo);
+    const archive::TDirItem& item = archiver.DMHandle->CDir.ItemRef(itemNo);
     if (item.UncompressedSize() > limit || item.CompressedSize() > limit) throw platform::ESizeLimitError(limit);
 }
 

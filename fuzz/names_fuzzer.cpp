@@ -55,7 +55,7 @@ public:
         } catch (const archive::EZFException& e) {
             Check(refused && e.NativeError == 59);
         }
-        Check(dir_.ItemRef(static_cast<std::int32_t>(index)).Name == plain_.NameOf(index));
+        Check(dir_.ItemRef(static_cast<std::int32_t>(index)).Name() == plain_.NameOf(index));
     }
     void Lookup(std::u16string_view name) {
         std::int32_t found = -2;

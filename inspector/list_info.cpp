@@ -43,7 +43,7 @@ int RunList(const Invocation& invocation) {
     const archive::TZFDirArray& dir = arc.DMHandle->CDir;
     for (std::int32_t i = 0; i < dir.Count(); ++i) {
         const archive::TDirItem& item = dir.ItemRef(i);
-        invocation.out << i << '\t' << platform::WideToUtf8(item.Name) << '\t' << item.CompressionMethod << '\t'
+        invocation.out << i << '\t' << platform::WideToUtf8(item.Name()) << '\t' << item.CompressionMethod << '\t'
                        << item.CompressedSize() << '\t' << item.UncompressedSize() << '\t'
                        << Hex32(item.CentralDir.crc32) << '\t' << Hex32(item.CentralDir.externalAttr) << '\t'
                        << item.LocalHeaderOffset() << '\n';

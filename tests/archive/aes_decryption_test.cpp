@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "archive/dir_array.h"
 #include "platform/stream.h"
 #include "tests/support/zip_aes.h"
 #include "tests/support/zip_writer.h"
@@ -89,23 +90,23 @@ TEST(AesMemberCipher, AuthenticationCodeThatDiffersOrIsCutIsRefused) {
 }
 
 TEST(AesVendorVersion, TheLastCompleteBlockDecides) {
-    TDirItem item;
-    EXPECT_EQ(AesVendorVersion(item), 0);
-    // The item views its extra field; each step views a longer field.
+    TZFDirArray dir;
+    dir.SetCount(1);
+    EXPECT_EQ(AesVendorVersion(dir.ItemRef(0)), 0);
+    // Each step gives the item a longer extra field.
     std::string field;
-    const auto view = [&item, &field] {
-        item.Texts = reinterpret_cast<const std::uint8_t*>(field.data());
-        item.ExtraLength = static_cast<std::uint16_t>(field.size());
+    const auto keep = [&dir, &field] {
+        dir.KeepTexts(0, {reinterpret_cast<const std::uint8_t*>(field.data()), field.size()}, {});
     };
     field = testing_support::AesExtraBlock(3, 1, 8);
-    view();
-    EXPECT_EQ(AesVendorVersion(item), 1);
+    keep();
+    EXPECT_EQ(AesVendorVersion(dir.ItemRef(0)), 1);
     field += testing_support::AesExtraBlock(3, 2, 8);
-    view();
-    EXPECT_EQ(AesVendorVersion(item), 2);
+    keep();
+    EXPECT_EQ(AesVendorVersion(dir.ItemRef(0)), 2);
     field += std::string("\x01\x99\x02\x00\x01\x00", 6);  // an AES block too short to count
-    view();
-    EXPECT_EQ(AesVendorVersion(item), 2);
+    keep();
+    EXPECT_EQ(AesVendorVersion(dir.ItemRef(0)), 2);
 }
 
 }  // namespace

@@ -218,7 +218,7 @@ TEST(ClaimedSizes, Zip64RecordsAreReadWhenTheEndRecordNeedsNone) {
         MemoryArchive m(z.bytes);
         ASSERT_TRUE(m.outcome.opened) << m.outcome.Describe();
         EXPECT_TRUE(m.arc.DMHandle->FZip64);
-        EXPECT_EQ(m.Item(0).Name, u"a.txt");
+        EXPECT_EQ(m.Item(0).Name(), u"a.txt");
     }
 }
 

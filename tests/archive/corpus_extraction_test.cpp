@@ -195,7 +195,7 @@ TEST_F(CorpusExtraction, EveryMemberEndsCleanly) {
             const TZFDirArray& dir = arc.DMHandle->CDir;
             for (std::int32_t i = 0; i < dir.Count() && i < 300; ++i) {
                 SCOPED_TRACE(platform::WideToUtf8(file) + " #" + std::to_string(i));
-                const TDirItem item = dir.Item(i);
+                const TDirItemCopy item = dir.Item(i);
                 CountingStream out;
                 try {
                     arc.ExtractItem(i, out);
@@ -204,7 +204,7 @@ TEST_F(CorpusExtraction, EveryMemberEndsCleanly) {
                 } catch (const platform::EReadError&) {
                 }
                 ++members;
-                EXPECT_LE(out.Size(), std::max({item.UncompressedSize(), item.CompressedSize(), std::int64_t{0}}));
+                EXPECT_LE(out.Size(), std::max({item->UncompressedSize(), item->CompressedSize(), std::int64_t{0}}));
             }
         }
     }

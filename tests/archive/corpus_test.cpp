@@ -107,9 +107,9 @@ TEST_F(Corpus, KnownOutcomes) {
 TEST_F(Corpus, PrefixedArchiveOffsetsPointAtTheLocalHeaders) {
     const Opened o = OpenCorpusFile(u"go\\test-prefix.zip", true);
     ASSERT_TRUE(o.outcome.opened);
-    EXPECT_EQ(o.arc->DMHandle->CDir.ItemRef(0).Name, u"test.txt");
+    EXPECT_EQ(o.arc->DMHandle->CDir.ItemRef(0).Name(), u"test.txt");
     EXPECT_EQ(o.arc->DMHandle->CDir.ItemRef(0).LocalHeaderOffset(), 43);
-    EXPECT_EQ(o.arc->DMHandle->CDir.ItemRef(1).Name, u"gophercolor16x16.png");
+    EXPECT_EQ(o.arc->DMHandle->CDir.ItemRef(1).Name(), u"gophercolor16x16.png");
     EXPECT_EQ(o.arc->DMHandle->CDir.ItemRef(1).LocalHeaderOffset(), 134);
     EXPECT_EQ(o.arc->Comment(), "This is a zipfile comment.");
 }
@@ -119,7 +119,7 @@ TEST_F(Corpus, Utf8NamesWithTheFlagDecode) {
         SCOPED_TRACE(platform::WideToUtf8(file));
         const Opened o = OpenCorpusFile(file, true);
         ASSERT_TRUE(o.outcome.opened) << o.outcome.Describe();
-        EXPECT_EQ(o.arc->DMHandle->CDir.ItemRef(0).Name, u"\x4E16\x754C");
+        EXPECT_EQ(o.arc->DMHandle->CDir.ItemRef(0).Name(), u"\x4E16\x754C");
     }
 }
 

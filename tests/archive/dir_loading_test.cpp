@@ -30,9 +30,9 @@ TEST(LoadDir, ReadsEveryItemInDirectoryOrder) {
     MemoryArchive m(z.bytes);
     ASSERT_TRUE(m.outcome.opened) << m.outcome.Describe();
     ASSERT_EQ(m.Dir().Count(), 3);
-    EXPECT_EQ(m.Item(0).Name, u"a.txt");
-    EXPECT_EQ(m.Item(1).Name, u"dir/b.bin");
-    EXPECT_EQ(m.Item(2).Name, u"dir/");
+    EXPECT_EQ(m.Item(0).Name(), u"a.txt");
+    EXPECT_EQ(m.Item(1).Name(), u"dir/b.bin");
+    EXPECT_EQ(m.Item(2).Name(), u"dir/");
     const TDirItem& b = m.Item(1);
     EXPECT_EQ(b.CompressionMethod, 8);
     EXPECT_EQ(b.CentralDir.compMethod, 8);
@@ -81,7 +81,7 @@ TEST(LoadDir, DecodesNames) {
         TZFArchiver arc;
         arc.FOptions.FOEMFileNames = row.oemFileNames;
         arc.OpenArchive(*stream, false);
-        EXPECT_EQ(arc.DMHandle->CDir.ItemRef(0).Name, row.expected);
+        EXPECT_EQ(arc.DMHandle->CDir.ItemRef(0).Name(), row.expected);
     }
 }
 
@@ -135,7 +135,7 @@ TEST(LoadDir, InterpretsExtraBlocksAndKeepsThemAll) {
     EXPECT_EQ(std::string(item.ExtraFields()[0].pData.begin(), item.ExtraFields()[0].pData.end()),
               std::string("\x01\x04\xE8\x03\x00\x00", 6));
     EXPECT_EQ(item.ExtraFields()[1].headerID, 0x554E);
-    EXPECT_EQ(item.Name, u"\x00C4"
+    EXPECT_EQ(item.Name(), u"\x00C4"
                          u"b");
     std::int32_t itemNo = -1;
     EXPECT_TRUE(m.Dir().FileExists(u"\x00C4"
@@ -231,9 +231,9 @@ TEST(LoadDir, MalformedExtraFieldsAreBoundedToTheirField) {
         ASSERT_EQ(m.Item(0).ExtraFields().size(), row.blocks);
         EXPECT_EQ(m.Item(0).ExtraFields().back().dataSize, row.lastSize);
         EXPECT_EQ(m.Item(0).ExtraFields().back().pData.size(), row.lastSize);
-        EXPECT_EQ(m.Item(0).Name, u"n");
+        EXPECT_EQ(m.Item(0).Name(), u"n");
         EXPECT_EQ(m.Item(0).Comment(), "after");
-        EXPECT_EQ(m.Item(1).Name, u"second") << "the next header is read where the field ends";
+        EXPECT_EQ(m.Item(1).Name(), u"second") << "the next header is read where the field ends";
     }
 }
 
@@ -268,7 +268,7 @@ TEST(LoadDir, NamelessItemFollowedByAnotherIsAnIndexError) {
     last.AddStored("a", "1").AddStored("", "2");
     MemoryArchive ok(last.Build().bytes, true);
     ASSERT_TRUE(ok.outcome.opened) << "a nameless last item is fine";
-    EXPECT_EQ(ok.Item(1).Name, u"");
+    EXPECT_EQ(ok.Item(1).Name(), u"");
 }
 
 // Errors while items are read pass on with recovery off, and send the load to
@@ -335,7 +335,7 @@ TEST(LoadDir, OverstatedCountsNeverSizeTheDirectoryBeyondItsBytes) {
         // The growth rule's first block of 1000 slots, never the overstated count.
         EXPECT_LE(strict.Dir().AllocItemCount(), std::max<std::int64_t>(bytesHeld / 46, 1000));
         EXPECT_LE(strict.Dir().Count(), bytesHeld / 46);
-        EXPECT_EQ(strict.Dir().ItemRef(1).Name, u"b") << "the real items were read before the short read";
+        EXPECT_EQ(strict.Dir().ItemRef(1).Name(), u"b") << "the real items were read before the short read";
         MemoryArchive recovered(WithoutLocalSignatures(z.bytes));
         EXPECT_EQ(recovered.outcome.nativeError, 35) << recovered.outcome.Describe();
     }

@@ -58,7 +58,7 @@ TEST(DirRebuild, ArchiveCutInsideItsCentralDirectory) {
         EXPECT_EQ(item.CentralDir.compSize, layout.U32(layout.localHeaders[i] + zf::kLhCompSize));
         EXPECT_TRUE(item.Comment().empty());
     }
-    EXPECT_EQ(dm.CDir.ItemRef(2).Name, u"Payload/a.txt");
+    EXPECT_EQ(dm.CDir.ItemRef(2).Name(), u"Payload/a.txt");
     EXPECT_EQ(Extract(archive->arc, u"itunesmetadata.plist").bytes, "<plist>meta</plist>");
     EXPECT_EQ(Extract(archive->arc, u"Payload\\a.txt").bytes, "aaaa");
 }
@@ -111,7 +111,7 @@ TEST(DirRebuild, LocalSignatureInsideStoredDataMakesAnExtraItem) {
     std::unique_ptr<OpenedArchive> archive;
     ASSERT_EQ(OpenResult(CutAt(layout, layout.centralDirStart), archive), 0);
     ASSERT_EQ(archive->arc.DMHandle->CDir.Count(), 2);
-    EXPECT_EQ(archive->arc.DMHandle->CDir.ItemRef(1).Name, u"inner.txt");
+    EXPECT_EQ(archive->arc.DMHandle->CDir.ItemRef(1).Name(), u"inner.txt");
     EXPECT_EQ(Extract(archive->arc, u"inner.txt").bytes, "hidden");
 }
 
@@ -148,9 +148,9 @@ TEST(DirRebuild, NamesDecodeAsOnTheCentralRoad) {
 
     std::unique_ptr<OpenedArchive> cut;
     ASSERT_EQ(OpenResult(CutAt(layout, layout.centralDirStart), cut), 0);
-    EXPECT_EQ(cut->arc.DMHandle->CDir.ItemRef(0).Name, u"\u201E.txt");
-    EXPECT_EQ(cut->arc.DMHandle->CDir.ItemRef(1).Name, u"\u00E4.txt") << "UTF-8 without the flag";
-    EXPECT_EQ(cut->arc.DMHandle->CDir.ItemRef(3).Name, u"\u00E4\u00E7\u00C4.txt");
+    EXPECT_EQ(cut->arc.DMHandle->CDir.ItemRef(0).Name(), u"\u201E.txt");
+    EXPECT_EQ(cut->arc.DMHandle->CDir.ItemRef(1).Name(), u"\u00E4.txt") << "UTF-8 without the flag";
+    EXPECT_EQ(cut->arc.DMHandle->CDir.ItemRef(3).Name(), u"\u00E4\u00E7\u00C4.txt");
 
     layout.SetU16(layout.endRecord + zf::kEndEntries, 0xFFFF);
     layout.SetU16(layout.endRecord + zf::kEndEntriesOnDisk, 0xFFFF);
@@ -158,10 +158,10 @@ TEST(DirRebuild, NamesDecodeAsOnTheCentralRoad) {
     ASSERT_EQ(OpenResult(layout.bytes, marked), 0);
     const TZFDirArray& dir = marked->arc.DMHandle->CDir;
     ASSERT_EQ(dir.Count(), 4);
-    EXPECT_EQ(dir.ItemRef(0).Name, u"\u00E4.txt");
-    EXPECT_EQ(dir.ItemRef(1).Name, u"\u00E4.txt");
-    EXPECT_EQ(dir.ItemRef(2).Name, u"\u201E-flagged.txt");
-    EXPECT_EQ(dir.ItemRef(3).Name, u"\u03A3\u03C4\u2500.txt") << "OEM characters the ANSI page lacks";
+    EXPECT_EQ(dir.ItemRef(0).Name(), u"\u00E4.txt");
+    EXPECT_EQ(dir.ItemRef(1).Name(), u"\u00E4.txt");
+    EXPECT_EQ(dir.ItemRef(2).Name(), u"\u201E-flagged.txt");
+    EXPECT_EQ(dir.ItemRef(3).Name(), u"\u03A3\u03C4\u2500.txt") << "OEM characters the ANSI page lacks";
     EXPECT_EQ(marked->arc.DMHandle->CentralDirOffset, static_cast<std::int64_t>(layout.bytes.size()));
 }
 
@@ -201,7 +201,7 @@ TEST(DirRebuild, AgreesWithTheCentralDirectoryAcrossChunkBoundaries) {
     ASSERT_EQ(a.Count(), b.Count());
     for (std::int32_t i = 0; i < a.Count(); ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(a.ItemRef(i).Name, b.ItemRef(i).Name);
+        EXPECT_EQ(a.ItemRef(i).Name(), b.ItemRef(i).Name());
         EXPECT_EQ(a.ItemRef(i).CentralDir.relOffsetLH, b.ItemRef(i).CentralDir.relOffsetLH);
         EXPECT_EQ(a.ItemRef(i).CentralDir.crc32, b.ItemRef(i).CentralDir.crc32);
         EXPECT_EQ(a.ItemRef(i).CentralDir.compSize, b.ItemRef(i).CentralDir.compSize);

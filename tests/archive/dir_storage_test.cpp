@@ -57,12 +57,12 @@ TEST(LoadDir, NamesAtTheLengthLimits) {
         MemoryArchive m(ZipWriter().Add({.name = row.name, .data = "data", .flags = row.flags}).Build().bytes);
         ASSERT_TRUE(m.outcome.opened) << m.outcome.Describe();
         ASSERT_EQ(m.Dir().Count(), 1);
-        EXPECT_EQ(m.Item(0).Name.size(), row.units);
+        EXPECT_EQ(m.Item(0).Name().size(), row.units);
         std::int32_t itemNo = -1;
-        EXPECT_TRUE(m.Dir().FileExists(m.Item(0).Name, itemNo));
+        EXPECT_TRUE(m.Dir().FileExists(m.Item(0).Name(), itemNo));
         EXPECT_EQ(itemNo, 0);
         platform::MemoryStream out;
-        m.arc.ExtractToStream(std::u16string(m.Item(0).Name), out);
+        m.arc.ExtractToStream(std::u16string(m.Item(0).Name()), out);
         EXPECT_EQ(out.Size(), 4);
     }
 }
@@ -85,7 +85,7 @@ TEST(LoadDir, ExtraFieldCommentAndZip64ValuesPerItem) {
     ASSERT_TRUE(m.outcome.opened) << m.outcome.Describe();
     ASSERT_EQ(m.Dir().Count(), 303);
 
-    const TDirItem both = m.Item(0);
+    const TDirItem& both = m.Item(0);
     ASSERT_EQ(both.ExtraFields().size(), 1u);
     EXPECT_EQ(both.ExtraFields()[0].dataSize, 65531);
     EXPECT_EQ(std::string(both.ExtraFields().Bytes().begin(), both.ExtraFields().Bytes().end()), longestExtra);
@@ -98,7 +98,7 @@ TEST(LoadDir, ExtraFieldCommentAndZip64ValuesPerItem) {
 
     for (int i = 0; i < 300; ++i) {
         SCOPED_TRACE(i);
-        const TDirItem item = m.Item(3 + i);
+        const TDirItem& item = m.Item(3 + i);
         EXPECT_EQ(item.Comment(), i % 5 == 0 ? "c" + std::to_string(i) : "");
         EXPECT_EQ(item.bHugeFile, i % 3 == 0);
         EXPECT_EQ(item.Zip64ExtInfo().compSize, i % 3 == 0 ? i : 0) << "values only where a block gave them";
@@ -121,7 +121,7 @@ TEST(LoadDir, MoreThan65535ItemsThroughZip64Counts) {
     ASSERT_TRUE(m.outcome.opened) << m.outcome.Describe();
     EXPECT_TRUE(m.arc.DMHandle->FZip64);
     ASSERT_EQ(m.Dir().Count(), kItems);
-    EXPECT_EQ(m.Item(65536).Name, Widen(NumberedName(65536)));
+    EXPECT_EQ(m.Item(65536).Name(), Widen(NumberedName(65536)));
     platform::MemoryStream out;
     m.arc.ExtractToStream(Widen(NumberedName(kItems - 1)), out);
     EXPECT_EQ(std::string(out.Data().begin(), out.Data().end()), "last");

@@ -70,7 +70,7 @@ TEST(ItemNames, Utf8BeforeTheOemCodePage) {
     ASSERT_TRUE(m.outcome.opened) << m.outcome.Describe();
     for (std::size_t i = 0; i < std::size(rows); ++i) {
         SCOPED_TRACE(rows[i].name);
-        EXPECT_EQ(m.Item(static_cast<int>(i)).Name, rows[i].expected);
+        EXPECT_EQ(m.Item(static_cast<int>(i)).Name(), rows[i].expected);
         EXPECT_EQ(Extracted(m, rows[i].expected), rows[i].name) << "the name reaches its own member";
     }
 }
@@ -83,8 +83,8 @@ TEST(ItemNames, AnsiWhenOemNamesAreOff) {
     TZFArchiver arc;
     arc.FOptions.FOEMFileNames = false;
     arc.OpenArchive(*stream, false);
-    EXPECT_EQ(arc.DMHandle->CDir.ItemRef(0).Name, u"\u00E4.txt");
-    EXPECT_EQ(arc.DMHandle->CDir.ItemRef(1).Name, u"\u00DC.txt");
+    EXPECT_EQ(arc.DMHandle->CDir.ItemRef(0).Name(), u"\u00E4.txt");
+    EXPECT_EQ(arc.DMHandle->CDir.ItemRef(1).Name(), u"\u00DC.txt");
 }
 
 // Sigma and tau once both read "?.txt": one could not be reached at all.
@@ -134,8 +134,8 @@ TEST(ItemNames, UnicodePathBlock) {
         w.Add({.name = stored, .data = "member", .centralExtra = row.extra}).AddStored("next.txt", "n");
         MemoryArchive m(w.Build().bytes);
         ASSERT_TRUE(m.outcome.opened) << m.outcome.Describe();
-        EXPECT_EQ(m.Item(0).Name, row.expected);
-        EXPECT_EQ(m.Item(1).Name, u"next.txt");
+        EXPECT_EQ(m.Item(0).Name(), row.expected);
+        EXPECT_EQ(m.Item(1).Name(), u"next.txt");
         EXPECT_EQ(Extracted(m, row.expected), "member") << "the index follows the name";
         EXPECT_EQ(m.Item(0).ExtraFields().Bytes().size(), row.extra.size()) << "every block is kept";
     }
@@ -153,17 +153,17 @@ TEST(ItemNames, UnicodePathBlockOnEveryRoad) {
     ZipLayout z = w.Build();
     MemoryArchive central(z.bytes);
     ASSERT_TRUE(central.outcome.opened) << central.outcome.Describe();
-    EXPECT_EQ(central.Item(0).Name, u"\u2713.txt");
-    EXPECT_EQ(central.Item(1).Name, u"\u00E9-\u2713");
-    EXPECT_EQ(central.Item(2).Name, u"\u03A3.txt") << "the central header has no block";
+    EXPECT_EQ(central.Item(0).Name(), u"\u2713.txt");
+    EXPECT_EQ(central.Item(1).Name(), u"\u00E9-\u2713");
+    EXPECT_EQ(central.Item(2).Name(), u"\u03A3.txt") << "the central header has no block";
 
     z.SetU16(z.endRecord + zf::kEndEntries, 0xFFFF);
     z.SetU16(z.endRecord + zf::kEndEntriesOnDisk, 0xFFFF);
     MemoryArchive rebuilt(z.bytes);
     ASSERT_TRUE(rebuilt.outcome.opened) << rebuilt.outcome.Describe();
     ASSERT_EQ(rebuilt.Dir().Count(), 3);
-    EXPECT_EQ(rebuilt.Item(0).Name, u"check.txt") << "the local header has no block";
-    EXPECT_EQ(rebuilt.Item(2).Name, u"\u03A3-local.txt");
+    EXPECT_EQ(rebuilt.Item(0).Name(), u"check.txt") << "the local header has no block";
+    EXPECT_EQ(rebuilt.Item(2).Name(), u"\u03A3-local.txt");
     EXPECT_EQ(Extracted(rebuilt, u"\u03A3-local.txt"), "local");
 }
 

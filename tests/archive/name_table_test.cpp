@@ -125,10 +125,10 @@ TEST(NameTable, ScannedLookupsAgreeWithThePlacedTable) {
     std::mt19937 rng(41);
     for (int round = 0; round < 200; ++round) {
         const std::size_t count = 1 + rng() % (round < 100 ? 12 : 3000);
-        std::vector<TDirItem> items(count);
+        std::vector<TDirItem> items;
         std::vector<std::int32_t> order(count);
         for (std::size_t i = 0; i < count; ++i) {
-            items[i].Name = pool[rng() % std::size(pool)];
+            items.emplace_back(pool[rng() % std::size(pool)]);
             order[i] = static_cast<std::int32_t>(i);
         }
         std::shuffle(order.begin(), order.end(), rng);
@@ -200,7 +200,7 @@ TEST(NameTable, AgreesWithAPlainIndexOverRandomRenames) {
                 ASSERT_TRUE(refused);
                 ASSERT_EQ(e.NativeError, 59);
             }
-            ASSERT_EQ(dir.ItemRef(static_cast<std::int32_t>(index)).Name, plain.NameOf(index));
+            ASSERT_EQ(dir.ItemRef(static_cast<std::int32_t>(index)).Name(), plain.NameOf(index));
         }
     }
 }

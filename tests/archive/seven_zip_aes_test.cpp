@@ -69,7 +69,7 @@ TEST(SevenZipAes, EveryMemberExtractsToItsPlainFile) {
         OpenedArchive archive(LayoutOf(file).bytes);
         archive.arc.FPassword = Password();
         ScriptedPrompt prompt({});
-        EXPECT_NE(archive.arc.DMHandle->CDir.Item(0).ZFEncryptionAlgorithm, caPkzipClassic) << file;
+        EXPECT_NE(archive.arc.DMHandle->CDir.ItemRef(0).ZFEncryptionAlgorithm, caPkzipClassic) << file;
         for (const char* member : kMembers) {
             SCOPED_TRACE(std::string(file) + " " + member);
             const Extraction result = Extract(archive.arc, platform::Utf8ToWide(member));

@@ -52,7 +52,7 @@ const WriterArchive kArchives[] = {
 
 std::vector<std::u16string> SortedNames(TZFDirArray& dir) {
     std::vector<std::u16string> names;
-    for (std::int32_t i = 0; i < dir.Count(); ++i) names.emplace_back(dir.ItemRef(i).Name);
+    for (std::int32_t i = 0; i < dir.Count(); ++i) names.emplace_back(dir.ItemRef(i).Name());
     std::sort(names.begin(), names.end());
     return names;
 }
