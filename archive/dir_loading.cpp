@@ -123,6 +123,8 @@ bool TZFDirManager::LoadCentralDir(std::int64_t e, std::int64_t z) {
     const std::int64_t dirSize = FZip64 ? Zip64CentralDirEnd.centralDirSize : CentralDirEnd.centralDirSize;
     std::int64_t start = dirSize < 0 ? -1 : (FZip64 ? z : e) - dirSize;
     if (SpanningOf(FArc) != smNone) start = FZip64 ? Zip64CentralDirEnd.offsetStartDir : CentralDirEnd.offsetStartDir;
+    // The component counts items in 32 bits and so takes only the low 32 bits
+    // of the zip64 record's 64-bit count: a count of 2^32 + n reads n items.
     const std::int64_t count =
         FZip64 ? static_cast<std::uint32_t>(Zip64CentralDirEnd.entriesCentralDir) : CentralDirEnd.entriesCentralDir;
     const std::int64_t size = FCompressedStream->Size();
@@ -160,6 +162,9 @@ void TZFDirManager::ReadItems(std::int64_t start, std::int64_t count) {
     FCompressedStream->SetPosition(in.Position());
 }
 
+// The sum is taken in 128 bits: up to 2^31 sizes of up to 2^63 bytes each
+// overflow 64 bits, and a sum that wrapped could fall below the stream size
+// and let an impossible directory pass.
 void TZFDirManager::CheckCompressedSizes() {
     __int128 sum = 0;
     for (std::int32_t i = 0; i < CDir.Count(); ++i) sum += CDir.ItemRef(i).CompressedSize();
