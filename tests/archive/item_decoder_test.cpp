@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "archive/adler32.h"
 #include "archive/crc32.h"
 #include "archive/pkware_crypt.h"
 
@@ -205,23 +204,6 @@ TEST(ItemDecoderDeflated, TrailerAcrossTheChunkBoundary) {
         EXPECT_EQ(result.ok, row.ok);
         EXPECT_EQ(result.written, static_cast<std::int64_t>(plain.size()));
     }
-}
-
-TEST(Adler32, AgreesWithThePlainSumAndZlib) {
-    std::mt19937 random(21);
-    Bytes data = RandomBytes(200000, 4);
-    std::fill(data.begin() + 100000, data.begin() + 150000, std::uint8_t{0xFF});  // the largest byte values
-    int mismatches = 0;
-    for (int i = 0; i < 600; ++i) {
-        const std::size_t offset = random() % 64;
-        const std::size_t length = i < 300 ? static_cast<std::size_t>(i) * 37 % 12000 : random() % (data.size() - 64);
-        const std::span<const std::uint8_t> piece(data.data() + offset, length);
-        const std::uint32_t start = (random() % 65521) | (random() % 65521) << 16;
-        const std::uint32_t plainSum = PlainAdler32(start, piece);
-        if (UpdateAdler32(start, piece) != plainSum) ++mismatches;
-        if (adler32(start, piece.data(), static_cast<uInt>(length)) != plainSum) ++mismatches;
-    }
-    EXPECT_EQ(mismatches, 0);
 }
 
 TEST(ItemDecoderDeflated, CutStreamEndsWithoutErrorButShort) {
