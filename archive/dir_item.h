@@ -197,7 +197,6 @@ public:
 
     const TDirItem& operator*() const { return item_; }
     const TDirItem* operator->() const { return &item_; }
-    TDirItem* operator->() { return &item_; }
 
 private:
     void Assign(const TDirItem& item);

@@ -198,6 +198,7 @@ std::int64_t SignatureScanner::Find(std::int64_t from, std::uint32_t signature) 
 
 bool SignatureScanner::ReadAt(std::int64_t at, std::span<std::uint8_t> out) {
     if (at < 0 || static_cast<std::int64_t>(out.size()) > size_ - at) return false;
+    if (out.empty()) return true;
     if (Covers(at, out.size())) {
         std::memcpy(out.data(), bytes_.data() + (at - start_), out.size());
         return true;
