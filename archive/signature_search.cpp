@@ -1,8 +1,9 @@
 #include "archive/signature_search.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
-#include <new>
+#include <memory>
 
 #include "platform/stream.h"
 
@@ -162,7 +163,6 @@ constexpr std::size_t kSignatureSize = std::tuple_size_v<Signature>;
 // Chunks start on a page boundary at or before the position asked for; a
 // chunk is larger than a page, so it always reaches past that position.
 constexpr std::size_t kReadAlignment = 4096;
-constexpr std::align_val_t kBufferAlignment{kReadAlignment};
 
 }  // namespace
 
@@ -170,10 +170,6 @@ std::size_t signature_roads::Widest(std::span<const std::uint8_t> bytes, std::si
                                     const Signature& signature) noexcept {
     static const Road road = WidestRoad();
     return road(bytes, from, signature);
-}
-
-void SignatureScanner::AlignedDelete::operator()(std::uint8_t* p) const noexcept {
-    ::operator delete[](p, kBufferAlignment);
 }
 
 SignatureScanner::SignatureScanner(platform::Stream& stream, std::size_t chunkBytes)
@@ -212,20 +208,26 @@ bool SignatureScanner::Covers(std::int64_t at, std::size_t count) const {
     return at >= start_ && at + static_cast<std::int64_t>(count) <= start_ + static_cast<std::int64_t>(bytes_.size());
 }
 
-// The buffer is page-aligned like the chunk's start: the system's copy into
-// it runs fastest when file offset and buffer are aligned alike (page-aligned
-// reads into a buffer 16 bytes off a page cost the scan of a 37 MB file a
-// third more).
+// The chunk lies on a page boundary in the buffer, like its start in the
+// file: the system's copy into it runs fastest when file offset and buffer
+// are aligned alike (page-aligned reads into a buffer 16 bytes off a page cost
+// the scan of a 37 MB file a third more). The boundary is found in a plain
+// allocation a page larger: an aligned allocation of a small chunk costs the
+// stub detection more than its read.
 bool SignatureScanner::Load(std::int64_t at) {
     if (size_ - at < static_cast<std::int64_t>(kSignatureSize)) return false;
     const std::int64_t start = at & ~std::int64_t{kReadAlignment - 1};
-    const auto count = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(chunkBytes_), size_ - start));
-    // A stream smaller than a chunk gets a buffer of its own size.
+    const auto count =
+        static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(chunkBytes_), size_ - start));
     if (!buffer_) {
-        const auto capacity = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(chunkBytes_), size_));
-        buffer_.reset(new (kBufferAlignment) std::uint8_t[capacity]);
+        // A stream smaller than a chunk gets a buffer of its own size.
+        const auto capacity =
+            static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(chunkBytes_), size_));
+        buffer_ = std::make_unique_for_overwrite<std::uint8_t[]>(capacity + kReadAlignment);
+        const auto address = reinterpret_cast<std::uintptr_t>(buffer_.get());
+        chunkStart_ = buffer_.get() + (kReadAlignment - address % kReadAlignment) % kReadAlignment;
     }
-    bytes_ = {buffer_.get(), count};
+    bytes_ = {chunkStart_, count};
     stream_.SetPosition(start);
     stream_.ReadBuffer(bytes_.data(), count);
     start_ = start;

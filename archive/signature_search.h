@@ -50,10 +50,6 @@ public:
     bool ReadAt(std::int64_t at, std::span<std::uint8_t> out);
 
 private:
-    struct AlignedDelete {
-        void operator()(std::uint8_t* p) const noexcept;
-    };
-
     bool Covers(std::int64_t at, std::size_t count) const;
     bool Load(std::int64_t at);
 
@@ -61,8 +57,9 @@ private:
     std::size_t chunkBytes_;
     std::int64_t size_;
     std::int64_t start_ = 0;
-    std::unique_ptr<std::uint8_t[], AlignedDelete> buffer_;
-    std::span<std::uint8_t> bytes_;  // the chunk in buffer_
+    std::unique_ptr<std::uint8_t[]> buffer_;  // a page more than a chunk
+    std::uint8_t* chunkStart_ = nullptr;       // the first page boundary in buffer_
+    std::span<std::uint8_t> bytes_;            // the chunk read last, from chunkStart_
 };
 
 // The in-memory search, road by road, so that each can be held against a
