@@ -12,7 +12,7 @@
 namespace archive {
 
 class TZFBaseArchiver;
-struct TDirItem;
+class TDirItem;
 
 // Bytes of an encrypted member's compressed size that are not member data: the
 // classic encryption header, or the AES salt, verifier and authentication code.
