@@ -26,30 +26,35 @@ struct TZFNativeErrorPair {
 inline constexpr std::size_t kArchiverMessageCount = 41;
 inline constexpr std::size_t kNativeErrorCount = 68;
 
-// The native codes this reader raises, one name each. The message a code
-// gives is the row of the message table in errors.cpp that lists it; any
-// other code (the table maps 0 to 67) is built as NativeCode{n}.
+// The native codes this reader raises, one name each, by where they are
+// raised. The message a code gives is the row of the message table in
+// errors.cpp that lists it; any other code (the table maps 0 to 67) is built
+// as NativeCode{n}.
 enum class NativeCode : std::int32_t {
+    // The directory array.
     kCopyIndexOutOfRange = 2,     // an item read by copy
     kInPlaceIndexOutOfRange = 3,  // an item read in place
-    kInvalidItemData = 8,         // a member's size or CRC-32 disagrees, or its method is unknown
-    kBlankNameNoMode = 9,         // OpenArchive() without a mode
+    kNameIndexOutOfStep = 59,     // a renamed item's current name is indexed at another item
+    // Opening.
+    kBlankNameNoMode = 9,  // OpenArchive() without a mode
     kBlankName = 10,
     kFileNotFound = 12,
+    kInMemoryCreateOnly = 28,
+    kNoEndRecord = 48,  // while damaged archives are not opened
+    kCustomStreamSpanning = 51,
+    // Loading the directory.
+    kNoLocalHeader = 35,    // the recovery road found no local header
+    kZip64EndMissing = 40,  // a zip64 locator points at no zip64 end record
+    kMultiVolume = 44,      // several volumes, when opened or when the directory would be rebuilt
+    kSizesExceedFile = 57,  // only while damaged archives are not opened
+    // The open archive and extraction.
     kNotOpen = 13,
     kItemNotFound = 15,
     kExtractIndexOutOfRange = 16,
     kUpdateNotEnded = 26,
-    kInMemoryCreateOnly = 28,
-    kNoLocalHeader = 35,  // the recovery road found no local header
-    kZip64EndMissing = 40,
-    kMultiVolume = 44,  // an archive of several volumes, when opened or when it would be rebuilt
-    kNoEndRecord = 48,
-    kCustomStreamSpanning = 51,
+    kInvalidItemData = 8,  // a member's size or CRC-32 disagrees, or its method is unknown
     kDeflate64 = 55,
-    kSizesExceedFile = 57,
-    kNameIndexOutOfStep = 59,
-    kDiskFull = 65,
+    kDiskFull = 65,  // the caller's stream took fewer bytes, without a handler
 };
 
 // Message texts by index; and the native code -> message index pairs, in
