@@ -19,6 +19,10 @@ enum TZFZip64Mode : std::uint8_t { zmDisabled, zmAuto, zmAlways };
 enum TZFCompressionLevel : std::uint8_t { clNone, clFastest, clNormal, clMax };
 enum TZFProgressPhase : std::uint8_t { ppStart, ppProcess, ppEnd };
 
+// Every attribute an item can carry: the search attribute by default, and the
+// one an extraction by name searches with.
+inline constexpr std::int32_t kDefaultSearchAttr = 0x28BF;
+
 // Of these, only FOEMFileNames acts on opening; FRecurse and FSearchAttr steer
 // the search; the rest belong to writing and extracting to disk.
 struct TZFOptions {
@@ -29,7 +33,7 @@ struct TZFOptions {
     bool FCreateDirs = true;
     bool FReplaceReadOnly = true;
     bool FSetAttributes = true;
-    std::int32_t FSearchAttr = 0x28BF;
+    std::int32_t FSearchAttr = kDefaultSearchAttr;
     bool FFlushBuffers = true;
     bool FOEMFileNames = true;
 };

@@ -15,8 +15,6 @@
 namespace archive {
 namespace {
 
-constexpr std::int32_t kDefaultSearchAttr = 0x28BF;
-
 // Recurse is off for the duration of an extraction and holds its old value
 // afterwards, on every way out.
 class RecurseOff {

@@ -13,8 +13,6 @@
 namespace vantrel_zip {
 namespace {
 
-constexpr std::int32_t kDefaultSearchAttr = 0x28BF;
-
 std::invalid_argument BadOption(const std::u16string& option) {
     return std::invalid_argument("unknown or incomplete option: " + platform::WideToUtf8(option));
 }
@@ -40,7 +38,7 @@ std::int32_t ParseAttributes(const std::u16string& text) {
 
 struct FindOptions {
     bool recurse = false;
-    std::int32_t searchAttr = kDefaultSearchAttr;
+    std::int32_t searchAttr = archive::kDefaultSearchAttr;
 };
 
 FindOptions ParseFindOptions(const std::vector<std::u16string>& args) {
