@@ -35,10 +35,10 @@ inline constexpr int kMenuTamsel = 2023;
 inline constexpr int kMenuTotal = 2031;
 
 // Positions in the menu bar (GetSubMenu / GetMenuItemInfoW by position).
-inline constexpr int kMenuPosition = 0;        // "Menu": MenuDeu, MenuEng, MenuFra, N1, MenuExit
-inline constexpr int kMenuEditPosition = 1;    // MenuSelAll, MenuInvAll, N2, MenuHint1, MenuHint2
-inline constexpr int kMenuAboutPosition = 2;   // MenuCopyR, MenuDorvik, MenuTamsel
-inline constexpr int kN3Position = 3;          // separator, disabled
-inline constexpr int kMenuTotalPosition = 4;   // "Total: N Apps", disabled, id kMenuTotal
+inline constexpr int kMenuPosition = 0;       // "Menu": MenuDeu, MenuEng, MenuFra, N1, MenuExit
+inline constexpr int kMenuEditPosition = 1;   // MenuSelAll, MenuInvAll, N2, MenuHint1, MenuHint2
+inline constexpr int kMenuAboutPosition = 2;  // MenuCopyR, MenuDorvik, MenuTamsel
+inline constexpr int kN3Position = 3;         // separator, disabled
+inline constexpr int kMenuTotalPosition = 4;  // "Total: N Apps", disabled, id kMenuTotal
 
 }  // namespace app::ids

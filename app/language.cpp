@@ -10,8 +10,8 @@ namespace {
 // One row per language, in the order of the Language enumeration. The hints
 // have two spaces after the colon.
 constexpr std::array<LanguageTexts, 3> kLanguageTable = {{
-    {u"Zeige Details", u"Beenden", u"Bitte warten", u"Bearbeiten", u"Hilfe", u"\u00dcber",
-     u"Alles ausw\u00e4hlen", u"Auswahl umkehren", u"Tipp:  Strg-Taste f\u00fcr", u"individuelle Auswahl"},
+    {u"Zeige Details", u"Beenden", u"Bitte warten", u"Bearbeiten", u"Hilfe", u"\u00dcber", u"Alles ausw\u00e4hlen",
+     u"Auswahl umkehren", u"Tipp:  Strg-Taste f\u00fcr", u"individuelle Auswahl"},
     {u"Show details", u"Exit", u"Please wait", u"Edit", u"Help", u"About", u"Select all", u"Invert selection",
      u"Hint:  Ctrl-key for", u"individual selection"},
     {u"Voir les d\u00e9tails", u"Quitter", u"Attendez s.v.p.", u"Editer", u"Aide", u"A propos",

@@ -9,8 +9,8 @@ namespace app {
 
 // The ten interface strings. Empty until the menu handler first runs.
 struct LanguageStrings {
-    std::u16string EllipsisSuffix;       // " ...", whatever the language
-    std::u16string MenuCaptionText;      // "Menu", whatever the language
+    std::u16string EllipsisSuffix;   // " ...", whatever the language
+    std::u16string MenuCaptionText;  // "Menu", whatever the language
     std::u16string ShowDetailsText;
     std::u16string ExitText;
     std::u16string PleaseWaitText;

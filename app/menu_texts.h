@@ -16,7 +16,8 @@ inline constexpr std::u16string_view kMenuCaption = u"Menu";
 inline constexpr std::u16string_view kMenuDeuCaption = u"Deutsch (German)";
 inline constexpr std::u16string_view kMenuEngCaption = u"English (English)";
 inline constexpr std::u16string_view kMenuFraCaption = u"Fran\u00e7ais (French)";
-inline constexpr std::u16string_view kMenuCopyRCaption = u"" VANTREL_WINDOW_CAPTION " - \u00a9 2026 The Vantrel developers";
+inline constexpr std::u16string_view kMenuCopyRCaption =
+    u"" VANTREL_WINDOW_CAPTION " - \u00a9 2026 The Vantrel developers";
 inline constexpr std::u16string_view kMenuDorvikCaption = u"Dorvik - iPhone Backup";
 inline constexpr std::u16string_view kMenuTamselCaption = u"Tamsel - Startleiste";
 
@@ -27,9 +28,9 @@ inline constexpr std::u16string_view kOpenVerb = u"OPEN";
 
 // Shortcuts: the key code in the low byte plus the Ctrl flag.
 inline constexpr std::uint16_t kShortCutCtrl = 0x4000;
-inline constexpr std::uint16_t kShortCutExit = kShortCutCtrl | 'Q';          // 16465
-inline constexpr std::uint16_t kShortCutSelectAll = kShortCutCtrl | 'A';     // 16449
-inline constexpr std::uint16_t kShortCutInvert = kShortCutCtrl | 'I';        // 16457
+inline constexpr std::uint16_t kShortCutExit = kShortCutCtrl | 'Q';       // 16465
+inline constexpr std::uint16_t kShortCutSelectAll = kShortCutCtrl | 'A';  // 16449
+inline constexpr std::uint16_t kShortCutInvert = kShortCutCtrl | 'I';     // 16457
 
 // The label the menu writes after a caption: "Strg+" and the key's letter in
 // every language; the empty text for no shortcut.

@@ -27,9 +27,12 @@ std::size_t AesSaltSize(TZFCryptoAlgorithm algorithm) noexcept { return AesKeySi
 
 std::size_t AesKeySize(TZFCryptoAlgorithm algorithm) noexcept {
     switch (algorithm) {
-        case caAES_128: return 16;
-        case caAES_192: return 24;
-        default: return 32;
+    case caAES_128:
+        return 16;
+    case caAES_192:
+        return 24;
+    default:
+        return 32;
     }
 }
 
@@ -59,7 +62,7 @@ AesKeys DeriveAesKeys(std::string_view password, std::span<const std::uint8_t> s
 }
 
 AesMemberCipher::AesMemberCipher(const AesKeys& keys, bool testsCrc)
-    : aes_(keys.encryption), hmac_(keys.authentication), testsCrc_(testsCrc) {}
+        : aes_(keys.encryption), hmac_(keys.authentication), testsCrc_(testsCrc) {}
 
 // The authentication code covers the encrypted bytes, so they go into the HMAC
 // before they are decrypted.

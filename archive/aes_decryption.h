@@ -65,10 +65,10 @@ private:
     platform::AesEcb aes_;
     platform::HmacSha1 hmac_;
     bool testsCrc_;
-    std::uint64_t counter_ = 0;             // the last counter value encrypted
-    std::vector<std::uint8_t> counters_;    // counter blocks of one refill
-    std::vector<std::uint8_t> keyStream_;   // their encryption
-    std::size_t keyStreamUsed_ = 0;         // bytes of keyStream_ already applied
+    std::uint64_t counter_ = 0;            // the last counter value encrypted
+    std::vector<std::uint8_t> counters_;   // counter blocks of one refill
+    std::vector<std::uint8_t> keyStream_;  // their encryption
+    std::size_t keyStreamUsed_ = 0;        // bytes of keyStream_ already applied
 };
 
 }  // namespace archive

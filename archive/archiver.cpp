@@ -11,9 +11,8 @@
 namespace archive {
 namespace {
 
-
 constexpr std::uint16_t kTestOpenMode = platform::kFmOpenReadWrite | platform::kFmShareDenyWrite;  // 0x22
-constexpr std::uint16_t kFallbackMode = platform::kFmOpenRead | platform::kFmShareDenyNone;       // 0x40
+constexpr std::uint16_t kFallbackMode = platform::kFmOpenRead | platform::kFmShareDenyNone;        // 0x40
 
 // What follows the last backslash or colon.
 std::u16string_view FileNamePart(std::u16string_view path) {
@@ -103,7 +102,8 @@ void TZFBaseArchiver::OpenSingleFile() {
         throw;
     }
     FOpenCorruptedArchives = openCorrupted;
-    if (found ? EndRecordOnAnotherDisk() : IsRemovableDrive(FFileName)) throw EZFException(NativeCode::kMultiVolume, nullptr);
+    if (found ? EndRecordOnAnotherDisk() : IsRemovableDrive(FFileName))
+        throw EZFException(NativeCode::kMultiVolume, nullptr);
     FSpanningMode = smNone;
 }
 

@@ -85,8 +85,7 @@ __attribute__((target("pclmul,sse2"))) inline __m128i Load(const std::uint8_t* p
 // which goes on 16 bytes at a time. The register enters as the first 32 bits
 // of the stream; what is left at the end is A, and A * x^32 mod P, the new
 // register, is what the table loop makes of A's 16 bytes from a zero register.
-__attribute__((target("pclmul,sse2"))) std::uint32_t FoldLong(std::uint32_t crc, const std::uint8_t* p,
-                                                              std::size_t n) {
+__attribute__((target("pclmul,sse2"))) std::uint32_t FoldLong(std::uint32_t crc, const std::uint8_t* p, std::size_t n) {
     const __m128i fold512 = _mm_set_epi64x(static_cast<long long>(kFold512High), static_cast<long long>(kFold512Low));
     const __m128i fold128 = _mm_set_epi64x(static_cast<long long>(kFold128High), static_cast<long long>(kFold128Low));
     __m128i x0 = _mm_xor_si128(Load(p), _mm_cvtsi32_si128(static_cast<int>(crc)));
@@ -162,8 +161,6 @@ std::uint32_t UpdateCrc32(std::uint32_t crc, std::span<const std::uint8_t> data)
     return crc32_roads::Sliced(crc, data);
 }
 
-std::uint32_t Crc32(std::span<const std::uint8_t> data) noexcept {
-    return UpdateCrc32(kCrcStart, data) ^ 0xFFFFFFFFu;
-}
+std::uint32_t Crc32(std::span<const std::uint8_t> data) noexcept { return UpdateCrc32(kCrcStart, data) ^ 0xFFFFFFFFu; }
 
 }  // namespace archive

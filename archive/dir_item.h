@@ -138,8 +138,9 @@ public:
     std::u16string_view Name() const { return name_; }
     TZFExtraFields ExtraFields() const { return TZFExtraFields({texts_, ExtraLength}); }
     std::string_view Comment() const {
-        return CommentLength == 0 ? std::string_view()
-                                  : std::string_view(reinterpret_cast<const char*>(texts_) + ExtraLength, CommentLength);
+        return CommentLength == 0
+                   ? std::string_view()
+                   : std::string_view(reinterpret_cast<const char*>(texts_) + ExtraLength, CommentLength);
     }
     // Values of the zip64 block; all zero for an item without one.
     const TZFZip64ExtendedInfo& Zip64ExtInfo() const {

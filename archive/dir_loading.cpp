@@ -98,8 +98,8 @@ void TZFDirManager::LoadDir() {
         return;
     }
     const std::int64_t startDisk = end.startDiskNumber != kZip64Marker16 ? end.startDiskNumber
-                                   : FZip64                             ? Zip64CentralDirEnd.startDiskNumber
-                                                                        : 0;
+                                   : FZip64                              ? Zip64CentralDirEnd.startDiskNumber
+                                                                         : 0;
     const std::int64_t lastDisk = end.diskNumber != kZip64Marker16 ? end.diskNumber
                                   : FZip64 ? static_cast<std::int64_t>(Zip64CentralDirEndLocator.totalNumberOfDisks) - 1
                                            : 0;
@@ -129,8 +129,8 @@ bool TZFDirManager::LoadCentralDir(std::int64_t e, std::int64_t z) {
         FZip64 ? static_cast<std::uint32_t>(Zip64CentralDirEnd.entriesCentralDir) : CentralDirEnd.entriesCentralDir;
     const std::int64_t size = FCompressedStream->Size();
     const std::int64_t fits = start >= 0 && start <= size ? (size - start) / std::int64_t{TZFZipCentralDir::kSize} : 0;
-    CDir.SetCount(static_cast<std::int32_t>(
-        std::min<std::int64_t>({count, fits, std::numeric_limits<std::int32_t>::max()})));
+    CDir.SetCount(
+        static_cast<std::int32_t>(std::min<std::int64_t>({count, fits, std::numeric_limits<std::int32_t>::max()})));
     try {
         ReadItems(start, count);
     } catch (...) {

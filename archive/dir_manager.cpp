@@ -7,7 +7,7 @@
 namespace archive {
 
 TZFDirManager::TZFDirManager(platform::Stream* stream, bool bCreate, TZFBaseArchiver* arc)
-    : FCompressedStream(stream), FCreate(bCreate), FArc(arc) {
+        : FCompressedStream(stream), FCreate(bCreate), FArc(arc) {
     FIsCustomStream = arc != nullptr && arc->FCompressedStream != stream;
     ResetDir();
 }

@@ -51,7 +51,8 @@ bool TZFDirManager::FindCentralDirEnd(std::uint32_t signature, TZFZipCentralDirE
         result.signature = signature;
         const std::int64_t size = FCompressedStream->Size();
         const std::int64_t window = std::min(size, kEndSearchWindow);
-        const std::vector<std::uint8_t> tail = ReadAt(*FCompressedStream, size - window, static_cast<std::size_t>(window));
+        const std::vector<std::uint8_t> tail =
+            ReadAt(*FCompressedStream, size - window, static_cast<std::size_t>(window));
         const std::int64_t base = size - static_cast<std::int64_t>(tail.size());
         // The match nearest to the end that passes the test wins.
         for (std::size_t i = tail.size(); i-- > 3;) {

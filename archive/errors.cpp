@@ -145,15 +145,15 @@ std::u16string ComposeArchiverMessage(std::int32_t nativeErr, std::u16string_vie
 }
 
 EZFException::EZFException(NativeCode nativeErr, const TZFBaseArchiver* component)
-    : platform::Exception(
-          ComposeArchiverMessage(static_cast<std::int32_t>(nativeErr), component ? component->Name : u"", nullptr)),
-      ErrorCode(MessageIndexOf(static_cast<std::int32_t>(nativeErr))),
-      NativeError(static_cast<std::int32_t>(nativeErr)) {}
+        : platform::Exception(
+              ComposeArchiverMessage(static_cast<std::int32_t>(nativeErr), component ? component->Name : u"", nullptr)),
+          ErrorCode(MessageIndexOf(static_cast<std::int32_t>(nativeErr))),
+          NativeError(static_cast<std::int32_t>(nativeErr)) {}
 
 EZFException::EZFException(NativeCode nativeErr, const TZFBaseArchiver* component, std::vector<TZFErrorArg> args)
-    : platform::Exception(
-          ComposeArchiverMessage(static_cast<std::int32_t>(nativeErr), component ? component->Name : u"", &args)),
-      ErrorCode(MessageIndexOf(static_cast<std::int32_t>(nativeErr))),
-      NativeError(static_cast<std::int32_t>(nativeErr)) {}
+        : platform::Exception(
+              ComposeArchiverMessage(static_cast<std::int32_t>(nativeErr), component ? component->Name : u"", &args)),
+          ErrorCode(MessageIndexOf(static_cast<std::int32_t>(nativeErr))),
+          NativeError(static_cast<std::int32_t>(nativeErr)) {}
 
 }  // namespace archive

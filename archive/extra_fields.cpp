@@ -50,10 +50,17 @@ void ReadAesBlock(std::span<const std::uint8_t> data, TDirItem& item) {
     ByteReader in(data);
     in.Skip(4);
     switch (in.U8()) {
-        case 1: item.ZFEncryptionAlgorithm = caAES_128; break;
-        case 2: item.ZFEncryptionAlgorithm = caAES_192; break;
-        case 3: item.ZFEncryptionAlgorithm = caAES_256; break;
-        default: break;
+    case 1:
+        item.ZFEncryptionAlgorithm = caAES_128;
+        break;
+    case 2:
+        item.ZFEncryptionAlgorithm = caAES_192;
+        break;
+    case 3:
+        item.ZFEncryptionAlgorithm = caAES_256;
+        break;
+    default:
+        break;
     }
     item.CompressionMethod = in.U16();
 }
@@ -89,17 +96,20 @@ void InterpretExtraFields(TZFDirArray& dir, std::int32_t index, std::span<const 
     if (auto path = UnicodePathOf(item, storedName)) dir.SetItemName(index, *path);
     for (const TZFExtraFieldDataBlock block : item.ExtraFields()) {
         switch (block.headerID) {
-            case kZip64ExtraId:
-                ReadZip64Block(block.pData, dir, index);
-                item.bHugeFile = true;
-                break;
-            case kUnicodeNameExtraId: {
-                TUnicodeExtendedInfo unicode;
-                if (unicode.Load(block.pData)) dir.SetItemName(index, unicode.FName);
-                break;
-            }
-            case kAesExtraId: ReadAesBlock(block.pData, item); break;
-            default: break;
+        case kZip64ExtraId:
+            ReadZip64Block(block.pData, dir, index);
+            item.bHugeFile = true;
+            break;
+        case kUnicodeNameExtraId: {
+            TUnicodeExtendedInfo unicode;
+            if (unicode.Load(block.pData)) dir.SetItemName(index, unicode.FName);
+            break;
+        }
+        case kAesExtraId:
+            ReadAesBlock(block.pData, item);
+            break;
+        default:
+            break;
         }
     }
 }

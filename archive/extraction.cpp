@@ -47,8 +47,7 @@ void RaiseDataProgress(TZFBaseArchiver& arc, std::u16string_view itemName) {
     const double fileShare = static_cast<double>(arc.FProgress) / static_cast<double>(arc.FProgressMax);
     arc.DoFileProgress(itemName, fileShare * 100.0, poExtract, ppProcess);
     if (arc.FProgressCancel) return;
-    arc.DoOverallProgress((fileShare + arc.FProcessedFileNo) / arc.FProcessedFileCount * 100.0, poExtract,
-                          ppProcess);
+    arc.DoOverallProgress((fileShare + arc.FProcessedFileNo) / arc.FProcessedFileCount * 100.0, poExtract, ppProcess);
 }
 
 // The caller's stream took fewer bytes than written. A handler may give the
@@ -82,7 +81,8 @@ DataLoopResult RunDataLoop(TZFBaseArchiver& arc, const TDirItem& item, platform:
     };
     events.diskFull = [&arc] { return DiskFull(arc); };
     ItemDecoder decoder(*arc.FCompressedStream, stream,
-                        ItemData{item.CompressionMethod, compressed, item.UncompressedSize(), cipher}, std::move(events));
+                        ItemData{item.CompressionMethod, compressed, item.UncompressedSize(), cipher},
+                        std::move(events));
     DataLoopResult result;
     result.ok = decoder.Run();
     result.written = decoder.BytesWritten();
@@ -101,7 +101,8 @@ void TZFBaseArchiver::ExtractToStream(std::u16string_view fileName, platform::St
     DoOverallProgress(0.0, poExtract, ppStart);
 
     std::int32_t itemNo = -1;
-    if (!FindItemIndex(fileName, itemNo)) throw EZFException(NativeCode::kItemNotFound, this, {std::u16string(fileName)});
+    if (!FindItemIndex(fileName, itemNo))
+        throw EZFException(NativeCode::kItemNotFound, this, {std::u16string(fileName)});
     FProcessedFileCount = 1;
     const std::u16string_view srcFileName = DMHandle->CDir.ItemRef(itemNo).SrcFileName;
     DoFileProgress(srcFileName, 0.0, poExtract, ppStart);
@@ -133,11 +134,13 @@ bool TZFBaseArchiver::FindItemIndex(std::u16string_view name, std::int32_t& item
 // A member of a single-file archive lies in the archive stream itself; other
 // volumes belong to the multi-volume road, which is not built.
 void TZFBaseArchiver::ExtractItem(std::int32_t itemNo, platform::Stream& stream) {
-    if (!DMHandle || itemNo < 0 || itemNo >= DMHandle->CDir.Count()) throw EZFException(NativeCode::kExtractIndexOutOfRange, this);
+    if (!DMHandle || itemNo < 0 || itemNo >= DMHandle->CDir.Count())
+        throw EZFException(NativeCode::kExtractIndexOutOfRange, this);
     const TDirItemCopy item = DMHandle->CDir.Item(itemNo);
     FCompressedStream->SetPosition(item->LocalHeaderOffset());
     const bool ok = DecodeItemData(*item, stream);
-    if (!ok && !FProgressCancel && !FExtractCorruptedFiles && !FSkipFile) throw EZFException(NativeCode::kInvalidItemData, this);
+    if (!ok && !FProgressCancel && !FExtractCorruptedFiles && !FSkipFile)
+        throw EZFException(NativeCode::kInvalidItemData, this);
 }
 
 bool TZFBaseArchiver::DecodeItemData(const TDirItem& item, platform::Stream& stream) {

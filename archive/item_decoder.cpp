@@ -15,9 +15,8 @@ constexpr std::uint8_t kZlibHeader[2] = {0x78, 0x01};
 
 }  // namespace
 
-ItemDecoder::ItemDecoder(platform::Stream& source, platform::Stream& output, const ItemData& item,
-                         DecoderEvents events)
-    : source_(source), output_(output), item_(item), events_(std::move(events)) {}
+ItemDecoder::ItemDecoder(platform::Stream& source, platform::Stream& output, const ItemData& item, DecoderEvents events)
+        : source_(source), output_(output), item_(item), events_(std::move(events)) {}
 
 ItemDecoder::~ItemDecoder() = default;
 
@@ -52,7 +51,8 @@ void ItemDecoder::AllocateBuffers() {
         return static_cast<std::size_t>(std::clamp<std::int64_t>(size, 1, static_cast<std::int64_t>(limit)));
     };
     input_.resize(upTo(item_.compressedSize, kChunkSize) + sizeof kZlibHeader);
-    if (item_.method == kMethodDeflated) outputBuffer_.resize(upTo(std::min<std::int64_t>(item_.uncompressedSize, kChunkSize) + 1, kChunkSize));
+    if (item_.method == kMethodDeflated)
+        outputBuffer_.resize(upTo(std::min<std::int64_t>(item_.uncompressedSize, kChunkSize) + 1, kChunkSize));
 }
 
 std::size_t ItemDecoder::ChunkOffset() const noexcept {
@@ -143,7 +143,8 @@ int ItemDecoder::Inflate() {
 // this chunk before `consumedHere`, preceded by the tail of earlier chunks.
 std::uint32_t ItemDecoder::TrailerBytes(std::size_t consumedHere) const {
     std::uint32_t value = consumedTail_;
-    for (std::size_t i = consumedHere >= 4 ? consumedHere - 4 : 0; i < consumedHere; ++i) value = value << 8 | input_[i];
+    for (std::size_t i = consumedHere >= 4 ? consumedHere - 4 : 0; i < consumedHere; ++i)
+        value = value << 8 | input_[i];
     return value;
 }
 

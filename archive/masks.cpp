@@ -17,7 +17,7 @@ bool IsPathSeparator(char16_t c) { return c == u'\\' || c == u'/' || c == u':'; 
 class WildcardMatcher {
 public:
     WildcardMatcher(std::u16string_view name, std::u16string_view mask, bool caseInsensitive)
-        : name_(name), mask_(mask), caseInsensitive_(caseInsensitive) {
+            : name_(name), mask_(mask), caseInsensitive_(caseInsensitive) {
         for (std::size_t j = 0; j < mask_.size(); ++j) {
             if (mask_[j] == u'*') starIndex_.push_back(j);
         }

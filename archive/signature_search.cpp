@@ -57,7 +57,7 @@ std::size_t Scalar(std::span<const std::uint8_t> bytes, std::size_t from, const 
 #if defined(VANTREL_X86_ROADS)
 
 __attribute__((target("sse2"))) std::size_t Sse2(std::span<const std::uint8_t> bytes, std::size_t from,
-                                                  const Signature& signature) noexcept {
+                                                 const Signature& signature) noexcept {
     if (bytes.size() < kSize) return kSignatureNotFound;
     const std::uint8_t* base = bytes.data();
     const std::size_t last = bytes.size() - kSize;
@@ -76,7 +76,7 @@ __attribute__((target("sse2"))) std::size_t Sse2(std::span<const std::uint8_t> b
 
 // Positions p .. p + 31 where the first two bytes of the signature stand.
 __attribute__((target("avx2"), always_inline)) inline __m256i PairsAvx2(const std::uint8_t* p, __m256i first,
-                                                                       __m256i second) noexcept {
+                                                                        __m256i second) noexcept {
     const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
     const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 1));
     return _mm256_and_si256(_mm256_cmpeq_epi8(a, first), _mm256_cmpeq_epi8(b, second));
@@ -84,7 +84,7 @@ __attribute__((target("avx2"), always_inline)) inline __m256i PairsAvx2(const st
 
 // Sixty-four positions a step, as two halves whose masks are tested together.
 __attribute__((target("avx2"))) std::size_t Avx2(std::span<const std::uint8_t> bytes, std::size_t from,
-                                                  const Signature& signature) noexcept {
+                                                 const Signature& signature) noexcept {
     if (!__builtin_cpu_supports("avx2")) return Scalar(bytes, from, signature);
     if (bytes.size() < kSize) return kSignatureNotFound;
     const std::uint8_t* base = bytes.data();
@@ -103,17 +103,17 @@ __attribute__((target("avx2"))) std::size_t Avx2(std::span<const std::uint8_t> b
 }
 
 // The same for p .. p + 63, as a bit mask.
-__attribute__((target("avx512f,avx512bw"), always_inline)) inline std::uint64_t PairsAvx512(
-    const std::uint8_t* p, __m512i first, __m512i second) noexcept {
+__attribute__((target("avx512f,avx512bw"), always_inline)) inline std::uint64_t PairsAvx512(const std::uint8_t* p,
+                                                                                            __m512i first,
+                                                                                            __m512i second) noexcept {
     const __m512i a = _mm512_loadu_si512(p);
     const __m512i b = _mm512_loadu_si512(p + 1);
     return _mm512_mask_cmpeq_epi8_mask(_mm512_cmpeq_epi8_mask(a, first), b, second);
 }
 
 // One hundred and twenty-eight positions a step, in mask registers.
-__attribute__((target("avx512f,avx512bw"))) std::size_t Avx512(std::span<const std::uint8_t> bytes,
-                                                                std::size_t from,
-                                                                const Signature& signature) noexcept {
+__attribute__((target("avx512f,avx512bw"))) std::size_t Avx512(std::span<const std::uint8_t> bytes, std::size_t from,
+                                                               const Signature& signature) noexcept {
     if (!__builtin_cpu_supports("avx512bw")) return Scalar(bytes, from, signature);
     if (bytes.size() < kSize) return kSignatureNotFound;
     const std::uint8_t* base = bytes.data();
@@ -173,7 +173,7 @@ std::size_t signature_roads::Widest(std::span<const std::uint8_t> bytes, std::si
 }
 
 SignatureScanner::SignatureScanner(platform::Stream& stream, std::size_t chunkBytes)
-    : stream_(stream), chunkBytes_(std::max(chunkBytes, kReadAlignment + kSignatureSize)), size_(stream.Size()) {}
+        : stream_(stream), chunkBytes_(std::max(chunkBytes, kReadAlignment + kSignatureSize)), size_(stream.Size()) {}
 
 SignatureScanner::~SignatureScanner() = default;
 

@@ -58,8 +58,8 @@ private:
     std::int64_t size_;
     std::int64_t start_ = 0;
     std::unique_ptr<std::uint8_t[]> buffer_;  // a page more than a chunk
-    std::uint8_t* chunkStart_ = nullptr;       // the first page boundary in buffer_
-    std::span<std::uint8_t> bytes_;            // the chunk read last, from chunkStart_
+    std::uint8_t* chunkStart_ = nullptr;      // the first page boundary in buffer_
+    std::span<std::uint8_t> bytes_;           // the chunk read last, from chunkStart_
 };
 
 // The in-memory search, road by road, so that each can be held against a

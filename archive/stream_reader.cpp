@@ -8,7 +8,7 @@
 namespace archive {
 
 BufferedStreamReader::BufferedStreamReader(platform::Stream& stream, std::int64_t start, std::size_t chunkSize)
-    : stream_(stream), streamSize_(stream.Size()), chunkSize_(chunkSize), bufferStart_(start) {}
+        : stream_(stream), streamSize_(stream.Size()), chunkSize_(chunkSize), bufferStart_(start) {}
 
 std::span<const std::uint8_t> BufferedStreamReader::Take(std::size_t count) {
     if (count > buffer_.size() - offset_) Refill(count);
@@ -23,7 +23,8 @@ void BufferedStreamReader::Refill(std::size_t count) {
     const std::int64_t position = Position();
     const std::int64_t left = position < 0 ? 0 : std::max<std::int64_t>(streamSize_ - position, 0);
     if (position < 0 || static_cast<std::uint64_t>(left) < count) throw platform::EReadError();
-    const auto want = static_cast<std::size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(std::max(count, chunkSize_))));
+    const auto want =
+        static_cast<std::size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(std::max(count, chunkSize_))));
     buffer_.resize(want);
     stream_.SetPosition(position);
     stream_.ReadBuffer(buffer_.data(), want);

@@ -8,12 +8,12 @@
 
 namespace archive {
 
-inline constexpr std::uint32_t kLocalFileHeaderSignature = 0x04034B50;    // APPNOTE 4.3.7
-inline constexpr std::uint32_t kDataDescriptorSignature = 0x08074B50;     // APPNOTE 4.3.9
-inline constexpr std::uint32_t kCentralDirSignature = 0x02014B50;         // APPNOTE 4.3.12
+inline constexpr std::uint32_t kLocalFileHeaderSignature = 0x04034B50;     // APPNOTE 4.3.7
+inline constexpr std::uint32_t kDataDescriptorSignature = 0x08074B50;      // APPNOTE 4.3.9
+inline constexpr std::uint32_t kCentralDirSignature = 0x02014B50;          // APPNOTE 4.3.12
 inline constexpr std::uint32_t kZip64CentralDirEndSignature = 0x06064B50;  // APPNOTE 4.3.14
-inline constexpr std::uint32_t kZip64LocatorSignature = 0x07064B50;       // APPNOTE 4.3.15
-inline constexpr std::uint32_t kCentralDirEndSignature = 0x06054B50;      // APPNOTE 4.3.16
+inline constexpr std::uint32_t kZip64LocatorSignature = 0x07064B50;        // APPNOTE 4.3.15
+inline constexpr std::uint32_t kCentralDirEndSignature = 0x06054B50;       // APPNOTE 4.3.16
 
 inline constexpr std::uint16_t kZip64Marker16 = 0xFFFF;
 inline constexpr std::uint32_t kZip64Marker32 = 0xFFFFFFFF;

@@ -11,8 +11,12 @@ constexpr std::uint32_t kAllOnes = 0xFFFFFFFFu;
 constexpr std::size_t kPiece = 1 << 20;
 
 std::string Le16(std::uint16_t v) { return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; }
-std::string Le32(std::uint32_t v) { return Le16(static_cast<std::uint16_t>(v)) + Le16(static_cast<std::uint16_t>(v >> 16)); }
-std::string Le64(std::uint64_t v) { return Le32(static_cast<std::uint32_t>(v)) + Le32(static_cast<std::uint32_t>(v >> 32)); }
+std::string Le32(std::uint32_t v) {
+    return Le16(static_cast<std::uint16_t>(v)) + Le16(static_cast<std::uint16_t>(v >> 16));
+}
+std::string Le64(std::uint64_t v) {
+    return Le32(static_cast<std::uint32_t>(v)) + Le32(static_cast<std::uint32_t>(v >> 32));
+}
 
 std::uint32_t Field32(std::uint64_t value) { return value >= kAllOnes ? kAllOnes : static_cast<std::uint32_t>(value); }
 
@@ -23,8 +27,8 @@ constexpr std::size_t kLocalZip64Size = 20;
 std::string LocalHeader(const std::string& name, std::uint16_t method, bool zip64) {
     const std::string extra = zip64 ? Le16(0x0001) + Le16(16) + Le64(0) + Le64(0) : std::string();
     const std::uint32_t sizes = zip64 ? kAllOnes : 0;
-    return Le32(0x04034B50) + Le16(zip64 ? 45 : 20) + Le16(0) + Le16(method) + Le16(0x6000) + Le16(0x5A21) +
-           Le32(0) + Le32(sizes) + Le32(sizes) + Le16(static_cast<std::uint16_t>(name.size())) +
+    return Le32(0x04034B50) + Le16(zip64 ? 45 : 20) + Le16(0) + Le16(method) + Le16(0x6000) + Le16(0x5A21) + Le32(0) +
+           Le32(sizes) + Le32(sizes) + Le16(static_cast<std::uint16_t>(name.size())) +
            Le16(static_cast<std::uint16_t>(extra.size())) + name + extra;
 }
 
@@ -85,28 +89,32 @@ void ArchiveFileWriter::Add(const std::string& name, const PieceSource& source, 
         PutAt(entry.offset + 30 + name.size() + 4, Le64(entry.uncompSize) + Le64(entry.compSize));
     } else {
         if (entry.compSize >= kAllOnes || entry.uncompSize >= kAllOnes) throw std::runtime_error("member needs zip64");
-        PutAt(entry.offset + 18, Le32(static_cast<std::uint32_t>(entry.compSize)) +
-                                     Le32(static_cast<std::uint32_t>(entry.uncompSize)));
+        PutAt(entry.offset + 18,
+              Le32(static_cast<std::uint32_t>(entry.compSize)) + Le32(static_cast<std::uint32_t>(entry.uncompSize)));
     }
     entries_.push_back(entry);
 }
 
 void ArchiveFileWriter::Add(const std::string& name, const std::string& data, bool compress) {
     std::size_t at = 0;
-    Add(name, [&](std::uint8_t* buffer, std::size_t capacity) {
-        const std::size_t n = std::min(capacity, data.size() - at);
-        std::copy(data.begin() + static_cast<std::ptrdiff_t>(at), data.begin() + static_cast<std::ptrdiff_t>(at + n), buffer);
-        at += n;
-        return n;
-    }, compress);
+    Add(
+        name,
+        [&](std::uint8_t* buffer, std::size_t capacity) {
+            const std::size_t n = std::min(capacity, data.size() - at);
+            std::copy(data.begin() + static_cast<std::ptrdiff_t>(at),
+                      data.begin() + static_cast<std::ptrdiff_t>(at + n), buffer);
+            at += n;
+            return n;
+        },
+        compress);
 }
 
 std::int64_t ArchiveFileWriter::Finish() {
     centralStart_ = static_cast<std::int64_t>(position_);
     for (const Entry& e : entries_) {
         const bool big = e.compSize >= kAllOnes || e.uncompSize >= kAllOnes || e.offset >= kAllOnes;
-        const std::string extra = big ? Le16(0x0001) + Le16(24) + Le64(e.uncompSize) + Le64(e.compSize) + Le64(e.offset)
-                                      : std::string();
+        const std::string extra =
+            big ? Le16(0x0001) + Le16(24) + Le64(e.uncompSize) + Le64(e.compSize) + Le64(e.offset) : std::string();
         Put(Le32(0x02014B50) + Le16(45) + Le16(45) + Le16(0) + Le16(e.method) + Le16(0x6000) + Le16(0x5A21) +
             Le32(e.crc) + Le32(big ? kAllOnes : Field32(e.compSize)) + Le32(big ? kAllOnes : Field32(e.uncompSize)) +
             Le16(static_cast<std::uint16_t>(e.name.size())) + Le16(static_cast<std::uint16_t>(extra.size())) + Le16(0) +

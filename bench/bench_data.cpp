@@ -31,10 +31,10 @@ private:
     std::uint64_t state_;
 };
 
-const char* const kWords[] = {"app",     "bundle",  "key",    "string", "integer", "dict",    "array",  "true",
-                              "false",   "version", "build",  "itemId", "artist",  "genre",   "price",  "store",
-                              "payload", "icon",    "launch", "image",  "Info",    "display", "name",   "<key>",
-                              "</key>",  "<dict>",  "</dict>", "\n",    "\t",      "2010",    "iPhone", "release"};
+const char* const kWords[] = {"app",     "bundle",  "key",     "string", "integer", "dict",    "array",  "true",
+                              "false",   "version", "build",   "itemId", "artist",  "genre",   "price",  "store",
+                              "payload", "icon",    "launch",  "image",  "Info",    "display", "name",   "<key>",
+                              "</key>",  "<dict>",  "</dict>", "\n",     "\t",      "2010",    "iPhone", "release"};
 constexpr std::size_t kWordCount = sizeof kWords / sizeof kWords[0];
 
 // Text-like data (compresses about 4:1), produced piece by piece.
@@ -44,7 +44,8 @@ PieceSource TextSource(std::int64_t total, std::uint64_t seed) {
         std::size_t n = 0;
         while (n < capacity && state->first > 0) {
             const char* word = kWords[state->second.Next() % kWordCount];
-            for (; *word && n < capacity && state->first > 0; ++word, --state->first) buffer[n++] = static_cast<std::uint8_t>(*word);
+            for (; *word && n < capacity && state->first > 0; ++word, --state->first)
+                buffer[n++] = static_cast<std::uint8_t>(*word);
             if (n < capacity && state->first > 0) {
                 buffer[n++] = ' ';
                 --state->first;
@@ -76,7 +77,8 @@ void CopyPrefix(const std::string& from, const std::string& to, std::int64_t cou
     std::ofstream out(to, std::ios::binary | std::ios::trunc);
     std::vector<char> buffer(1 << 20);
     while (count > 0) {
-        const auto n = static_cast<std::streamsize>(std::min<std::int64_t>(count, static_cast<std::int64_t>(buffer.size())));
+        const auto n =
+            static_cast<std::streamsize>(std::min<std::int64_t>(count, static_cast<std::int64_t>(buffer.size())));
         in.read(buffer.data(), n);
         out.write(buffer.data(), n);
         count -= n;

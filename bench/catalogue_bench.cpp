@@ -132,7 +132,8 @@ Answer Exchange(std::uint16_t port, const std::string& target) {
     SendAll(fd, "GET " + target + " HTTP/1.1\r\nUser-Agent: vantrel.exe\r\nHost: localhost\r\n\r\n");
     std::string raw;
     char chunk[65536];
-    for (ssize_t count; (count = recv(fd, chunk, sizeof chunk, 0)) > 0;) raw.append(chunk, static_cast<std::size_t>(count));
+    for (ssize_t count; (count = recv(fd, chunk, sizeof chunk, 0)) > 0;)
+        raw.append(chunk, static_cast<std::size_t>(count));
     close(fd);
     if (raw.size() > 12 && raw.rfind("HTTP/1.", 0) == 0) answer.status = std::stoi(raw.substr(9, 3));
     const std::size_t bodyStart = raw.find("\r\n\r\n");
@@ -148,7 +149,8 @@ std::string PathOf(const std::string& address) {
 
 std::string LongestList(unsigned seed) {
     std::string list;
-    for (unsigned i = 0; i < 1000; ++i) list += (i ? "," : "") + std::to_string(10000000000000000000ull + seed * 1000ull + i);
+    for (unsigned i = 0; i < 1000; ++i)
+        list += (i ? "," : "") + std::to_string(10000000000000000000ull + seed * 1000ull + i);
     return list;
 }
 
@@ -197,7 +199,8 @@ void Plain(std::uint16_t port, double seconds) {
     constexpr unsigned kClients = 50;
     std::vector<Figures> perClient(kClients);
     std::vector<std::thread> clients;
-    const Clock::time_point end = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    const Clock::time_point end =
+        Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
     for (unsigned c = 0; c < kClients; ++c) {
         clients.emplace_back([&, c] {
             for (unsigned round = 0; Clock::now() < end; ++round) ProgramExchange(port, c, round, perClient[c]);
@@ -215,7 +218,7 @@ void Plain(std::uint16_t port, double seconds) {
 class Attack {
 public:
     Attack(std::uint16_t port, int slowCount, int stalledCount, std::string stalledTarget, std::string slowHead)
-        : port_(port), stalledTarget_(std::move(stalledTarget)), slowHead_(std::move(slowHead)) {
+            : port_(port), stalledTarget_(std::move(stalledTarget)), slowHead_(std::move(slowHead)) {
         slow_.resize(static_cast<std::size_t>(slowCount));
         stalled_.resize(static_cast<std::size_t>(stalledCount));
         thread_ = std::thread([this] { Run(); });
@@ -300,7 +303,8 @@ void UnderAttack(std::uint16_t port, double seconds, int slowloris) {
     Attack attack(port, slowloris, 32, largest, "GET / HTTP/1.1\r\nHost: localhost\r\n");
     std::this_thread::sleep_for(std::chrono::seconds(2));  // every attacker under way
     Figures figures;
-    const Clock::time_point end = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    const Clock::time_point end =
+        Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
     for (unsigned round = 0; Clock::now() < end; ++round) ProgramExchange(port, 7, round, figures);
     Report("attack", figures, seconds);
     std::printf("         %d slowloris connections; dropped by the service and reopened: %ld\n", slowloris,
@@ -314,7 +318,8 @@ void Memory(const std::string& exe) {
     const std::uint16_t port = service.Port();
     std::vector<std::string> pages;
     unsigned seed = 0;
-    for (; seed < 400; ++seed) pages.push_back(PathOf(Exchange(port, "/input/submit.php?dataset=" + LongestList(seed)).body));
+    for (; seed < 400; ++seed)
+        pages.push_back(PathOf(Exchange(port, "/input/submit.php?dataset=" + LongestList(seed)).body));
     // Clients that never read, each on one of the newest pages, then a flood
     // that evicts those pages while they are being sent; meanwhile 1,000
     // connections hold unfinished heads of 20 KB.
@@ -328,9 +333,10 @@ void Memory(const std::string& exe) {
     Attack heavy(port, 1000, 0, "", heavyHead);
     for (; seed < 900; ++seed) Exchange(port, "/input/submit.php?dataset=" + LongestList(seed));
     std::this_thread::sleep_for(std::chrono::seconds(1));
-    std::printf("memory   peak resident %.1f MiB after %u largest pages, 300 pages evicted while being sent, "
-                "1,000 large unfinished heads\n",
-                service.PeakKib() / 1024.0, seed);
+    std::printf(
+        "memory   peak resident %.1f MiB after %u largest pages, 300 pages evicted while being sent, "
+        "1,000 large unfinished heads\n",
+        service.PeakKib() / 1024.0, seed);
     for (int fd : stalled) close(fd);
 }
 

@@ -38,12 +38,12 @@ namespace {
 namespace fs = std::filesystem;
 
 struct Files {
-    std::string many;      // 5,000 members, ~200 MB
-    std::string small;     // 65,000 small members
-    std::string big;       // one ~200 MB member
-    std::string cut;       // `many` without its central directory and end records
-    std::string huge;      // one member above 4 GiB (with --zip64)
-    std::string hugeOut;   // where that member is extracted to
+    std::string many;     // 5,000 members, ~200 MB
+    std::string small;    // 65,000 small members
+    std::string big;      // one ~200 MB member
+    std::string cut;      // `many` without its central directory and end records
+    std::string huge;     // one member above 4 GiB (with --zip64)
+    std::string hugeOut;  // where that member is extracted to
 };
 
 // Discards what is written; counts it.
@@ -133,8 +133,7 @@ std::int64_t ZlibInflateToMemory(const std::string& path, std::int64_t dataStart
         left -= static_cast<std::int64_t>(n);
         z.next_in = in.data();
         z.avail_in = static_cast<uInt>(n);
-        while (z.avail_in > 0 && inflate(&z, Z_NO_FLUSH) == Z_OK) {
-        }
+        while (z.avail_in > 0 && inflate(&z, Z_NO_FLUSH) == Z_OK) {}
     }
     const auto total = static_cast<std::int64_t>(z.total_out);
     inflateEnd(&z);
@@ -215,8 +214,8 @@ Result RunInChild(const std::string& self, const std::string& folder, bool withH
 }
 
 Files NamedFiles(const std::string& folder) {
-    return {folder + "/many-5000.zip", folder + "/small-65000.zip", folder + "/big-200mb.zip",
-            folder + "/many-5000-cut.zip", folder + "/huge-zip64.zip", folder + "/huge-member.out"};
+    return {folder + "/many-5000.zip",     folder + "/small-65000.zip", folder + "/big-200mb.zip",
+            folder + "/many-5000-cut.zip", folder + "/huge-zip64.zip",  folder + "/huge-member.out"};
 }
 
 Files PrepareFiles(const std::string& folder, bool withHuge) {
@@ -248,10 +247,14 @@ int main(int argc, char** argv) {
     const bench::BigMemberLayout big = bench::ReadBigMemberLayout(f.big);
 
     std::vector<Case> cases = {
-        {"open 5,000 (200 MB) + extract last 3 KB", "vantrel", 7, [&] { return OursToMemory(f.many, bench::kLastName); }},
-        {"open 5,000 (200 MB) + extract last 3 KB", "libzip", 7, [&] { return LibzipRead(f.many, bench::kLastName, true); }},
-        {"open 65,000 small + extract last 3 KB", "vantrel", 7, [&] { return OursToMemory(f.small, bench::kLastName); }},
-        {"open 65,000 small + extract last 3 KB", "libzip", 7, [&] { return LibzipRead(f.small, bench::kLastName, true); }},
+        {"open 5,000 (200 MB) + extract last 3 KB", "vantrel", 7,
+         [&] { return OursToMemory(f.many, bench::kLastName); }},
+        {"open 5,000 (200 MB) + extract last 3 KB", "libzip", 7,
+         [&] { return LibzipRead(f.many, bench::kLastName, true); }},
+        {"open 65,000 small + extract last 3 KB", "vantrel", 7,
+         [&] { return OursToMemory(f.small, bench::kLastName); }},
+        {"open 65,000 small + extract last 3 KB", "libzip", 7,
+         [&] { return LibzipRead(f.small, bench::kLastName, true); }},
         {"inflate 200 MB member to memory", "vantrel", 3, [&] { return OursToMemory(f.big, bench::kBigName); }},
         {"inflate 200 MB member to memory", "libzip", 3, [&] { return LibzipRead(f.big, bench::kBigName, true); }},
         {"inflate 200 MB member to memory", "zlib", 3,

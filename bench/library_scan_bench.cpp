@@ -56,7 +56,9 @@ std::u16string Header(const std::u16string& url) {
            u"<plist version=\"1.0\">\n<dict>\n"
            u"\t<key>Major Version</key><integer>1</integer>\n"
            u"\t<key>Application Version</key><string>12.13.0.9</string>\n"
-           u"\t<key>Music Folder</key><string>" + url + u"</string>\n"
+           u"\t<key>Music Folder</key><string>" +
+           url +
+           u"</string>\n"
            u"\t<key>Library Persistent ID</key><string>5F3B0C2A9D41E7B6</string>\n"
            u"\t<key>Tracks</key>\n\t<dict>\n";
 }
@@ -66,11 +68,16 @@ std::u16string Track(int number, const std::u16string& url) {
     const std::u16string id = platform::ToWide(number);
     std::u16string entry = u"\t\t<key>" + id + u"</key>\n\t\t<dict>\n";
     const char16_t* const fields[][2] = {
-        {u"Name", u"Gr\u00fc\u00dfe aus K\u00f6ln"},  {u"Artist", u"Caf\u00e9 Orchestra"},
-        {u"Album Artist", u"Caf\u00e9 Orchestra"},    {u"Composer", u"Jos\u00e9 \u00c1lvarez"},
-        {u"Album", u"Nocturnes \u2013 Live"},         {u"Genre", u"Klassik"},
-        {u"Kind", u"MPEG-Audiodatei"},                {u"Sort Name", u"Gruesse aus Koeln"},
-        {u"Persistent ID", u"0123456789ABCDEF"},      {u"Track Type", u"File"},
+        {u"Name", u"Gr\u00fc\u00dfe aus K\u00f6ln"},
+        {u"Artist", u"Caf\u00e9 Orchestra"},
+        {u"Album Artist", u"Caf\u00e9 Orchestra"},
+        {u"Composer", u"Jos\u00e9 \u00c1lvarez"},
+        {u"Album", u"Nocturnes \u2013 Live"},
+        {u"Genre", u"Klassik"},
+        {u"Kind", u"MPEG-Audiodatei"},
+        {u"Sort Name", u"Gruesse aus Koeln"},
+        {u"Persistent ID", u"0123456789ABCDEF"},
+        {u"Track Type", u"File"},
         {u"Comments", u"Recorded live in the old opera house, second night of the tour, remastered."},
     };
     for (const auto& field : fields) {
@@ -84,8 +91,10 @@ std::u16string Track(int number, const std::u16string& url) {
     for (const char16_t* key : {u"Date Modified", u"Date Added", u"Play Date UTC", u"Release Date"}) {
         entry += u"\t\t\t<key>" + std::u16string(key) + u"</key><date>2019-03-14T08:00:00Z</date>\n";
     }
-    entry += u"\t\t\t<key>Location</key><string>" + url + u"Music/Caf%C3%A9%20Orchestra/Nocturnes%20%E2%80%93"
-             u"%20Live/" + id + u"%20Gr%C3%BC%C3%9Fe%20aus%20K%C3%B6ln.mp3</string>\n\t\t</dict>\n";
+    entry += u"\t\t\t<key>Location</key><string>" + url +
+             u"Music/Caf%C3%A9%20Orchestra/Nocturnes%20%E2%80%93"
+             u"%20Live/" +
+             id + u"%20Gr%C3%BC%C3%9Fe%20aus%20K%C3%B6ln.mp3</string>\n\t\t</dict>\n";
     return entry;
 }
 
@@ -116,8 +125,7 @@ void WriteLibrary(const std::string& path, const Library& library) {
 void Warm(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::vector<char> buffer(1 << 20);
-    while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in.gcount() > 0) {
-    }
+    while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in.gcount() > 0) {}
 }
 
 std::u16string WholeFileWay(const std::u16string& path) {
@@ -164,7 +172,8 @@ Run RunInChild(std::u16string (*way)(const std::u16string&), const std::u16strin
     close(pipeFds[1]);
     std::string report;
     char buffer[512];
-    for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;) report.append(buffer, static_cast<std::size_t>(n));
+    for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+        report.append(buffer, static_cast<std::size_t>(n));
     close(pipeFds[0]);
     int status = 0;
     waitpid(child, &status, 0);

@@ -35,7 +35,8 @@ void WritePackage(const std::string& path) {
         std::snprintf(name, sizeof name, "Payload/App.app/res/file_%04d.png", i);
         writer.Add(name, payload, false);
     }
-    std::string plist = "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>itemId</key><integer>284417350</integer>";
+    std::string plist =
+        "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>itemId</key><integer>284417350</integer>";
     while (plist.size() < 3000) plist += "<key>genre</key><string>Utilities</string>";
     writer.Add(kMetadataName, plist + "</dict></plist>", true);
     writer.Finish();

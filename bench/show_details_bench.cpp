@@ -46,7 +46,8 @@ const char* const kItemIds[] = {"111", "222", "333"};
 
 std::string MetadataHead(const std::string& itemId) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
-           "\t<key>itemId</key>\n\t<integer>" + itemId + "</integer>\n";
+           "\t<key>itemId</key>\n\t<integer>" +
+           itemId + "</integer>\n";
 }
 const std::string kMetadataTail = "</dict>\n</plist>\n";
 const std::string kPaddingLine = "\t<key>padding</key>\n\t<string>the same text, over and over</string>\n";
@@ -142,8 +143,7 @@ void UnboundedCommand(details::ShowDetailsView& view, const details::ShowDetails
                 member.SaveToFile(copy);
                 const std::u16string id = details::FindPlistValue(u"itemId", platform::LoadTextLines(copy));
                 if (!id.empty()) identifiers += id + u",";
-            } catch (...) {
-            }
+            } catch (...) {}
         }
     }
     view.SetButtonEnabled(true);
@@ -173,8 +173,10 @@ int RunRoad(const std::string& road, const std::string& folder) {
                                         root + u"\\temp-" + platform::Utf8ToWide(road) + u"\\"};
     BenchView view;
     const auto start = std::chrono::steady_clock::now();
-    if (road == "command") details::UploadButtonClick(view, folders);
-    else UnboundedCommand(view, folders);
+    if (road == "command")
+        details::UploadButtonClick(view, folders);
+    else
+        UnboundedCommand(view, folders);
     const double millis = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     std::lock_guard lock(mutex);
     std::printf("%.1f %s\n", millis, dataset.c_str());
@@ -201,7 +203,8 @@ Result RunInChild(const std::string& self, const std::string& folder, const std:
     close(pipeEnds[1]);
     std::string text;
     char buffer[256];
-    for (ssize_t n; (n = read(pipeEnds[0], buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(n));
+    for (ssize_t n; (n = read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<std::size_t>(n));
     close(pipeEnds[0]);
     Result result;
     char dataset[200] = {};

@@ -7,8 +7,8 @@
 namespace details {
 
 EStringListError::EStringListError(std::size_t index)
-    : platform::Exception(u"Listenindex \u00fcberschreitet das Maximum (" +
-                          platform::ToWide(static_cast<long long>(index)) + u")") {}
+        : platform::Exception(u"Listenindex \u00fcberschreitet das Maximum (" +
+                              platform::ToWide(static_cast<long long>(index)) + u")") {}
 
 std::u16string StripTags(std::u16string_view text, char16_t open, char16_t close) {
     constexpr auto npos = std::u16string_view::npos;

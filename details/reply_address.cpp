@@ -20,9 +20,12 @@ bool IsOpenableReplyAddress(std::u16string_view text) {
         if (IsControlOrBlank(c)) return false;
     }
     std::u16string_view rest;
-    if (StartsWithNoCase(text, u"http://")) rest = text.substr(7);
-    else if (StartsWithNoCase(text, u"https://")) rest = text.substr(8);
-    else return false;
+    if (StartsWithNoCase(text, u"http://"))
+        rest = text.substr(7);
+    else if (StartsWithNoCase(text, u"https://"))
+        rest = text.substr(8);
+    else
+        return false;
     // The authority: up to the first "/", "?" or "#"; it must name a host.
     const std::size_t end = rest.find_first_of(u"/?#");
     const std::u16string_view authority = rest.substr(0, end);

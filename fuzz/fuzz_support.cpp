@@ -21,8 +21,8 @@ std::string ScratchFolder() {
 }  // namespace
 
 ScratchFile::ScratchFile(std::string_view name)
-    : native_(ScratchFolder() + "/vantrel-fuzz-" + std::to_string(::getpid()) + "-" + std::string(name)),
-      path_(platform::Utf8ToWide(native_)) {
+        : native_(ScratchFolder() + "/vantrel-fuzz-" + std::to_string(::getpid()) + "-" + std::string(name)),
+          path_(platform::Utf8ToWide(native_)) {
     for (char16_t& c : path_) {
         if (c == u'/') c = u'\\';
     }

@@ -40,7 +40,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         const std::string decoded = app::UrlDecode(fuzz::AsChars({data, size}));
         Check(decoded.size() <= size);
-    } catch (const app::EUrlDecodeError&) {
-    }
+    } catch (const app::EUrlDecodeError&) {}
     return 0;
 }

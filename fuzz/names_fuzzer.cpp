@@ -77,10 +77,19 @@ void RunIndexScript(FuzzedDataProvider& input) {
     for (int step = 0; step < steps && input.remaining_bytes() > 0; ++step) {
         const std::size_t at = input.ConsumeIntegralInRange<std::size_t>(0, script.Count());
         switch (input.ConsumeIntegralInRange(0, 4)) {
-            case 0: script.SetCount(input.ConsumeIntegralInRange<std::size_t>(0, 64)); break;
-            case 1: case 2: script.Rename(at, ConsumeName(input)); break;
-            case 3: if (at < script.Count()) script.Lookup(platform::LowerAscii(script.NameOf(at))); break;
-            default: script.Lookup(ConsumeName(input)); break;
+        case 0:
+            script.SetCount(input.ConsumeIntegralInRange<std::size_t>(0, 64));
+            break;
+        case 1:
+        case 2:
+            script.Rename(at, ConsumeName(input));
+            break;
+        case 3:
+            if (at < script.Count()) script.Lookup(platform::LowerAscii(script.NameOf(at)));
+            break;
+        default:
+            script.Lookup(ConsumeName(input));
+            break;
         }
     }
     for (std::size_t i = 0; i < script.Count(); ++i) script.Lookup(script.NameOf(i));
@@ -149,9 +158,8 @@ void SearchArchiveOfNames(FuzzedDataProvider& input) {
         arc.OpenArchive(stream, false);
         archive::TZFArchiveItem item;
         int hits = 0;
-        for (bool found = arc.FindFirst(mask, item, input.ConsumeIntegral<std::uint8_t>(), u"");
-             found && hits < 64; found = arc.FindNext(item), ++hits) {
-        }
+        for (bool found = arc.FindFirst(mask, item, input.ConsumeIntegral<std::uint8_t>(), u""); found && hits < 64;
+             found = arc.FindNext(item), ++hits) {}
         platform::MemoryStream sink;
         arc.ExtractToStream(mask, sink);
     } catch (const platform::Exception&) {
@@ -164,9 +172,15 @@ void SearchArchiveOfNames(FuzzedDataProvider& input) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider input(data, size);
     switch (input.ConsumeIntegralInRange(0, 2)) {
-        case 0: RunIndexScript(input); break;
-        case 1: CheckMasks(input); break;
-        default: SearchArchiveOfNames(input); break;
+    case 0:
+        RunIndexScript(input);
+        break;
+    case 1:
+        CheckMasks(input);
+        break;
+    default:
+        SearchArchiveOfNames(input);
+        break;
     }
     return 0;
 }

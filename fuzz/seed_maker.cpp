@@ -43,25 +43,34 @@ Seeds ArchiveSeeds() {
                                           .AddDeflated("Payload/App.app/Info.plist", kMetadataXml)
                                           .AddDeflated("iTunesMetadata.plist", bplist)
                                           .AddStored("Payload/", "")
-                                          .Build().bytes);
+                                          .Build()
+                                          .bytes);
     seeds.emplace_back("empty-name.zip", ZipWriter().AddStored("", "").Build().bytes);
-    seeds.emplace_back("encrypted.zip", ZipWriter()
-                                            .Add(extraction_tests::EncryptedMember("iTunesMetadata.plist", kMetadataXml, "s3cret", 8))
-                                            .Add(extraction_tests::EncryptedMember("a.txt", "abc", "s3cret", 0, true))
-                                            .Build().bytes);
-    seeds.emplace_back("zip64.zip", ZipWriter()
-                                        .Add(ZipMember{.name = "big.bin", .data = "zip64 member", .method = 8, .zip64 = true})
-                                        .Zip64Records()
-                                        .Build().bytes);
-    seeds.emplace_back("stub-descriptor.zip", ZipWriter()
-                                                  .Add(ZipMember{.name = "dd.txt", .data = "described", .method = 8, .dataDescriptor = true})
-                                                  .Stub("MZ stub in front", true)
-                                                  .Comment("archive comment")
-                                                  .Build().bytes);
-    seeds.emplace_back("utf8-names.zip", ZipWriter()
-                                             .Add(ZipMember{.name = "d\xC3\xA9j\xC3\xA0/\xE2\x82\xAC.txt", .data = "x", .flags = 0x0800})
-                                             .Add(ZipMember{.name = "oem\x82.txt", .data = "y"})
-                                             .Build().bytes);
+    seeds.emplace_back("encrypted.zip",
+                       ZipWriter()
+                           .Add(extraction_tests::EncryptedMember("iTunesMetadata.plist", kMetadataXml, "s3cret", 8))
+                           .Add(extraction_tests::EncryptedMember("a.txt", "abc", "s3cret", 0, true))
+                           .Build()
+                           .bytes);
+    seeds.emplace_back("zip64.zip",
+                       ZipWriter()
+                           .Add(ZipMember{.name = "big.bin", .data = "zip64 member", .method = 8, .zip64 = true})
+                           .Zip64Records()
+                           .Build()
+                           .bytes);
+    seeds.emplace_back("stub-descriptor.zip",
+                       ZipWriter()
+                           .Add(ZipMember{.name = "dd.txt", .data = "described", .method = 8, .dataDescriptor = true})
+                           .Stub("MZ stub in front", true)
+                           .Comment("archive comment")
+                           .Build()
+                           .bytes);
+    seeds.emplace_back("utf8-names.zip",
+                       ZipWriter()
+                           .Add(ZipMember{.name = "d\xC3\xA9j\xC3\xA0/\xE2\x82\xAC.txt", .data = "x", .flags = 0x0800})
+                           .Add(ZipMember{.name = "oem\x82.txt", .data = "y"})
+                           .Build()
+                           .bytes);
     return seeds;
 }
 
@@ -92,7 +101,10 @@ Seeds ConverterOutputSeeds() {
 Seeds BinaryPlistSeeds() {
     return {{"metadata.bplist", WriteBinaryPlist(Metadata())},
             {"nested.bplist", WriteBinaryPlist(PlistArray({PlistArray({PlistDict({{"k", PlistInt(-1)}})})}))},
-            {"wide-refs.bplist", AssembleBinaryPlist({"\x51" "a", "\xA1" + BigEndian(0, 2)}, 2, 1, 4)}};
+            {"wide-refs.bplist", AssembleBinaryPlist({"\x51"
+                                                      "a",
+                                                      "\xA1" + BigEndian(0, 2)},
+                                                     2, 1, 4)}};
 }
 
 Seeds XmlPlistSeeds() {
@@ -111,9 +123,20 @@ Seeds HttpRequestSeeds() {
 
 Seeds NamesSeeds() {
     // Bytes the harness reads as its script; any bytes serve, these start each branch.
-    return {{"index", std::string("\x00\x10\x00\x05" "A\0a\0B\0\x01\x02" "a\0", 14)},
-            {"masks", std::string("\x01\x0C" "i\0t\0.\0p\0\x06" "*\0.\0*\0\x00\x01", 19)},
-            {"archive", std::string("\x02\x03\x0A" "iTunesMetadata.plist" "\x05" "a/b/c\x01" "*", 32)}};
+    return {{"index", std::string("\x00\x10\x00\x05"
+                                  "A\0a\0B\0\x01\x02"
+                                  "a\0",
+                                  14)},
+            {"masks", std::string("\x01\x0C"
+                                  "i\0t\0.\0p\0\x06"
+                                  "*\0.\0*\0\x00\x01",
+                                  19)},
+            {"archive", std::string("\x02\x03\x0A"
+                                    "iTunesMetadata.plist"
+                                    "\x05"
+                                    "a/b/c\x01"
+                                    "*",
+                                    32)}};
 }
 
 void WriteSeeds(const std::filesystem::path& folder, const Seeds& seeds) {

@@ -16,8 +16,8 @@
 namespace vantrel_zip {
 
 struct Invocation {
-    bool strict = false;                  // --strict: recovery of damaged archives off
-    std::vector<std::u16string> args{};   // the command's own arguments
+    bool strict = false;                 // --strict: recovery of damaged archives off
+    std::vector<std::u16string> args{};  // the command's own arguments
     std::ostream& out;
 };
 

@@ -26,7 +26,7 @@ std::int32_t ParseAttributes(const std::u16string& text) {
     if (text.size() <= first) throw BadOption(u"--attr " + text);
     for (std::size_t i = first; i < text.size(); ++i) {
         const char16_t c = platform::LowerAscii(text[i]);
-        const unsigned digit = (c >= u'0' && c <= u'9') ? static_cast<unsigned>(c - u'0')
+        const unsigned digit = (c >= u'0' && c <= u'9')          ? static_cast<unsigned>(c - u'0')
                                : (hex && c >= u'a' && c <= u'f') ? static_cast<unsigned>(c - u'a' + 10)
                                                                  : base;
         if (digit >= base) throw BadOption(u"--attr " + text);

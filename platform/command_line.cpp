@@ -85,9 +85,7 @@ private:
 
 }  // namespace
 
-std::vector<std::u16string> SplitCommandLine(std::u16string_view commandLine) {
-    return Splitter(commandLine).Run();
-}
+std::vector<std::u16string> SplitCommandLine(std::u16string_view commandLine) { return Splitter(commandLine).Run(); }
 
 std::u16string UnquoteFileName(std::u16string_view fileName) {
     const std::u16string trimmed = Trim(fileName);

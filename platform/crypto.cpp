@@ -6,7 +6,7 @@
 namespace platform {
 
 ECryptoError::ECryptoError(std::u16string_view operation)
-    : Exception(u"Cryptographic provider failed: " + std::u16string(operation)) {}
+        : Exception(u"Cryptographic provider failed: " + std::u16string(operation)) {}
 
 namespace crypto_detail {
 

@@ -30,16 +30,16 @@ std::u16string FileMessage(std::u16string_view format, std::u16string_view path,
 Exception::Exception(std::u16string message) : message_(std::move(message)), utf8_(WideToUtf8(message_)) {}
 
 EFOpenError::EFOpenError(std::u16string_view path, std::uint32_t systemError)
-    : Exception(FileMessage(u"Datei %s kann nicht ge\u00f6ffnet werden. %s", path, systemError)) {}
+        : Exception(FileMessage(u"Datei %s kann nicht ge\u00f6ffnet werden. %s", path, systemError)) {}
 
 EFCreateError::EFCreateError(std::u16string_view path, std::uint32_t systemError)
-    : Exception(FileMessage(u"Datei %s kann nicht erstellt werden. %s", path, systemError)) {}
+        : Exception(FileMessage(u"Datei %s kann nicht erstellt werden. %s", path, systemError)) {}
 
 EReadError::EReadError() : Exception(u"Stream-Lesefehler") {}
 
 EWriteError::EWriteError() : Exception(u"Stream-Schreibfehler") {}
 
 ESizeLimitError::ESizeLimitError(std::int64_t limit)
-    : Exception(u"Gr\u00f6\u00dfenlimit von " + ToWide(limit) + u" Bytes \u00fcberschritten") {}
+        : Exception(u"Gr\u00f6\u00dfenlimit von " + ToWide(limit) + u" Bytes \u00fcberschritten") {}
 
 }  // namespace platform

@@ -25,8 +25,8 @@ PumpStep PumpThreadMessage();
 // POSIX: the program is started directly: `file` unquoted, `parameters` split
 // by the Windows command-line rules, "\" in every argument and in the folder
 // turned into "/"; verb and show command are not used; no keyboard is read.
-bool RunAndWait(std::u16string_view file, std::u16string_view parameters, std::u16string_view verb,
-                int showCommand, std::u16string_view folder, const MessagePump& pump = PumpThreadMessage);
+bool RunAndWait(std::u16string_view file, std::u16string_view parameters, std::u16string_view verb, int showCommand,
+                std::u16string_view folder, const MessagePump& pump = PumpThreadMessage);
 
 // The full path of this program's executable (GetModuleFileNameW; on POSIX the
 // link /proc/self/exe, in the program's "\" form).

@@ -31,7 +31,8 @@ std::int64_t Stream::CopyFrom(Stream& source, std::int64_t count) {
     }
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::min<std::int64_t>(count, 1 << 16)));
     for (std::int64_t left = count; left > 0;) {
-        const auto piece = static_cast<std::size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(buffer.size())));
+        const auto piece =
+            static_cast<std::size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(buffer.size())));
         source.ReadBuffer(buffer.data(), piece);
         WriteBuffer(buffer.data(), piece);
         left -= static_cast<std::int64_t>(piece);
@@ -59,7 +60,7 @@ std::size_t MemoryStream::Write(const void* buffer, std::size_t count) {
 }
 
 std::int64_t MemoryStream::Seek(std::int64_t offset, SeekOrigin origin) {
-    const std::int64_t base = origin == SeekOrigin::Begin ? 0
+    const std::int64_t base = origin == SeekOrigin::Begin     ? 0
                               : origin == SeekOrigin::Current ? static_cast<std::int64_t>(position_)
                                                               : static_cast<std::int64_t>(data_.size());
     const std::int64_t target = base + offset;

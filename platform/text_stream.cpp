@@ -74,15 +74,19 @@ void WholeTextDecoder::ChooseEncoding(bool last) {
 // (all of them when `last`) and returns how many bytes they took.
 std::size_t WholeTextDecoder::DecodePending(bool last, std::u16string& chars) const {
     switch (encoding_) {
-    case Encoding::Utf16Le: return AppendUtf16(pending_, false, chars);
-    case Encoding::Utf16Be: return AppendUtf16(pending_, true, chars);
-    case Encoding::Utf8: return AppendUtf8AsWide(pending_, last, chars);
+    case Encoding::Utf16Le:
+        return AppendUtf16(pending_, false, chars);
+    case Encoding::Utf16Be:
+        return AppendUtf16(pending_, true, chars);
+    case Encoding::Utf8:
+        return AppendUtf8AsWide(pending_, last, chars);
     case Encoding::Ansi: {
         const std::size_t whole = last ? pending_.size() : AnsiWholeCharacters(pending_);
         chars += AnsiToWide(std::string_view(pending_).substr(0, whole));
         return whole;
     }
-    case Encoding::Undecided: break;
+    case Encoding::Undecided:
+        break;
     }
     return 0;
 }

@@ -36,7 +36,7 @@ private:
     void EndText(std::u16string& text);
 
     Encoding encoding_ = Encoding::Undecided;
-    std::string pending_;    // bytes not decoded yet
+    std::string pending_;  // bytes not decoded yet
     bool ended_ = false;
     bool afterCr_ = false;   // the last character was a CR: an LF right after it belongs to its break
     bool lineOpen_ = false;  // characters stand after the last line break

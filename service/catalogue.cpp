@@ -14,9 +14,7 @@ httpd::Response PlainText(int status, std::string body) {
 }
 
 // "80" or the listening port, as the text after the colon of an authority.
-bool IsOwnPort(std::string_view text, std::uint16_t port) {
-    return text == "80" || text == std::to_string(port);
-}
+bool IsOwnPort(std::string_view text, std::uint16_t port) { return text == "80" || text == std::to_string(port); }
 
 std::vector<std::string> OwnNames(const CatalogueOptions& options) {
     std::vector<std::string> names(std::begin(kLoopbackNames), std::end(kLoopbackNames));
@@ -80,7 +78,7 @@ std::string PageKey(const Dataset& dataset) {
 }
 
 Catalogue::Catalogue(CatalogueOptions options, PageStore::Now now)
-    : options_(std::move(options)), names_(OwnNames(options_)), store_(options_.store, std::move(now)) {
+        : options_(std::move(options)), names_(OwnNames(options_)), store_(options_.store, std::move(now)) {
     while (!options_.pageBase.empty() && options_.pageBase.back() == '/') options_.pageBase.pop_back();
 }
 

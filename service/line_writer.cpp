@@ -40,7 +40,8 @@ std::string DroppedNote(const std::string& name, std::uint64_t count) {
 
 }  // namespace
 
-LineWriter::LineWriter(Output output, std::string name, std::size_t maxQueuedBytes) : state_(std::make_shared<State>()) {
+LineWriter::LineWriter(Output output, std::string name, std::size_t maxQueuedBytes)
+        : state_(std::make_shared<State>()) {
     state_->output = std::move(output);
     state_->name = std::move(name);
     state_->maxQueuedBytes = maxQueuedBytes;

@@ -11,12 +11,23 @@ std::string HtmlEscape(std::string_view text) {
     out.reserve(text.size());
     for (char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&#39;"; break;
-            default: out.push_back(c);
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&#39;";
+            break;
+        default:
+            out.push_back(c);
         }
     }
     return out;
@@ -90,10 +101,11 @@ std::string RenderPage(const Dataset& dataset) {
     }
     if (dataset.overLimit != 0) {
         const std::string limit = WithThousands(kMaxIdentifiers);
-        html += "<p class=\"note\">" +
-                CountText(dataset.overLimit, "more app identifier was over the limit of " + limit + " and was left out.",
-                          "more app identifiers were over the limit of " + limit + " and were left out.") +
-                "</p>\n";
+        html +=
+            "<p class=\"note\">" +
+            CountText(dataset.overLimit, "more app identifier was over the limit of " + limit + " and was left out.",
+                      "more app identifiers were over the limit of " + limit + " and were left out.") +
+            "</p>\n";
     }
     html += "</main>\n</body>\n</html>\n";
     return html;

@@ -65,7 +65,7 @@ private:
 
     PageStoreLimits limits_;
     Now now_;
-    std::list<Page> pages_;  // oldest submission first
+    std::list<Page> pages_;                                                    // oldest submission first
     std::unordered_map<std::string_view, std::list<Page>::iterator> byToken_;  // views into pages_
     std::unordered_map<std::string_view, std::list<Page>::iterator> byKey_;
     std::vector<Retired> retired_;

@@ -30,7 +30,8 @@ std::filesystem::path Utf8Path(const std::string& text) {
 std::uint64_t ParseNumber(const std::string& option, const std::string& text, std::uint64_t maximum) {
     std::uint64_t value = 0;
     for (char c : text) {
-        if (c < '0' || c > '9' || value > maximum) throw std::invalid_argument("bad number for " + option + ": " + text);
+        if (c < '0' || c > '9' || value > maximum)
+            throw std::invalid_argument("bad number for " + option + ": " + text);
         value = value * 10 + static_cast<std::uint64_t>(c - '0');
     }
     if (text.empty() || value > maximum) throw std::invalid_argument("bad number for " + option + ": " + text);
@@ -113,7 +114,8 @@ ServiceOptions ParseServiceOptions(const std::vector<std::string>& arguments) {
             throw std::invalid_argument("unknown option: " + option);
         }
     }
-    if (options.service && options.setRecovery) throw std::invalid_argument("--service and --set-recovery exclude each other");
+    if (options.service && options.setRecovery)
+        throw std::invalid_argument("--service and --set-recovery exclude each other");
     if (options.service && !bindGiven) options.bindAddresses = kLoopbackAddresses;
     return options;
 }
@@ -151,10 +153,10 @@ CatalogueOptions CatalogueOptionsFor(const ServiceOptions& options) {
 
 RunningCatalogue::RunningCatalogue(const ServiceOptions& options, httpd::RequestLogger logger,
                                    httpd::FailureHandler onFailure)
-    : options_(options),
-      catalogue_(CatalogueOptionsFor(options)),
-      server_([this](const httpd::Request& request) { return catalogue_.Handle(request); },
-              ServerOptionsFor(options, std::move(logger), std::move(onFailure))) {}
+        : options_(options),
+          catalogue_(CatalogueOptionsFor(options)),
+          server_([this](const httpd::Request& request) { return catalogue_.Handle(request); },
+                  ServerOptionsFor(options, std::move(logger), std::move(onFailure))) {}
 
 RunningCatalogue::~RunningCatalogue() { Stop(); }
 

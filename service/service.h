@@ -61,7 +61,7 @@ public:
     // can no longer take connections; it has then stopped serving.
     RunningCatalogue(const ServiceOptions& options, httpd::RequestLogger logger,
                      httpd::FailureHandler onFailure = nullptr);
-    ~RunningCatalogue();  // Stop()
+    ~RunningCatalogue();                                 // Stop()
     RunningCatalogue(const RunningCatalogue&) = delete;  // the server's handler points here
     RunningCatalogue& operator=(const RunningCatalogue&) = delete;
 

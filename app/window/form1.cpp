@@ -43,9 +43,9 @@ void TForm1::Create(HINSTANCE instance) {
     RECT outer{0, 0, kDesignClient.width, kDesignClient.height};
     AdjustWindowRectEx(&outer, kFormStyle, TRUE, kFormExStyle);
     const std::wstring caption = platform::win32::ToWchar(kWindowCaption);
-    const HWND window = CreateWindowExW(kFormExStyle, ids::kMainWindowClass, caption.c_str(), kFormStyle, CW_USEDEFAULT,
-                                        CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top, nullptr,
-                                        nullptr, instance, this);
+    const HWND window =
+        CreateWindowExW(kFormExStyle, ids::kMainWindowClass, caption.c_str(), kFormStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                        outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr, instance, this);
     if (window == nullptr) throw std::runtime_error("cannot create the main window");
 }
 

@@ -35,9 +35,9 @@ Size ClientSize(HWND window) {
 
 HWND CreateChild(DWORD exStyle, const wchar_t* windowClass, DWORD style, const Rect& bounds, HWND parent, int id) {
     const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE));
-    const HWND child = CreateWindowExW(exStyle, windowClass, L"", style, bounds.left, bounds.top, bounds.Width(),
-                                       bounds.Height(), parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                       instance, nullptr);
+    const HWND child =
+        CreateWindowExW(exStyle, windowClass, L"", style, bounds.left, bounds.top, bounds.Width(), bounds.Height(),
+                        parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
     if (child == nullptr) throw std::runtime_error("cannot create a control of the main window");
     return child;
 }
@@ -121,13 +121,14 @@ void TForm1::CreateControls() {
     panelClient_ = ClientSize(Panel2.Handle());
 
     const Rect listBounds = AnchoredRect(kListBox1Design, kPanel2DesignClient, panelClient_, kAnchorAll);
-    ListBox1.Attach(CreateChild(WS_EX_CLIENTEDGE, WC_LISTBOXW, kListBoxStyle, listBounds, Panel2.Handle(),
-                                ids::kListBox1));
+    ListBox1.Attach(
+        CreateChild(WS_EX_CLIENTEDGE, WC_LISTBOXW, kListBoxStyle, listBounds, Panel2.Handle(), ids::kListBox1));
     ListBox1.SetFont(listFont_.get());
     SendMessageW(ListBox1.Handle(), LB_SETITEMHEIGHT, 0, MAKELPARAM(kRowHeight, 0));
     HookControl(ListBox1, listHook_, this);
 
-    const Rect buttonBounds = AnchoredRect(kUploadButtonDesign, kPanel2DesignClient, panelClient_, kUploadButtonAnchors);
+    const Rect buttonBounds =
+        AnchoredRect(kUploadButtonDesign, kPanel2DesignClient, panelClient_, kUploadButtonAnchors);
     UploadButton.Attach(CreateChild(0, WC_BUTTONW, kButtonStyle, buttonBounds, Panel2.Handle(), ids::kUploadButton));
     UploadButton.SetFont(buttonFont_.get());
     HookControl(UploadButton, buttonHook_, this);

@@ -1,7 +1,6 @@
 // TForm1: the main menu, its shortcuts and the one menu handler MenuClick.
 #include "app/window/form1.h"
 
-
 #include <stdexcept>
 #include <vector>
 
@@ -30,8 +29,8 @@ MenuEntryOptions Disabled() { return {.enabled = false}; }
 }  // namespace
 
 std::array<MenuEntry*, 18> TForm1::MenuEntries() {
-    return {&Menu,      &MenuDeu,   &MenuEng,   &MenuFra,   &N1,        &MenuExit,   &MenuEdit,   &MenuSelAll, &MenuInvAll,
-            &N2,        &MenuHint1, &MenuHint2, &MenuAbout, &MenuCopyR, &MenuDorvik, &MenuTamsel, &N3,         &MenuTotal};
+    return {&Menu, &MenuDeu,   &MenuEng,   &MenuFra,   &N1,        &MenuExit,   &MenuEdit,   &MenuSelAll, &MenuInvAll,
+            &N2,   &MenuHint1, &MenuHint2, &MenuAbout, &MenuCopyR, &MenuDorvik, &MenuTamsel, &N3,         &MenuTotal};
 }
 
 void TForm1::CreateMainMenu() {
@@ -47,8 +46,10 @@ void TForm1::CreateMainMenu() {
     MenuExit.AppendCommand(Menu.Submenu(), ids::kMenuExit, design.ExitText, WithShortCut(kShortCutExit));
 
     MenuEdit.AppendPopup(bar.get(), design.EditText, {});
-    MenuSelAll.AppendCommand(MenuEdit.Submenu(), ids::kMenuSelAll, design.SelectAllText, WithShortCut(kShortCutSelectAll));
-    MenuInvAll.AppendCommand(MenuEdit.Submenu(), ids::kMenuInvAll, design.InvertSelectionText, WithShortCut(kShortCutInvert));
+    MenuSelAll.AppendCommand(MenuEdit.Submenu(), ids::kMenuSelAll, design.SelectAllText,
+                             WithShortCut(kShortCutSelectAll));
+    MenuInvAll.AppendCommand(MenuEdit.Submenu(), ids::kMenuInvAll, design.InvertSelectionText,
+                             WithShortCut(kShortCutInvert));
     N2.AppendSeparator(MenuEdit.Submenu(), {});
     MenuHint1.AppendCommand(MenuEdit.Submenu(), ids::kMenuHint1, design.Hint1Caption, Disabled());
     MenuHint2.AppendCommand(MenuEdit.Submenu(), ids::kMenuHint2, design.Hint2Caption, Disabled());
@@ -72,8 +73,8 @@ void TForm1::CreateAccelerators() {
     for (const MenuEntry* entry : MenuEntries()) {
         if (entry->ShortCut() == 0) continue;
         const BYTE modifiers = ShortCutHasCtrl(entry->ShortCut()) ? FCONTROL : 0;
-        table.push_back({static_cast<BYTE>(FVIRTKEY | modifiers), ShortCutKey(entry->ShortCut()),
-                         static_cast<WORD>(entry->Id())});
+        table.push_back(
+            {static_cast<BYTE>(FVIRTKEY | modifiers), ShortCutKey(entry->ShortCut()), static_cast<WORD>(entry->Id())});
     }
     accelerators_.reset(CreateAcceleratorTableW(table.data(), static_cast<int>(table.size())));
 }

@@ -22,25 +22,25 @@ constexpr const char* kLibraryName = "libcrypto.so.3";
 // The calls used, looked up once in the loaded library.
 struct LibCrypto {
 #define VANTREL_CRYPTO_CALL(name) decltype(&::name) name = nullptr;
-#define VANTREL_CRYPTO_CALLS                                                                              \
-    VANTREL_CRYPTO_CALL(PKCS5_PBKDF2_HMAC)                                                                \
-    VANTREL_CRYPTO_CALL(EVP_sha1)                                                                         \
-    VANTREL_CRYPTO_CALL(EVP_aes_128_ecb)                                                                  \
-    VANTREL_CRYPTO_CALL(EVP_aes_192_ecb)                                                                  \
-    VANTREL_CRYPTO_CALL(EVP_aes_256_ecb)                                                                  \
-    VANTREL_CRYPTO_CALL(EVP_CIPHER_CTX_new)                                                               \
-    VANTREL_CRYPTO_CALL(EVP_CIPHER_CTX_free)                                                              \
-    VANTREL_CRYPTO_CALL(EVP_CIPHER_CTX_set_padding)                                                       \
-    VANTREL_CRYPTO_CALL(EVP_EncryptInit_ex)                                                               \
-    VANTREL_CRYPTO_CALL(EVP_EncryptUpdate)                                                                \
-    VANTREL_CRYPTO_CALL(EVP_MAC_fetch)                                                                    \
-    VANTREL_CRYPTO_CALL(EVP_MAC_free)                                                                     \
-    VANTREL_CRYPTO_CALL(EVP_MAC_CTX_new)                                                                  \
-    VANTREL_CRYPTO_CALL(EVP_MAC_CTX_free)                                                                 \
-    VANTREL_CRYPTO_CALL(EVP_MAC_init)                                                                     \
-    VANTREL_CRYPTO_CALL(EVP_MAC_update)                                                                   \
-    VANTREL_CRYPTO_CALL(EVP_MAC_final)                                                                    \
-    VANTREL_CRYPTO_CALL(OSSL_PARAM_construct_utf8_string)                                                 \
+#define VANTREL_CRYPTO_CALLS                              \
+    VANTREL_CRYPTO_CALL(PKCS5_PBKDF2_HMAC)                \
+    VANTREL_CRYPTO_CALL(EVP_sha1)                         \
+    VANTREL_CRYPTO_CALL(EVP_aes_128_ecb)                  \
+    VANTREL_CRYPTO_CALL(EVP_aes_192_ecb)                  \
+    VANTREL_CRYPTO_CALL(EVP_aes_256_ecb)                  \
+    VANTREL_CRYPTO_CALL(EVP_CIPHER_CTX_new)               \
+    VANTREL_CRYPTO_CALL(EVP_CIPHER_CTX_free)              \
+    VANTREL_CRYPTO_CALL(EVP_CIPHER_CTX_set_padding)       \
+    VANTREL_CRYPTO_CALL(EVP_EncryptInit_ex)               \
+    VANTREL_CRYPTO_CALL(EVP_EncryptUpdate)                \
+    VANTREL_CRYPTO_CALL(EVP_MAC_fetch)                    \
+    VANTREL_CRYPTO_CALL(EVP_MAC_free)                     \
+    VANTREL_CRYPTO_CALL(EVP_MAC_CTX_new)                  \
+    VANTREL_CRYPTO_CALL(EVP_MAC_CTX_free)                 \
+    VANTREL_CRYPTO_CALL(EVP_MAC_init)                     \
+    VANTREL_CRYPTO_CALL(EVP_MAC_update)                   \
+    VANTREL_CRYPTO_CALL(EVP_MAC_final)                    \
+    VANTREL_CRYPTO_CALL(OSSL_PARAM_construct_utf8_string) \
     VANTREL_CRYPTO_CALL(OSSL_PARAM_construct_end)
     VANTREL_CRYPTO_CALLS
 #undef VANTREL_CRYPTO_CALL
@@ -50,7 +50,7 @@ struct LibCrypto {
         void* library = ::dlopen(kLibraryName, RTLD_NOW | RTLD_LOCAL);
         if (library == nullptr) return false;
         bool complete = true;
-#define VANTREL_CRYPTO_CALL(name)                                          \
+#define VANTREL_CRYPTO_CALL(name)                                     \
     name = reinterpret_cast<decltype(name)>(::dlsym(library, #name)); \
     complete = complete && name != nullptr;
         VANTREL_CRYPTO_CALLS
@@ -72,10 +72,14 @@ const LibCrypto& Crypto() {
 
 const EVP_CIPHER* AesEcbCipher(std::size_t keySize) {
     switch (keySize) {
-        case 16: return Crypto().EVP_aes_128_ecb();
-        case 24: return Crypto().EVP_aes_192_ecb();
-        case 32: return Crypto().EVP_aes_256_ecb();
-        default: throw ECryptoError(u"AES key length");
+    case 16:
+        return Crypto().EVP_aes_128_ecb();
+    case 24:
+        return Crypto().EVP_aes_192_ecb();
+    case 32:
+        return Crypto().EVP_aes_256_ecb();
+    default:
+        throw ECryptoError(u"AES key length");
     }
 }
 
@@ -98,9 +102,9 @@ struct MacContextFree {
 void Pbkdf2HmacSha1(std::span<const std::uint8_t> password, std::span<const std::uint8_t> salt,
                     std::uint32_t iterations, std::span<std::uint8_t> derived) {
     const auto key = crypto_detail::NonEmptyHmacKey(password);
-    Require(Crypto().PKCS5_PBKDF2_HMAC(reinterpret_cast<const char*>(key.data()), static_cast<int>(key.size()), salt.data(),
-                              static_cast<int>(salt.size()), static_cast<int>(iterations), Crypto().EVP_sha1(),
-                              static_cast<int>(derived.size()), derived.data()),
+    Require(Crypto().PKCS5_PBKDF2_HMAC(reinterpret_cast<const char*>(key.data()), static_cast<int>(key.size()),
+                                       salt.data(), static_cast<int>(salt.size()), static_cast<int>(iterations),
+                                       Crypto().EVP_sha1(), static_cast<int>(derived.size()), derived.data()),
             u"PBKDF2");
 }
 
@@ -124,7 +128,8 @@ AesEcb& AesEcb::operator=(AesEcb&&) noexcept = default;
 void AesEcb::EncryptBlocks(std::span<const std::uint8_t> input, std::span<std::uint8_t> output) {
     if (input.size() % kAesBlockSize != 0 || output.size() != input.size()) throw ECryptoError(u"AES block length");
     int written = 0;
-    Require(Crypto().EVP_EncryptUpdate(state_->ctx.get(), output.data(), &written, input.data(), static_cast<int>(input.size())),
+    Require(Crypto().EVP_EncryptUpdate(state_->ctx.get(), output.data(), &written, input.data(),
+                                       static_cast<int>(input.size())),
             u"AES encrypt");
     if (static_cast<std::size_t>(written) != input.size()) throw ECryptoError(u"AES encrypt");
 }

@@ -16,9 +16,12 @@ namespace {
 
 int AccessFlags(std::uint16_t mode) {
     switch (mode & 0x3) {
-        case kFmOpenWrite: return O_WRONLY;
-        case kFmOpenReadWrite: return O_RDWR;
-        default: return O_RDONLY;
+    case kFmOpenWrite:
+        return O_WRONLY;
+    case kFmOpenReadWrite:
+        return O_RDWR;
+    default:
+        return O_RDONLY;
     }
 }
 
@@ -69,8 +72,7 @@ std::size_t FileStream::Read(void* buffer, std::size_t count) {
 std::size_t FileStream::Write(const void* buffer, std::size_t count) {
     std::size_t done = 0;
     while (done < count) {
-        const ssize_t n =
-            ::write(static_cast<int>(file_.get()), static_cast<const char*>(buffer) + done, count - done);
+        const ssize_t n = ::write(static_cast<int>(file_.get()), static_cast<const char*>(buffer) + done, count - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         done += static_cast<std::size_t>(n);

@@ -50,7 +50,8 @@ bool DirectoryExists(std::u16string_view path) {
 
 std::vector<FoundEntry> FindEntries(std::u16string_view pattern) {
     const std::size_t slash = pattern.find_last_of(u"\\/");
-    const std::u16string folder = slash == std::u16string_view::npos ? u"." : std::u16string(pattern.substr(0, slash + 1));
+    const std::u16string folder =
+        slash == std::u16string_view::npos ? u"." : std::u16string(pattern.substr(0, slash + 1));
     const std::u16string_view namePattern = slash == std::u16string_view::npos ? pattern : pattern.substr(slash + 1);
 
     std::vector<FoundEntry> entries;

@@ -25,16 +25,23 @@ std::u16string FromNativePath(std::string_view path) {
 
 std::uint32_t ErrnoToSystemError(int error) {
     switch (error) {
-        case ENOENT: return kErrorFileNotFound;
-        case ENOTDIR: return kErrorPathNotFound;
-        case EACCES:
-        case EPERM:
-        case EISDIR:
-        case EROFS: return kErrorAccessDenied;
-        case EWOULDBLOCK: return kErrorSharingViolation;
-        case EEXIST: return kErrorFileExists;
-        case ENOSPC: return kErrorDiskFull;
-        default: return 0x20000000u | static_cast<std::uint32_t>(error);  // customer bit: a raw errno
+    case ENOENT:
+        return kErrorFileNotFound;
+    case ENOTDIR:
+        return kErrorPathNotFound;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+    case EROFS:
+        return kErrorAccessDenied;
+    case EWOULDBLOCK:
+        return kErrorSharingViolation;
+    case EEXIST:
+        return kErrorFileExists;
+    case ENOSPC:
+        return kErrorDiskFull;
+    default:
+        return 0x20000000u | static_cast<std::uint32_t>(error);  // customer bit: a raw errno
     }
 }
 

@@ -15,19 +15,26 @@ HANDLE Raw(const FileHandle& file) { return reinterpret_cast<HANDLE>(file.get())
 
 DWORD AccessRights(std::uint16_t mode) {
     switch (mode & 0x3) {
-        case kFmOpenWrite: return GENERIC_WRITE;
-        case kFmOpenReadWrite: return GENERIC_READ | GENERIC_WRITE;
-        default: return GENERIC_READ;
+    case kFmOpenWrite:
+        return GENERIC_WRITE;
+    case kFmOpenReadWrite:
+        return GENERIC_READ | GENERIC_WRITE;
+    default:
+        return GENERIC_READ;
     }
 }
 
 // Compatibility sharing (0) is taken as no sharing at all, like exclusive.
 DWORD ShareRights(std::uint16_t mode) {
     switch (mode & 0x70) {
-        case kFmShareDenyWrite: return FILE_SHARE_READ;
-        case kFmShareDenyRead: return FILE_SHARE_WRITE;
-        case kFmShareDenyNone: return FILE_SHARE_READ | FILE_SHARE_WRITE;
-        default: return 0;
+    case kFmShareDenyWrite:
+        return FILE_SHARE_READ;
+    case kFmShareDenyRead:
+        return FILE_SHARE_WRITE;
+    case kFmShareDenyNone:
+        return FILE_SHARE_READ | FILE_SHARE_WRITE;
+    default:
+        return 0;
     }
 }
 
@@ -74,11 +81,14 @@ std::size_t FileStream::Write(const void* buffer, std::size_t count) {
 }
 
 std::int64_t FileStream::Seek(std::int64_t offset, SeekOrigin origin) {
-    const DWORD method = origin == SeekOrigin::Begin ? FILE_BEGIN : origin == SeekOrigin::Current ? FILE_CURRENT : FILE_END;
+    const DWORD method = origin == SeekOrigin::Begin     ? FILE_BEGIN
+                         : origin == SeekOrigin::Current ? FILE_CURRENT
+                                                         : FILE_END;
     LARGE_INTEGER distance{};
     distance.QuadPart = offset;
     LARGE_INTEGER position{};
-    if (!SetFilePointerEx(Raw(file_), distance, &position, method)) throw std::runtime_error("file stream: seek failed");
+    if (!SetFilePointerEx(Raw(file_), distance, &position, method))
+        throw std::runtime_error("file stream: seek failed");
     return position.QuadPart;
 }
 

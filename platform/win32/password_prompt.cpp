@@ -36,8 +36,8 @@ struct ControlSpec {
 // Label, edit, OK (default), Cancel (answers Escape); client area 180 x 63.
 constexpr std::array<ControlSpec, 4> kControls = {{
     {WS_CHILD | WS_VISIBLE | SS_LEFT, 8, 8, 164, 8, kLabelId, kStaticClass, kLabelText},
-    {WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_PASSWORD | ES_AUTOHSCROLL, 8, 19, 164, 12, kEditId,
-     kEditClass, L""},
+    {WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_PASSWORD | ES_AUTOHSCROLL, 8, 19, 164, 12, kEditId, kEditClass,
+     L""},
     {WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 38, 41, 50, 14, IDOK, kButtonClass, L"OK"},
     {WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 92, 41, 50, 14, IDCANCEL, kButtonClass, L"Cancel"},
 }};
@@ -120,22 +120,22 @@ void StoreTypedText(HWND dialog) {
 
 INT_PTR CALLBACK PromptProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_INITDIALOG:
-            InitDialog(dialog, lParam);
-            return TRUE;  // focus goes to the first tab stop, the edit box
-        case WM_COMMAND:
-            if (LOWORD(wParam) == IDOK) {
-                StoreTypedText(dialog);
-                EndDialog(dialog, IDOK);
-                return TRUE;
-            }
-            if (LOWORD(wParam) == IDCANCEL) {
-                EndDialog(dialog, IDCANCEL);
-                return TRUE;
-            }
-            return FALSE;
-        default:
-            return FALSE;
+    case WM_INITDIALOG:
+        InitDialog(dialog, lParam);
+        return TRUE;  // focus goes to the first tab stop, the edit box
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK) {
+            StoreTypedText(dialog);
+            EndDialog(dialog, IDOK);
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, IDCANCEL);
+            return TRUE;
+        }
+        return FALSE;
+    default:
+        return FALSE;
     }
 }
 
@@ -146,8 +146,8 @@ std::optional<std::u16string> ShowSystemPasswordPrompt(std::u16string_view itemN
     std::wstring typed;
     // The active window of this thread is the owner, so it takes no input while the
     // prompt is open but is still repainted by the dialog's message loop.
-    const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialogTemplate.Get(),
-                                                   GetActiveWindow(), PromptProc, reinterpret_cast<LPARAM>(&typed));
+    const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialogTemplate.Get(), GetActiveWindow(),
+                                                   PromptProc, reinterpret_cast<LPARAM>(&typed));
     if (result != IDOK) return std::nullopt;
     return win32::FromWchar(typed);
 }

@@ -18,7 +18,8 @@ using ProcessHandle = UniqueHandle<ProcessHandleTraits>;
 
 // Keep the process handle, wait for DDE conversations to finish, expand
 // %variables% in the file and folder, and let the shell show no error dialogs.
-constexpr ULONG kStartMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT | SEE_MASK_DOENVSUBST | SEE_MASK_FLAG_NO_UI;
+constexpr ULONG kStartMask =
+    SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT | SEE_MASK_DOENVSUBST | SEE_MASK_FLAG_NO_UI;
 static_assert(kStartMask == 0x740);
 
 // The top bit of GetAsyncKeyState: the key is down at this moment. The low bit
@@ -42,8 +43,8 @@ PumpStep PumpThreadMessage() {
     return PumpStep::Dispatched;
 }
 
-bool RunAndWait(std::u16string_view file, std::u16string_view parameters, std::u16string_view verb,
-                int showCommand, std::u16string_view folder, const MessagePump& pump) {
+bool RunAndWait(std::u16string_view file, std::u16string_view parameters, std::u16string_view verb, int showCommand,
+                std::u16string_view folder, const MessagePump& pump) {
     const std::wstring wideFile = win32::ToWchar(file);
     const std::wstring wideParameters = win32::ToWchar(parameters);
     const std::wstring wideVerb = win32::ToWchar(verb);

@@ -41,9 +41,9 @@ Response CallHandler(const Handler& handler, const Request& request) {
 }  // namespace
 
 Connection::Connection(Socket socket, const Limits& limits, Clock::time_point now)
-    : socket_(std::move(socket)),
-      limits_(limits),
-      deadline_(now + std::chrono::milliseconds(limits.requestTimeoutMs)) {}
+        : socket_(std::move(socket)),
+          limits_(limits),
+          deadline_(now + std::chrono::milliseconds(limits.requestTimeoutMs)) {}
 
 void Connection::OnReadable(const Handler& handler, Clock::time_point now) {
     if (phase_ == Phase::kLingering) {

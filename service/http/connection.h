@@ -82,11 +82,11 @@ private:
     std::size_t firstLineEnd_ = std::string::npos;  // the first line feed in input_, once there
     std::size_t headEnd_ = 0;                       // where the body starts, once request_ is parsed
     std::size_t contentLength_ = 0;
-    std::optional<Request> request_;                // the head, parsed, while its body arrives
-    std::string firstLine_;  // kept for the log once the input is released
+    std::optional<Request> request_;  // the head, parsed, while its body arrives
+    std::string firstLine_;           // kept for the log once the input is released
     bool peerFinished_ = false;
     int status_ = 0;
-    std::string head_;  // the answer's status line and headers
+    std::string head_;   // the answer's status line and headers
     Response response_;  // holds the body being sent
     bool headOnly_ = false;
     std::size_t sent_ = 0;  // bytes of head_ and body sent

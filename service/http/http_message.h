@@ -19,21 +19,21 @@ struct Header {
 // has not arrived whole in time a 408 (or nothing, when not a byte came); an
 // answer not taken in time is cut off.
 struct Limits {
-    std::size_t maxRequestLine = 8192;   // bytes of the first line, line break excluded
-    std::size_t maxHeadBytes = 32768;    // request line and all header lines together
+    std::size_t maxRequestLine = 8192;  // bytes of the first line, line break excluded
+    std::size_t maxHeadBytes = 32768;   // request line and all header lines together
     std::size_t maxHeaderCount = 64;
-    std::size_t maxBodyBytes = 65536;    // a Content-Length above this is refused
-    int requestTimeoutMs = 5000;         // whole request, from accept to the last body byte
-    int answerTimeoutMs = 5000;          // whole answer, from the request to its last byte taken
+    std::size_t maxBodyBytes = 65536;  // a Content-Length above this is refused
+    int requestTimeoutMs = 5000;       // whole request, from accept to the last body byte
+    int answerTimeoutMs = 5000;        // whole answer, from the request to its last byte taken
 };
 
 struct Request {
-    std::string method;     // as sent, e.g. "GET"
-    std::string target;     // as sent: "/p?q" (origin form) or "http://host:port/p?q" (absolute form)
-    std::string authority;  // "host:port" of an absolute-form target, empty for origin form
-    std::string path;       // "/p": never empty, no query
-    std::string query;      // text after the first "?", without it; empty when none
-    std::string version;    // "HTTP/1.0" or "HTTP/1.1"
+    std::string method;           // as sent, e.g. "GET"
+    std::string target;           // as sent: "/p?q" (origin form) or "http://host:port/p?q" (absolute form)
+    std::string authority;        // "host:port" of an absolute-form target, empty for origin form
+    std::string path;             // "/p": never empty, no query
+    std::string query;            // text after the first "?", without it; empty when none
+    std::string version;          // "HTTP/1.0" or "HTTP/1.1"
     std::vector<Header> headers;  // in order of arrival, names as sent
     std::string body;
 

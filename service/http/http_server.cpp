@@ -6,12 +6,12 @@ namespace httpd {
 
 namespace {
 
-constexpr int kTickMs = 100;           // the longest poll: how often the loop looks at the stop flag
+constexpr int kTickMs = 100;  // the longest poll: how often the loop looks at the stop flag
 // Connections not yet taken wait in the system (which caps the number, on
 // Linux at somaxconn): a deep queue keeps a crowd of connections from having a
 // newcomer's attempt dropped, to be retried only a second later.
 constexpr int kBacklog = 4096;
-constexpr int kAcceptsPerTurn = 256;   // per listener, so that accepting never starves the connections
+constexpr int kAcceptsPerTurn = 256;  // per listener, so that accepting never starves the connections
 constexpr auto kLongestAcceptPause = std::chrono::seconds(1);
 constexpr auto kFirstAcceptPause = std::chrono::milliseconds(10);
 
@@ -20,9 +20,9 @@ constexpr auto kFirstAcceptPause = std::chrono::milliseconds(10);
 // A connection and what the server counts of it.
 struct Server::Entry {
     std::unique_ptr<Connection> connection;
-    bool counted = false;    // holds a place under maxConnections (cleared once it stops being active)
+    bool counted = false;  // holds a place under maxConnections (cleared once it stops being active)
     bool logged = false;
-    std::size_t input = 0;   // its share of bufferedInput_
+    std::size_t input = 0;  // its share of bufferedInput_
 };
 
 std::string Authority(const std::string& address, std::uint16_t port) {
@@ -135,24 +135,24 @@ void Server::AcceptAll(std::size_t listener, Clock::time_point now) {
     for (int taken = 0; taken < kAcceptsPerTurn; ++taken) {
         AcceptResult accepted = TryAccept(listeners_[listener]);
         switch (accepted.status) {
-            case AcceptStatus::kAccepted:
-                acceptPause_ = Clock::duration::zero();
-                Admit(std::move(accepted.socket), now);
-                break;
-            case AcceptStatus::kNone:
-                return;
-            case AcceptStatus::kNoResources:
-                // Out of descriptors or buffers: give one back, and wait before the
-                // next try, longer each time it fails again.
-                ShedOldestReceiving();
-                acceptPause_ = std::min<Clock::duration>(std::max<Clock::duration>(acceptPause_ * 2, kFirstAcceptPause),
-                                                         kLongestAcceptPause);
-                acceptPausedUntil_ = now + acceptPause_;
-                return;
-            case AcceptStatus::kFailed:
-                Fail("accepting connections on " + Authority(options_.bindAddresses[listener], port_) + " failed",
-                     accepted.code);
-                return;
+        case AcceptStatus::kAccepted:
+            acceptPause_ = Clock::duration::zero();
+            Admit(std::move(accepted.socket), now);
+            break;
+        case AcceptStatus::kNone:
+            return;
+        case AcceptStatus::kNoResources:
+            // Out of descriptors or buffers: give one back, and wait before the
+            // next try, longer each time it fails again.
+            ShedOldestReceiving();
+            acceptPause_ = std::min<Clock::duration>(std::max<Clock::duration>(acceptPause_ * 2, kFirstAcceptPause),
+                                                     kLongestAcceptPause);
+            acceptPausedUntil_ = now + acceptPause_;
+            return;
+        case AcceptStatus::kFailed:
+            Fail("accepting connections on " + Authority(options_.bindAddresses[listener], port_) + " failed",
+                 accepted.code);
+            return;
         }
     }
 }
@@ -240,8 +240,7 @@ void Server::Settle(Entry& entry) {
 // Many connections each sending a large head slowly would otherwise hold the
 // limits' worth of memory each.
 void Server::KeepInputWithinBudget() {
-    while (bufferedInput_ > options_.maxBufferedInput && ShedOldestReceiving()) {
-    }
+    while (bufferedInput_ > options_.maxBufferedInput && ShedOldestReceiving()) {}
 }
 
 void Server::EnforceDeadlines(Clock::time_point now) {
@@ -265,9 +264,8 @@ void Server::Sweep() {
         entry.connection->Close();
         --uncounted;
     }
-    std::erase_if(entries_, [](const Entry& entry) {
-        return entry.connection->GetPhase() == Connection::Phase::kClosed;
-    });
+    std::erase_if(entries_,
+                  [](const Entry& entry) { return entry.connection->GetPhase() == Connection::Phase::kClosed; });
     shedFrom_ = 0;
 }
 

@@ -48,12 +48,12 @@ using FailureHandler = std::function<void(const std::string& message, int code)>
 struct ServerOptions {
     // Numeric IPv4 or IPv6 addresses, all listened on at one port.
     std::vector<std::string> bindAddresses = {"127.0.0.1"};
-    std::uint16_t port = 0;                        // 0: any free port (see Server::Port)
+    std::uint16_t port = 0;  // 0: any free port (see Server::Port)
     Limits limits;
-    std::size_t maxConnections = 512;              // requests received or answered at once
+    std::size_t maxConnections = 512;                     // requests received or answered at once
     std::size_t maxBufferedInput = std::size_t{4} << 20;  // request bytes held, all connections together
-    RequestLogger logger;                          // optional
-    FailureHandler onFailure;                      // optional
+    RequestLogger logger;                                 // optional
+    FailureHandler onFailure;                             // optional
 };
 
 // A listener that could not be set up: the address, and the system's error code.
@@ -120,12 +120,12 @@ private:
     std::thread thread_;
 
     // Touched by the server's thread only (and by Stop() once it has ended).
-    std::vector<Entry> entries_;  // in order of arrival
-    std::vector<PollItem> pollItems_;         // the entries', then the polled listeners'
+    std::vector<Entry> entries_;                // in order of arrival
+    std::vector<PollItem> pollItems_;           // the entries', then the polled listeners'
     std::vector<std::size_t> polledListeners_;  // which listeners were polled
-    std::size_t counted_ = 0;        // entries holding a place under maxConnections
-    std::size_t bufferedInput_ = 0;  // request bytes held by all entries
-    std::size_t shedFrom_ = 0;       // where the search for an entry to shed starts
+    std::size_t counted_ = 0;                   // entries holding a place under maxConnections
+    std::size_t bufferedInput_ = 0;             // request bytes held by all entries
+    std::size_t shedFrom_ = 0;                  // where the search for an entry to shed starts
     Clock::time_point acceptPausedUntil_{};
     Clock::duration acceptPause_{};
 };

@@ -28,10 +28,13 @@ struct KeyTraits {
 };
 using UniqueKey = platform::UniqueHandle<KeyTraits>;
 
-std::string Failed(const char* call, DWORD error) { return std::string(call) + " failed with error " + std::to_string(error); }
+std::string Failed(const char* call, DWORD error) {
+    return std::string(call) + " failed with error " + std::to_string(error);
+}
 
 // Restart, restart, then nothing more until the count is reset.
-SC_ACTION g_actions[] = {{SC_ACTION_RESTART, kRestartDelayMs}, {SC_ACTION_RESTART, kRestartDelayMs}, {SC_ACTION_NONE, 0}};
+SC_ACTION g_actions[] = {
+    {SC_ACTION_RESTART, kRestartDelayMs}, {SC_ACTION_RESTART, kRestartDelayMs}, {SC_ACTION_NONE, 0}};
 constexpr DWORD kActionCount = sizeof g_actions / sizeof g_actions[0];
 
 // Whether the control manager reports back the actions just set.
@@ -63,14 +66,15 @@ std::string WriteActionsToServiceKey() {
         record.push_back(static_cast<DWORD>(action.Type));
         record.push_back(action.Delay);
     }
-    LSTATUS written = RegSetValueExW(key.get(), L"FailureActions", 0, REG_BINARY,
-                                     reinterpret_cast<const BYTE*>(record.data()),
-                                     static_cast<DWORD>(record.size() * sizeof(DWORD)));
+    LSTATUS written =
+        RegSetValueExW(key.get(), L"FailureActions", 0, REG_BINARY, reinterpret_cast<const BYTE*>(record.data()),
+                       static_cast<DWORD>(record.size() * sizeof(DWORD)));
     if (written != ERROR_SUCCESS) return Failed("RegSetValueExW(FailureActions)", static_cast<DWORD>(written));
     const DWORD on = 1;
     written = RegSetValueExW(key.get(), L"FailureActionsOnNonCrashFailures", 0, REG_DWORD,
                              reinterpret_cast<const BYTE*>(&on), sizeof on);
-    if (written != ERROR_SUCCESS) return Failed("RegSetValueExW(FailureActionsOnNonCrashFailures)", static_cast<DWORD>(written));
+    if (written != ERROR_SUCCESS)
+        return Failed("RegSetValueExW(FailureActionsOnNonCrashFailures)", static_cast<DWORD>(written));
     return {};
 }
 

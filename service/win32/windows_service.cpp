@@ -74,14 +74,14 @@ void StopAndReport(DWORD win32ExitCode, DWORD specificExitCode) {
 // running (see SetState).
 DWORD WINAPI HandleControl(DWORD control, DWORD, void*, void*) {
     switch (control) {
-        case SERVICE_CONTROL_STOP:
-        case SERVICE_CONTROL_SHUTDOWN:
-            StopAndReport(NO_ERROR, 0);
-            return NO_ERROR;
-        case SERVICE_CONTROL_INTERROGATE:
-            return NO_ERROR;
-        default:
-            return ERROR_CALL_NOT_IMPLEMENTED;
+    case SERVICE_CONTROL_STOP:
+    case SERVICE_CONTROL_SHUTDOWN:
+        StopAndReport(NO_ERROR, 0);
+        return NO_ERROR;
+    case SERVICE_CONTROL_INTERROGATE:
+        return NO_ERROR;
+    default:
+        return ERROR_CALL_NOT_IMPLEMENTED;
     }
 }
 

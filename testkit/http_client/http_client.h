@@ -26,8 +26,8 @@ struct ClientResponse {
 // timeoutMs passes. A send that fails half-way (the server answered early and
 // closed) still reads the answer. Throws SocketError when the connection cannot
 // be made.
-std::string ExchangeRaw(std::uint16_t port, std::string_view request, bool keepSending = false,
-                        int timeoutMs = 10000, const std::string& address = "127.0.0.1");
+std::string ExchangeRaw(std::uint16_t port, std::string_view request, bool keepSending = false, int timeoutMs = 10000,
+                        const std::string& address = "127.0.0.1");
 
 // Splits "HTTP/1.x status reason", headers and body; nullopt when the bytes are
 // not an HTTP response.

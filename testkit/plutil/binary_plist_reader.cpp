@@ -91,7 +91,8 @@ void Reader::ReadTrailer() {
     if (tableOffset < kMagic.size() + 1 || tableOffset > trailer) Fail("offset table outside the file");
     // Compare by division: count * size could overflow.
     if (objectCount_ > (trailer - tableOffset) / offsetSize) Fail("offset table runs into the trailer");
-    if (refSize < 8 && objectCount_ > (std::uint64_t{1} << (8 * refSize))) Fail("more objects than references can name");
+    if (refSize < 8 && objectCount_ > (std::uint64_t{1} << (8 * refSize)))
+        Fail("more objects than references can name");
     offsetTable_ = static_cast<std::size_t>(tableOffset);
     objectsEnd_ = offsetTable_;
     offsetSize_ = static_cast<std::size_t>(offsetSize);
@@ -100,8 +101,8 @@ void Reader::ReadTrailer() {
 
 std::size_t Reader::ObjectOffset(std::uint64_t index) const {
     if (index >= objectCount_) Fail("object reference " + std::to_string(index) + " out of range");
-    const std::uint64_t offset = ReadBigEndian(bytes_, offsetTable_ + static_cast<std::size_t>(index) * offsetSize_,
-                                               offsetSize_);
+    const std::uint64_t offset =
+        ReadBigEndian(bytes_, offsetTable_ + static_cast<std::size_t>(index) * offsetSize_, offsetSize_);
     if (offset < kMagic.size() || offset >= objectsEnd_) Fail("object offset outside the object area");
     return static_cast<std::size_t>(offset);
 }
@@ -142,62 +143,62 @@ Value Reader::ReadObject(std::uint64_t index, int depth) {
 
 Value Reader::ReadScalar(std::uint8_t type, std::uint8_t info, std::size_t pos) {
     switch (type) {
-        case kMarkerSimple:
-            if (info == 0x8 || info == 0x9) return Value::Boolean(info == 0x9);
-            Fail("null or fill object has no property-list form");
-        case kMarkerInt: {
-            if (info > 4) Fail("bad integer size");
-            const std::size_t size = std::size_t{1} << info;
-            Need(pos, size, 1);
-            if (size == 16) {  // 128-bit: only the unsigned 64-bit range is written this way
-                if (ReadBigEndian(bytes_, pos, 8) != 0) Fail("integer beyond 64 bits");
-                return Value::Unsigned(ReadBigEndian(bytes_, pos + 8, 8));
-            }
-            const std::uint64_t raw = ReadBigEndian(bytes_, pos, size);
-            // 1, 2 and 4 bytes are unsigned; 8 bytes are two's complement.
-            return Value::Integer(static_cast<std::int64_t>(raw));
+    case kMarkerSimple:
+        if (info == 0x8 || info == 0x9) return Value::Boolean(info == 0x9);
+        Fail("null or fill object has no property-list form");
+    case kMarkerInt: {
+        if (info > 4) Fail("bad integer size");
+        const std::size_t size = std::size_t{1} << info;
+        Need(pos, size, 1);
+        if (size == 16) {  // 128-bit: only the unsigned 64-bit range is written this way
+            if (ReadBigEndian(bytes_, pos, 8) != 0) Fail("integer beyond 64 bits");
+            return Value::Unsigned(ReadBigEndian(bytes_, pos + 8, 8));
         }
-        case kMarkerReal:
-        case kMarkerDate: {
-            if ((type == kMarkerReal && info != 2 && info != 3) || (type == kMarkerDate && info != 3)) {
-                Fail("bad real or date size");
-            }
-            const std::size_t size = std::size_t{1} << info;
-            Need(pos, size, 1);
-            const std::uint64_t raw = ReadBigEndian(bytes_, pos, size);
-            double number = 0;
-            if (size == 4) {
-                float single = 0;
-                const auto raw32 = static_cast<std::uint32_t>(raw);
-                std::memcpy(&single, &raw32, 4);
-                number = single;
-            } else {
-                std::memcpy(&number, &raw, 8);
-            }
-            return type == kMarkerDate ? Value::Date(number) : Value::Real(number);
+        const std::uint64_t raw = ReadBigEndian(bytes_, pos, size);
+        // 1, 2 and 4 bytes are unsigned; 8 bytes are two's complement.
+        return Value::Integer(static_cast<std::int64_t>(raw));
+    }
+    case kMarkerReal:
+    case kMarkerDate: {
+        if ((type == kMarkerReal && info != 2 && info != 3) || (type == kMarkerDate && info != 3)) {
+            Fail("bad real or date size");
         }
-        case kMarkerData:
-        case kMarkerAscii: {
-            const std::uint64_t count = ReadCount(info, pos);
-            Need(pos, count, 1);
-            CountText(count);
-            std::string_view text = bytes_.substr(pos, static_cast<std::size_t>(count));
-            return type == kMarkerData ? Value::Data(std::string(text)) : Value::String(Latin1ToUtf8(text));
+        const std::size_t size = std::size_t{1} << info;
+        Need(pos, size, 1);
+        const std::uint64_t raw = ReadBigEndian(bytes_, pos, size);
+        double number = 0;
+        if (size == 4) {
+            float single = 0;
+            const auto raw32 = static_cast<std::uint32_t>(raw);
+            std::memcpy(&single, &raw32, 4);
+            number = single;
+        } else {
+            std::memcpy(&number, &raw, 8);
         }
-        case kMarkerUtf16: {
-            const std::uint64_t count = ReadCount(info, pos);
-            Need(pos, count, 2);
-            CountText(count * 3);  // the most UTF-8 that one UTF-16 unit becomes
-            return Value::String(Utf16BigEndianToUtf8(bytes_.substr(pos, static_cast<std::size_t>(count) * 2)));
-        }
-        case kMarkerUid: {
-            const std::size_t size = std::size_t{info} + 1;
-            if (size > 8) Fail("bad UID size");
-            Need(pos, size, 1);
-            return Value::Uid(ReadBigEndian(bytes_, pos, size));
-        }
-        default:
-            Fail("unknown object type " + std::to_string(type));
+        return type == kMarkerDate ? Value::Date(number) : Value::Real(number);
+    }
+    case kMarkerData:
+    case kMarkerAscii: {
+        const std::uint64_t count = ReadCount(info, pos);
+        Need(pos, count, 1);
+        CountText(count);
+        std::string_view text = bytes_.substr(pos, static_cast<std::size_t>(count));
+        return type == kMarkerData ? Value::Data(std::string(text)) : Value::String(Latin1ToUtf8(text));
+    }
+    case kMarkerUtf16: {
+        const std::uint64_t count = ReadCount(info, pos);
+        Need(pos, count, 2);
+        CountText(count * 3);  // the most UTF-8 that one UTF-16 unit becomes
+        return Value::String(Utf16BigEndianToUtf8(bytes_.substr(pos, static_cast<std::size_t>(count) * 2)));
+    }
+    case kMarkerUid: {
+        const std::size_t size = std::size_t{info} + 1;
+        if (size > 8) Fail("bad UID size");
+        Need(pos, size, 1);
+        return Value::Uid(ReadBigEndian(bytes_, pos, size));
+    }
+    default:
+        Fail("unknown object type " + std::to_string(type));
     }
 }
 
@@ -209,7 +210,8 @@ Value Reader::ReadContainer(std::uint8_t type, std::uint8_t info, std::size_t po
     if (type != kMarkerDict) {  // a set has no XML form of its own: it is written as an array
         Value array = Value::Array();
         array.items.reserve(static_cast<std::size_t>(count));
-        for (std::uint64_t i = 0; i < count; ++i) array.items.push_back(ReadObject(ReadRef(pos + i * refSize_), depth + 1));
+        for (std::uint64_t i = 0; i < count; ++i)
+            array.items.push_back(ReadObject(ReadRef(pos + i * refSize_), depth + 1));
         return array;
     }
     Value dict = Value::Dict();

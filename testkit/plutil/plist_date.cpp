@@ -85,8 +85,8 @@ std::optional<double> ParseDate(std::string_view text) {
         !ReadDigits(text, 11, 2, hour) || !ReadDigits(text, 14, 2, minute) || !ReadDigits(text, 17, 2, second)) {
         return std::nullopt;
     }
-    if (year == 0 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 ||
-        minute > 59 || second > 59) {
+    if (year == 0 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 || minute > 59 ||
+        second > 59) {
         return std::nullopt;
     }
     const std::int64_t days = DaysFromCivil(year, month, day) - kDaysFrom1970To2001;

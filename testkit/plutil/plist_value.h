@@ -20,13 +20,13 @@ enum class Kind { kDict, kArray, kString, kInteger, kReal, kBoolean, kDate, kDat
 
 struct Value {
     Kind kind = Kind::kString;
-    std::string text;                 // kString: UTF-8 text; kData: the bytes
-    std::int64_t integer = 0;         // kInteger (see isUnsigned); kUid: the reference number
-    bool isUnsigned = false;          // kInteger above INT64_MAX: read `integer` as uint64_t
-    double real = 0;                  // kReal, kDate
-    bool boolean = false;             // kBoolean
-    std::vector<std::string> keys;    // kDict: keys, parallel to `items`
-    std::vector<Value> items;         // kArray: elements; kDict: the values of `keys`
+    std::string text;               // kString: UTF-8 text; kData: the bytes
+    std::int64_t integer = 0;       // kInteger (see isUnsigned); kUid: the reference number
+    bool isUnsigned = false;        // kInteger above INT64_MAX: read `integer` as uint64_t
+    double real = 0;                // kReal, kDate
+    bool boolean = false;           // kBoolean
+    std::vector<std::string> keys;  // kDict: keys, parallel to `items`
+    std::vector<Value> items;       // kArray: elements; kDict: the values of `keys`
 
     static Value Of(Kind kind) {
         Value value;

@@ -30,10 +30,17 @@ void Indent(std::string& out, std::size_t depth) { out.append(depth, '\t'); }
 void AppendEscaped(std::string& out, std::string_view text) {
     for (char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            default: out.push_back(c);
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        default:
+            out.push_back(c);
         }
     }
 }
@@ -57,8 +64,7 @@ std::string FormatReal(double value) {
 }
 
 std::string FormatInteger(const Value& value) {
-    return value.isUnsigned ? std::to_string(static_cast<std::uint64_t>(value.integer))
-                            : std::to_string(value.integer);
+    return value.isUnsigned ? std::to_string(static_cast<std::uint64_t>(value.integer)) : std::to_string(value.integer);
 }
 
 void WriteData(std::string& out, std::string_view bytes, std::size_t depth) {
@@ -133,20 +139,36 @@ void WriteUid(std::string& out, const Value& uid, std::size_t depth) {
 // The caller has written the indentation of the value's first line.
 void WriteValue(std::string& out, const Value& value, std::size_t depth) {
     switch (value.kind) {
-        case Kind::kDict: WriteDict(out, value, depth); break;
-        case Kind::kArray: WriteArray(out, value, depth); break;
-        case Kind::kString: {
-            std::string text;
-            AppendEscaped(text, value.text);
-            AppendElement(out, "string", text);
-            break;
-        }
-        case Kind::kInteger: AppendElement(out, "integer", FormatInteger(value)); break;
-        case Kind::kReal: AppendElement(out, "real", FormatReal(value.real)); break;
-        case Kind::kBoolean: out += value.boolean ? "<true/>\n" : "<false/>\n"; break;
-        case Kind::kDate: AppendElement(out, "date", FormatDate(value.real)); break;
-        case Kind::kData: WriteData(out, value.text, depth); break;
-        case Kind::kUid: WriteUid(out, value, depth); break;
+    case Kind::kDict:
+        WriteDict(out, value, depth);
+        break;
+    case Kind::kArray:
+        WriteArray(out, value, depth);
+        break;
+    case Kind::kString: {
+        std::string text;
+        AppendEscaped(text, value.text);
+        AppendElement(out, "string", text);
+        break;
+    }
+    case Kind::kInteger:
+        AppendElement(out, "integer", FormatInteger(value));
+        break;
+    case Kind::kReal:
+        AppendElement(out, "real", FormatReal(value.real));
+        break;
+    case Kind::kBoolean:
+        out += value.boolean ? "<true/>\n" : "<false/>\n";
+        break;
+    case Kind::kDate:
+        AppendElement(out, "date", FormatDate(value.real));
+        break;
+    case Kind::kData:
+        WriteData(out, value.text, depth);
+        break;
+    case Kind::kUid:
+        WriteUid(out, value, depth);
+        break;
     }
 }
 

@@ -19,8 +19,10 @@ int main(int argc, char** argv) {
         if (!std::getline(in, count) || !std::getline(in, identifier)) return 1;
     }
     const long long size = std::atoll(count.c_str());
-    const std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
-                             "\t<key>itemId</key>\n\t<integer>" + identifier + "</integer>\n";
+    const std::string head =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
+        "\t<key>itemId</key>\n\t<integer>" +
+        identifier + "</integer>\n";
     const std::string tail = "</dict>\n</plist>\n";
     std::string padding = "\t<!-- padding -->\n";
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

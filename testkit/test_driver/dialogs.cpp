@@ -112,9 +112,9 @@ void PressDialogButton(HWND dialog, std::wstring_view caption, JsonWriter& json)
     for (HWND child : Children(dialog)) {
         if (!IsClass(child, L"Button") || !IsWindowVisible(child)) continue;
         const std::wstring label = WithoutAccelerator(WindowText(child));
-        const bool match = byId ? GetDlgCtrlID(child) == id
-                                : CompareStringOrdinal(label.c_str(), -1, std::wstring(caption).c_str(), -1, TRUE) ==
-                                      CSTR_EQUAL;
+        const bool match =
+            byId ? GetDlgCtrlID(child) == id
+                 : CompareStringOrdinal(label.c_str(), -1, std::wstring(caption).c_str(), -1, TRUE) == CSTR_EQUAL;
         if (!match) continue;
         json.Field("pressed", label);
         PostMessageW(child, BM_CLICK, 0, 0);

@@ -1,6 +1,5 @@
 #include "json_writer.h"
 
-
 namespace driver {
 
 JsonWriter::JsonWriter() : text_(1, '{') { open_.push_back({'}', false}); }
@@ -17,12 +16,23 @@ void JsonWriter::BeforeValue() {
 void JsonWriter::AppendEscaped(unsigned codeUnit) {
     char shortEscape = 0;
     switch (codeUnit) {
-    case '"': shortEscape = '"'; break;
-    case '\\': shortEscape = '\\'; break;
-    case '\n': shortEscape = 'n'; break;
-    case '\r': shortEscape = 'r'; break;
-    case '\t': shortEscape = 't'; break;
-    default: break;
+    case '"':
+        shortEscape = '"';
+        break;
+    case '\\':
+        shortEscape = '\\';
+        break;
+    case '\n':
+        shortEscape = 'n';
+        break;
+    case '\r':
+        shortEscape = 'r';
+        break;
+    case '\t':
+        shortEscape = 't';
+        break;
+    default:
+        break;
     }
     if (shortEscape) {
         text_.push_back('\\');

@@ -30,12 +30,20 @@ public:
 
     // Shorthands for "key": value.
     JsonWriter& Field(std::string_view name, std::wstring_view value) { return Key(name).String(value); }
-    JsonWriter& Field(std::string_view name, const wchar_t* value) { return Key(name).String(std::wstring_view(value)); }
-    JsonWriter& Field(std::string_view name, const char* asciiValue) { return Key(name).String(std::string_view(asciiValue)); }
-    JsonWriter& Field(std::string_view name, const std::string& asciiValue) { return Key(name).String(std::string_view(asciiValue)); }
+    JsonWriter& Field(std::string_view name, const wchar_t* value) {
+        return Key(name).String(std::wstring_view(value));
+    }
+    JsonWriter& Field(std::string_view name, const char* asciiValue) {
+        return Key(name).String(std::string_view(asciiValue));
+    }
+    JsonWriter& Field(std::string_view name, const std::string& asciiValue) {
+        return Key(name).String(std::string_view(asciiValue));
+    }
     JsonWriter& Field(std::string_view name, long long value) { return Key(name).Number(value); }
     JsonWriter& Field(std::string_view name, int value) { return Key(name).Number(value); }
-    JsonWriter& Field(std::string_view name, unsigned long value) { return Key(name).Number(static_cast<long long>(value)); }
+    JsonWriter& Field(std::string_view name, unsigned long value) {
+        return Key(name).Number(static_cast<long long>(value));
+    }
     JsonWriter& Field(std::string_view name, bool value) { return Key(name).Bool(value); }
 
     std::string Finish();

@@ -82,8 +82,10 @@ std::vector<StepCall> SplitSteps(const std::vector<std::wstring>& args) {
 int Usage() {
     driver::JsonWriter json;
     json.Field("step", "usage").Field("ok", false);
-    json.Field("error", L"usage: vantrel-driver [--caption <text>] [--process <exe>] [--settle <ms>] "
-                        L"step [args] ; step [args] ...\n" + driver::StepUsage());
+    json.Field("error",
+               L"usage: vantrel-driver [--caption <text>] [--process <exe>] [--settle <ms>] "
+               L"step [args] ; step [args] ...\n" +
+                   driver::StepUsage());
     WriteLine(json.Finish());
     return 2;
 }

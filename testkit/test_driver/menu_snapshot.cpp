@@ -120,8 +120,8 @@ const char* IconKind(HICON icon) {
     const struct {
         LPCWSTR resource;
         const char* name;
-    } kKinds[] = {{IDI_ERROR, "error"}, {IDI_WARNING, "warning"}, {IDI_INFORMATION, "information"},
-                  {IDI_QUESTION, "question"}};
+    } kKinds[] = {
+        {IDI_ERROR, "error"}, {IDI_WARNING, "warning"}, {IDI_INFORMATION, "information"}, {IDI_QUESTION, "question"}};
     for (const auto& kind : kKinds)
         if (LoadIconW(nullptr, kind.resource) == icon) return kind.name;
     return "other";

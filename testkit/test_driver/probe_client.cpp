@@ -25,7 +25,8 @@ std::string QueryProbe(HWND window, long query) {
     if (!dll) throw StepError(L"cannot load " + dllPath);
     // FARPROC is a generic function pointer; going through void* states that the
     // export really is a hook procedure.
-    const auto hook = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(dll.get(), probe::kHookExport)));
+    const auto hook =
+        reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(dll.get(), probe::kHookExport)));
     if (!hook) throw StepError(L"the probe DLL has no hook procedure");
 
     const std::wstring sectionName = probe::kSectionPrefix + std::to_wstring(GetCurrentProcessId());

@@ -27,9 +27,14 @@ void WriteAnswer(DWORD driverPid, const std::string& json) {
 
 void Answer(HWND window, DWORD driverPid, LPARAM query) {
     switch (query) {
-    case driver::probe::kQueryMenu: WriteAnswer(driverPid, driver::MenuSnapshotJson(GetMenu(window))); break;
-    case driver::probe::kQueryIconKind: WriteAnswer(driverPid, driver::IconKindJson(window)); break;
-    default: break;
+    case driver::probe::kQueryMenu:
+        WriteAnswer(driverPid, driver::MenuSnapshotJson(GetMenu(window)));
+        break;
+    case driver::probe::kQueryIconKind:
+        WriteAnswer(driverPid, driver::IconKindJson(window));
+        break;
+    default:
+        break;
     }
 }
 

@@ -178,9 +178,7 @@ void StepSelect(Session& session, const StepArgs& args, JsonWriter& json) {
     WriteListState(list, json);
 }
 
-void StepClose(Session& session, const StepArgs&, JsonWriter&) {
-    PostMessageW(session.RequireMain(), WM_CLOSE, 0, 0);
-}
+void StepClose(Session& session, const StepArgs&, JsonWriter&) { PostMessageW(session.RequireMain(), WM_CLOSE, 0, 0); }
 
 void StepSleep(Session&, const StepArgs& args, JsonWriter&) { Sleep(static_cast<DWORD>(Integer(args[0]))); }
 
@@ -193,7 +191,8 @@ void StepResize(Session& session, const StepArgs& args, JsonWriter& json) {
     Settle(session);
     RECT window{};
     GetWindowRect(main, &window);
-    json.Field("w", static_cast<int>(window.right - window.left)).Field("h", static_cast<int>(window.bottom - window.top));
+    json.Field("w", static_cast<int>(window.right - window.left))
+        .Field("h", static_cast<int>(window.bottom - window.top));
 }
 
 // Opens a file for writing, as another program editing it would, and keeps it open
@@ -325,7 +324,8 @@ constexpr StepSpec kSteps[] = {
     {L"password-type", 1, 1, StepPasswordType, L"<text>  type into the password dialog"},
     {L"password-press", 1, 1, StepPasswordPress, L"<OK|Cancel|...>  press a password dialog button"},
     {L"syserror", 1, 1, StepSystemError, L"<code>  the system's text for an error code"},
-    {L"paths", 0, 0, StepPaths, L"music, temporary and common files folders, current directory, ANSI code page, wheel lines"},
+    {L"paths", 0, 0, StepPaths,
+     L"music, temporary and common files folders, current directory, ANSI code page, wheel lines"},
 };
 
 }  // namespace

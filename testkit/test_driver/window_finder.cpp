@@ -102,4 +102,3 @@ DWORD FindProcessByName(std::wstring_view exeName) {
 }
 
 }  // namespace driver
-

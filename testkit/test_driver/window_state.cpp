@@ -100,10 +100,14 @@ std::string FocusName(Session& session) {
     if (!focus) return "none";
     if (focus == main) return "main";
     switch (GetDlgCtrlID(focus)) {
-    case app::ids::kListBox1: return "list";
-    case app::ids::kUploadButton: return "button";
-    case app::ids::kPanel2: return "panel";
-    default: break;
+    case app::ids::kListBox1:
+        return "list";
+    case app::ids::kUploadButton:
+        return "button";
+    case app::ids::kPanel2:
+        return "panel";
+    default:
+        break;
     }
     std::string name = "other:";
     for (wchar_t c : ClassName(focus)) name += c < 0x80 ? static_cast<char>(c) : '?';
@@ -128,7 +132,10 @@ void WriteWindowState(Session& session, JsonWriter& json) {
     json.EndObject();
     POINT origin{0, 0};
     ClientToScreen(main, &origin);
-    json.Key("client").BeginObject().Field("w", static_cast<int>(client.right)).Field("h", static_cast<int>(client.bottom));
+    json.Key("client")
+        .BeginObject()
+        .Field("w", static_cast<int>(client.right))
+        .Field("h", static_cast<int>(client.bottom));
     json.Field("screenX", static_cast<int>(origin.x)).Field("screenY", static_cast<int>(origin.y));
     json.EndObject();
     json.Field("focus", FocusName(session));

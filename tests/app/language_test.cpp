@@ -16,13 +16,16 @@ struct LanguageRow {
 };
 
 const LanguageRow kRows[] = {
-    {"German", Language::German,
+    {"German",
+     Language::German,
      {u"Zeige Details", u"Beenden", u"Bitte warten", u"Bearbeiten", u"Hilfe", u"\u00dcber", u"Alles ausw\u00e4hlen",
       u"Auswahl umkehren", u"Tipp:  Strg-Taste f\u00fcr", u"individuelle Auswahl"}},
-    {"English", Language::English,
+    {"English",
+     Language::English,
      {u"Show details", u"Exit", u"Please wait", u"Edit", u"Help", u"About", u"Select all", u"Invert selection",
       u"Hint:  Ctrl-key for", u"individual selection"}},
-    {"French", Language::French,
+    {"French",
+     Language::French,
      {u"Voir les d\u00e9tails", u"Quitter", u"Attendez s.v.p.", u"Editer", u"Aide", u"A propos",
       u"S\u00e9lectionner toutes", u"Inverser la s\u00e9lection", u"Astuce:  Ctrl-cl\u00e9 pour",
       u"la s\u00e9lection individuelle"}},

@@ -23,7 +23,9 @@ std::u16string LibraryText(std::u16string_view url) {
            u"<plist version=\"1.0\">\n<dict>\n"
            u"\t<key>Application Version</key><string>12.13</string>\n"
            u"\t<key>Bibliothek f\u00fcr Musik</key><string>Mediathek</string>\n"
-           u"\t<key>Music Folder</key><string>" + std::u16string(url) + u"</string>\n"
+           u"\t<key>Music Folder</key><string>" +
+           std::u16string(url) +
+           u"</string>\n"
            u"</dict>\n</plist>\n";
 }
 

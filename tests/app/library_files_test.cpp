@@ -35,7 +35,9 @@ std::u16string FileUrl(std::u16string_view folder) {
 std::u16string LibraryXml(std::u16string_view mediaUrl) {
     return u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<plist version=\"1.0\">\r\n<dict>\r\n"
            u"\t<key>Bibliothek f\u00fcr Musik</key><string>Mediathek</string>\r\n"
-           u"\t<key>Music Folder</key><string>" + std::u16string(mediaUrl) + u"</string>\r\n"
+           u"\t<key>Music Folder</key><string>" +
+           std::u16string(mediaUrl) +
+           u"</string>\r\n"
            u"</dict>\r\n</plist>\r\n";
 }
 

@@ -92,8 +92,8 @@ TEST(ReadMediaUrlText, HandMadeLibrariesInEveryEncodingAndPieceSize) {
         {"mixed line ends", u"file://localhost/D:/a\r\rb\n\r\nc</string>", u"folder: D:\\a\r\n\r\nb\r\n\r\nc"},
         {"251 characters fit", u"file://localhost/" + a251 + u"</string>\n", u"folder: " + a251},
         {"252 characters do not", u"file://localhost/a" + a251 + u"</string>\n", u"folder: "},
-        {"second marker beyond the window", u"file://localhost/" + a251 + u"x</string>" + Repeat(u"b", 300) + u"</string>",
-         u"folder: "},
+        {"second marker beyond the window",
+         u"file://localhost/" + a251 + u"x</string>" + Repeat(u"b", 300) + u"</string>", u"folder: "},
         {"NUL before the address", u"x" + std::u16string(1, u'\0') + u"file://localhost/D:/a</string>", u"folder: "},
         {"NUL inside the window", u"file://localhost/D:/a" + std::u16string(1, u'\0') + u"</string>", u"folder: "},
         {"NUL right after the end marker", u"file://localhost/D:/a</string>" + std::u16string(1, u'\0') + u"x",
@@ -168,8 +168,9 @@ private:
     std::u16string Address() {
         std::u16string url = Pick(10) == 0 ? u"file://localhos/" : u"file://localhost/";
         const int length = Pick(10) < 3 ? 240 + Pick(20) : Pick(80);
-        static const std::u16string_view kPieces[] = {u"D:/", u"Music", u"%20", u"+", u"/", u"\u00fc", u"\u65e5",
-                                                      u"\U0001F600", u"%C3%A9", u"%%", u"a", u"\r\n", u"\n", u"\r"};
+        static const std::u16string_view kPieces[] = {u"D:/",    u"Music",  u"%20",        u"+",      u"/",
+                                                      u"\u00fc", u"\u65e5", u"\U0001F600", u"%C3%A9", u"%%",
+                                                      u"a",      u"\r\n",   u"\n",         u"\r"};
         while (static_cast<int>(url.size()) < length) url += kPieces[Pick(std::size(kPieces))];
         if (Pick(15) == 0) url += u"%G1";
         if (Pick(15) == 0) url += u"%4";
@@ -211,7 +212,8 @@ TEST(ReadMediaUrlText, RandomLibrariesGiveTheWholeFileAnswer) {
         const std::u16string text = library.Text();
         for (const Encoding encoding : testing_support::kEveryEncoding) {
             SCOPED_TRACE(::testing::Message() << "seed " << seed << ", " << testing_support::EncodingName(encoding));
-            const std::u16string path = dir.Write(u"library.xml", library.Damage(testing_support::Encode(text, encoding)));
+            const std::u16string path =
+                dir.Write(u"library.xml", library.Damage(testing_support::Encode(text, encoding)));
             ExpectStreamedAsWholeFile(path);
             if (WholeFileAnswer(path) != u"folder: ") ++found;
         }
@@ -229,8 +231,12 @@ TEST(MediaUrlScanner, StopsOnceTheAnswerIsKnown) {
     } cases[] = {
         {"no address: reads on", {u"abc", u"file://", u"local"}, 3, u""},
         {"prefix split over pieces, end marker in the last",
-         {u"x file://lo", u"calhost/D:/a</str", u"ing>", u"more"}, 3, u"file://localhost/D:/a</string>"},
-        {"window filled", {u"file://localhost/", std::u16string(259, u'a'), u"bc", u"d"}, 3,
+         {u"x file://lo", u"calhost/D:/a</str", u"ing>", u"more"},
+         3,
+         u"file://localhost/D:/a</string>"},
+        {"window filled",
+         {u"file://localhost/", std::u16string(259, u'a'), u"bc", u"d"},
+         3,
          u"file://localhost/" + std::u16string(259, u'a') + u"b"},
     };
     for (const auto& c : cases) {

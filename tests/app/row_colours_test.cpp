@@ -15,9 +15,9 @@ TEST(RowColours, ByIndexAndSelection) {
         int index;
         RgbColour colour;
     } cases[] = {
-        {"row 0 unselected", false, 0, white}, {"row 1 unselected", false, 1, grey},
-        {"row 2 unselected", false, 2, white}, {"row 3 unselected", false, 3, grey},
-        {"row 0 selected", true, 0, blue},     {"row 1 selected", true, 1, blue},
+        {"row 0 unselected", false, 0, white},       {"row 1 unselected", false, 1, grey},
+        {"row 2 unselected", false, 2, white},       {"row 3 unselected", false, 3, grey},
+        {"row 0 selected", true, 0, blue},           {"row 1 selected", true, 1, blue},
         {"row 1000 unselected", false, 1000, white}, {"row 1001 unselected", false, 1001, grey},
     };
     for (const auto& c : cases) {

@@ -54,7 +54,11 @@ TEST(UrlDecode, MalformedEscapesRaiseTheGermanMessages) {
         {"lone percent at the end", "abc%", kTruncated + u"4"},
         {"one character after the percent", "ab%4", kTruncated + u"3"},
         {"percent first with one character", "%4", kTruncated + u"1"},
-        {"NUL cuts the escape", std::string("%4\0" "1", 4), kTruncated + u"1"},
+        {"NUL cuts the escape",
+         std::string("%4\0"
+                     "1",
+                     4),
+         kTruncated + u"1"},
         {"non-hex first digit", "%G1", kInvalid + u"%G1) bei Position 1"},
         {"non-hex second digit", "ab%4z", kInvalid + u"%4z) bei Position 3"},
         {"space is no digit", "% 1", kInvalid + u"% 1) bei Position 1"},
@@ -72,6 +76,4 @@ TEST(UrlDecode, MalformedEscapesRaiseTheGermanMessages) {
     }
 }
 
-TEST(UrlDecode, ErrorIsAPlatformException) {
-    EXPECT_THROW(UrlDecode("%"), platform::Exception);
-}
+TEST(UrlDecode, ErrorIsAPlatformException) { EXPECT_THROW(UrlDecode("%"), platform::Exception); }

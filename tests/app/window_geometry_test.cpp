@@ -17,7 +17,10 @@ TEST(WindowGeometry, AnchoredRect) {
     } cases[] = {
         {"unchanged parent", list, design, kAnchorAll, list},
         {"taller parent lengthens the list", list, {358, 447}, kAnchorAll, {8, 7, 351, 391}},
-        {"taller parent moves the button, keeps its height", button, {358, 447}, kAnchorLeft | kAnchorBottom,
+        {"taller parent moves the button, keeps its height",
+         button,
+         {358, 447},
+         kAnchorLeft | kAnchorBottom,
          {8, 397, 351, 437}},
         {"button keeps 10 pixels to the bottom", button, {358, 544}, kAnchorLeft | kAnchorBottom, {8, 494, 351, 534}},
         {"wider parent widens the list", list, {368, 444}, kAnchorAll, {8, 7, 361, 388}},

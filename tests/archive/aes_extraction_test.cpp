@@ -91,7 +91,8 @@ TEST(AesMembers, LongMembersDecryptAcrossChunks) {
             const std::string plain = LongText(length);
             OpenedArchive archive(OneMember(MemberOfKind({3, method, 2}, plain, "long")).bytes);
             archive.arc.FPassword = "long";
-            const Extraction result = Extract(archive.arc, u"aes256-" + std::u16string(method == 8 ? u"deflated" : u"stored") + u"-ae2");
+            const Extraction result =
+                Extract(archive.arc, u"aes256-" + std::u16string(method == 8 ? u"deflated" : u"stored") + u"-ae2");
             EXPECT_TRUE(result.ok) << result.message;
             EXPECT_TRUE(result.bytes == plain);
         }
@@ -113,8 +114,10 @@ TEST(AesMembers, WrongPasswordAsksAgainThroughPromptAndHandler) {
     std::vector<std::string> offered;
     archive.arc.OnPassword = [&](TZFBaseArchiver&, const std::u16string&, std::string& password, bool& skip) {
         offered.push_back(password);
-        if (offered.size() == 1) password = "still wrong";
-        else skip = true;
+        if (offered.size() == 1)
+            password = "still wrong";
+        else
+            skip = true;
     };
     const Extraction skipped = Extract(archive.arc, name);
     EXPECT_TRUE(skipped.ok) << skipped.message;
@@ -167,12 +170,16 @@ const DamageRow kDamageRows[] = {
     {"auth-code-last-byte", {3, 0, 2}, [](ZipLayout& z) { FlipByte(z, DataEnd(z) - 1); }, true},
     {"auth-code-first-byte-deflated", {1, 8, 1}, [](ZipLayout& z) { FlipByte(z, DataEnd(z) - 10); }, true},
     {"encrypted-byte-ae2", {2, 0, 2}, [](ZipLayout& z) { FlipByte(z, DataEnd(z) - 10 - 5); }, false},
-    {"ae1-crc-wrong", {3, 0, 1},
-     [](ZipLayout& z) { z.SetU32(z.centralHeaders[0] + testing_support::zipfield::kCdCrc, 0x12345678); }, true},
-    {"cut-before-auth-code", {3, 0, 2},
+    {"ae1-crc-wrong",
+     {3, 0, 1},
+     [](ZipLayout& z) { z.SetU32(z.centralHeaders[0] + testing_support::zipfield::kCdCrc, 0x12345678); },
+     true},
+    {"cut-before-auth-code",
+     {3, 0, 2},
      [](ZipLayout& z) { SetCentralCompSize(z, static_cast<std::uint32_t>(DataEnd(z) - DataStart(z, 0) - 4)); },
      false},
-    {"cut-deflated", {2, 8, 2},
+    {"cut-deflated",
+     {2, 8, 2},
      [](ZipLayout& z) { SetCentralCompSize(z, static_cast<std::uint32_t>(DataEnd(z) - DataStart(z, 0) - 20)); },
      false},
 };
@@ -221,8 +228,8 @@ TEST(AesMembers, MemberShorterThanItsOverheadFailsWithoutAsking) {
         SetCentralCompSize(z, overhead - 1);
         OpenedArchive archive(z.bytes);
         ScriptedPrompt prompt({u"s3cret"});
-        const Extraction result = Extract(archive.arc, u"aes" + platform::Utf8ToWide(std::to_string(64 + 64 * strength)) +
-                                                           u"-stored-ae2");
+        const Extraction result =
+            Extract(archive.arc, u"aes" + platform::Utf8ToWide(std::to_string(64 + 64 * strength)) + u"-stored-ae2");
         EXPECT_EQ(result.nativeError, 8) << result.message;
         EXPECT_TRUE(prompt.asked.empty());
         EXPECT_TRUE(result.bytes.empty());

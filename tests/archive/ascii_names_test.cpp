@@ -51,8 +51,8 @@ TEST(AsciiNameRoads, AgreeWithThePlainRoadAtEveryLengthAndPosition) {
 }
 
 TEST(AsciiNameRoads, WidenedUnitsAreTheBytesAndNothingBeyond) {
-    const std::vector<std::uint8_t> name{'P', 'a', 'y', 'l', 'o', 'a', 'd', '/', 'A', 'p', 'p', '.', 'a',
-                                         'p', 'p', '/', 'i', '_', '0', '1', '.', 'p', 'n', 'g'};
+    const std::vector<std::uint8_t> name{'P', 'a', 'y', 'l', 'o', 'a', 'd', '/', 'A', 'p', 'p', '.',
+                                         'a', 'p', 'p', '/', 'i', '_', '0', '1', '.', 'p', 'n', 'g'};
     std::vector<char16_t> units(name.size() + 2, u'#');
     WidenAsciiName(name, units.data());
     EXPECT_EQ(std::u16string(units.begin(), units.end()), u"Payload/App.app/i_01.png##");

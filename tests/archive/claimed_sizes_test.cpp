@@ -70,7 +70,8 @@ std::string DeflatedZeros(std::int64_t count, std::uint32_t& crc) {
         total = crc32_combine(total, pieceCrc, static_cast<z_off_t>(kPiece));
     }
     stream += deflatePiece(last, Z_FINISH);
-    total = crc32_combine(total, crc32_z(0, reinterpret_cast<const Bytef*>(zeros.data()), last), static_cast<z_off_t>(last));
+    total = crc32_combine(total, crc32_z(0, reinterpret_cast<const Bytef*>(zeros.data()), last),
+                          static_cast<z_off_t>(last));
     crc = static_cast<std::uint32_t>(total);
     return stream;
 }
@@ -171,20 +172,23 @@ TEST(ClaimedSizes, LocatorLikeBytesInFrontOfTheEndRecord) {
                           .Add({.name = "b.txt", .data = "beta", .comment = "note " + locator})
                           .Build();
         switch (row.needs) {
-            case kNothing: break;
-            case kEntries:
-                z.SetU16(z.endRecord + zf::kEndEntries, 0xFFFF);
-                z.SetU16(z.endRecord + zf::kEndEntriesOnDisk, 0xFFFF);
-                break;
-            case kDirSize:  // with the offset, or the end record is not plausible
-                z.SetU32(z.endRecord + zf::kEndDirSize, kAllOnes);
-                z.SetU32(z.endRecord + zf::kEndDirOffset, kAllOnes);
-                break;
-            case kDirOffset: z.SetU32(z.endRecord + zf::kEndDirOffset, kAllOnes); break;
-            case kDisk:
-                z.SetU16(z.endRecord + zf::kEndDiskNumber, 0xFFFF);
-                z.SetU16(z.endRecord + zf::kEndStartDisk, 0xFFFF);
-                break;
+        case kNothing:
+            break;
+        case kEntries:
+            z.SetU16(z.endRecord + zf::kEndEntries, 0xFFFF);
+            z.SetU16(z.endRecord + zf::kEndEntriesOnDisk, 0xFFFF);
+            break;
+        case kDirSize:  // with the offset, or the end record is not plausible
+            z.SetU32(z.endRecord + zf::kEndDirSize, kAllOnes);
+            z.SetU32(z.endRecord + zf::kEndDirOffset, kAllOnes);
+            break;
+        case kDirOffset:
+            z.SetU32(z.endRecord + zf::kEndDirOffset, kAllOnes);
+            break;
+        case kDisk:
+            z.SetU16(z.endRecord + zf::kEndDiskNumber, 0xFFFF);
+            z.SetU16(z.endRecord + zf::kEndStartDisk, 0xFFFF);
+            break;
         }
         MemoryArchive m(z.bytes);
         EXPECT_EQ(m.outcome.nativeError, row.nativeError) << m.outcome.Describe();

@@ -137,8 +137,10 @@ TEST_F(CorpusExtraction, WrongPasswordIsRefusedByTheHeader) {
     std::size_t asked = 0;
     archive->arc.OnPassword = [&](TZFBaseArchiver&, const std::u16string& name, std::string& password, bool& skip) {
         EXPECT_EQ(name, u"sample.txt");
-        if (asked < offered.size()) password = offered[asked];
-        else skip = true;
+        if (asked < offered.size())
+            password = offered[asked];
+        else
+            skip = true;
         ++asked;
     };
     const Extraction result = Extract(archive->arc, u"sample.txt");
@@ -150,8 +152,8 @@ TEST_F(CorpusExtraction, WrongPasswordIsRefusedByTheHeader) {
 
 // A wrong password for an AES member is refused by its verifier and asked again.
 TEST_F(CorpusExtraction, WrongAesPasswordIsRefusedByTheVerifier) {
-    for (const char16_t* file : {u"libzip\\encrypt-aes128.zip", u"libzip\\encrypt-aes192.zip",
-                                 u"libzip\\encrypt-aes256.zip"}) {
+    for (const char16_t* file :
+         {u"libzip\\encrypt-aes128.zip", u"libzip\\encrypt-aes192.zip", u"libzip\\encrypt-aes256.zip"}) {
         SCOPED_TRACE(platform::WideToUtf8(file));
         const auto archive = OpenCorpusArchive(file);
         ASSERT_TRUE(archive);
@@ -201,8 +203,7 @@ TEST_F(CorpusExtraction, EveryMemberEndsCleanly) {
                     arc.ExtractItem(i, out);
                     ++delivered;
                 } catch (const EZFException&) {
-                } catch (const platform::EReadError&) {
-                }
+                } catch (const platform::EReadError&) {}
                 ++members;
                 EXPECT_LE(out.Size(), std::max({item->UncompressedSize(), item->CompressedSize(), std::int64_t{0}}));
             }

@@ -73,7 +73,7 @@ TEST_F(Corpus, KnownOutcomes) {
     struct Row {
         const char* file;
         bool strict;
-        std::int32_t items;      // -1: the open fails
+        std::int32_t items;  // -1: the open fails
         std::int32_t nativeError;
         std::int64_t stub;
         bool zip64;

@@ -48,8 +48,8 @@ TEST(Crc32, EveryLengthAroundTheRoadsSteps) {
     std::mt19937 random(9);
     std::vector<std::uint8_t> data(9000);
     for (auto& b : data) b = static_cast<std::uint8_t>(random());
-    for (std::size_t length : {15u, 16u, 17u, 63u, 64u, 65u, 79u, 80u, 255u, 256u, 257u, 271u, 272u, 319u, 320u,
-                               321u, 4095u, 4096u, 8999u}) {
+    for (std::size_t length : {15u, 16u, 17u, 63u, 64u, 65u, 79u, 80u, 255u, 256u, 257u, 271u, 272u, 319u, 320u, 321u,
+                               4095u, 4096u, 8999u}) {
         SCOPED_TRACE(length);
         const auto reference = static_cast<std::uint32_t>(crc32(0L, data.data(), static_cast<uInt>(length)));
         EXPECT_EQ(Crc32(std::span(data).first(length)), reference);

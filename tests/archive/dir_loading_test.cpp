@@ -22,8 +22,12 @@ std::span<const std::uint8_t> Bytes(std::string_view s) {
 TEST(LoadDir, ReadsEveryItemInDirectoryOrder) {
     ZipWriter w;
     w.AddStored("a.txt", "alpha");
-    w.Add({.name = "dir/b.bin", .data = std::string(3000, 'b'), .method = 8, .comment = "member note",
-           .versionMadeBy = 0x031E, .externalAttr = 0x81A40000});
+    w.Add({.name = "dir/b.bin",
+           .data = std::string(3000, 'b'),
+           .method = 8,
+           .comment = "member note",
+           .versionMadeBy = 0x031E,
+           .externalAttr = 0x81A40000});
     w.Add({.name = "dir/", .externalAttr = 0x10});
     w.Comment("archive note");
     const ZipLayout z = w.Build();
@@ -135,12 +139,14 @@ TEST(LoadDir, InterpretsExtraBlocksAndKeepsThemAll) {
     EXPECT_EQ(std::string(item.ExtraFields()[0].pData.begin(), item.ExtraFields()[0].pData.end()),
               std::string("\x01\x04\xE8\x03\x00\x00", 6));
     EXPECT_EQ(item.ExtraFields()[1].headerID, 0x554E);
-    EXPECT_EQ(item.Name(), u"\x00C4"
-                         u"b");
+    EXPECT_EQ(item.Name(),
+              u"\x00C4"
+              u"b");
     std::int32_t itemNo = -1;
-    EXPECT_TRUE(m.Dir().FileExists(u"\x00C4"
-                                   u"B",
-                                   itemNo));
+    EXPECT_TRUE(
+        m.Dir().FileExists(u"\x00C4"
+                           u"B",
+                           itemNo));
     EXPECT_FALSE(m.Dir().FileExists(u"plain", itemNo)) << "the index follows the Unicode name";
 }
 
@@ -196,7 +202,11 @@ TEST(LoadDir, AesBlockAndEncryptionMarks) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         ZipWriter w;
-        w.Add({.name = "secret", .data = "x", .method = 99, .flags = 1, .centralExtra = ExtraBlock(0x9901, row.aesData),
+        w.Add({.name = "secret",
+               .data = "x",
+               .method = 99,
+               .flags = 1,
+               .centralExtra = ExtraBlock(0x9901, row.aesData),
                .extractVersion = row.extractVersion});
         MemoryArchive m(w.Build().bytes);
         ASSERT_TRUE(m.outcome.opened) << m.outcome.Describe();
@@ -279,9 +289,7 @@ TEST(LoadDir, ItemReadErrorsPassOnOrTakeTheRecoveryRoad) {
         void (*mutate)(ZipLayout&);
     };
     const Row rows[] = {
-        {"count larger than the directory", [](ZipLayout& z) {
-             z.SetU16(z.endRecord + zf::kEndEntries, 3);
-         }},
+        {"count larger than the directory", [](ZipLayout& z) { z.SetU16(z.endRecord + zf::kEndEntries, 3); }},
         {"name running past the file", [](ZipLayout& z) { z.SetU16(z.centralHeaders[1] + zf::kCdNameLength, 5000); }},
         {"comment running past the file",
          [](ZipLayout& z) { z.SetU16(z.centralHeaders[1] + zf::kCdCommentLength, 0xFFFF); }},

@@ -32,7 +32,9 @@ std::int32_t OpenResult(const std::string& bytes, std::unique_ptr<OpenedArchive>
     }
 }
 
-std::string CutAt(const ZipLayout& layout, std::int64_t size) { return layout.bytes.substr(0, static_cast<std::size_t>(size)); }
+std::string CutAt(const ZipLayout& layout, std::int64_t size) {
+    return layout.bytes.substr(0, static_cast<std::size_t>(size));
+}
 
 TEST(DirRebuild, ArchiveCutInsideItsCentralDirectory) {
     ZipWriter w;
@@ -85,9 +87,11 @@ struct SkipRow {
 TEST(DirRebuild, HeadersThatFailTheTestAreSkipped) {
     const SkipRow rows[] = {
         {"extra field of 260 bytes is taken",
-         {.name = "x", .data = "d", .localExtra = testing_support::ExtraBlock(0xCAFE, std::string(256, 'e'))}, 2},
+         {.name = "x", .data = "d", .localExtra = testing_support::ExtraBlock(0xCAFE, std::string(256, 'e'))},
+         2},
         {"extra field of 261 bytes is skipped",
-         {.name = "x", .data = "d", .localExtra = testing_support::ExtraBlock(0xCAFE, std::string(257, 'e'))}, 1},
+         {.name = "x", .data = "d", .localExtra = testing_support::ExtraBlock(0xCAFE, std::string(257, 'e'))},
+         1},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -141,8 +145,9 @@ TEST(DirRebuild, NothingToRebuildFromFailsTheOpen) {
 // could not be used) and the flag is clear, else from the ANSI one.
 TEST(DirRebuild, NamesDecodeAsOnTheCentralRoad) {
     ZipWriter w;
-    w.AddStored("\x84.txt", "oem").AddStored("\xC3\xA4.txt", "utf8").Add(
-        ZipMember{.name = "\x84-flagged.txt", .data = "f", .flags = 0x0800});
+    w.AddStored("\x84.txt", "oem")
+        .AddStored("\xC3\xA4.txt", "utf8")
+        .Add(ZipMember{.name = "\x84-flagged.txt", .data = "f", .flags = 0x0800});
     w.AddStored("\xE4\xE7\xC4.txt", "greek and a box line");
     ZipLayout layout = w.Build();
 
@@ -189,7 +194,8 @@ TEST(DirRebuild, AgreesWithTheCentralDirectoryAcrossChunkBoundaries) {
     for (int i = 0; i < 1200; ++i) {
         std::string data(random() % 3000, static_cast<char>('a' + i % 26));
         w.Add(ZipMember{.name = "dir" + std::to_string(i % 7) + "/file" + std::to_string(i) + ".bin",
-                        .data = std::move(data), .method = static_cast<std::uint16_t>(i % 3 == 0 ? 8 : 0)});
+                        .data = std::move(data),
+                        .method = static_cast<std::uint16_t>(i % 3 == 0 ? 8 : 0)});
     }
     const ZipLayout layout = w.Build();
     std::unique_ptr<OpenedArchive> central;
@@ -246,8 +252,8 @@ TEST(DirRebuild, FindLocalHeaderAgreesWithAByteLoop) {
     for (std::size_t from = 0; from < bytes.size(); from += 1 + random() % 9000) {
         if (dm.FindLocalHeader(static_cast<std::int64_t>(from)) != plain(from)) ++mismatches;
     }
-    for (std::size_t from : {65531u, 65532u, 65535u, 65536u, 1044480u, 1048571u, 1048573u, 1048576u, 2097148u,
-                             2597000u, 2599960u, 2599971u}) {
+    for (std::size_t from : {65531u, 65532u, 65535u, 65536u, 1044480u, 1048571u, 1048573u, 1048576u, 2097148u, 2597000u,
+                             2599960u, 2599971u}) {
         EXPECT_EQ(dm.FindLocalHeader(static_cast<std::int64_t>(from)), plain(from)) << from;
     }
     EXPECT_EQ(mismatches, 0);

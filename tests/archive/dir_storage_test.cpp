@@ -37,7 +37,6 @@ TEST(TextArena, ViewsOutliveTheGrowthOfTheStorage) {
     EXPECT_EQ(arena.BlockCount(), 0u);
 }
 
-
 // A name of no bytes and one of 65,535 bytes load, and are found by name.
 TEST(LoadDir, NamesAtTheLengthLimits) {
     const std::string longest(65535, 'N');
@@ -78,8 +77,10 @@ TEST(LoadDir, ExtraFieldCommentAndZip64ValuesPerItem) {
     w.Add({.name = "extra-only", .data = "22", .centralExtra = ExtraBlock(0x7777, "ab")});
     w.Add({.name = "comment-only", .data = "333", .comment = "note"});
     for (int i = 0; i < 300; ++i) {
-        w.Add({.name = NumberedName(i), .data = std::string(static_cast<std::size_t>(i), 'd'),
-               .comment = i % 5 == 0 ? "c" + std::to_string(i) : "", .zip64 = i % 3 == 0});
+        w.Add({.name = NumberedName(i),
+               .data = std::string(static_cast<std::size_t>(i), 'd'),
+               .comment = i % 5 == 0 ? "c" + std::to_string(i) : "",
+               .zip64 = i % 3 == 0});
     }
     MemoryArchive m(w.Build().bytes);
     ASSERT_TRUE(m.outcome.opened) << m.outcome.Describe();

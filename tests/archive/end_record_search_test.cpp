@@ -81,8 +81,8 @@ TEST(FindCentralDirEnd, FalseSignaturesDoNotHideTheRealRecord) {
         {"bare signature", "PK\x05\x06"},
         {"signature too near the end", "xxPK\x05\x06" + std::string(10, '\0')},
         {"record whose comment runs past the file", "PK\x05\x06" + std::string(16, '\0') + Le16(500)},
-        {"record with more entries on disk than in total", "PK\x05\x06" + Le16(0) + Le16(0) + Le16(2) + Le16(1) +
-                                                                 std::string(10, '\0')},
+        {"record with more entries on disk than in total",
+         "PK\x05\x06" + Le16(0) + Le16(0) + Le16(2) + Le16(1) + std::string(10, '\0')},
         {"record with a later start disk", "PK\x05\x06" + Le16(0) + Le16(1) + std::string(14, '\0')},
         {"record whose directory is larger than what precedes it",
          "PK\x05\x06" + std::string(8, '\0') + Le32(0x7FFFFFFF) + std::string(6, '\0')},
@@ -127,8 +127,7 @@ TEST(CheckCentralDirEnd, PlausibilityRules) {
              z.SetU32(z.endRecord + zf::kEndDirOffset, 0x7FFFFFFF);
          },
          true},
-        {"entries on disk above total", [](ZipLayout& z) { z.SetU16(z.endRecord + zf::kEndEntriesOnDisk, 2); },
-         false},
+        {"entries on disk above total", [](ZipLayout& z) { z.SetU16(z.endRecord + zf::kEndEntriesOnDisk, 2); }, false},
         {"directory size reaching the record's end",
          [](ZipLayout& z) { z.SetU32(z.endRecord + zf::kEndDirSize, static_cast<std::uint32_t>(z.endRecord + 22)); },
          false},
@@ -142,19 +141,16 @@ TEST(CheckCentralDirEnd, PlausibilityRules) {
          true},
         {"offset at the directory's computed end",
          [](ZipLayout& z) {
-             z.SetU32(z.endRecord + zf::kEndDirOffset,
-                      static_cast<std::uint32_t>(z.endRecord + 22 - z.centralDirSize));
+             z.SetU32(z.endRecord + zf::kEndDirOffset, static_cast<std::uint32_t>(z.endRecord + 22 - z.centralDirSize));
          },
          false},
         {"offset just below it",
          [](ZipLayout& z) {
-             z.SetU32(z.endRecord + zf::kEndDirOffset,
-                      static_cast<std::uint32_t>(z.endRecord + 21 - z.centralDirSize));
+             z.SetU32(z.endRecord + zf::kEndDirOffset, static_cast<std::uint32_t>(z.endRecord + 21 - z.centralDirSize));
          },
          true},
         {"offset all ones", [](ZipLayout& z) { z.SetU32(z.endRecord + zf::kEndDirOffset, 0xFFFFFFFF); }, true},
-        {"comment longer than the rest", [](ZipLayout& z) { z.SetU16(z.endRecord + zf::kEndCommentLength, 3); },
-         false},
+        {"comment longer than the rest", [](ZipLayout& z) { z.SetU16(z.endRecord + zf::kEndCommentLength, 3); }, false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -200,8 +196,7 @@ TEST(StubDetection, PrefixesBothWays) {
     const Row rows[] = {
         {"offsets relative to the archive", std::string(1000, 's'), false},
         {"offsets counting the prefix", std::string(1000, 's'), true},
-        {"prefix holding a stray local signature", std::string(300, 's') + "PK\x03\x04" + std::string(696, 's'),
-         false},
+        {"prefix holding a stray local signature", std::string(300, 's') + "PK\x03\x04" + std::string(696, 's'), false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -217,7 +212,8 @@ TEST(StubDetection, PrefixesBothWays) {
         EXPECT_EQ(m.arc.DMHandle->CentralDirOffset, z.centralDirStart);
         EXPECT_EQ(m.Item(0).CentralDir.relOffsetLH, z.localHeaders[0]);
         EXPECT_EQ(m.Item(2).CentralDir.relOffsetLH, z.localHeaders[2]);
-        const std::uint32_t folderOffset = static_cast<std::uint32_t>(z.localHeaders[1] - (row.offsetsCountStub ? 0 : 1000));
+        const std::uint32_t folderOffset =
+            static_cast<std::uint32_t>(z.localHeaders[1] - (row.offsetsCountStub ? 0 : 1000));
         EXPECT_EQ(m.Item(1).CentralDir.relOffsetLH, folderOffset) << "directory items are left as stored";
     }
 }

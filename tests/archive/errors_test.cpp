@@ -33,12 +33,12 @@ TEST(NativeErrorMap, CodesMapToTheirMessages) {
         std::int32_t index;
     };
     const Row rows[] = {
-        {"unknown", 0, 0},       {"index 1", 1, 1},          {"index 24", 24, 1},   {"mode", 5, 2},
-        {"nil", 6, 3},           {"check sum", 8, 4},        {"blank 29", 29, 5},   {"not found 54", 54, 6},
-        {"not open 14", 14, 7},  {"create file 23", 23, 9},  {"update 25", 25, 11}, {"open file", 33, 12},
-        {"end update", 26, 13},  {"in memory", 28, 15},      {"invalid", 35, 18},   {"zip64 end", 40, 22},
-        {"aborted 45", 45, 24},  {"damaged 57", 57, 27},     {"deflate64", 55, 32}, {"hashed 58", 58, 34},
-        {"too long", 61, 36},    {"init vector 64", 64, 38}, {"disk full", 66, 39}, {"password", 67, 40},
+        {"unknown", 0, 0},      {"index 1", 1, 1},          {"index 24", 24, 1},   {"mode", 5, 2},
+        {"nil", 6, 3},          {"check sum", 8, 4},        {"blank 29", 29, 5},   {"not found 54", 54, 6},
+        {"not open 14", 14, 7}, {"create file 23", 23, 9},  {"update 25", 25, 11}, {"open file", 33, 12},
+        {"end update", 26, 13}, {"in memory", 28, 15},      {"invalid", 35, 18},   {"zip64 end", 40, 22},
+        {"aborted 45", 45, 24}, {"damaged 57", 57, 27},     {"deflate64", 55, 32}, {"hashed 58", 58, 34},
+        {"too long", 61, 36},   {"init vector 64", 64, 38}, {"disk full", 66, 39}, {"password", 67, 40},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

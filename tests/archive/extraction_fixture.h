@@ -45,8 +45,7 @@ struct Extraction {
 };
 
 // Extracts `name` into `stream` and records the outcome.
-inline Extraction ExtractInto(archive::TZFBaseArchiver& arc, std::u16string_view name,
-                              platform::MemoryStream& stream) {
+inline Extraction ExtractInto(archive::TZFBaseArchiver& arc, std::u16string_view name, platform::MemoryStream& stream) {
     Extraction result;
     try {
         arc.ExtractToStream(name, stream);
@@ -75,8 +74,8 @@ inline testing_support::ZipMember EncryptedMember(std::string name, std::string 
     member.flags = 0x0001;
     member.dataDescriptor = dataDescriptor;
     const std::uint32_t crc = testing_support::Crc32(member.data);
-    const std::uint8_t check = dataDescriptor ? static_cast<std::uint8_t>(member.time >> 8)
-                                              : static_cast<std::uint8_t>(crc >> 24);
+    const std::uint8_t check =
+        dataDescriptor ? static_cast<std::uint8_t>(member.time >> 8) : static_cast<std::uint8_t>(crc >> 24);
     std::string header = "0123456789A";
     header += static_cast<char>(check);
     std::string payload = header + (method == 8 ? testing_support::RawDeflate(member.data) : member.data);

@@ -72,9 +72,12 @@ TEST(EncryptedMembers, HandlerGivesPasswordsOrSkips) {
     archive.arc.OnPassword = [&](TZFBaseArchiver&, const std::u16string& name, std::string& password, bool& skip) {
         asked.push_back(name);
         EXPECT_FALSE(skip);
-        if (asked.size() == 1) password = "nope";
-        else if (asked.size() == 2) password = "s3cret";
-        else skip = true;
+        if (asked.size() == 1)
+            password = "nope";
+        else if (asked.size() == 2)
+            password = "s3cret";
+        else
+            skip = true;
     };
     EXPECT_EQ(Extract(archive.arc, u"descriptor.plist").bytes, kPlain);
     EXPECT_EQ(asked.size(), 2u);
@@ -107,9 +110,16 @@ TEST(EncryptedMembers, HeaderCutShortFailsInsteadOfAskingForever) {
 // An AES member (extra block 0x9901) whose verifier refuses every password given
 // keeps asking; Cancel ends the call quietly, without output.
 TEST(EncryptedMembers, AesVerifierRefusingThePasswordAsksAgain) {
-    const std::string aes = testing_support::ExtraBlock(0x9901, std::string("\x02\x00" "AE\x03\x08\x00", 7));
-    ZipMember member{.name = "aes.bin", .data = kPlain, .method = 99, .flags = 0x0001, .centralExtra = aes,
-                     .extractVersion = 51, .rawData = std::string(16 + 2 + 40 + 10, 'z')};
+    const std::string aes = testing_support::ExtraBlock(0x9901, std::string("\x02\x00"
+                                                                            "AE\x03\x08\x00",
+                                                                            7));
+    ZipMember member{.name = "aes.bin",
+                     .data = kPlain,
+                     .method = 99,
+                     .flags = 0x0001,
+                     .centralExtra = aes,
+                     .extractVersion = 51,
+                     .rawData = std::string(16 + 2 + 40 + 10, 'z')};
     OpenedArchive archive(ZipWriter().Add(member).Build().bytes);
     ScriptedPrompt prompt({std::nullopt, u"any", u"other"});
     const Extraction cancelled = Extract(archive.arc, u"aes.bin");

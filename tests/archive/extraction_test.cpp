@@ -132,11 +132,17 @@ TEST(ExtractToStreamData, BrokenMembersFailWithTheirCodes) {
     const FailureRow rows[] = {
         {"check sum differs, bytes written whole", {.name = "a", .data = plain, .crcOverride = 1u}, 8, plain},
         {"deflate cut before its final block",
-         {.name = "a", .data = plain, .method = 8, .rawData = packed.substr(0, packed.size() / 2)}, 8, ""},
+         {.name = "a", .data = plain, .method = 8, .rawData = packed.substr(0, packed.size() / 2)},
+         8,
+         ""},
         {"three stray bytes behind the deflate data",
-         {.name = "a", .data = plain, .method = 8, .rawData = packed + "xyz"}, 0, plain},
-        {"four stray bytes read as a wrong trailer", {.name = "a", .data = plain, .method = 8, .rawData = packed + "wxyz"},
-         8, ""},
+         {.name = "a", .data = plain, .method = 8, .rawData = packed + "xyz"},
+         0,
+         plain},
+        {"four stray bytes read as a wrong trailer",
+         {.name = "a", .data = plain, .method = 8, .rawData = packed + "wxyz"},
+         8,
+         ""},
         {"Deflate64", {.name = "a", .data = plain, .method = 9}, 55, ""},
         {"unknown method", {.name = "a", .data = plain, .method = 12}, 8, ""},
     };
@@ -225,7 +231,7 @@ TEST(ExtractToStreamData, InflatingPastTheDeclaredSizeStopsThere) {
 class StreamWithHole final : public platform::Stream {
 public:
     StreamWithHole(std::string bytes, std::int64_t holeStart, std::int64_t holeEnd)
-        : bytes_(std::move(bytes)), holeStart_(holeStart), holeEnd_(holeEnd) {}
+            : bytes_(std::move(bytes)), holeStart_(holeStart), holeEnd_(holeEnd) {}
     std::size_t Read(void* buffer, std::size_t count) override {
         std::int64_t end = std::min<std::int64_t>(position_ + static_cast<std::int64_t>(count), Size());
         if (position_ < holeEnd_ && end > holeStart_) end = std::max(position_, holeStart_);
@@ -236,7 +242,7 @@ public:
     }
     std::size_t Write(const void*, std::size_t) override { return 0; }
     std::int64_t Seek(std::int64_t offset, platform::SeekOrigin origin) override {
-        const std::int64_t base = origin == platform::SeekOrigin::Begin ? 0
+        const std::int64_t base = origin == platform::SeekOrigin::Begin     ? 0
                                   : origin == platform::SeekOrigin::Current ? position_
                                                                             : Size();
         return position_ = base + offset;
@@ -303,8 +309,9 @@ struct Event {
 TEST(ExtractToStreamEvents, ProgressOfAStoredMemberInPieces) {
     OpenedArchive archive(ZipWriter().AddStored("Payload/big.bin", Text(100000)).Build().bytes);
     std::vector<Event> events;
-    archive.arc.OnOverallProgress = [&](TZFBaseArchiver& s, double p, TZFProcessOperation, TZFProgressPhase ph,
-                                        bool&) { events.push_back({"overall", u"", p, ph, s.FProgressMax}); };
+    archive.arc.OnOverallProgress = [&](TZFBaseArchiver& s, double p, TZFProcessOperation, TZFProgressPhase ph, bool&) {
+        events.push_back({"overall", u"", p, ph, s.FProgressMax});
+    };
     archive.arc.OnFileProgress = [&](TZFBaseArchiver& s, const std::u16string& n, double p, TZFProcessOperation,
                                      TZFProgressPhase ph, bool&) {
         events.push_back({"file", n, p, ph, s.FProgressMax});

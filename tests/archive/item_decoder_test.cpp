@@ -281,7 +281,8 @@ TEST(ItemDecoderWrite, DiskFullCancelDropsTheRestWithoutFailing) {
     source.SetPosition(0);
     FullDisk disk(100000);
     int calls = 0;
-    DecoderEvents events{[](std::int64_t) { return false; }, [&] {
+    DecoderEvents events{[](std::int64_t) { return false; },
+                         [&] {
                              ++calls;
                              return true;
                          }};
@@ -297,7 +298,8 @@ TEST(ItemDecoderWrite, DiskFullRetryWritesAgainFromTheSamePosition) {
     source.WriteBuffer(plain.data(), plain.size());
     source.SetPosition(0);
     FullDisk disk(65535 + 10);
-    DecoderEvents events{[](std::int64_t) { return false; }, [&] {
+    DecoderEvents events{[](std::int64_t) { return false; },
+                         [&] {
                              disk.limit_ = 1 << 20;  // room made, write again
                              return false;
                          }};

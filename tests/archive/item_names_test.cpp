@@ -52,7 +52,10 @@ TEST(ItemNames, Utf8BeforeTheOemCodePage) {
         std::u16string expected;
     };
     const Row rows[] = {
-        {"UTF-8 without the flag", "\xC3\x9C" "ber.txt", 0, u"\u00DCber.txt"},
+        {"UTF-8 without the flag",
+         "\xC3\x9C"
+         "ber.txt",
+         0, u"\u00DCber.txt"},
         {"three-byte UTF-8 without the flag", "\xE4\xB8\x96\xE7\x95\x8C", 0, u"\u4E16\u754C"},
         {"four-byte UTF-8 without the flag", "\xF0\x9F\x98\x80.png", 0, u"\U0001F600.png"},
         {"UTF-8 with the flag", "\xCE\xA9.txt", 0x0800, u"\u03A9.txt"},
@@ -107,8 +110,12 @@ TEST(ItemNames, DistinctOemNamesStayDistinct) {
 // stored name; it replaces the decoded name, and a Unicode name block wins
 // over it wherever the two stand.
 TEST(ItemNames, UnicodePathBlock) {
-    const std::string stored = "\x9A" "ber.txt";  // "Über.txt" in code page 437
-    const std::string utf8 = "\xC3\x9C" "ber-\xE2\x9C\x93.txt";
+    const std::string stored =
+        "\x9A"
+        "ber.txt";  // "Über.txt" in code page 437
+    const std::string utf8 =
+        "\xC3\x9C"
+        "ber-\xE2\x9C\x93.txt";
     const std::u16string fromPath = u"\u00DCber-\u2713.txt";
     const std::u16string decoded = u"\u00DCber.txt";
     struct Row {
@@ -122,7 +129,11 @@ TEST(ItemNames, UnicodePathBlock) {
         {"CRC of another name", UnicodePath("Uber.txt", utf8), decoded},
         {"no name after the header", UnicodePath(stored, ""), decoded},
         {"cut inside the header", ExtraBlock(0x7075, "\x01\x02\x03"), decoded},
-        {"name not UTF-8", UnicodePath(stored, "\x9A" "ber.txt"), decoded},
+        {"name not UTF-8",
+         UnicodePath(stored,
+                     "\x9A"
+                     "ber.txt"),
+         decoded},
         {"after another block", ExtraBlock(0x5455, std::string("\x01\x00\x00\x00\x00", 5)) + UnicodePath(stored, utf8),
          fromPath},
         {"Unicode name block after it wins", UnicodePath(stored, utf8) + UnicodeName(u"NU.txt"), u"NU.txt"},
@@ -148,7 +159,8 @@ TEST(ItemNames, UnicodePathBlockOnEveryRoad) {
     const std::string utf8 = "\xE2\x9C\x93.txt";
     ZipWriter w;
     w.Add({.name = "check.txt", .data = "ascii", .centralExtra = UnicodePath("check.txt", utf8)});
-    w.Add({.name = "\xC3\xA9.txt", .data = "utf8", .centralExtra = UnicodePath("\xC3\xA9.txt", "\xC3\xA9-\xE2\x9C\x93")});
+    w.Add(
+        {.name = "\xC3\xA9.txt", .data = "utf8", .centralExtra = UnicodePath("\xC3\xA9.txt", "\xC3\xA9-\xE2\x9C\x93")});
     w.Add({.name = "\xE4.txt", .data = "local", .localExtra = UnicodePath("\xE4.txt", "\xCE\xA3-local.txt")});
     ZipLayout z = w.Build();
     MemoryArchive central(z.bytes);

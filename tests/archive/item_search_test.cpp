@@ -19,15 +19,15 @@ namespace {
 
 std::string SearchArchive() {
     ZipWriter w;
-    w.AddStored("Payload/X.app/Info.plist", "info")      // 0
-        .AddStored("iTunesMetadata.plist", "meta")       // 1
+    w.AddStored("Payload/X.app/Info.plist", "info")                // 0
+        .AddStored("iTunesMetadata.plist", "meta")                 // 1
         .Add(ZipMember{.name = "Payload/", .externalAttr = 0x10})  // 2
-        .AddStored("README", "a")                        // 3
-        .AddStored("README.", "b")                       // 4
-        .AddStored("README.TXT", "c")                    // 5
-        .AddStored("Payload/X.app/Other.plist", "other") // 6
-        .AddStored("notes.plist", "notes")               // 7
-        .AddStored("/Rooted.plist", "rooted");           // 8
+        .AddStored("README", "a")                                  // 3
+        .AddStored("README.", "b")                                 // 4
+        .AddStored("README.TXT", "c")                              // 5
+        .AddStored("Payload/X.app/Other.plist", "other")           // 6
+        .AddStored("notes.plist", "notes")                         // 7
+        .AddStored("/Rooted.plist", "rooted");                     // 8
     return w.Build().bytes;
 }
 
@@ -142,8 +142,14 @@ TEST(FindFirst, ClosedArchiveFindsNothing) {
 
 TEST(SearchRecord, FilledFromTheHit) {
     ZipWriter w;
-    w.Add(ZipMember{.name = "Payload/X.app/Info.plist", .data = std::string(1000, 'a'), .method = 8, .flags = 0,
-                    .comment = "remark", .time = 0x1234, .date = 0x5678, .externalAttr = 0x81A40020u})
+    w.Add(ZipMember{.name = "Payload/X.app/Info.plist",
+                    .data = std::string(1000, 'a'),
+                    .method = 8,
+                    .flags = 0,
+                    .comment = "remark",
+                    .time = 0x1234,
+                    .date = 0x5678,
+                    .externalAttr = 0x81A40020u})
         .Add(ZipMember{.name = "Payload/Sub/", .externalAttr = 0x10})
         .Add(ZipMember{.name = "noise.bin", .data = "abc", .method = 8})
         .Add(ZipMember{.name = "empty", .data = ""});

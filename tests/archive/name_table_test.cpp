@@ -28,8 +28,10 @@ std::u16string CaseVariant(std::u16string_view name, std::mt19937& rng) {
     std::u16string variant(name);
     for (char16_t& unit : variant) {
         if (rng() % 2 == 0) continue;
-        if (unit >= u'a' && unit <= u'z') unit = static_cast<char16_t>(unit - 32);
-        else if (unit >= u'A' && unit <= u'Z') unit = static_cast<char16_t>(unit + 32);
+        if (unit >= u'a' && unit <= u'z')
+            unit = static_cast<char16_t>(unit - 32);
+        else if (unit >= u'A' && unit <= u'Z')
+            unit = static_cast<char16_t>(unit + 32);
     }
     return variant;
 }
@@ -119,9 +121,19 @@ TEST(NameTable, OnlyAsciiLettersAreFolded) {
 // case variants and repeats, are indexed in shuffled order (many waiting
 // runs, items above and below each other) and some items stay unindexed.
 TEST(NameTable, ScannedLookupsAgreeWithThePlacedTable) {
-    const std::u16string pool[] = {u"",          u"a",         u"A",          u"readme.txt", u"README.TXT",
-                                   u"Re@dme",    u"Re`dme",    u"dir/\u00C4.x", u"dir/\u00E4.x", u"Payload/x",
-                                   u"payload/X", u"Payload/xy", u"z"};
+    const std::u16string pool[] = {u"",
+                                   u"a",
+                                   u"A",
+                                   u"readme.txt",
+                                   u"README.TXT",
+                                   u"Re@dme",
+                                   u"Re`dme",
+                                   u"dir/\u00C4.x",
+                                   u"dir/\u00E4.x",
+                                   u"Payload/x",
+                                   u"payload/X",
+                                   u"Payload/xy",
+                                   u"z"};
     std::mt19937 rng(41);
     for (int round = 0; round < 200; ++round) {
         const std::size_t count = 1 + rng() % (round < 100 ? 12 : 3000);
@@ -163,9 +175,18 @@ TEST(NameTable, ScannedLookupsAgreeWithThePlacedTable) {
 // shrinking and growing counts. A rename fails (native code 59) exactly where
 // the item's current name is indexed at another item.
 TEST(NameTable, AgreesWithAPlainIndexOverRandomRenames) {
-    const std::u16string pool[] = {u"",       u"a",         u"A",           u"readme.txt", u"README.TXT",
-                                   u"Re@dme", u"Re`dme",    u"dir/\u00C4.x", u"dir/\u00E4.x", u"Payload/x",
-                                   u"payload/X", u"z"};
+    const std::u16string pool[] = {u"",
+                                   u"a",
+                                   u"A",
+                                   u"readme.txt",
+                                   u"README.TXT",
+                                   u"Re@dme",
+                                   u"Re`dme",
+                                   u"dir/\u00C4.x",
+                                   u"dir/\u00E4.x",
+                                   u"Payload/x",
+                                   u"payload/X",
+                                   u"z"};
     std::mt19937 rng(23);
     for (int round = 0; round < 40; ++round) {
         TZFDirArray dir;

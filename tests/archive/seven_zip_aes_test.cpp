@@ -38,8 +38,8 @@ std::string ReadFixture(const std::u16string& relative) {
     }
 }
 
-const char* const kArchives[] = {"aes128-Copy.zip", "aes128-Deflate.zip", "aes192-Copy.zip",
-                                 "aes192-Deflate.zip", "aes256-Copy.zip", "aes256-Deflate.zip"};
+const char* const kArchives[] = {"aes128-Copy.zip",    "aes128-Deflate.zip", "aes192-Copy.zip",
+                                 "aes192-Deflate.zip", "aes256-Copy.zip",    "aes256-Deflate.zip"};
 const char* const kMembers[] = {"metadata.plist", "text.txt", "noise.bin", "empty.txt"};
 
 std::string Password() { return ReadFixture(u"password.txt"); }

@@ -30,8 +30,8 @@ std::string ReadFixture(const std::u16string& name) {
     return bytes;
 }
 
-const std::vector<std::u16string> kEveryName = {u"plain.txt", u"\u00DCber.txt", u"\u00E9\u2500.txt",
-                                                u"\u03A3.txt",  u"\u03C4.txt",     u"\u4E16\u754C.txt"};
+const std::vector<std::u16string> kEveryName = {u"plain.txt",  u"\u00DCber.txt", u"\u00E9\u2500.txt",
+                                                u"\u03A3.txt", u"\u03C4.txt",    u"\u4E16\u754C.txt"};
 // Code page 437 has no CJK letters.
 const std::vector<std::u16string> kCp437Names = {u"plain.txt", u"\u00DCber.txt", u"\u00E9\u2500.txt", u"\u03A3.txt",
                                                  u"\u03C4.txt"};

@@ -30,9 +30,9 @@ std::vector<std::uint32_t> ReadFieldByField(std::span<const std::uint8_t> bytes)
 
 // The decoded record's fields in record order.
 std::vector<std::uint32_t> FieldsOf(const TZFZipCentralDir& r) {
-    return {r.signature,   r.versionMadeBy, r.extractVersion, r.genPurposeFlag, r.compMethod,    r.lastModTime,
-            r.lastModDate, r.crc32,         r.compSize,       r.unCompSize,     r.nameLength,    r.extraLength,
-            r.commentLength, r.diskNumberStart, r.internalAttr, r.externalAttr, r.relOffsetLH};
+    return {r.signature,     r.versionMadeBy,   r.extractVersion, r.genPurposeFlag, r.compMethod, r.lastModTime,
+            r.lastModDate,   r.crc32,           r.compSize,       r.unCompSize,     r.nameLength, r.extraLength,
+            r.commentLength, r.diskNumberStart, r.internalAttr,   r.externalAttr,   r.relOffsetLH};
 }
 
 TEST(CentralHeaderDecode, EveryFieldAsReadOneAfterTheOther) {

@@ -84,42 +84,72 @@ void SetCentral(ZipLayout& layout, std::size_t member, int field, std::uint32_t 
 TEST(ExtractBoundedMember, DeclaredSizesDecideAndOutputStaysWithinTheLimit) {
     const std::string atLimit(kLimit, 'm');
     const Case cases[] = {
-        {"stored, exactly the limit", {Member("iTunesMetadata.plist", atLimit, false)}, nullptr, Outcome::kExtracted,
+        {"stored, exactly the limit",
+         {Member("iTunesMetadata.plist", atLimit, false)},
+         nullptr,
+         Outcome::kExtracted,
          atLimit},
-        {"deflated, exactly the limit", {Member("iTunesMetadata.plist", atLimit, true)}, nullptr, Outcome::kExtracted,
+        {"deflated, exactly the limit",
+         {Member("iTunesMetadata.plist", atLimit, true)},
+         nullptr,
+         Outcome::kExtracted,
          atLimit},
-        {"stored, one byte over", {Member("iTunesMetadata.plist", atLimit + "m", false)}, nullptr,
-         Outcome::kRefusedUnread, ""},
-        {"deflated, honestly huge", {Member("iTunesMetadata.plist", std::string(64 * kLimit, 'm'), true)}, nullptr,
-         Outcome::kRefusedUnread, ""},
+        {"stored, one byte over",
+         {Member("iTunesMetadata.plist", atLimit + "m", false)},
+         nullptr,
+         Outcome::kRefusedUnread,
+         ""},
+        {"deflated, honestly huge",
+         {Member("iTunesMetadata.plist", std::string(64 * kLimit, 'm'), true)},
+         nullptr,
+         Outcome::kRefusedUnread,
+         ""},
         {"declared small, inflates far past the limit",
          {Member("iTunesMetadata.plist", std::string(64 * kLimit, 'm'), true)},
-         [](ZipLayout& z) { SetCentral(z, 0, zipfield::kCdUncompSize, 1000); }, Outcome::kFailed, ""},
-        {"declared huge, actually small", {Member("iTunesMetadata.plist", "tiny", false)},
-         [](ZipLayout& z) { SetCentral(z, 0, zipfield::kCdUncompSize, 0xFFFFFFF0u); }, Outcome::kRefusedUnread, ""},
-        {"compressed size declared huge", {Member("iTunesMetadata.plist", "tiny", true)},
-         [](ZipLayout& z) { SetCentral(z, 0, zipfield::kCdCompSize, 0x7FFFFFF0u); }, Outcome::kRefusedUnread, ""},
+         [](ZipLayout& z) { SetCentral(z, 0, zipfield::kCdUncompSize, 1000); },
+         Outcome::kFailed,
+         ""},
+        {"declared huge, actually small",
+         {Member("iTunesMetadata.plist", "tiny", false)},
+         [](ZipLayout& z) { SetCentral(z, 0, zipfield::kCdUncompSize, 0xFFFFFFF0u); },
+         Outcome::kRefusedUnread,
+         ""},
+        {"compressed size declared huge",
+         {Member("iTunesMetadata.plist", "tiny", true)},
+         [](ZipLayout& z) { SetCentral(z, 0, zipfield::kCdCompSize, 0x7FFFFFF0u); },
+         Outcome::kRefusedUnread,
+         ""},
         {"incompressible: the limit itself, but more once deflated",
          {Member("iTunesMetadata.plist", Noise(kLimit), true)},
-         nullptr, Outcome::kRefusedUnread, ""},
+         nullptr,
+         Outcome::kRefusedUnread,
+         ""},
         {"a huge namesake in a sub-folder is not the member",
          {Member("Payload/iTunesMetadata.plist", std::string(64 * kLimit, 'p'), true),
           Member("iTunesMetadata.plist", "root", false)},
-         nullptr, Outcome::kExtracted, "root"},
+         nullptr,
+         Outcome::kExtracted,
+         "root"},
         {"the root member is the huge one",
          {Member("iTunesMetadata.plist", std::string(64 * kLimit, 'r'), true),
           Member("Payload/iTunesMetadata.plist", "small", false)},
-         nullptr, Outcome::kRefusedUnread, ""},
+         nullptr,
+         Outcome::kRefusedUnread,
+         ""},
         // Of two items with one name, the name index answers with the later: the
         // one extraction takes, and so the one whose size decides.
         {"a huge earlier namesake at the root is not the member",
          {Member("iTunesMetadata.plist", std::string(64 * kLimit, 'e'), true),
           Member("iTunesMetadata.plist", "later", false)},
-         nullptr, Outcome::kExtracted, "later"},
+         nullptr,
+         Outcome::kExtracted,
+         "later"},
         {"the later of two root namesakes is the huge one",
          {Member("iTunesMetadata.plist", "earlier", false),
           Member("iTunesMetadata.plist", std::string(64 * kLimit, 'l'), true)},
-         nullptr, Outcome::kRefusedUnread, ""},
+         nullptr,
+         Outcome::kRefusedUnread,
+         ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -133,17 +163,17 @@ TEST(ExtractBoundedMember, DeclaredSizesDecideAndOutputStaysWithinTheLimit) {
         archive.bytesRead = 0;
         platform::MemoryStream member;
         switch (c.outcome) {
-            case Outcome::kExtracted:
-                ExtractBoundedMember(archiver, kName, member, kLimit);
-                EXPECT_EQ(std::string(member.Data().begin(), member.Data().end()), c.extracted);
-                break;
-            case Outcome::kRefusedUnread:
-                EXPECT_THROW(ExtractBoundedMember(archiver, kName, member, kLimit), ESizeLimitError);
-                EXPECT_EQ(archive.bytesRead, 0);
-                break;
-            case Outcome::kFailed:
-                EXPECT_ANY_THROW(ExtractBoundedMember(archiver, kName, member, kLimit));
-                break;
+        case Outcome::kExtracted:
+            ExtractBoundedMember(archiver, kName, member, kLimit);
+            EXPECT_EQ(std::string(member.Data().begin(), member.Data().end()), c.extracted);
+            break;
+        case Outcome::kRefusedUnread:
+            EXPECT_THROW(ExtractBoundedMember(archiver, kName, member, kLimit), ESizeLimitError);
+            EXPECT_EQ(archive.bytesRead, 0);
+            break;
+        case Outcome::kFailed:
+            EXPECT_ANY_THROW(ExtractBoundedMember(archiver, kName, member, kLimit));
+            break;
         }
         EXPECT_LE(member.Size(), kLimit);
         EXPECT_TRUE(archiver.FOptions.FRecurse);

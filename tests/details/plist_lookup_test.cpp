@@ -53,8 +53,7 @@ constexpr std::string_view kConvertedMetadata =
     "</plist>\n";
 
 platform::TextLines Lines(std::string_view bytes) {
-    return platform::DecodeTextLines(
-        std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+    return platform::DecodeTextLines(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
 }
 
 }  // namespace
@@ -182,10 +181,22 @@ std::u16string Outcome(Lookup lookup) {
 // line break, including key lines at the very end.
 TEST(FindPlistValueInText, AgreesWithTheLineListOnManyTexts) {
     const std::u16string_view pieces[] = {
-        u"<key>itemId</key>", u"<KEY>ITEMID</KEY>", u"<integer>42</integer>", u"\t<string> x </string>",
-        u"<key>other</key>",  u"<dict>",            u"<<a>>",                 u" ",
-        u"\r",                u"\n",                u"\r\n",                  u"\n\r",
-        u"itemId",            u"<key>itemIds</key>", u"7",                    u"</",
+        u"<key>itemId</key>",
+        u"<KEY>ITEMID</KEY>",
+        u"<integer>42</integer>",
+        u"\t<string> x </string>",
+        u"<key>other</key>",
+        u"<dict>",
+        u"<<a>>",
+        u" ",
+        u"\r",
+        u"\n",
+        u"\r\n",
+        u"\n\r",
+        u"itemId",
+        u"<key>itemIds</key>",
+        u"7",
+        u"</",
     };
     std::uint32_t state = 12345;
     const auto next = [&state] {

@@ -29,7 +29,8 @@ namespace {
 std::string XmlMetadata(const std::string& itemId) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
            "\t<key>bundleDisplayName</key>\n\t<string>App</string>\n"
-           "\t<key>itemId</key>\n\t<integer>" + itemId + "</integer>\n</dict>\n</plist>\n";
+           "\t<key>itemId</key>\n\t<integer>" +
+           itemId + "</integer>\n</dict>\n</plist>\n";
 }
 
 // XML metadata of exactly `size` bytes: the identifier at the top, then padding.
@@ -242,7 +243,10 @@ TEST_F(ShowDetailsCommandTest, MetadataPastTheLimitYieldsNoIdentifier) {
     namespace zipfield = testing_support::zipfield;
     constexpr std::int64_t kLimit = details::kMetadataSizeLimit;
     const auto deflated = [](const std::string& data) {
-        return ZipWriter().AddStored("Payload/App.app/Info.plist", "info").AddDeflated("iTunesMetadata.plist", data).Build();
+        return ZipWriter()
+            .AddStored("Payload/App.app/Info.plist", "info")
+            .AddDeflated("iTunesMetadata.plist", data)
+            .Build();
     };
     const auto lyingAbout = [](testing_support::ZipLayout layout, std::uint32_t uncompressedSize) {
         layout.SetU32(layout.centralHeaders[1] + zipfield::kCdUncompSize, uncompressedSize);
@@ -264,7 +268,8 @@ TEST_F(ShowDetailsCommandTest, MetadataPastTheLimitYieldsNoIdentifier) {
 // comes out of the converter larger than that yields nothing.
 TEST_F(ShowDetailsCommandTest, ConvertedMetadataPastTheLimitYieldsNoIdentifier) {
     const auto converterInput = [](std::int64_t outputSize, const std::string& itemId) {
-        return std::move(ZipWriter().AddDeflated("iTunesMetadata.plist", std::to_string(outputSize) + "\n" + itemId + "\n"));
+        return std::move(
+            ZipWriter().AddDeflated("iTunesMetadata.plist", std::to_string(outputSize) + "\n" + itemId + "\n"));
     };
     folders_.converterPath = testing_support::BulkyConverterProgram();
     AddPackage(u"Small", converterInput(300, "1"));

@@ -36,11 +36,11 @@ const std::string kBinary("line\r\nnext\n\0\x01\xFF end", 17);
 
 std::string Sample() {
     ZipWriter w;
-    w.AddStored("iTunesMetadata.plist", "<plist/>")                          // 0
+    w.AddStored("iTunesMetadata.plist", "<plist/>")                                                       // 0
         .Add({.name = "Payload/X\xC3\xA4.app/Info.plist", .data = "info", .method = 8, .flags = 0x0800})  // 1
-        .Add({.name = "Payload/", .flags = 0, .externalAttr = 0x10})          // 2
-        .Add({.name = "bin.dat", .data = kBinary, .method = 8})               // 3
-        .Add({.name = "bad.txt", .data = "damaged", .crcOverride = 7u});      // 4
+        .Add({.name = "Payload/", .flags = 0, .externalAttr = 0x10})                                      // 2
+        .Add({.name = "bin.dat", .data = kBinary, .method = 8})                                           // 3
+        .Add({.name = "bad.txt", .data = "damaged", .crcOverride = 7u});                                  // 4
     return w.Build().bytes;
 }
 
@@ -63,10 +63,18 @@ TEST(VantrelZipFind, PrintsEveryHit) {
     TempDir dir;
     const std::u16string path = dir.Write(u"a.ipa", Sample());
     const FindRow rows[] = {
-        {"root items only by default", {}, u"*", "0\t\tiTunesMetadata.plist\n2\t\tPayload\n3\t\tbin.dat\n4\t\tbad.txt\n"},
-        {"with --recurse a bare name is found anywhere", {u"--recurse"}, u"info.plist",
+        {"root items only by default",
+         {},
+         u"*",
+         "0\t\tiTunesMetadata.plist\n2\t\tPayload\n3\t\tbin.dat\n4\t\tbad.txt\n"},
+        {"with --recurse a bare name is found anywhere",
+         {u"--recurse"},
+         u"info.plist",
          "1\tPayload\\X\xC3\xA4.app\\\tInfo.plist\n"},
-        {"--attr in hex drops the directory", {u"--attr", u"0x28AF"}, u"*", "0\t\tiTunesMetadata.plist\n3\t\tbin.dat\n4\t\tbad.txt\n"},
+        {"--attr in hex drops the directory",
+         {u"--attr", u"0x28AF"},
+         u"*",
+         "0\t\tiTunesMetadata.plist\n3\t\tbin.dat\n4\t\tbad.txt\n"},
         {"--attr in decimal keeps it", {u"--attr", u"16"}, u"P*", "2\t\tPayload\n"},
         {"exact name", {}, u"Payload\\X\u00e4.app\\Info.plist", "1\tPayload\\X\xC3\xA4.app\\\tInfo.plist\n"},
         {"no hit is no error", {u"--recurse"}, u"*.none", ""},
@@ -172,8 +180,10 @@ TEST(VantrelZipExtract, AesMembersOpenWithTheirPassword) {
         const char16_t* password;
         int status;
         std::string out;
-    } rows[] = {{u"ae1.txt", u"pw", 0, "first text"},  {u"ae2.txt", u"pw", 0, "second text"},
-                {u"ae2.txt", u"wrong", 3, ""},        {u"ae1.txt", nullptr, 3, ""},
+    } rows[] = {{u"ae1.txt", u"pw", 0, "first text"},
+                {u"ae2.txt", u"pw", 0, "second text"},
+                {u"ae2.txt", u"wrong", 3, ""},
+                {u"ae1.txt", nullptr, 3, ""},
                 {u"damaged.txt", u"pw", 1, "third text"}};
     for (const auto& row : rows) {
         std::vector<std::u16string> arguments = {u"extract", path, row.member};
@@ -183,12 +193,13 @@ TEST(VantrelZipExtract, AesMembersOpenWithTheirPassword) {
         EXPECT_EQ(run.status, row.status);
         EXPECT_EQ(run.out, row.out);
         if (row.status == 1) {
-            EXPECT_EQ(run.err, "Invalid size or check sum of file or unsupported compression format - Native error: 00008\n");
+            EXPECT_EQ(run.err,
+                      "Invalid size or check sum of file or unsupported compression format - Native error: 00008\n");
         }
         if (row.status == 3) {
             const std::string name = row.member == std::u16string(u"ae1.txt") ? "\"ae1.txt\"" : "\"ae2.txt\"";
-            EXPECT_EQ(run.err, row.password ? "wrong password for " + name + "\n"
-                                            : name + " is encrypted: no password given\n");
+            EXPECT_EQ(run.err,
+                      row.password ? "wrong password for " + name + "\n" : name + " is encrypted: no password given\n");
         }
     }
 }
@@ -196,7 +207,8 @@ TEST(VantrelZipExtract, AesMembersOpenWithTheirPassword) {
 TEST(VantrelZipExtract, StrictRefusesWhatTheRecoveryRoadWouldOpen) {
     TempDir dir;
     const ZipLayout layout = ZipWriter().AddStored("a.txt", "alpha").Build();
-    const std::u16string path = dir.Write(u"cut.ipa", layout.bytes.substr(0, static_cast<std::size_t>(layout.centralDirStart)));
+    const std::u16string path =
+        dir.Write(u"cut.ipa", layout.bytes.substr(0, static_cast<std::size_t>(layout.centralDirStart)));
     ToolRun run = Tool({u"extract", path, u"a.txt"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "alpha");

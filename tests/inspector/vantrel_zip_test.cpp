@@ -46,13 +46,13 @@ TEST(VantrelZip, ListsItemsInDirectoryOrder) {
     char crc[9];
     std::snprintf(crc, sizeof crc, "%08x", Crc32("<plist/>"));
     EXPECT_EQ(rows[0], std::string("0\tiTunesMetadata.plist\t0\t8\t8\t") + crc + "\t00000020\t100");
-    EXPECT_EQ(rows[1], "1\tPayload/\xC3\x84.app/\t0\t0\t0\t00000000\t00000010\t" +
-                           std::to_string(z.localHeaders[1] - 100))
+    EXPECT_EQ(rows[1],
+              "1\tPayload/\xC3\x84.app/\t0\t0\t0\t00000000\t00000010\t" + std::to_string(z.localHeaders[1] - 100))
         << "directory items keep their offset";
     std::snprintf(crc, sizeof crc, "%08x", Crc32(std::string(1000, 'q')));
     const std::string compSize = std::to_string(RawDeflate(std::string(1000, 'q')).size());
-    EXPECT_EQ(rows[2], "2\tbig.bin\t8\t" + compSize + "\t1000\t" + crc + "\t00000020\t" +
-                           std::to_string(z.localHeaders[2]))
+    EXPECT_EQ(rows[2],
+              "2\tbig.bin\t8\t" + compSize + "\t1000\t" + crc + "\t00000020\t" + std::to_string(z.localHeaders[2]))
         << "zip64 values; the zip64 offset is raised by the stub too";
 }
 
@@ -90,10 +90,14 @@ TEST(VantrelZip, ExitStatusesAndMessages) {
         std::string err;
     };
     const Row rows[] = {
-        {"missing archive", {u"list", missing},
-         1, "File \"" + platform::WideToUtf8(missing) + "\" not found - Native error: 00012\n"},
+        {"missing archive",
+         {u"list", missing},
+         1,
+         "File \"" + platform::WideToUtf8(missing) + "\" not found - Native error: 00012\n"},
         {"recovery finds nothing", {u"info", junkPath}, 1, "Invalid archive file. - Native error: 00035\n"},
-        {"strict: no end record", {u"--strict", u"list", junkPath}, 1,
+        {"strict: no end record",
+         {u"--strict", u"list", junkPath},
+         1,
          "Archive is damaged. Open failed - Native error: 00048\n"},
         {"strict: short read of the directory", {u"--strict", u"list", overstatedPath}, 2, "Stream-Lesefehler\n"},
         {"unknown command", {u"frobnicate", junkPath}, 2, ""},

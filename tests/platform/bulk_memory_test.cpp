@@ -17,8 +17,16 @@ namespace {
 constexpr std::size_t kMiB = std::size_t{1} << 20;
 
 TEST(BulkMemory, BlocksOfEverySizeHoldTheirBytes) {
-    const std::size_t sizes[] = {1, 4095, 4097, 2 * kMiB - 1, 2 * kMiB, 2 * kMiB + 1, 2 * kMiB + 4096 + 17,
-                                 4 * kMiB, 9 * kMiB + 360 * 1024 + 24, 10 * kMiB - 3};
+    const std::size_t sizes[] = {1,
+                                 4095,
+                                 4097,
+                                 2 * kMiB - 1,
+                                 2 * kMiB,
+                                 2 * kMiB + 1,
+                                 2 * kMiB + 4096 + 17,
+                                 4 * kMiB,
+                                 9 * kMiB + 360 * 1024 + 24,
+                                 10 * kMiB - 3};
     struct Block {
         std::uint8_t* bytes;
         std::size_t size;

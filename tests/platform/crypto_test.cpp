@@ -36,8 +36,7 @@ std::vector<std::uint8_t> Sequence(std::size_t length) {
     return bytes;
 }
 
-std::string Pbkdf2Hex(std::string_view password, std::string_view salt, std::uint32_t iterations,
-                      std::size_t length) {
+std::string Pbkdf2Hex(std::string_view password, std::string_view salt, std::uint32_t iterations, std::size_t length) {
     std::vector<std::uint8_t> derived(length);
     Pbkdf2HmacSha1(Bytes(password), Bytes(salt), iterations, derived);
     return ToHex(derived);

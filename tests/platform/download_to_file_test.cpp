@@ -88,8 +88,10 @@ private:
 class StallingService {
 public:
     explicit StallingService(std::string opening = {})
-        : opening_(std::move(opening)), listener_(httpd::ListenTcp("127.0.0.1", 0, 8)),
-          port_(httpd::LocalPort(listener_)), thread_([this] { Serve(); }) {}
+            : opening_(std::move(opening)),
+              listener_(httpd::ListenTcp("127.0.0.1", 0, 8)),
+              port_(httpd::LocalPort(listener_)),
+              thread_([this] { Serve(); }) {}
     ~StallingService() {
         stop_ = true;
         thread_.join();
@@ -97,7 +99,9 @@ public:
     StallingService(const StallingService&) = delete;
     StallingService& operator=(const StallingService&) = delete;
 
-    std::u16string Url() const { return u"http://127.0.0.1:" + platform::ToWide(port_) + u"/input/submit.php?dataset=1"; }
+    std::u16string Url() const {
+        return u"http://127.0.0.1:" + platform::ToWide(port_) + u"/input/submit.php?dataset=1";
+    }
     // Connections whose request arrived whole.
     int Requests() const { return requests_; }
 
@@ -141,9 +145,8 @@ constexpr platform::DownloadTimeouts kShortTimeouts{std::chrono::milliseconds(10
 // download not give up on its own within a generous wait, the service is ended
 // so that the test fails instead of hanging.
 bool DownloadFromStallingService(std::unique_ptr<StallingService>& service, const std::u16string& file) {
-    auto download = std::async(std::launch::async, [url = service->Url(), file] {
-        return DownloadToFile(url, file, kShortTimeouts);
-    });
+    auto download = std::async(std::launch::async,
+                               [url = service->Url(), file] { return DownloadToFile(url, file, kShortTimeouts); });
     const bool gaveUp = download.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
     EXPECT_TRUE(gaveUp) << "the download still waits on a silent service";
     if (!gaveUp) service.reset();
@@ -178,9 +181,12 @@ TEST_F(DownloadToFileTest, BodySavedWholeAndInOrder) {
         std::size_t size;
     };
     const Row rows[] = {
-        {"empty body", 0},        {"one byte", 1},
-        {"one full block", blocks}, {"one block and a byte", blocks + 1},
-        {"several blocks", 3 * blocks + 500}, {"many blocks", 200 * blocks + 3},
+        {"empty body", 0},
+        {"one byte", 1},
+        {"one full block", blocks},
+        {"one block and a byte", blocks + 1},
+        {"several blocks", 3 * blocks + 500},
+        {"many blocks", 200 * blocks + 3},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -273,8 +279,10 @@ TEST_F(DownloadToFileTest, SilentServiceFailsAfterTheTimeoutAndWritesNothing) {
 // after the receive timeout and keeps what arrived, as any broken transfer does.
 TEST_F(DownloadToFileTest, ServiceStallingMidBodyKeepsWhatArrived) {
     const std::string arrived = "http://catalogue.test/apps/";
-    auto service = std::make_unique<StallingService>("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n"
-                                                     "Content-Length: 1000\r\n\r\n" + arrived);
+    auto service = std::make_unique<StallingService>(
+        "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n"
+        "Content-Length: 1000\r\n\r\n" +
+        arrived);
     const std::u16string file = dir_.File(u"reply");
     EXPECT_TRUE(DownloadFromStallingService(service, file));
     ASSERT_TRUE(FileExists(file));

@@ -10,13 +10,13 @@
 #include "tests/support/helper_programs.h"
 #include "tests/support/temp_dir.h"
 
-using testing_support::QuickExitProgram;
-using testing_support::SlowWriterProgram;
 using platform::FileExists;
 using platform::PumpStep;
 using platform::QuoteString;
 using platform::RunAndWait;
+using testing_support::QuickExitProgram;
 using testing_support::ReadFileBytes;
+using testing_support::SlowWriterProgram;
 using testing_support::TempDir;
 
 namespace {
@@ -88,8 +88,8 @@ TEST(RunAndWait, WaitsUntilTheProgramEnds) {
 
 TEST(RunAndWait, StartsInTheGivenFolder) {
     TempDir dir;
-    ASSERT_TRUE(RunAndWait(QuoteString(SlowWriterProgram()), u"0 \"quoted \\\"arg\\\"\" relative.txt", u"OPEN",
-                           kHidden, dir.Path()));
+    ASSERT_TRUE(RunAndWait(QuoteString(SlowWriterProgram()), u"0 \"quoted \\\"arg\\\"\" relative.txt", u"OPEN", kHidden,
+                           dir.Path()));
     EXPECT_EQ(ReadFileBytes(dir.File(u"relative.txt")), "quoted \"arg\"\n");
 }
 

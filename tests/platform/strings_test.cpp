@@ -25,7 +25,7 @@ TEST(LowerAscii, ChangesOnlyAsciiLetters) {
 TEST(Utf8, RoundTripsAndReplacesMalformedBytes) {
     const std::u16string text = u"A\u00e9\u20ac\U0001F600";
     EXPECT_EQ(Utf8ToWide(WideToUtf8(text)), text);
-    EXPECT_EQ(Utf8ToWide("a\xC3"), u"a\uFFFD");         // cut sequence
-    EXPECT_EQ(Utf8ToWide("\xC0\xAF"), u"\uFFFD\uFFFD");  // overlong "/"
+    EXPECT_EQ(Utf8ToWide("a\xC3"), u"a\uFFFD");                    // cut sequence
+    EXPECT_EQ(Utf8ToWide("\xC0\xAF"), u"\uFFFD\uFFFD");            // overlong "/"
     EXPECT_EQ(Utf8ToWide("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");  // encoded surrogate
 }

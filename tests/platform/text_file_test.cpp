@@ -32,11 +32,22 @@ TEST(DecodeTextLines, Table) {
         {"empty lines kept", "\n\n", {u"", u""}},
         {"NUL ends the text", std::string("a\nb\0c\nd", 7), {u"a", u"b"}},
         {"ANSI without mark", "f\xFCr", {u"f\u00fcr"}},
-        {"UTF-8 mark", "\xEF\xBB\xBF" "f\xC3\xBCr\n", {u"f\u00fcr"}},
-        {"UTF-16 LE mark", std::string("\xFF\xFE" "a\0\n\0\xFC\0", 8), {u"a", u"\u00fc"}},
+        {"UTF-8 mark",
+         "\xEF\xBB\xBF"
+         "f\xC3\xBCr\n",
+         {u"f\u00fcr"}},
+        {"UTF-16 LE mark",
+         std::string("\xFF\xFE"
+                     "a\0\n\0\xFC\0",
+                     8),
+         {u"a", u"\u00fc"}},
         {"UTF-16 BE mark", std::string("\xFE\xFF\0a\0\r\0\n\0b", 10), {u"a", u"b"}},
         {"FF FE wins over a UTF-8 look", std::string("\xFF\xFE\xEF\xBB", 4), {u"\uBBEF"}},
-        {"UTF-16 NUL ends text", std::string("\xFF\xFE" "a\0\0\0b\0", 8), {u"a"}},
+        {"UTF-16 NUL ends text",
+         std::string("\xFF\xFE"
+                     "a\0\0\0b\0",
+                     8),
+         {u"a"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -98,8 +109,16 @@ TEST(LoadText, FilesBeyondTheByteLimitAreRefused) {
     const Row rows[] = {
         {"ANSI at the limit", "a\r\nb", 4, false, u"a\r\nb"},
         {"ANSI one byte over", "a\r\nb", 3, true, u""},
-        {"UTF-16 at the limit, mark counted", std::string("\xFF\xFE" "a\0b\0", 6), 6, false, u"ab"},
-        {"UTF-16 one byte over", std::string("\xFF\xFE" "a\0b\0", 6), 5, true, u""},
+        {"UTF-16 at the limit, mark counted",
+         std::string("\xFF\xFE"
+                     "a\0b\0",
+                     6),
+         6, false, u"ab"},
+        {"UTF-16 one byte over",
+         std::string("\xFF\xFE"
+                     "a\0b\0",
+                     6),
+         5, true, u""},
         {"empty file, no room at all", "", 0, false, u""},
         {"NUL ends the text, not the count", std::string("x\0yyyy", 6), 5, true, u""},
     };

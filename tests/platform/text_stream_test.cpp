@@ -77,17 +77,33 @@ TEST(WholeTextDecoder, HandMadeCasesAtEveryCut) {
         {"one byte that could begin a mark", "\xFF", u"\u00ff\r\n"},
         {"two bytes of the UTF-8 mark read as ANSI", "\xEF\xBB", u"\u00ef\u00bb\r\n"},
         {"FF FE wins over a UTF-8 look", "\xFF\xFE\xEF\xBB", u"\uBBEF\r\n"},
-        {"UTF-8 mark, two- and four-byte sequences", "\xEF\xBB\xBF" "a\xC3\xBC\xF0\x9F\x98\x80z", u"a\u00fc\U0001F600z\r\n"},
-        {"UTF-8 sequence cut by the end of the file", "\xEF\xBB\xBF" "ab\xE2\x82", u"ab\uFFFD\uFFFD\r\n"},
+        {"UTF-8 mark, two- and four-byte sequences",
+         "\xEF\xBB\xBF"
+         "a\xC3\xBC\xF0\x9F\x98\x80z",
+         u"a\u00fc\U0001F600z\r\n"},
+        {"UTF-8 sequence cut by the end of the file",
+         "\xEF\xBB\xBF"
+         "ab\xE2\x82",
+         u"ab\uFFFD\uFFFD\r\n"},
         {"UTF-8 sequence broken by an ASCII byte", "\xEF\xBB\xBF\xE2\x28\xA1z", u"\uFFFD(\uFFFDz\r\n"},
         {"UTF-8 overlong form and encoded surrogate", "\xEF\xBB\xBF\xC0\xAF\xED\xA0\x80",
          u"\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD\r\n"},
         {"UTF-8 above U+10FFFF", "\xEF\xBB\xBF\xF4\x90\x80\x80!", u"\uFFFD\uFFFD\uFFFD\uFFFD!\r\n"},
         {"UTF-8 lone continuation bytes", "\xEF\xBB\xBF\x80\xBF", u"\uFFFD\uFFFD\r\n"},
-        {"UTF-8 NUL ends the text", "\xEF\xBB\xBF" "a\nb\0c"s, u"a\r\nb\r\n"},
+        {"UTF-8 NUL ends the text",
+         "\xEF\xBB\xBF"
+         "a\nb\0c"s,
+         u"a\r\nb\r\n"},
         {"UTF-16 LE surrogate pair and CR LF", Utf16Le(u"\U0001F600\r\nx"), u"\U0001F600\r\nx\r\n"},
-        {"UTF-16 LE lone surrogates stay", Utf16Le(u"\xD800" u"a\xDC00"), u"\xD800" u"a\xDC00\r\n"},
-        {"UTF-16 LE odd byte at the end is dropped", "\xFF\xFE" "a\0b"s, u"a\r\n"},
+        {"UTF-16 LE lone surrogates stay",
+         Utf16Le(u"\xD800"
+                 u"a\xDC00"),
+         u"\xD800"
+         u"a\xDC00\r\n"},
+        {"UTF-16 LE odd byte at the end is dropped",
+         "\xFF\xFE"
+         "a\0b"s,
+         u"a\r\n"},
         {"UTF-16 LE NUL ends the text", Utf16Le(u"a\0b"s.substr(0, 3)), u"a\r\n"},
         {"UTF-16 BE lone CR then LF", "\xFE\xFF\0\r\0a\0\n"s, u"\r\na\r\n"},
         {"CR LF, lone CR, lone LF", "a\r\nb\rc\nd", u"a\r\nb\r\nc\r\nd\r\n"},
@@ -150,9 +166,19 @@ TEST(AfterLastAsciiPair, Table) {
         {"a pair", "ab", 2},
         {"lead byte after the pair", "ab\x81", 2},
         {"trail byte in the ASCII range after a lead", "ab\x81\x40", 2},
-        {"pair after high bytes", "\x81\x40\x82" "cd", 5},
-        {"no two ASCII bytes side by side", "a\x81" "b\x82" "c", 0},
-        {"the last of several pairs", "ab\x81" "cd\x82", 5},
+        {"pair after high bytes",
+         "\x81\x40\x82"
+         "cd",
+         5},
+        {"no two ASCII bytes side by side",
+         "a\x81"
+         "b\x82"
+         "c",
+         0},
+        {"the last of several pairs",
+         "ab\x81"
+         "cd\x82",
+         5},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -163,8 +189,11 @@ TEST(AfterLastAsciiPair, Table) {
 TEST(AnsiWholeCharacters, NeverCutsWhatTheAnsiDecoderJoins) {
     // Whatever the system's code page, the characters of the whole prefix and
     // of the rest, decoded apart, are those of the whole.
-    const std::string texts[] = {"plain ASCII text", "f\xFCr \x80\x81\x82\x83 ab", "\x81\x40\x82\x41" "ab\x83",
-                                 "\xE3\x81\x82" "ab\xE3\x81"};
+    const std::string texts[] = {"plain ASCII text", "f\xFCr \x80\x81\x82\x83 ab",
+                                 "\x81\x40\x82\x41"
+                                 "ab\x83",
+                                 "\xE3\x81\x82"
+                                 "ab\xE3\x81"};
     for (const std::string& text : texts) {
         SCOPED_TRACE(text);
         const std::size_t whole = AnsiWholeCharacters(text);

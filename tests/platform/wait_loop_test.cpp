@@ -14,7 +14,7 @@ class ScriptedWait {
 public:
     // ends: per wait '1' ended; escape, shift: per read '1' down; pump: per call 'd', 'q', else idle.
     ScriptedWait(std::string ends, std::string escape, std::string shift, std::string pump)
-        : ends_(std::move(ends)), escape_(std::move(escape)), shift_(std::move(shift)), pump_(std::move(pump)) {}
+            : ends_(std::move(ends)), escape_(std::move(escape)), shift_(std::move(shift)), pump_(std::move(pump)) {}
 
     std::string Run() {
         platform::RunWaitLoop({

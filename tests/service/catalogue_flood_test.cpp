@@ -45,7 +45,8 @@ protected:
 std::string LongestList(int seed) {
     std::string list;
     for (int i = 0; i < 1000; ++i) {
-        list += (i ? "," : "") + std::to_string(10000000000000000000ull + static_cast<unsigned long long>(seed) * 1000 + i);
+        list +=
+            (i ? "," : "") + std::to_string(10000000000000000000ull + static_cast<unsigned long long>(seed) * 1000 + i);
     }
     return list;
 }

@@ -50,8 +50,9 @@ protected:
     void SetUp() override { Start({}); }
 
     void Start(const std::vector<std::string>& extra) {
-        std::vector<std::string> arguments{"--port", "0", "--port-file", PathArgument(dir_.File(u"port.txt")),
-                                           "--log", PathArgument(dir_.File(u"requests.log"))};
+        std::vector<std::string> arguments{"--port",      "0",
+                                           "--port-file", PathArgument(dir_.File(u"port.txt")),
+                                           "--log",       PathArgument(dir_.File(u"requests.log"))};
         arguments.insert(arguments.end(), extra.begin(), extra.end());
         service_.reset();
         platform::DeleteFileAt(dir_.File(u"port.txt"));
@@ -85,9 +86,10 @@ TEST_F(CatalogueProcess, ServesThePageWhoseAddressItReturns) {
 }
 
 // What WinInet sends to the proxy that http_proxy names, for a host other than the service's.
-const std::string kProxiedSubmission = "GET http://catalogue.example:80/input/submit.php?dataset=5,6 HTTP/1.1\r\n"
-                                       "User-Agent: vantrel.exe\r\nHost: catalogue.example\r\n"
-                                       "Proxy-Connection: Keep-Alive\r\n\r\n";
+const std::string kProxiedSubmission =
+    "GET http://catalogue.example:80/input/submit.php?dataset=5,6 HTTP/1.1\r\n"
+    "User-Agent: vantrel.exe\r\nHost: catalogue.example\r\n"
+    "Proxy-Connection: Keep-Alive\r\n\r\n";
 
 TEST_F(CatalogueProcess, AnswersOnlyForItsOwnNames) {
     struct Row {

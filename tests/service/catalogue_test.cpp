@@ -141,7 +141,9 @@ TEST(IsCrossSite, BelievesWhatTheBrowserSays) {
         {"foreign port", {{"Origin", "http://localhost:3000"}}, true},
         {"opaque origin", {{"Origin", "null"}}, true},
         {"other scheme", {{"Origin", "https://localhost"}}, true},
-        {"same origin claimed, foreign Origin", {{"Sec-Fetch-Site", "same-origin"}, {"Origin", "http://evil.example"}}, true},
+        {"same origin claimed, foreign Origin",
+         {{"Sec-Fetch-Site", "same-origin"}, {"Origin", "http://evil.example"}},
+         true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -271,16 +273,36 @@ TEST(Catalogue, AnswersWithItsOwnName) {
         std::string expectedBase;
     };
     const Row rows[] = {
-        {"the program's request", 80, "", false, "/input/submit.php?dataset=1", {{"Host", "localhost"}},
+        {"the program's request",
+         80,
+         "",
+         false,
+         "/input/submit.php?dataset=1",
+         {{"Host", "localhost"}},
          "http://localhost"},
         {"by address", 80, "", false, "/input/submit.php?dataset=1", {{"Host", "127.0.0.1:80"}}, "http://localhost"},
-        {"another port", 8080, "", false, "/input/submit.php?dataset=1", {{"Host", "[::1]:8080"}},
+        {"another port",
+         8080,
+         "",
+         false,
+         "/input/submit.php?dataset=1",
+         {{"Host", "[::1]:8080"}},
          "http://localhost:8080"},
         {"no Host header", 80, "", false, "/input/submit.php?dataset=1", {}, "http://localhost"},
         {"absolute form", 80, "", false, "http://localhost/input/submit.php?dataset=1", {}, "http://localhost"},
-        {"any host as a proxy", 8080, "", true, "http://catalogue.example/input/submit.php?dataset=1",
-         {{"Host", "catalogue.example"}}, "http://localhost:8080"},
-        {"page base", 8080, "http://127.0.0.1:9000/", true, "http://localhost/input/submit.php?dataset=1", {},
+        {"any host as a proxy",
+         8080,
+         "",
+         true,
+         "http://catalogue.example/input/submit.php?dataset=1",
+         {{"Host", "catalogue.example"}},
+         "http://localhost:8080"},
+        {"page base",
+         8080,
+         "http://127.0.0.1:9000/",
+         true,
+         "http://localhost/input/submit.php?dataset=1",
+         {},
          "http://127.0.0.1:9000"},
     };
     for (const Row& row : rows) {
@@ -317,11 +339,12 @@ TEST(Catalogue, RefusesWhatItDoesNotServe) {
         {"foreign Host on a page", MakeRequest(page, {{"Host", "rebound.evil.example:80"}}), 421},
         {"foreign port", MakeRequest("/input/submit.php?dataset=1", {{"Host", "localhost:81"}}), 421},
         {"foreign absolute form", MakeRequest("http://evil.example/input/submit.php?dataset=1"), 421},
-        {"two Host headers", MakeRequest("/input/submit.php?dataset=1", {{"Host", "localhost"}, {"Host", "evil"}}), 400},
-        {"cross-site", MakeRequest("/input/submit.php?dataset=1", {{"Host", "localhost"}, {"Sec-Fetch-Site", "cross-site"}}),
-         403},
-        {"foreign origin", MakeRequest("/input/submit.php?dataset=1", {{"Host", "localhost"}, {"Origin", "http://evil.example"}}),
-         403},
+        {"two Host headers", MakeRequest("/input/submit.php?dataset=1", {{"Host", "localhost"}, {"Host", "evil"}}),
+         400},
+        {"cross-site",
+         MakeRequest("/input/submit.php?dataset=1", {{"Host", "localhost"}, {"Sec-Fetch-Site", "cross-site"}}), 403},
+        {"foreign origin",
+         MakeRequest("/input/submit.php?dataset=1", {{"Host", "localhost"}, {"Origin", "http://evil.example"}}), 403},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -372,9 +395,9 @@ TEST(ServiceOptions, ParsesEveryOptionAndRefusesOthers) {
     EXPECT_FALSE(defaults.service);
     EXPECT_FALSE(defaults.anyHost);
     EXPECT_FALSE(defaults.setRecovery);
-    const ServiceOptions options = ParseServiceOptions({"--port", "0", "--bind", "0.0.0.0", "--log", "l.txt",
-                                                        "--port-file", "p.txt", "--page-base", "http://h:1",
-                                                        "--any-host", "--bind", "::1"});
+    const ServiceOptions options =
+        ParseServiceOptions({"--port", "0", "--bind", "0.0.0.0", "--log", "l.txt", "--port-file", "p.txt",
+                             "--page-base", "http://h:1", "--any-host", "--bind", "::1"});
     EXPECT_EQ(options.port, 0);
     EXPECT_EQ(options.bindAddresses, (std::vector<std::string>{"0.0.0.0", "::1"}));
     EXPECT_EQ(options.logFile, "l.txt");
@@ -382,9 +405,14 @@ TEST(ServiceOptions, ParsesEveryOptionAndRefusesOthers) {
     EXPECT_EQ(options.pageBase, "http://h:1");
     EXPECT_TRUE(options.anyHost);
     EXPECT_TRUE(ParseServiceOptions({"--set-recovery"}).setRecovery);
-    const std::vector<std::vector<std::string>> bad = {
-        {"--port"}, {"--port", "65536"}, {"--port", "-1"}, {"--port", "8o"}, {"--frobnicate", "1"},
-        {"--page-base", "file:///c:/x"}, {"--max-pages", "5"}, {"--service", "--set-recovery"}};
+    const std::vector<std::vector<std::string>> bad = {{"--port"},
+                                                       {"--port", "65536"},
+                                                       {"--port", "-1"},
+                                                       {"--port", "8o"},
+                                                       {"--frobnicate", "1"},
+                                                       {"--page-base", "file:///c:/x"},
+                                                       {"--max-pages", "5"},
+                                                       {"--service", "--set-recovery"}};
     for (const auto& arguments : bad) {
         SCOPED_TRACE(arguments.size() > 1 ? arguments[0] + " " + arguments[1] : arguments[0]);
         EXPECT_THROW(ParseServiceOptions(arguments), std::invalid_argument);

@@ -22,8 +22,8 @@ using namespace httpd;
 
 namespace {
 
-constexpr int kSmallWindow = 4096;           // receive buffer of a client that does not read
-constexpr int kGenerousWaitMs = 20000;       // for what must happen, however slow the machine
+constexpr int kSmallWindow = 4096;      // receive buffer of a client that does not read
+constexpr int kGenerousWaitMs = 20000;  // for what must happen, however slow the machine
 const std::string kPartialHead = "GET /slow HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: ";
 
 // An answer far larger than the socket buffers on both sides can hold.

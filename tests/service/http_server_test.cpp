@@ -71,8 +71,9 @@ TEST_F(ServerTest, ServesAbsoluteFormTargetsAsAProxyWould) {
     const auto response = ParseResponse(raw);
     ASSERT_TRUE(response);
     EXPECT_EQ(response->status, 200);
-    EXPECT_EQ(response->body, "method=GET\npath=/input/submit.php\nquery=dataset=9\nauthority=localhost:80\n"
-                              "host=localhost:80\nagent=\nbody=\n");
+    EXPECT_EQ(response->body,
+              "method=GET\npath=/input/submit.php\nquery=dataset=9\nauthority=localhost:80\n"
+              "host=localhost:80\nagent=\nbody=\n");
 }
 
 TEST_F(ServerTest, AnswersMalformedAndOversizedRequestsWith400AndGoesOn) {
@@ -139,8 +140,9 @@ TEST_F(ServerTest, ReceivesARequestBodyOfSeveralKilobytes) {
     for (int i = 0; payload.size() < 12000; ++i) payload += static_cast<char>('a' + i % 26);
     Server server([](const Request& r) { return Response::WithBody(200, "text/plain", r.body); }, Options());
     server.Start();
-    const auto response = ParseResponse(ExchangeRaw(
-        server.Port(), "POST /echo HTTP/1.1\r\nContent-Length: " + std::to_string(payload.size()) + "\r\n\r\n" + payload));
+    const auto response = ParseResponse(
+        ExchangeRaw(server.Port(),
+                    "POST /echo HTTP/1.1\r\nContent-Length: " + std::to_string(payload.size()) + "\r\n\r\n" + payload));
     ASSERT_TRUE(response);
     EXPECT_EQ(response->body, payload);
 }

@@ -82,14 +82,22 @@ private:
     // The object's marker and payload; a container's references follow it.
     static std::string Encode(const PlistNode& node) {
         switch (node.kind) {
-            case PlistNode::Kind::kBoolean: return std::string(1, node.boolean ? '\x09' : '\x08');
-            case PlistNode::Kind::kInteger: return IntObject(node.integer);
-            case PlistNode::Kind::kReal: return "\x23" + DoubleBytes(node.real);
-            case PlistNode::Kind::kDate: return "\x33" + DoubleBytes(node.real);
-            case PlistNode::Kind::kString: return StringObject(node.text);
-            case PlistNode::Kind::kData: return Marker(0x4, node.text.size()) + node.text;
-            case PlistNode::Kind::kArray: return Marker(0xA, node.items.size());
-            case PlistNode::Kind::kDict: return Marker(0xD, node.keys.size());
+        case PlistNode::Kind::kBoolean:
+            return std::string(1, node.boolean ? '\x09' : '\x08');
+        case PlistNode::Kind::kInteger:
+            return IntObject(node.integer);
+        case PlistNode::Kind::kReal:
+            return "\x23" + DoubleBytes(node.real);
+        case PlistNode::Kind::kDate:
+            return "\x33" + DoubleBytes(node.real);
+        case PlistNode::Kind::kString:
+            return StringObject(node.text);
+        case PlistNode::Kind::kData:
+            return Marker(0x4, node.text.size()) + node.text;
+        case PlistNode::Kind::kArray:
+            return Marker(0xA, node.items.size());
+        case PlistNode::Kind::kDict:
+            return Marker(0xD, node.keys.size());
         }
         return {};
     }

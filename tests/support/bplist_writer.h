@@ -14,10 +14,10 @@ struct PlistNode {
     Kind kind = Kind::kString;
     bool boolean = false;
     std::int64_t integer = 0;
-    double real = 0;                 // kReal; kDate: seconds since 2001-01-01 00:00:00 UTC
-    std::string text;                // kString: UTF-8; kData: bytes
-    std::vector<std::string> keys;   // kDict, parallel to items
-    std::vector<PlistNode> items;    // kArray elements, kDict values
+    double real = 0;                // kReal; kDate: seconds since 2001-01-01 00:00:00 UTC
+    std::string text;               // kString: UTF-8; kData: bytes
+    std::vector<std::string> keys;  // kDict, parallel to items
+    std::vector<PlistNode> items;   // kArray elements, kDict values
 };
 
 PlistNode PlistBool(bool value);

@@ -22,24 +22,36 @@ std::string Utf16Bytes(std::u16string_view text, bool bigEndian) {
 
 const char* EncodingName(Encoding encoding) {
     switch (encoding) {
-    case Encoding::Ansi: return "ANSI";
-    case Encoding::Utf8: return "UTF-8 without mark";
-    case Encoding::Utf8Bom: return "UTF-8 with mark";
-    case Encoding::Utf16LeBom: return "UTF-16 LE with mark";
-    case Encoding::Utf16BeBom: return "UTF-16 BE with mark";
-    case Encoding::Utf16LeNoBom: return "UTF-16 LE without mark";
+    case Encoding::Ansi:
+        return "ANSI";
+    case Encoding::Utf8:
+        return "UTF-8 without mark";
+    case Encoding::Utf8Bom:
+        return "UTF-8 with mark";
+    case Encoding::Utf16LeBom:
+        return "UTF-16 LE with mark";
+    case Encoding::Utf16BeBom:
+        return "UTF-16 BE with mark";
+    case Encoding::Utf16LeNoBom:
+        return "UTF-16 LE without mark";
     }
     return "?";
 }
 
 std::string Encode(std::u16string_view text, Encoding encoding) {
     switch (encoding) {
-    case Encoding::Ansi: return platform::WideToAnsi(text);
-    case Encoding::Utf8: return platform::WideToUtf8(text);
-    case Encoding::Utf8Bom: return "\xEF\xBB\xBF" + platform::WideToUtf8(text);
-    case Encoding::Utf16LeBom: return "\xFF\xFE" + Utf16Bytes(text, false);
-    case Encoding::Utf16BeBom: return "\xFE\xFF" + Utf16Bytes(text, true);
-    case Encoding::Utf16LeNoBom: return Utf16Bytes(text, false);
+    case Encoding::Ansi:
+        return platform::WideToAnsi(text);
+    case Encoding::Utf8:
+        return platform::WideToUtf8(text);
+    case Encoding::Utf8Bom:
+        return "\xEF\xBB\xBF" + platform::WideToUtf8(text);
+    case Encoding::Utf16LeBom:
+        return "\xFF\xFE" + Utf16Bytes(text, false);
+    case Encoding::Utf16BeBom:
+        return "\xFE\xFF" + Utf16Bytes(text, true);
+    case Encoding::Utf16LeNoBom:
+        return Utf16Bytes(text, false);
     }
     return {};
 }

@@ -12,8 +12,8 @@ namespace testing_support {
 
 struct AesOptions {
     std::string password;
-    std::uint8_t strength = 3;       // 1, 2, 3: 128-, 192-, 256-bit key
-    std::uint16_t vendorVersion = 2; // 1: AE-1 (CRC-32 stored), 2: AE-2 (CRC-32 0)
+    std::uint8_t strength = 3;        // 1, 2, 3: 128-, 192-, 256-bit key
+    std::uint16_t vendorVersion = 2;  // 1: AE-1 (CRC-32 stored), 2: AE-2 (CRC-32 0)
 };
 
 // Bytes of an AES member's stored data that surround the encrypted data.

@@ -31,8 +31,8 @@ std::string LocalHeader(const ZipMember& m, const Encoded& e, std::uint16_t flag
     std::uint32_t comp = descriptor ? 0 : static_cast<std::uint32_t>(e.compSize);
     std::uint32_t uncomp = descriptor ? 0 : static_cast<std::uint32_t>(e.uncompSize);
     if (m.zip64) comp = uncomp = kAllOnes;
-    return Le32(0x04034B50) + Le16(m.extractVersion) + Le16(flags) + Le16(m.method) + Le16(m.time) +
-           Le16(m.date) + Le32(crc) + Le32(comp) + Le32(uncomp) + Le16(static_cast<std::uint16_t>(m.name.size())) +
+    return Le32(0x04034B50) + Le16(m.extractVersion) + Le16(flags) + Le16(m.method) + Le16(m.time) + Le16(m.date) +
+           Le32(crc) + Le32(comp) + Le32(uncomp) + Le16(static_cast<std::uint16_t>(m.name.size())) +
            Le16(static_cast<std::uint16_t>(extra.size())) + m.name + extra;
 }
 
@@ -48,8 +48,8 @@ std::string CentralHeader(const ZipMember& m, const Encoded& e, std::uint16_t fl
     return Le32(0x02014B50) + Le16(m.versionMadeBy) + Le16(m.extractVersion) + Le16(flags) + Le16(m.method) +
            Le16(m.time) + Le16(m.date) + Le32(e.crc) + Le32(comp) + Le32(uncomp) +
            Le16(static_cast<std::uint16_t>(m.name.size())) + Le16(static_cast<std::uint16_t>(extra.size())) +
-           Le16(static_cast<std::uint16_t>(m.comment.size())) + Le16(0) + Le16(m.internalAttr) +
-           Le32(m.externalAttr) + Le32(rel) + m.name + extra + m.comment;
+           Le16(static_cast<std::uint16_t>(m.comment.size())) + Le16(0) + Le16(m.internalAttr) + Le32(m.externalAttr) +
+           Le32(rel) + m.name + extra + m.comment;
 }
 
 }  // namespace
@@ -63,9 +63,15 @@ std::uint32_t ZipLayout::U32(std::int64_t at) const {
     return static_cast<std::uint32_t>(U16(at)) | static_cast<std::uint32_t>(U16(at + 2)) << 16;
 }
 
-void ZipLayout::SetU16(std::int64_t at, std::uint16_t value) { bytes.replace(static_cast<std::size_t>(at), 2, Le16(value)); }
-void ZipLayout::SetU32(std::int64_t at, std::uint32_t value) { bytes.replace(static_cast<std::size_t>(at), 4, Le32(value)); }
-void ZipLayout::SetU64(std::int64_t at, std::uint64_t value) { bytes.replace(static_cast<std::size_t>(at), 8, Le64(value)); }
+void ZipLayout::SetU16(std::int64_t at, std::uint16_t value) {
+    bytes.replace(static_cast<std::size_t>(at), 2, Le16(value));
+}
+void ZipLayout::SetU32(std::int64_t at, std::uint32_t value) {
+    bytes.replace(static_cast<std::size_t>(at), 4, Le32(value));
+}
+void ZipLayout::SetU64(std::int64_t at, std::uint64_t value) {
+    bytes.replace(static_cast<std::size_t>(at), 8, Le64(value));
+}
 
 ZipWriter& ZipWriter::Add(ZipMember member) {
     members_.push_back(std::move(member));
@@ -127,8 +133,8 @@ ZipLayout ZipWriter::Build() const {
     const std::uint64_t dirOffset = static_cast<std::uint64_t>(z.centralDirStart) - base;
     if (zip64Records_) {
         z.zip64EndRecord = static_cast<std::int64_t>(z.bytes.size());
-        z.bytes += Le32(0x06064B50) + Le64(44) + Le16(45) + Le16(45) + Le32(0) + Le32(0) + Le64(count) +
-                   Le64(count) + Le64(static_cast<std::uint64_t>(z.centralDirSize)) + Le64(dirOffset);
+        z.bytes += Le32(0x06064B50) + Le64(44) + Le16(45) + Le16(45) + Le32(0) + Le32(0) + Le64(count) + Le64(count) +
+                   Le64(static_cast<std::uint64_t>(z.centralDirSize)) + Le64(dirOffset);
         z.zip64Locator = static_cast<std::int64_t>(z.bytes.size());
         z.bytes += Le32(0x07064B50) + Le32(0) + Le64(static_cast<std::uint64_t>(z.zip64EndRecord) - base) + Le32(1);
     }
@@ -164,9 +170,7 @@ std::uint32_t Crc32(std::string_view data) {
         crc32(0L, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
 }
 
-std::string Le16(std::uint16_t value) {
-    return {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
-}
+std::string Le16(std::uint16_t value) { return {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)}; }
 
 std::string Le32(std::uint32_t value) {
     return Le16(static_cast<std::uint16_t>(value)) + Le16(static_cast<std::uint16_t>(value >> 16));

@@ -56,8 +56,8 @@ struct ZipLayout {
 
 // Field offsets inside the records (APPNOTE 4.3).
 namespace zipfield {
-inline constexpr int kEndDiskNumber = 4, kEndStartDisk = 6, kEndEntriesOnDisk = 8, kEndEntries = 10,
-                     kEndDirSize = 12, kEndDirOffset = 16, kEndCommentLength = 20;
+inline constexpr int kEndDiskNumber = 4, kEndStartDisk = 6, kEndEntriesOnDisk = 8, kEndEntries = 10, kEndDirSize = 12,
+                     kEndDirOffset = 16, kEndCommentLength = 20;
 inline constexpr int kCdVersionMadeBy = 4, kCdExtractVersion = 6, kCdFlag = 8, kCdMethod = 10, kCdTime = 12,
                      kCdDate = 14, kCdCrc = 16, kCdCompSize = 20, kCdUncompSize = 24, kCdNameLength = 28,
                      kCdExtraLength = 30, kCdCommentLength = 32, kCdDiskStart = 34, kCdInternalAttr = 36,

@@ -28,8 +28,8 @@ TEST(DriverJson, WritesOneAsciiLine) {
         {"empty object", [](JsonWriter&) {}, "{}"},
         {"fields in order", [](JsonWriter& j) { j.Field("a", 1).Field("b", true).Key("c").Null(); },
          "{\"a\":1,\"b\":true,\"c\":null}"},
-        {"quote, backslash, line breaks, tab",
-         [](JsonWriter& j) { j.Field("t", L"\"\\\r\n\t"); }, "{\"t\":\"\\\"\\\\\\r\\n\\t\"}"},
+        {"quote, backslash, line breaks, tab", [](JsonWriter& j) { j.Field("t", L"\"\\\r\n\t"); },
+         "{\"t\":\"\\\"\\\\\\r\\n\\t\"}"},
         {"control character", [](JsonWriter& j) { j.Field("t", L"\x01"); }, "{\"t\":\"\\u0001\"}"},
         {"non-ASCII letters", [](JsonWriter& j) { j.Field("t", L"\u00dcber"); }, "{\"t\":\"\\u00dcber\"}"},
         {"surrogate pair as two escapes", [](JsonWriter& j) { j.Field("t", L"\U0001F600"); },
@@ -42,8 +42,7 @@ TEST(DriverJson, WritesOneAsciiLine) {
          "{\"rows\":[\"a\",2,{\"x\":0}]}"},
         {"raw JSON after a key", [](JsonWriter& j) { j.Key("menu").Raw("{\"items\":[]}").Field("ok", false); },
          "{\"menu\":{\"items\":[]},\"ok\":false}"},
-        {"finish closes what is open", [](JsonWriter& j) { j.Key("a").BeginArray().BeginObject(); },
-         "{\"a\":[{}]}"},
+        {"finish closes what is open", [](JsonWriter& j) { j.Key("a").BeginArray().BeginObject(); }, "{\"a\":[{}]}"},
         {"negative number", [](JsonWriter& j) { j.Field("n", -42LL); }, "{\"n\":-42}"},
     };
     for (const auto& row : cases) {

@@ -41,37 +41,37 @@ PlistNode Metadata() {
 }
 
 const std::string kMetadataXml = kHead +
-    "<dict>\n"
-    "\t<key>artistId</key>\n"
-    "\t<integer>-7</integer>\n"
-    "\t<key>artwork</key>\n"
-    "\t<data>\n"
-    "\tAAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKissLS4vMDEy\n"
-    "\tMzQ1Njc4OTo7\n"
-    "\t</data>\n"
-    "\t<key>empty</key>\n"
-    "\t<dict/>\n"
-    "\t<key>gameCenterEnabled</key>\n"
-    "\t<true/>\n"
-    "\t<key>genres</key>\n"
-    "\t<array>\n"
-    "\t\t<string>Games</string>\n"
-    "\t\t<string>Puzzle</string>\n"
-    "\t</array>\n"
-    "\t<key>isGift</key>\n"
-    "\t<false/>\n"
-    "\t<key>itemId</key>\n"
-    "\t<integer>284882215</integer>\n"
-    "\t<key>itemName</key>\n"
-    "\t<string>Fish &amp; &lt;Chips&gt;</string>\n"
-    "\t<key>none</key>\n"
-    "\t<array/>\n"
-    "\t<key>price</key>\n"
-    "\t<real>0.99</real>\n"
-    "\t<key>purchaseDate</key>\n"
-    "\t<date>2011-09-08T12:30:05Z</date>\n"
-    "</dict>\n"
-    "</plist>\n";
+                                 "<dict>\n"
+                                 "\t<key>artistId</key>\n"
+                                 "\t<integer>-7</integer>\n"
+                                 "\t<key>artwork</key>\n"
+                                 "\t<data>\n"
+                                 "\tAAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKissLS4vMDEy\n"
+                                 "\tMzQ1Njc4OTo7\n"
+                                 "\t</data>\n"
+                                 "\t<key>empty</key>\n"
+                                 "\t<dict/>\n"
+                                 "\t<key>gameCenterEnabled</key>\n"
+                                 "\t<true/>\n"
+                                 "\t<key>genres</key>\n"
+                                 "\t<array>\n"
+                                 "\t\t<string>Games</string>\n"
+                                 "\t\t<string>Puzzle</string>\n"
+                                 "\t</array>\n"
+                                 "\t<key>isGift</key>\n"
+                                 "\t<false/>\n"
+                                 "\t<key>itemId</key>\n"
+                                 "\t<integer>284882215</integer>\n"
+                                 "\t<key>itemName</key>\n"
+                                 "\t<string>Fish &amp; &lt;Chips&gt;</string>\n"
+                                 "\t<key>none</key>\n"
+                                 "\t<array/>\n"
+                                 "\t<key>price</key>\n"
+                                 "\t<real>0.99</real>\n"
+                                 "\t<key>purchaseDate</key>\n"
+                                 "\t<date>2011-09-08T12:30:05Z</date>\n"
+                                 "</dict>\n"
+                                 "</plist>\n";
 
 TEST(ConvertBinary, WritesEveryKindInTheConverterLayout) {
     EXPECT_EQ(ConvertToXml(WriteBinaryPlist(Metadata())), kMetadataXml);
@@ -97,9 +97,7 @@ TEST(ConvertXml, ParsesElementsNotLayout) {
     EXPECT_EQ(ConvertToXml(input), kMetadataXml);
 }
 
-TEST(ConvertXml, OwnOutputConvertsToItself) {
-    EXPECT_EQ(ConvertToXml(kMetadataXml), kMetadataXml);
-}
+TEST(ConvertXml, OwnOutputConvertsToItself) { EXPECT_EQ(ConvertToXml(kMetadataXml), kMetadataXml); }
 
 TEST(ConvertBinary, NestsDictionariesAndArraysWithTabs) {
     const PlistNode tree = PlistDict({
@@ -110,25 +108,25 @@ TEST(ConvertBinary, NestsDictionariesAndArraysWithTabs) {
         {"itemId", PlistInt(3)},
     });
     const std::string expected = kHead +
-        "<dict>\n"
-        "\t<key>itemId</key>\n"
-        "\t<integer>3</integer>\n"
-        "\t<key>outer</key>\n"
-        "\t<array>\n"
-        "\t\t<dict>\n"
-        "\t\t\t<key>deep</key>\n"
-        "\t\t\t<array>\n"
-        "\t\t\t\t<array>\n"
-        "\t\t\t\t\t<integer>2</integer>\n"
-        "\t\t\t\t</array>\n"
-        "\t\t\t</array>\n"
-        "\t\t\t<key>itemId</key>\n"
-        "\t\t\t<integer>1</integer>\n"
-        "\t\t</dict>\n"
-        "\t\t<array/>\n"
-        "\t</array>\n"
-        "</dict>\n"
-        "</plist>\n";
+                                 "<dict>\n"
+                                 "\t<key>itemId</key>\n"
+                                 "\t<integer>3</integer>\n"
+                                 "\t<key>outer</key>\n"
+                                 "\t<array>\n"
+                                 "\t\t<dict>\n"
+                                 "\t\t\t<key>deep</key>\n"
+                                 "\t\t\t<array>\n"
+                                 "\t\t\t\t<array>\n"
+                                 "\t\t\t\t\t<integer>2</integer>\n"
+                                 "\t\t\t\t</array>\n"
+                                 "\t\t\t</array>\n"
+                                 "\t\t\t<key>itemId</key>\n"
+                                 "\t\t\t<integer>1</integer>\n"
+                                 "\t\t</dict>\n"
+                                 "\t\t<array/>\n"
+                                 "\t</array>\n"
+                                 "</dict>\n"
+                                 "</plist>\n";
     const std::string xml = ConvertToXml(WriteBinaryPlist(tree));
     EXPECT_EQ(xml, expected);
     EXPECT_EQ(ConvertToXml(xml), expected);
@@ -193,15 +191,15 @@ TEST(ConvertBinary, ReadsTheObjectFormsOtherWritersUse) {
 TEST(ConvertBinary, KeepsTheLastOfTwoEqualKeys) {
     const PlistNode dict = PlistDict({{"itemId", PlistInt(1)}, {"a", PlistInt(0)}, {"itemId", PlistInt(2)}});
     EXPECT_EQ(ConvertToXml(WriteBinaryPlist(dict)),
-              kHead + "<dict>\n\t<key>a</key>\n\t<integer>0</integer>\n\t<key>itemId</key>\n\t<integer>2</integer>\n"
-                      "</dict>\n</plist>\n");
+              kHead +
+                  "<dict>\n\t<key>a</key>\n\t<integer>0</integer>\n\t<key>itemId</key>\n\t<integer>2</integer>\n"
+                  "</dict>\n</plist>\n");
 }
 
 TEST(ConvertBinary, SharedObjectsAreWrittenAtEveryUse) {
     // Object 1 ("x") is referenced twice by the array.
     const std::string bytes = AssembleBinaryPlist({"\xA2\x01\x01", "\x51x"}, 1, 0);
-    EXPECT_EQ(ConvertToXml(bytes),
-              kHead + "<array>\n\t<string>x</string>\n\t<string>x</string>\n</array>\n</plist>\n");
+    EXPECT_EQ(ConvertToXml(bytes), kHead + "<array>\n\t<string>x</string>\n\t<string>x</string>\n</array>\n</plist>\n");
 }
 
 TEST(ConvertData, WrapsBase64ShorterWhenNestedDeeper) {

@@ -45,7 +45,8 @@ std::string Doubling(int levels) {
 TEST(ConvertBinary, RefusesHostileInputCleanly) {
     const Row rows[] = {
         {"array holding itself", AssembleBinaryPlist({std::string("\xA1\x00", 2)}, 1, 0)},
-        {"dict and array holding each other", AssembleBinaryPlist({"\xD1\x01\x02", "\x51k", std::string("\xA1\x00", 2)}, 1, 0)},
+        {"dict and array holding each other",
+         AssembleBinaryPlist({"\xD1\x01\x02", "\x51k", std::string("\xA1\x00", 2)}, 1, 0)},
         {"reference out of range", AssembleBinaryPlist({"\xA1\x05"}, 1, 0)},
         {"top object out of range", AssembleBinaryPlist({"\x08"}, 1, 3)},
         {"reference size 3", AssembleBinaryPlist({"\x08"}, 3, 0)},

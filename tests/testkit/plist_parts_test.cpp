@@ -67,8 +67,12 @@ TEST(PlistDate, FormatsAndParsesUtcSecondsSince2001) {
 
 TEST(Utf, ConvertsStringObjectEncodings) {
     EXPECT_EQ(Latin1ToUtf8("A\xE9\xFF"), "A\xC3\xA9\xC3\xBF");
-    EXPECT_EQ(Utf16BigEndianToUtf8(std::string("\xD8\x3D\xDE\x00\x00\x41", 6)), "\xF0\x9F\x98\x80" "A");
-    EXPECT_EQ(Utf16BigEndianToUtf8(std::string("\xDE\x00\x00\x41", 4)), "\xEF\xBF\xBD" "A");
+    EXPECT_EQ(Utf16BigEndianToUtf8(std::string("\xD8\x3D\xDE\x00\x00\x41", 6)),
+              "\xF0\x9F\x98\x80"
+              "A");
+    EXPECT_EQ(Utf16BigEndianToUtf8(std::string("\xDE\x00\x00\x41", 4)),
+              "\xEF\xBF\xBD"
+              "A");
     EXPECT_TRUE(IsValidUtf8("plain \xC3\xA9 \xF0\x9F\x98\x80"));
     EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));          // overlong "/"
     EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // encoded surrogate

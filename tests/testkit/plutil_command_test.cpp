@@ -15,7 +15,8 @@ using plist::RunPlutil;
 
 namespace {
 
-const std::string kBinary = WriteBinaryPlist(PlistDict({{"itemId", PlistInt(42)}, {"bundleVersion", PlistString("1.0")}}));
+const std::string kBinary =
+    WriteBinaryPlist(PlistDict({{"itemId", PlistInt(42)}, {"bundleVersion", PlistString("1.0")}}));
 
 const std::string kXml =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -41,8 +42,10 @@ TEST(PlutilCommand, RewritesTheFileInPlace) {
         {"binary, as the program calls it", u"iTunesMetadata.plist", kBinary, {u"-convert", u"xml1", u"-s"}},
         {"binary without -s", u"a.plist", kBinary, {u"-convert", u"xml1"}},
         {"-s first", u"b.plist", kBinary, {u"-s", u"-convert", u"xml1"}},
-        {"XML in another layout", u"c.plist", "<plist><dict><key>itemId</key><integer>42</integer>"
-                                              "<key>bundleVersion</key><string>1.0</string></dict></plist>",
+        {"XML in another layout",
+         u"c.plist",
+         "<plist><dict><key>itemId</key><integer>42</integer>"
+         "<key>bundleVersion</key><string>1.0</string></dict></plist>",
          {u"-convert", u"xml1", u"-s"}},
         {"name outside ASCII", u"Metadaten \u00e4\u20ac.plist", kBinary, {u"-convert", u"xml1", u"-s"}},
     };
@@ -76,7 +79,9 @@ TEST(PlutilCommand, LeavesTheFileUntouchedOnAnyFailure) {
         {"no arguments", kBinary, {}},
         {"not a property list", "PK\x03\x04 not a plist", {u"-convert", u"xml1", u"-s", u"FILE"}},
         {"empty file", "", {u"-convert", u"xml1", u"-s", u"FILE"}},
-        {"binary with a cycle", AssembleBinaryPlist({std::string("\xA1\x00", 2)}, 1, 0), {u"-convert", u"xml1", u"-s", u"FILE"}},
+        {"binary with a cycle",
+         AssembleBinaryPlist({std::string("\xA1\x00", 2)}, 1, 0),
+         {u"-convert", u"xml1", u"-s", u"FILE"}},
         {"binary cut short", kBinary.substr(0, kBinary.size() - 1), {u"-convert", u"xml1", u"-s", u"FILE"}},
         {"XML cut short", kXml.substr(0, kXml.size() - 10), {u"-convert", u"xml1", u"-s", u"FILE"}},
     };

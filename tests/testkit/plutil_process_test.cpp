@@ -23,7 +23,8 @@ int RunPlutilProgram(const std::vector<std::string>& arguments) {
 
 TEST(PlutilProgram, ConvertsTheNamedFileAndReportsSuccess) {
     const TempDir dir;
-    const std::u16string path = dir.Write(u"Metadaten \u00e4\u20ac.plist", WriteBinaryPlist(PlistDict({{"itemId", PlistInt(7)}})));
+    const std::u16string path =
+        dir.Write(u"Metadaten \u00e4\u20ac.plist", WriteBinaryPlist(PlistDict({{"itemId", PlistInt(7)}})));
     EXPECT_EQ(RunPlutilProgram({"-convert", "xml1", "-s", PathArgument(path)}), 0);
     const std::string xml = ReadFileBytes(path);
     EXPECT_NE(xml.find("\t<key>itemId</key>\n\t<integer>7</integer>\n"), std::string::npos) << xml;

@@ -57,7 +57,7 @@ Socket NewTcpSocket(int family) {
 void SocketTraits::Close(Type socket) noexcept { ::close(static_cast<int>(socket)); }
 
 SocketError::SocketError(const std::string& what, int code)
-    : std::runtime_error(what + " failed: " + std::strerror(code)), code_(code) {}
+        : std::runtime_error(what + " failed: " + std::strerror(code)), code_(code) {}
 
 Socket ListenTcp(const std::string& address, std::uint16_t port, int backlog) {
     const SocketAddress sa = MakeAddress(address, port);
@@ -121,7 +121,8 @@ void ShutdownSend(const Socket& socket) { ::shutdown(Fd(socket), SHUT_WR); }
 Socket ConnectTcp(const std::string& address, std::uint16_t port, int receiveBuffer) {
     const SocketAddress sa = MakeAddress(address, port);
     Socket socket = NewTcpSocket(sa.Family());
-    if (receiveBuffer > 0 && ::setsockopt(Fd(socket), SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer) != 0) {
+    if (receiveBuffer > 0 &&
+        ::setsockopt(Fd(socket), SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer) != 0) {
         Fail("setsockopt(SO_RCVBUF)");
     }
     for (;;) {
@@ -152,23 +153,23 @@ AcceptResult TryAccept(const Socket& listener) {
     }
     result.code = errno;
     switch (errno) {
-        case EMFILE:
-        case ENFILE:
-        case ENOBUFS:
-        case ENOMEM:
-            result.status = AcceptStatus::kNoResources;
-            break;
-        case EBADF:
-        case EINVAL:
-        case ENOTSOCK:
-        case EOPNOTSUPP:
-        case EFAULT:
-            result.status = AcceptStatus::kFailed;
-            break;
-        default:
-            // EAGAIN, and the errors of a connection that died while it waited
-            // (ECONNABORTED, EPROTO, network errors), which Linux passes on here.
-            result.status = AcceptStatus::kNone;
+    case EMFILE:
+    case ENFILE:
+    case ENOBUFS:
+    case ENOMEM:
+        result.status = AcceptStatus::kNoResources;
+        break;
+    case EBADF:
+    case EINVAL:
+    case ENOTSOCK:
+    case EOPNOTSUPP:
+    case EFAULT:
+        result.status = AcceptStatus::kFailed;
+        break;
+    default:
+        // EAGAIN, and the errors of a connection that died while it waited
+        // (ECONNABORTED, EPROTO, network errors), which Linux passes on here.
+        result.status = AcceptStatus::kNone;
     }
     return result;
 }

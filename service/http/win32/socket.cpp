@@ -79,7 +79,7 @@ Socket NewTcpSocket(int family) {
 void SocketTraits::Close(Type socket) noexcept { ::closesocket(static_cast<SOCKET>(socket)); }
 
 SocketError::SocketError(const std::string& what, int code)
-    : std::runtime_error(what + " failed: Winsock error " + std::to_string(code)), code_(code) {}
+        : std::runtime_error(what + " failed: Winsock error " + std::to_string(code)), code_(code) {}
 
 Socket ListenTcp(const std::string& address, std::uint16_t port, int backlog) {
     const SocketAddress sa = MakeAddress(address, port);
@@ -142,8 +142,8 @@ void ShutdownSend(const Socket& socket) { ::shutdown(Raw(socket), SD_SEND); }
 Socket ConnectTcp(const std::string& address, std::uint16_t port, int receiveBuffer) {
     const SocketAddress sa = MakeAddress(address, port);
     Socket socket = NewTcpSocket(sa.Family());
-    if (receiveBuffer > 0 && ::setsockopt(Raw(socket), SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&receiveBuffer),
-                                          sizeof receiveBuffer) != 0) {
+    if (receiveBuffer > 0 && ::setsockopt(Raw(socket), SOL_SOCKET, SO_RCVBUF,
+                                          reinterpret_cast<const char*>(&receiveBuffer), sizeof receiveBuffer) != 0) {
         Fail("setsockopt(SO_RCVBUF)");
     }
     if (::connect(Raw(socket), sa.Get(), sa.length) != 0) Fail("connect");
@@ -177,21 +177,21 @@ AcceptResult TryAccept(const Socket& listener) {
     // Read the error before any other call can replace it.
     result.code = ::WSAGetLastError();
     switch (result.code) {
-        case WSAEMFILE:
-        case WSAENOBUFS:
-            result.status = AcceptStatus::kNoResources;
-            break;
-        case WSAENOTSOCK:
-        case WSAEINVAL:
-        case WSAEOPNOTSUPP:
-        case WSAEFAULT:
-        case WSANOTINITIALISED:
-        case WSAENETDOWN:
-            result.status = AcceptStatus::kFailed;
-            break;
-        default:
-            // WSAEWOULDBLOCK, WSAECONNRESET (the client gave up while it waited), WSAEINTR.
-            result.status = AcceptStatus::kNone;
+    case WSAEMFILE:
+    case WSAENOBUFS:
+        result.status = AcceptStatus::kNoResources;
+        break;
+    case WSAENOTSOCK:
+    case WSAEINVAL:
+    case WSAEOPNOTSUPP:
+    case WSAEFAULT:
+    case WSANOTINITIALISED:
+    case WSAENETDOWN:
+        result.status = AcceptStatus::kFailed;
+        break;
+    default:
+        // WSAEWOULDBLOCK, WSAECONNRESET (the client gave up while it waited), WSAEINTR.
+        result.status = AcceptStatus::kNone;
     }
     return result;
 }

@@ -58,20 +58,20 @@ HWND FindOwnDialog() {
 class DialogDriver {
 public:
     explicit DialogDriver(std::function<void(HWND)> action)
-        : thread_([this, action = std::move(action)] {
-              for (int i = 0; i < 500 && !dialog_; ++i) {
-                  dialog_ = FindOwnDialog();
-                  if (!dialog_) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-              }
-              if (!dialog_) return;
-              action(dialog_);
-              // A prompt that is still open after a while would block the test for
-              // good: close it, and the test sees Cancel instead of hanging.
-              for (int i = 0; i < 500 && IsWindow(dialog_); ++i) {
-                  std::this_thread::sleep_for(std::chrono::milliseconds(20));
-              }
-              if (IsWindow(dialog_)) PostMessageW(dialog_, WM_COMMAND, IDCANCEL, 0);
-          }) {}
+            : thread_([this, action = std::move(action)] {
+                  for (int i = 0; i < 500 && !dialog_; ++i) {
+                      dialog_ = FindOwnDialog();
+                      if (!dialog_) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                  }
+                  if (!dialog_) return;
+                  action(dialog_);
+                  // A prompt that is still open after a while would block the test for
+                  // good: close it, and the test sees Cancel instead of hanging.
+                  for (int i = 0; i < 500 && IsWindow(dialog_); ++i) {
+                      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                  }
+                  if (IsWindow(dialog_)) PostMessageW(dialog_, WM_COMMAND, IDCANCEL, 0);
+              }) {}
     ~DialogDriver() { thread_.join(); }
     bool Found() const { return dialog_ != nullptr; }
 

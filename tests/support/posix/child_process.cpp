@@ -42,7 +42,7 @@ pid_t Spawn(const std::string& program, const std::vector<std::string>& argument
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
                            std::u16string_view stdoutPath)
-    : state_(std::make_unique<State>()) {
+        : state_(std::make_unique<State>()) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     const std::string outPath = stdoutPath.empty() ? std::string() : platform::posix::ToNativePath(stdoutPath);
@@ -59,7 +59,7 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
 }
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments, PipedOutput)
-    : state_(std::make_unique<State>()) {
+        : state_(std::make_unique<State>()) {
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0) throw std::runtime_error(std::string("pipe: ") + std::strerror(errno));
     posix_spawn_file_actions_t actions;
@@ -121,8 +121,7 @@ void ChildProcess::Kill() {
     if (state_->pid < 0) return;
     kill(state_->pid, SIGKILL);
     int status = 0;
-    while (waitpid(state_->pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(state_->pid, &status, 0) < 0 && errno == EINTR) {}
     state_->pid = -1;
 }
 

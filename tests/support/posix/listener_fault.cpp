@@ -10,7 +10,8 @@ namespace testing_support {
 bool BreakListener(std::uint16_t port) {
     rlimit limit{};
     getrlimit(RLIMIT_NOFILE, &limit);
-    const int highest = limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur > 65536 ? 65536 : static_cast<int>(limit.rlim_cur);
+    const int highest =
+        limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur > 65536 ? 65536 : static_cast<int>(limit.rlim_cur);
     for (int fd = 3; fd < highest; ++fd) {
         int listening = 0;
         socklen_t length = sizeof listening;

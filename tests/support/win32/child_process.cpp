@@ -58,8 +58,9 @@ HANDLE Start(const std::string& program, const std::vector<std::string>& argumen
         startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     }
     PROCESS_INFORMATION info{};
-    const BOOL started = CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, output != INVALID_HANDLE_VALUE,
-                                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info);
+    const BOOL started =
+        CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, output != INVALID_HANDLE_VALUE,
+                       CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info);
     const DWORD error = GetLastError();
     if (output != INVALID_HANDLE_VALUE) CloseHandle(output);
     if (!started) throw std::runtime_error("cannot start " + program + ": error " + std::to_string(error));
@@ -76,20 +77,21 @@ struct ChildProcess::State {
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
                            std::u16string_view stdoutPath)
-    : state_(std::make_unique<State>()) {
+        : state_(std::make_unique<State>()) {
     HANDLE output = INVALID_HANDLE_VALUE;
     if (!stdoutPath.empty()) {
         SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
         // CreateFileW fails with INVALID_HANDLE_VALUE, not null.
-        output = CreateFileW(platform::win32::ToWchar(stdoutPath).c_str(), GENERIC_WRITE,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        output =
+            CreateFileW(platform::win32::ToWchar(stdoutPath).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                        &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (output == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create the output file");
     }
     state_->process = Start(program, arguments, output);
 }
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& arguments, PipedOutput)
-    : state_(std::make_unique<State>()) {
+        : state_(std::make_unique<State>()) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
