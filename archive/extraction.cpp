@@ -137,7 +137,10 @@ void TZFBaseArchiver::ExtractItem(std::int32_t itemNo, platform::Stream& stream)
     if (!DMHandle || itemNo < 0 || itemNo >= DMHandle->CDir.Count())
         throw EZFException(NativeCode::kExtractIndexOutOfRange, this);
     const TDirItemCopy item = DMHandle->CDir.Item(itemNo);
-    FCompressedStream->SetPosition(item->LocalHeaderOffset());
+    // A zip64 offset of 2^63 or more reads as negative: no header lies there, as
+    // none lies past the end, and the header's read fails the same way.
+    const std::int64_t offset = item->LocalHeaderOffset();
+    FCompressedStream->SetPosition(offset < 0 ? FCompressedStream->Size() : offset);
     const bool ok = DecodeItemData(*item, stream);
     if (!ok && !FProgressCancel && !FExtractCorruptedFiles && !FSkipFile)
         throw EZFException(NativeCode::kInvalidItemData, this);
