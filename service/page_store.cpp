@@ -18,7 +18,7 @@ PageStore::PageStore(PageStoreLimits limits, Now now) : limits_(limits), now_(st
 
 std::string PageStore::Put(const std::string& key, const std::function<std::string()>& render) {
     const Clock::time_point now = now_();
-    ForgetExpired(now);
+    DropExpiredPages(now);
     if (const auto found = byKey_.find(key); found != byKey_.end()) {
         const auto page = found->second;
         page->submitted = now;
@@ -34,7 +34,7 @@ std::string PageStore::Put(const std::string& key, const std::function<std::stri
     page.html = std::make_shared<const std::string>(std::move(html));
     page.submitted = now;
     ReleaseRetired();
-    while (!pages_.empty() && storedBytes_ + retiredBytes_ + page.bytes > limits_.maxBytes) ForgetOldest();
+    while (!pages_.empty() && storedBytes_ + retiredBytes_ + page.bytes > limits_.maxBytes) DropOldestPage();
     storedBytes_ += page.bytes;
     pages_.push_back(std::move(page));
     const auto stored = std::prev(pages_.end());
@@ -44,7 +44,7 @@ std::string PageStore::Put(const std::string& key, const std::function<std::stri
 }
 
 std::shared_ptr<const std::string> PageStore::Find(std::string_view token) {
-    ForgetExpired(now_());
+    DropExpiredPages(now_());
     const auto found = byToken_.find(token);
     return found == byToken_.end() ? nullptr : found->second->html;
 }
@@ -54,11 +54,11 @@ std::size_t PageStore::Bytes() {
     return storedBytes_ + retiredBytes_;
 }
 
-void PageStore::ForgetExpired(Clock::time_point now) {
-    while (!pages_.empty() && now - pages_.front().submitted >= limits_.pageLife) ForgetOldest();
+void PageStore::DropExpiredPages(Clock::time_point now) {
+    while (!pages_.empty() && now - pages_.front().submitted >= limits_.pageLife) DropOldestPage();
 }
 
-void PageStore::ForgetOldest() {
+void PageStore::DropOldestPage() {
     Page& page = pages_.front();
     byToken_.erase(page.token);
     byKey_.erase(page.key);

@@ -58,8 +58,8 @@ private:
         std::size_t bytes = 0;
     };
 
-    void ForgetExpired(Clock::time_point now);
-    void ForgetOldest();
+    void DropExpiredPages(Clock::time_point now);
+    void DropOldestPage();
     void ReleaseRetired();
     std::string NewToken();
 

@@ -22,24 +22,6 @@ namespace {
 
 constexpr std::uint32_t kAllOnes = 0xFFFFFFFF;
 
-// Takes the bytes written and keeps only their count: the reader tests the
-// check sum itself.
-class CountingStream final : public platform::Stream {
-public:
-    std::size_t Read(void*, std::size_t) override { return 0; }
-    std::size_t Write(const void*, std::size_t count) override {
-        written_ += static_cast<std::int64_t>(count);
-        return count;
-    }
-    std::int64_t Seek(std::int64_t, platform::SeekOrigin) override { return written_; }
-    void SetSize(std::int64_t) override {}
-    std::int64_t Size() override { return written_; }
-    std::int64_t Written() const { return written_; }
-
-private:
-    std::int64_t written_ = 0;
-};
-
 // Raw deflate data of `count` zero bytes, made of pieces of 1 MiB deflated on
 // their own and flushed to a byte boundary: deflate blocks may follow one
 // another, so the pieces line up into one stream of a few megabytes.

@@ -14,6 +14,7 @@
 #include "platform/file_stream.h"
 #include "platform/file_system.h"
 #include "platform/strings.h"
+#include "tests/archive/archive_test_support.h"
 #include "tests/archive/extraction_fixture.h"
 #include "tests/support/temp_dir.h"
 
@@ -50,22 +51,6 @@ std::string ReadCorpusFile(const std::u16string& path) {
         }
     }
 }
-
-// Keeps only the count of the bytes written: some members hold gigabytes.
-class CountingStream final : public platform::Stream {
-public:
-    std::size_t Read(void*, std::size_t) override { return 0; }
-    std::size_t Write(const void*, std::size_t count) override {
-        written_ += static_cast<std::int64_t>(count);
-        return count;
-    }
-    std::int64_t Seek(std::int64_t, platform::SeekOrigin) override { return written_; }
-    void SetSize(std::int64_t) override {}
-    std::int64_t Size() override { return written_; }
-
-private:
-    std::int64_t written_ = 0;
-};
 
 // A private copy of a corpus archive, opened as the program opens packages; the
 // corpus file itself is never held open while members are extracted.
@@ -198,7 +183,7 @@ TEST_F(CorpusExtraction, EveryMemberEndsCleanly) {
             for (std::int32_t i = 0; i < dir.Count() && i < 300; ++i) {
                 SCOPED_TRACE(platform::WideToUtf8(file) + " #" + std::to_string(i));
                 const TDirItemCopy item = dir.Item(i);
-                CountingStream out;
+                archive_tests::CountingStream out;
                 try {
                     arc.ExtractItem(i, out);
                     ++delivered;

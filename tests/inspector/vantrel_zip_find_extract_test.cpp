@@ -1,5 +1,6 @@
 // The inspector's find and extract commands: their options, output and exit statuses.
 #include "inspector/tool.h"
+#include "tests/inspector/tool_run.h"
 
 #include <gtest/gtest.h>
 
@@ -18,19 +19,10 @@
 
 using namespace testing_support;
 
+using inspector_tests::Tool;
+using inspector_tests::ToolRun;
+
 namespace {
-
-struct ToolRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-ToolRun Tool(std::vector<std::u16string> arguments) {
-    std::ostringstream out, err;
-    const int status = vantrel_zip::RunTool(arguments, out, err);
-    return {status, out.str(), err.str()};
-}
 
 const std::string kBinary("line\r\nnext\n\0\x01\xFF end", 17);
 

@@ -1,5 +1,6 @@
 // The inspector's list and info commands, its options and exit statuses.
 #include "inspector/tool.h"
+#include "tests/inspector/tool_run.h"
 
 #include <gtest/gtest.h>
 
@@ -12,21 +13,8 @@
 using namespace testing_support;
 namespace zf = testing_support::zipfield;
 
-namespace {
-
-struct ToolRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-ToolRun Tool(std::vector<std::u16string> arguments) {
-    std::ostringstream out, err;
-    const int status = vantrel_zip::RunTool(arguments, out, err);
-    return {status, out.str(), err.str()};
-}
-
-}  // namespace
+using inspector_tests::Tool;
+using inspector_tests::ToolRun;
 
 TEST(VantrelZip, ListsItemsInDirectoryOrder) {
     TempDir dir;
