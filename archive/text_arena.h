@@ -19,6 +19,10 @@ namespace archive {
 class TextArena {
 public:
     static constexpr std::size_t kMinBlockBytes = 64 * 1024;
+    // The second block and later ones are at least this large: bulk memory
+    // backs blocks from this size on with large pages where the system has
+    // them, so a large directory's names fault in a few pages, not hundreds.
+    static constexpr std::size_t kLargeBlockBytes = std::size_t{2} << 20;
 
     TextArena() = default;
     TextArena(const TextArena&) = delete;
@@ -32,8 +36,9 @@ public:
     std::string_view Keep(std::string_view bytes);
     std::span<const std::uint8_t> Keep(std::span<const std::uint8_t> bytes);
 
-    // Blocks double in size as they fill; none grows past `bytes` (what the
-    // rest of the source can still need), nor starts below kMinBlockBytes.
+    // Blocks double in size as they fill (the second is at least
+    // kLargeBlockBytes); none grows past `bytes` (what the rest of the source
+    // can still need), nor starts below kMinBlockBytes.
     void LimitBlockBytes(std::size_t bytes) { limit_ = bytes; }
     void Clear();
     std::size_t BlockCount() const { return blocks_.size(); }
