@@ -1,20 +1,20 @@
 #!/usr/bin/env bash
-# Runs the libFuzzer harnesses of fuzz/ (built by `scripts/build.sh fuzz`).
+# Runs the libFuzzer harnesses of fuzz/ (built by `scripts/build.sh sanitize`).
 #
 #   scripts/fuzz.sh smoke [SECONDS] [HARNESS...]     SECONDS (default 60) for all the named
 #       harnesses together, two at a time (FUZZ_JOBS), each over fresh copies of its
 #       seeds; exits non-zero when any harness has a finding (CI).
 #   scripts/fuzz.sh campaign [SECONDS] [HARNESS...]  the long run: SECONDS per harness
 #       (default 3600) on two cores (libFuzzer's fork mode; FUZZ_JOBS=1 for one), going on after findings;
-#       the corpus grows in build/fuzz/corpus/HARNESS and is reused by the next campaign.
+#       the corpus grows in build/sanitize/corpus/HARNESS and is reused by the next campaign.
 #
 # Both print executions, coverage (edges) and findings per harness; findings are
-# saved in build/fuzz/findings/HARNESS/ (crash-*, leak-*, timeout-*, oom-*).
+# saved in build/sanitize/findings/HARNESS/ (crash-*, leak-*, timeout-*, oom-*).
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 # Sanitizer reports name the whole call chain.
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
-build="$root/build/fuzz"
+build="$root/build/sanitize"
 bin="$build/fuzz"
 seeds="$bin/seeds"
 dicts="$root/fuzz/dictionaries"
@@ -105,7 +105,7 @@ run_harness() {
 }
 
 for name in "${harnesses[@]}"; do
-  [[ -x "$bin/${name}_fuzzer" ]] || { echo "fuzz.sh: $bin/${name}_fuzzer missing (scripts/build.sh fuzz)" >&2; exit 2; }
+  [[ -x "$bin/${name}_fuzzer" ]] || { echo "fuzz.sh: $bin/${name}_fuzzer missing (scripts/build.sh sanitize)" >&2; exit 2; }
   mkdir -p "$build/findings/$name" "$build/logs"
 done
 
