@@ -7,6 +7,7 @@
 
 #include "app/command_ids.h"
 #include "app/menu_texts.h"
+#include "app/window/display_dpi.h"
 #include "app/window/message_boxes.h"
 #include "platform/win32/wide.h"
 
@@ -15,8 +16,6 @@ namespace {
 
 constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN;
 constexpr DWORD kFormExStyle = WS_EX_CONTROLPARENT;
-// The client area as designed; FormCreate sets the start size.
-constexpr Size kDesignClient{368, 454};
 
 void RegisterFormClass(HINSTANCE instance, WNDPROC procedure) {
     WNDCLASSEXW windowClass{};
@@ -39,9 +38,12 @@ TForm1::~TForm1() {
 
 void TForm1::Create(HINSTANCE instance) {
     RegisterFormClass(instance, &TForm1::WindowProc);
-    // The outer size that holds the designed client area below a one-line menu bar.
-    RECT outer{0, 0, kDesignClient.width, kDesignClient.height};
-    AdjustWindowRectEx(&outer, kFormStyle, TRUE, kFormExStyle);
+    // The outer size that holds the designed client area below a one-line menu
+    // bar, at the resolution the window will most likely get (the primary
+    // monitor's); creation lays it out again for the one it really gets.
+    const int dpi = SystemDpi();
+    const Size client = ScaleToDpi(design::kClient, dpi);
+    const RECT outer = OuterRectForClient({0, 0, client.width, client.height}, kFormStyle, true, kFormExStyle, dpi);
     const std::wstring caption = platform::win32::ToWchar(kWindowCaption);
     const HWND window =
         CreateWindowExW(kFormExStyle, ids::kMainWindowClass, caption.c_str(), kFormStyle, CW_USEDEFAULT, CW_USEDEFAULT,
@@ -80,6 +82,7 @@ LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wParam, LP
         auto* form = static_cast<TForm1*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         form->handle_ = window;
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+        EnableNonClientScaling(window);
     }
     auto* form = reinterpret_cast<TForm1*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     LRESULT result = 0;
@@ -118,6 +121,9 @@ bool TForm1::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resul
         return true;
     case WM_SIZE:
         OnSize({LOWORD(lParam), HIWORD(lParam)});
+        return true;
+    case WM_DPICHANGED:
+        OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return true;
     case WM_GETMINMAXINFO:
         OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam));

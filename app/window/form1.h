@@ -13,12 +13,10 @@
 #include "app/window/menu_entry.h"
 #include "app/window/panel.h"
 #include "app/window/win32_handles.h"
+#include "app/form_layout.h"
 #include "app/window_geometry.h"
 
 namespace app::window {
-
-// Row height of the list, in pixels.
-inline constexpr int kRowHeight = 20;
 
 class TForm1;
 
@@ -105,6 +103,10 @@ private:
     void OnInitMenuPopup(HMENU popup, bool systemMenu);
     void OnActivate(bool active);
     void OnSize(Size client);
+    // The window moved to a monitor of another scale, or the scale changed:
+    // `dpi` is the new resolution, `suggested` the outer rectangle the system
+    // proposes for it (screen coordinates).
+    void OnDpiChanged(int dpi, const RECT& suggested);
     void OnGetMinMaxInfo(MINMAXINFO& info) const;
     void OnWindowPosChanging(WINDOWPOS& position) const;
     void OnMoving(RECT& dragRect) const;
@@ -116,15 +118,19 @@ private:
     void PlaceOnPrimaryScreen();
     void FixSizeLimits();
 
+    // The fonts, the row height and the children's places for the window's
+    // resolution (form1_layout.cpp).
+    void ApplyFonts();
+    void PlaceChildren(Size client);
+
     HWND handle_ = nullptr;
+    // The resolution the window is laid out for, and its lengths there.
+    int dpi_ = kDesignDpi;
+    ScaledMetrics metrics_ = MetricsForDpi(kDesignDpi);
     FontHandle formFont_;
     FontHandle listFont_;
     FontHandle buttonFont_;
     AcceleratorHandle accelerators_;
-
-    // The client sizes the children were last laid out for (anchoring).
-    Size formClient_{};
-    Size panelClient_{};
 
     // Size limits, fixed by FormCreate; 0 means none.
     int minWidth_ = 0;

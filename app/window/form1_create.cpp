@@ -11,11 +11,6 @@
 #include "platform/environment.h"
 
 namespace app::window {
-namespace {
-
-constexpr Size kStartClient{368, 457};
-
-}  // namespace
 
 void SetClientAreaSize(HWND window, int width, int height) {
     RECT outer{};
@@ -31,7 +26,7 @@ void SetClientAreaSize(HWND window, int width, int height) {
 // shows it. What the earlier steps set stays.
 void TForm1::FormCreate() {
     PlaceOnPrimaryScreen();
-    SetClientAreaSize(handle_, kStartClient.width, kStartClient.height);
+    SetClientAreaSize(handle_, metrics_.startClient.width, metrics_.startClient.height);
     FixSizeLimits();
     MenuClick(MenuDeu);
 

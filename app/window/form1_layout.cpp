@@ -7,31 +7,16 @@
 #include <stdexcept>
 
 #include "app/command_ids.h"
+#include "app/window/display_dpi.h"
 #include "app/window/message_boxes.h"
+#include "app/window/win32_geometry.h"
 
 namespace app::window {
 namespace {
 
-// The design, in pixels at 96 dots per inch: client area, panel and its children.
-constexpr Size kDesignClient{368, 454};
-constexpr Rect kPanel2Design{4, 4, 4 + 358, 4 + 444};
-constexpr Size kPanel2DesignClient{358, 444};
-constexpr Rect kListBox1Design{8, 7, 8 + 343, 7 + 381};
-constexpr Rect kUploadButtonDesign{8, 394, 8 + 343, 394 + 40};
-constexpr unsigned kUploadButtonAnchors = kAnchorLeft | kAnchorBottom;
-
 constexpr DWORD kListBoxStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWFIXED |
                                 LBS_HASSTRINGS | LBS_EXTENDEDSEL | LBS_NOINTEGRALHEIGHT;
 constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
-
-RECT ToRect(const Rect& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
-Rect FromRect(const RECT& rect) { return {rect.left, rect.top, rect.right, rect.bottom}; }
-
-Size ClientSize(HWND window) {
-    RECT client{};
-    GetClientRect(window, &client);
-    return {client.right - client.left, client.bottom - client.top};
-}
 
 HWND CreateChild(DWORD exStyle, const wchar_t* windowClass, DWORD style, const Rect& bounds, HWND parent, int id) {
     const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE));
@@ -40,13 +25,6 @@ HWND CreateChild(DWORD exStyle, const wchar_t* windowClass, DWORD style, const R
                         parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
     if (child == nullptr) throw std::runtime_error("cannot create a control of the main window");
     return child;
-}
-
-// Moves a child so that its anchored sides keep their distances when its
-// parent's client area changes from `before` to `after`.
-void Reanchor(const Control& child, Size before, Size after, unsigned anchors) {
-    const Rect bounds = AnchoredRect(FromRect(child.Bounds()), before, after, anchors);
-    MoveWindow(child.Handle(), bounds.left, bounds.top, bounds.Width(), bounds.Height(), TRUE);
 }
 
 // The controls' own message handling, with two things taken first: the form's
@@ -109,44 +87,27 @@ void TForm1::OnCreate() {
 }
 
 void TForm1::CreateControls() {
-    formFont_ = CreateArialFont(16, false);
-    listFont_ = CreateArialFont(15, true);
-    buttonFont_ = CreateArialFont(21, true);
-
     // The client area may differ from the design (a wider frame, say): the
     // anchored panel fits into what there is.
-    formClient_ = ClientSize(handle_);
-    Panel2.Create(handle_, ids::kPanel2, ToRect(AnchoredRect(kPanel2Design, kDesignClient, formClient_, kAnchorAll)));
-    Panel2.SetFont(formFont_.get());
-    panelClient_ = ClientSize(Panel2.Handle());
-
-    const Rect listBounds = AnchoredRect(kListBox1Design, kPanel2DesignClient, panelClient_, kAnchorAll);
+    dpi_ = WindowDpi(handle_);
+    metrics_ = MetricsForDpi(dpi_);
+    const ChildRects rects = LayoutChildren(dpi_, ClientSize(handle_));
+    Panel2.Create(handle_, ids::kPanel2, ToRect(rects.panel));
     ListBox1.Attach(
-        CreateChild(WS_EX_CLIENTEDGE, WC_LISTBOXW, kListBoxStyle, listBounds, Panel2.Handle(), ids::kListBox1));
-    ListBox1.SetFont(listFont_.get());
-    SendMessageW(ListBox1.Handle(), LB_SETITEMHEIGHT, 0, MAKELPARAM(kRowHeight, 0));
+        CreateChild(WS_EX_CLIENTEDGE, WC_LISTBOXW, kListBoxStyle, rects.list, Panel2.Handle(), ids::kListBox1));
     HookControl(ListBox1, listHook_, this);
-
-    const Rect buttonBounds =
-        AnchoredRect(kUploadButtonDesign, kPanel2DesignClient, panelClient_, kUploadButtonAnchors);
-    UploadButton.Attach(CreateChild(0, WC_BUTTONW, kButtonStyle, buttonBounds, Panel2.Handle(), ids::kUploadButton));
-    UploadButton.SetFont(buttonFont_.get());
+    UploadButton.Attach(CreateChild(0, WC_BUTTONW, kButtonStyle, rects.button, Panel2.Handle(), ids::kUploadButton));
     HookControl(UploadButton, buttonHook_, this);
+    ApplyFonts();
 }
 
 void TForm1::OnSize(Size client) {
     if (Panel2.Handle() == nullptr || client.width == 0 || client.height == 0) return;
-    Reanchor(Panel2, formClient_, client, kAnchorAll);
-    formClient_ = client;
-
-    const Size panelClient = ClientSize(Panel2.Handle());
-    Reanchor(ListBox1, panelClient_, panelClient, kAnchorAll);
-    Reanchor(UploadButton, panelClient_, panelClient, kUploadButtonAnchors);
-    panelClient_ = panelClient;
+    PlaceChildren(client);
 }
 
 void TForm1::OnMeasureItem(MEASUREITEMSTRUCT& item) const {
-    if (item.CtlType == ODT_LISTBOX && item.CtlID == ids::kListBox1) item.itemHeight = kRowHeight;
+    if (item.CtlType == ODT_LISTBOX && item.CtlID == ids::kListBox1) item.itemHeight = metrics_.rowHeight;
 }
 
 void TForm1::PlaceOnPrimaryScreen() {
@@ -158,11 +119,10 @@ void TForm1::PlaceOnPrimaryScreen() {
 }
 
 void TForm1::FixSizeLimits() {
-    RECT outer{};
-    GetWindowRect(handle_, &outer);
-    minWidth_ = outer.right - outer.left;
-    maxWidth_ = outer.right - outer.left;
-    minHeight_ = outer.bottom - outer.top;
+    const SizeLimits limits = SizeLimitsForDpi(dpi_, OuterSize(handle_), ClientSize(handle_));
+    minWidth_ = limits.minWidth;
+    maxWidth_ = limits.maxWidth;
+    minHeight_ = limits.minHeight;
 }
 
 void TForm1::OnGetMinMaxInfo(MINMAXINFO& info) const {
@@ -193,14 +153,14 @@ void TForm1::OnWindowPosChanging(WINDOWPOS& position) const {
     const int height = current.bottom - current.top;
     if ((position.flags & SWP_NOSIZE) == 0 && (position.cx != width || position.cy != height)) return;
     const Rect proposed{position.x, position.y, position.x + width, position.y + height};
-    const Rect snapped = SnapToWorkArea(proposed, WorkAreaNear(proposed));
+    const Rect snapped = SnapForDpi(proposed, WorkAreaNear(proposed), dpi_);
     position.x = snapped.left;
     position.y = snapped.top;
 }
 
 void TForm1::OnMoving(RECT& dragRect) const {
     const Rect proposed = FromRect(dragRect);
-    dragRect = ToRect(SnapToWorkArea(proposed, WorkAreaNear(proposed)));
+    dragRect = ToRect(SnapForDpi(proposed, WorkAreaNear(proposed), dpi_));
 }
 
 void TForm1::FormActivate() { UploadButton.SetWidth(ListBox1.Width()); }

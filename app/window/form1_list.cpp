@@ -8,9 +8,6 @@
 namespace app::window {
 namespace {
 
-// How far from the row's left edge its text starts.
-constexpr int kTextIndent = 4;
-
 COLORREF ToColorRef(RgbColour colour) { return RGB(colour.red, colour.green, colour.blue); }
 
 // What the list control prepares before the row handler runs: the list's font,
@@ -18,6 +15,15 @@ COLORREF ToColorRef(RgbColour colour) { return RGB(colour.red, colour.green, col
 void PrepareRowCanvas(HDC dc, HFONT font, bool selected) {
     SelectObject(dc, font);
     SetTextColor(dc, selected ? GetSysColor(COLOR_HIGHLIGHTTEXT) : RGB(0, 0, 0));
+}
+
+// The dotted focus rectangle, `width` lines thick from the rectangle's edge
+// inwards. Each line is drawn by inverting, once, so the lines do not cancel.
+void DrawFocusLines(HDC dc, RECT rect, int width) {
+    for (int line = 0; line < width && rect.right > rect.left && rect.bottom > rect.top; ++line) {
+        DrawFocusRect(dc, &rect);
+        InflateRect(&rect, -1, -1);
+    }
 }
 
 }  // namespace
@@ -29,7 +35,7 @@ void TForm1::ListBox1DrawItem(const DRAWITEMSTRUCT& item) {
     // An empty list still shows where the focus is.
     if (item.itemID == static_cast<UINT>(-1)) {
         FillRect(dc, &rect, GetSysColorBrush(COLOR_WINDOW));
-        if (focused) DrawFocusRect(dc, &rect);
+        if (focused) DrawFocusLines(dc, rect, metrics_.focusLineWidth);
         return;
     }
     const int index = static_cast<int>(item.itemID);
@@ -44,9 +50,9 @@ void TForm1::ListBox1DrawItem(const DRAWITEMSTRUCT& item) {
     const BrushHandle brush(CreateSolidBrush(background));
     FillRect(dc, &rect, brush.get());
     const std::wstring text = platform::win32::ToWchar(ListBox1.Text(index));
-    ExtTextOutW(dc, rect.left + kTextIndent, rect.top, ETO_OPAQUE | ETO_CLIPPED, &rect, text.c_str(),
+    ExtTextOutW(dc, rect.left + metrics_.rowTextIndent, rect.top, ETO_OPAQUE | ETO_CLIPPED, &rect, text.c_str(),
                 static_cast<UINT>(text.size()), nullptr);
-    if (focused) DrawFocusRect(dc, &rect);
+    if (focused) DrawFocusLines(dc, rect, metrics_.focusLineWidth);
     RestoreDC(dc, savedState);
 }
 
@@ -55,7 +61,7 @@ bool TForm1::FormMouseWheel(int wheelDelta, POINT mousePosition) {
     if (ListBox1.Handle() == nullptr || WindowFromPoint(mousePosition) != ListBox1.Handle()) return false;
     UINT linesPerNotch = 3;
     SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &linesPerNotch, 0);
-    const int visibleRows = VisibleRows(ListBox1.ClientHeight(), kRowHeight);
+    const int visibleRows = VisibleRows(ListBox1.ClientHeight(), metrics_.rowHeight);
     const int currentTop = ListBox1.TopIndex();
     const int newTop = WheelTopIndex(currentTop, wheelDelta, WheelScrollRows(linesPerNotch, visibleRows),
                                      ListBox1.Count(), visibleRows);

@@ -20,7 +20,7 @@ void RegisterPanelClass(HINSTANCE instance, WNDPROC procedure) {
 }
 
 // One pixel wide frame: top and left in one colour, bottom and right in another.
-void Frame3D(HDC dc, RECT& rect, int topLeftColour, int bottomRightColour) {
+void Frame3DLine(HDC dc, RECT& rect, int topLeftColour, int bottomRightColour) {
     const HBRUSH topLeft = GetSysColorBrush(topLeftColour);
     const HBRUSH bottomRight = GetSysColorBrush(bottomRightColour);
     const RECT top{rect.left, rect.top, rect.right - 1, rect.top + 1};
@@ -34,6 +34,11 @@ void Frame3D(HDC dc, RECT& rect, int topLeftColour, int bottomRightColour) {
     InflateRect(&rect, -1, -1);
 }
 
+// A frame of `width` one-pixel lines, from the outside in.
+void Frame3D(HDC dc, RECT& rect, int width, int topLeftColour, int bottomRightColour) {
+    for (int line = 0; line < width; ++line) Frame3DLine(dc, rect, topLeftColour, bottomRightColour);
+}
+
 }  // namespace
 
 void Panel::Create(HWND parent, int id, const RECT& bounds) {
@@ -42,25 +47,45 @@ void Panel::Create(HWND parent, int id, const RECT& bounds) {
     // WS_EX_CONTROLPARENT: the tab key walks into the panel's children.
     handle_ = CreateWindowExW(WS_EX_CONTROLPARENT, kPanelClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
                               bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, parent,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, this);
     if (handle_ == nullptr) throw std::runtime_error("cannot create the panel");
 }
 
-void Panel::Paint(HWND window) {
+void Panel::SetBevelWidth(int width) {
+    bevelWidth_ = width < 1 ? 1 : width;
+    if (handle_ != nullptr) InvalidateRect(handle_, nullptr, TRUE);
+}
+
+void Panel::Paint(HWND window) const {
     PAINTSTRUCT paint{};
     const HDC dc = BeginPaint(window, &paint);
     RECT rect{};
     GetClientRect(window, &rect);
-    Frame3D(dc, rect, COLOR_BTNHIGHLIGHT, COLOR_BTNSHADOW);  // outer bevel, raised
-    Frame3D(dc, rect, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);  // inner bevel, lowered
+    Frame3D(dc, rect, bevelWidth_, COLOR_BTNHIGHLIGHT, COLOR_BTNSHADOW);  // outer bevel, raised
+    Frame3D(dc, rect, bevelWidth_, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);  // inner bevel, lowered
     EndPaint(window, &paint);
 }
 
 LRESULT CALLBACK Panel::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* panel = reinterpret_cast<Panel*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (panel == nullptr) return DefWindowProcW(window, message, wParam, lParam);
     switch (message) {
     case WM_PAINT:
-        Paint(window);
+        panel->Paint(window);
         return 0;
+    case WM_SETFONT:
+        panel->font_ = reinterpret_cast<HFONT>(wParam);
+        if (LOWORD(lParam) != 0) InvalidateRect(window, nullptr, TRUE);
+        return 0;
+    case WM_GETFONT:
+        return reinterpret_cast<LRESULT>(panel->font_);
+    case WM_NCDESTROY:
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        return DefWindowProcW(window, message, wParam, lParam);
     case WM_COMMAND:
     case WM_DRAWITEM:
     case WM_MEASUREITEM:

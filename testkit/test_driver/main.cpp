@@ -27,6 +27,21 @@ void WriteLine(const std::string& line) {
     WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
+// The driver reads and sets places and sizes in device pixels, as the program
+// under test (per-monitor aware) sees them: a program that is not aware would
+// have the system map its coordinates to 96 DPI and back, and under Wine some
+// calls are mapped and some are not.
+void BecomeDpiAware() {
+    using SetContextFunction = BOOL(WINAPI*)(HANDLE);
+    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    const auto setContext = user32 ? reinterpret_cast<SetContextFunction>(reinterpret_cast<void*>(
+                                         GetProcAddress(user32, "SetProcessDpiAwarenessContext")))
+                                   : nullptr;
+    // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2 is (HANDLE)-4.
+    if (setContext && setContext(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4)))) return;
+    SetProcessDPIAware();
+}
+
 std::vector<std::wstring> CommandLineArguments() {
     int count = 0;
     wchar_t** raw = CommandLineToArgvW(GetCommandLineW(), &count);
@@ -116,6 +131,7 @@ bool RunOne(driver::Session& session, const StepCall& call) {
 }  // namespace
 
 int wmain() {
+    BecomeDpiAware();
     driver::Session session;
     std::vector<std::wstring> args = CommandLineArguments();
     if (!ReadOptions(args, session)) return Usage();

@@ -19,7 +19,7 @@ std::wstring DllPathBesideDriver() {
 
 }  // namespace
 
-std::string QueryProbe(HWND window, long query) {
+std::string QueryProbe(HWND window, long query, std::string_view request) {
     const std::wstring dllPath = DllPathBesideDriver();
     ModuleHandle dll(LoadLibraryW(dllPath.c_str()));
     if (!dll) throw StepError(L"cannot load " + dllPath);
@@ -35,7 +35,12 @@ std::string QueryProbe(HWND window, long query) {
     if (!section) throw StepError(L"cannot create the probe's shared section");
     ViewHandle view(MapViewOfFile(section.get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, probe::kSectionSize));
     if (!view) throw StepError(L"cannot map the probe's shared section");
-    static_cast<char*>(view.get())[0] = '\0';
+    auto* bytes = static_cast<char*>(view.get());
+    bytes[0] = '\0';
+    if (request.size() >= probe::kSectionSize - probe::kRequestOffset)
+        throw StepError(L"the probe request is too long");
+    request.copy(bytes + probe::kRequestOffset, request.size());
+    bytes[probe::kRequestOffset + request.size()] = '\0';
 
     const DWORD thread = GetWindowThreadProcessId(window, nullptr);
     // The hook lives only for this one message: every other message of the program

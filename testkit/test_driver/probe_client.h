@@ -5,11 +5,13 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 namespace driver {
 
 // The JSON object the probe wrote for `query` (probe::Query) about `window`.
+// `request` carries the query's arguments, where it has some (probe_protocol.h).
 // Throws StepError when the DLL is missing or the window does not answer in time.
-std::string QueryProbe(HWND window, long query);
+std::string QueryProbe(HWND window, long query, std::string_view request = {});
 
 }  // namespace driver

@@ -7,11 +7,23 @@
 #include <cstring>
 #include <string>
 
+#include "display_probe.h"
 #include "handles.h"
 #include "menu_snapshot.h"
 #include "probe_protocol.h"
 
 namespace {
+
+// The query's arguments, copied out of the driver's section ("" when none).
+std::string ReadRequest(DWORD driverPid) {
+    const std::wstring name = driver::probe::kSectionPrefix + std::to_wstring(driverPid);
+    driver::KernelHandle section(OpenFileMappingW(FILE_MAP_READ, FALSE, name.c_str()));
+    if (!section) return {};
+    driver::ViewHandle view(MapViewOfFile(section.get(), FILE_MAP_READ, 0, 0, driver::probe::kSectionSize));
+    if (!view) return {};
+    const char* text = static_cast<const char*>(view.get()) + driver::probe::kRequestOffset;
+    return std::string(text, strnlen(text, driver::probe::kSectionSize - driver::probe::kRequestOffset));
+}
 
 void WriteAnswer(DWORD driverPid, const std::string& json) {
     const std::wstring name = driver::probe::kSectionPrefix + std::to_wstring(driverPid);
@@ -32,6 +44,15 @@ void Answer(HWND window, DWORD driverPid, LPARAM query) {
         break;
     case driver::probe::kQueryIconKind:
         WriteAnswer(driverPid, driver::IconKindJson(window));
+        break;
+    case driver::probe::kQueryFonts:
+        WriteAnswer(driverPid, driver::FontsJson(window));
+        break;
+    case driver::probe::kQueryDpiChanged:
+        WriteAnswer(driverPid, driver::SendDpiChangedJson(window, ReadRequest(driverPid).c_str()));
+        break;
+    case driver::probe::kQueryMove:
+        WriteAnswer(driverPid, driver::MoveWindowJson(window, ReadRequest(driverPid).c_str()));
         break;
     default:
         break;

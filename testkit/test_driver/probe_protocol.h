@@ -15,10 +15,17 @@ inline constexpr wchar_t kDllName[] = L"vantrel-probe.dll";
 inline constexpr wchar_t kSectionPrefix[] = L"Local\\VantrelDriverProbe-";
 inline constexpr unsigned kSectionSize = 256 * 1024;
 
+// A query's arguments, where it has some: NUL-terminated ASCII text the driver
+// writes at this offset of the section before it sends the probe message.
+inline constexpr unsigned kRequestOffset = kSectionSize / 2;
+
 // lParam of the probe message; wParam carries the driver's process id.
 enum Query : long {
-    kQueryMenu = 1,      // the menu bar of the window the message was sent to
-    kQueryIconKind = 2,  // the icon of the message box the message was sent to
+    kQueryMenu = 1,        // the menu bar of the window the message was sent to
+    kQueryIconKind = 2,    // the icon of the message box the message was sent to
+    kQueryFonts = 3,       // the resolution and the fonts of the main window and its controls
+    kQueryDpiChanged = 4,  // send the main window WM_DPICHANGED; request "<dpi> <l> <t> <r> <b>"
+    kQueryMove = 5,        // move the main window (same size); request "<x> <y>"
 };
 
 }  // namespace driver::probe

@@ -8,6 +8,7 @@
 #include "dialogs.h"
 #include "keyboard.h"
 #include "probe_client.h"
+#include "probe_protocol.h"
 #include "window_finder.h"
 #include "window_state.h"
 
@@ -195,6 +196,15 @@ void StepResize(Session& session, const StepArgs& args, JsonWriter& json) {
         .Field("h", static_cast<int>(window.bottom - window.top));
 }
 
+// Moves the main window (same size) as a user dragging its caption would ask
+// for; the window's snapping decides where it ends up. The probe moves it from
+// the window's own thread (see MoveWindowJson).
+void StepMove(Session& session, const StepArgs& args, JsonWriter& json) {
+    const std::string request = std::to_string(Integer(args[0])) + " " + std::to_string(Integer(args[1]));
+    json.Key("window").Raw(QueryProbe(session.RequireMain(), probe::kQueryMove, request));
+    Settle(session);
+}
+
 // Opens a file for writing, as another program editing it would, and keeps it open
 // until the driver ends: readers that do not share writing then fail to open it.
 void StepHoldFile(Session& session, const StepArgs& args, JsonWriter&) {
@@ -295,6 +305,21 @@ void StepPaths(Session&, const StepArgs&, JsonWriter& json) {
     json.Field("wheelScrollLines", static_cast<long long>(wheelLines));
 }
 
+// The resolution the program sees and its controls' fonts, read by the probe
+// from inside the program (fonts are GDI objects of that process).
+void StepFonts(Session& session, const StepArgs&, JsonWriter& json) {
+    json.Key("fonts").Raw(QueryProbe(session.RequireMain(), probe::kQueryFonts));
+}
+
+// WM_DPICHANGED as the system sends it when the window moves to a monitor of
+// another scale; sent from inside the program, since its rectangle is a pointer.
+void StepDpiChanged(Session& session, const StepArgs& args, JsonWriter& json) {
+    std::string request;
+    for (const auto& arg : args) request += std::to_string(Integer(arg)) + " ";
+    json.Key("answer").Raw(QueryProbe(session.RequireMain(), probe::kQueryDpiChanged, request));
+    Settle(session);
+}
+
 constexpr StepSpec kSteps[] = {
     {L"wait-window", 1, 2, StepWaitWindow, L"<seconds> [caption]  wait for the main window (top-level, by caption)"},
     {L"wait-visible", 1, 1, StepWaitVisible, L"<seconds>  wait until the main window is shown"},
@@ -310,6 +335,7 @@ constexpr StepSpec kSteps[] = {
     {L"close", 0, 0, StepClose, L"post WM_CLOSE to the main window"},
     {L"sleep", 1, 1, StepSleep, L"<milliseconds>"},
     {L"resize", 2, 2, StepResize, L"<width> <height>  ask the main window for this outer size"},
+    {L"move", 2, 2, StepMove, L"<x> <y>  ask the main window to move there (same size); gives where it went"},
     {L"hold-file", 1, 1, StepHoldFile, L"<path>  keep the file open for writing until the driver ends"},
     {L"find-files", 1, 1, StepFindFiles, L"<pattern>  the names FindFirstFileW/FindNextFileW give, in order"},
     {L"msgbox-wait", 1, 1, StepDialogWait, L"<seconds>  wait for a message box of the program and read it"},
@@ -324,6 +350,9 @@ constexpr StepSpec kSteps[] = {
     {L"password-type", 1, 1, StepPasswordType, L"<text>  type into the password dialog"},
     {L"password-press", 1, 1, StepPasswordPress, L"<OK|Cancel|...>  press a password dialog button"},
     {L"syserror", 1, 1, StepSystemError, L"<code>  the system's text for an error code"},
+    {L"fonts", 0, 0, StepFonts, L"the resolution the program sees and the fonts of its window and controls"},
+    {L"dpi-changed", 5, 5, StepDpiChanged,
+     L"<dpi> <left> <top> <right> <bottom>  send WM_DPICHANGED with this resolution and suggested rectangle"},
     {L"paths", 0, 0, StepPaths,
      L"music, temporary and common files folders, current directory, ANSI code page, wheel lines"},
 };

@@ -156,6 +156,7 @@ class E2ETest:
         self.background = []
         self.screenshot_labels = set()
         self.extra_env = {}  # added to every Wine program's environment
+        self.screen_size = (1024, 768)  # of the virtual display; set before start()
         self.catalogue_log = self.work / "catalogue-requests.log"
         self._paths = None
 
@@ -243,7 +244,8 @@ class E2ETest:
     def _start_xvfb(self):
         read_end, write_end = os.pipe()
         self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "{}x{}x24".format(*self.screen_size),
+             "-nolisten", "tcp"],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
             preexec_fn=_die_with_parent)
         os.close(write_end)
