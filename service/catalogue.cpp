@@ -87,6 +87,11 @@ void Catalogue::SetPort(std::uint16_t port) {
     options_.port = port;
 }
 
+PageStore::Clock::time_point Catalogue::DropExpiredPages() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return store_.DropExpired();
+}
+
 std::size_t Catalogue::PageCount() {
     std::lock_guard<std::mutex> lock(mutex_);
     return store_.Count();

@@ -69,6 +69,9 @@ public:
     // The port listened on, once known (port 0 picks one).
     void SetPort(std::uint16_t port);
 
+    // Forgets the pages whose life has passed; returns when the next one's does.
+    PageStore::Clock::time_point DropExpiredPages();
+
     std::size_t PageCount();
     std::size_t StoredBytes();
 

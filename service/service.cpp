@@ -123,7 +123,7 @@ ServiceOptions ParseServiceOptions(const std::vector<std::string>& arguments) {
 namespace {
 
 httpd::ServerOptions ServerOptionsFor(const ServiceOptions& options, httpd::RequestLogger logger,
-                                      httpd::FailureHandler onFailure) {
+                                      httpd::FailureHandler onFailure, httpd::Housekeeping housekeeping) {
     httpd::ServerOptions serverOptions;
     serverOptions.bindAddresses = options.bindAddresses;
     serverOptions.port = options.port;
@@ -137,6 +137,9 @@ httpd::ServerOptions ServerOptionsFor(const ServiceOptions& options, httpd::Requ
     serverOptions.maxConnections = kMaxConnections;
     serverOptions.logger = std::move(logger);
     serverOptions.onFailure = std::move(onFailure);
+    // Expired pages go when their hour is over, with no request needed: the
+    // loop sleeps until then.
+    serverOptions.housekeeping = std::move(housekeeping);
     return serverOptions;
 }
 
@@ -156,7 +159,8 @@ RunningCatalogue::RunningCatalogue(const ServiceOptions& options, httpd::Request
         : options_(options),
           catalogue_(CatalogueOptionsFor(options)),
           server_([this](const httpd::Request& request) { return catalogue_.Handle(request); },
-                  ServerOptionsFor(options, std::move(logger), std::move(onFailure))) {}
+                  ServerOptionsFor(options, std::move(logger), std::move(onFailure),
+                                   [this](httpd::Clock::time_point) { return catalogue_.DropExpiredPages(); })) {}
 
 RunningCatalogue::~RunningCatalogue() { Stop(); }
 

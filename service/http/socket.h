@@ -109,9 +109,32 @@ struct PollItem {
     bool writable = false;  // set by Poll
     bool broken = false;    // set by Poll: an error, hang-up or invalid socket
 };
+// Ends a poll at once from another thread: its handle is polled for reading
+// beside the sockets, and Wake() makes it readable until Drain().
+class Waker {
+public:
+    Waker();  // throws SocketError
+    Waker(const Waker&) = delete;
+    Waker& operator=(const Waker&) = delete;
+
+    SocketTraits::Type Handle() const { return readEnd_.get(); }
+    // Safe from any thread at any time (it only sends a byte, which may be
+    // dropped when wake-ups are already waiting).
+    void Wake() noexcept;
+    // Takes the waiting wake-ups, on the polling thread.
+    void Drain() noexcept;
+
+private:
+    Socket readEnd_;
+    Socket writeEnd_;
+};
+
 // Waits at most timeoutMs until one of the items is ready and marks each.
 // Returns false when the poll itself failed (an interruption counts as a
 // timeout: nothing marked).
 bool Poll(std::vector<PollItem>& items, int timeoutMs);
+
+// Poll() calls made by this process so far, for tests and measurements.
+std::uint64_t PollCalls();
 
 }  // namespace httpd

@@ -9,6 +9,7 @@
 
 #include <fcntl.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -196,7 +197,34 @@ IoResult TrySend(const Socket& socket, std::string_view bytes) {
     }
 }
 
+// A pipe: both ends non-blocking, so a Wake() with the pipe full drops its byte.
+Waker::Waker() {
+    int ends[2] = {-1, -1};
+    if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) Fail("pipe2");
+    readEnd_.reset(static_cast<SocketTraits::Type>(ends[0]));
+    writeEnd_.reset(static_cast<SocketTraits::Type>(ends[1]));
+}
+
+void Waker::Wake() noexcept {
+    const int saved = errno;  // may run in a signal handler's stead
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(Fd(writeEnd_), &byte, 1);
+    errno = saved;
+}
+
+void Waker::Drain() noexcept {
+    char bytes[64];
+    while (::read(Fd(readEnd_), bytes, sizeof bytes) > 0) {}
+}
+
+namespace {
+std::atomic<std::uint64_t> g_pollCalls{0};
+}  // namespace
+
+std::uint64_t PollCalls() { return g_pollCalls.load(); }
+
 bool Poll(std::vector<PollItem>& items, int timeoutMs) {
+    ++g_pollCalls;
     // One table for the thread, kept between calls: the loop polls all the time.
     thread_local std::vector<pollfd> table;
     table.resize(items.size());

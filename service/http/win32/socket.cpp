@@ -5,9 +5,26 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include <atomic>
 #include <climits>
 
+#include "service/http/win32/uninherited_socket.h"
+
 namespace httpd {
+
+// WSASocketW with no overlapped flag: a plain blocking socket that child
+// processes do not inherit. Windows 7 before SP1 does not know
+// WSA_FLAG_NO_HANDLE_INHERIT and refuses the call: the socket is then made
+// without the flag and its handle marked not inheritable afterwards (a child
+// started between the two calls could still take it; this service starts none).
+SOCKET OpenUninheritedSocket(int family, int type, int protocol, SocketOpener open) {
+    const SOCKET socket = open(family, type, protocol, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
+    if (socket != INVALID_SOCKET) return socket;
+    const SOCKET plain = open(family, type, protocol, nullptr, 0, 0);
+    if (plain == INVALID_SOCKET) return plain;
+    ::SetHandleInformation(reinterpret_cast<HANDLE>(plain), HANDLE_FLAG_INHERIT, 0);
+    return plain;
+}
 
 namespace {
 
@@ -65,14 +82,14 @@ SocketAddress MakeAddress(const std::string& address, std::uint16_t port) {
     return result;
 }
 
-Socket NewTcpSocket(int family) {
+Socket NewSocket(int family, int type, int protocol) {
     EnsureWinsock();
-    // WSASocketW with no overlapped flag: a plain blocking socket that child
-    // processes do not inherit.
-    const SOCKET socket = ::WSASocketW(family, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
+    const SOCKET socket = OpenUninheritedSocket(family, type, protocol, ::WSASocketW);
     if (socket == INVALID_SOCKET) Fail("WSASocketW");
     return Socket(static_cast<SocketTraits::Type>(socket));
 }
+
+Socket NewTcpSocket(int family) { return NewSocket(family, SOCK_STREAM, IPPROTO_TCP); }
 
 }  // namespace
 
@@ -212,7 +229,40 @@ IoResult TrySend(const Socket& socket, std::string_view bytes) {
     return {::WSAGetLastError() == WSAEWOULDBLOCK ? IoStatus::kWouldBlock : IoStatus::kFailed, 0};
 }
 
+// Two UDP sockets on 127.0.0.1, the writing one connected to the reading one
+// (WSAPoll takes sockets only); both non-blocking, so a Wake() with the
+// reader's buffer full drops its byte.
+Waker::Waker() {
+    readEnd_ = NewSocket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    const SocketAddress loopback = MakeAddress("127.0.0.1", 0);
+    if (::bind(Raw(readEnd_), loopback.Get(), loopback.length) != 0) Fail("bind");
+    sockaddr_storage bound{};
+    int length = sizeof bound;
+    if (::getsockname(Raw(readEnd_), reinterpret_cast<sockaddr*>(&bound), &length) != 0) Fail("getsockname");
+    writeEnd_ = NewSocket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    if (::connect(Raw(writeEnd_), reinterpret_cast<const sockaddr*>(&bound), length) != 0) Fail("connect");
+    SetNonBlocking(readEnd_);
+    SetNonBlocking(writeEnd_);
+}
+
+void Waker::Wake() noexcept {
+    const char byte = 1;
+    ::send(Raw(writeEnd_), &byte, 1, 0);
+}
+
+void Waker::Drain() noexcept {
+    char bytes[64];
+    while (::recv(Raw(readEnd_), bytes, sizeof bytes, 0) > 0) {}
+}
+
+namespace {
+std::atomic<std::uint64_t> g_pollCalls{0};
+}  // namespace
+
+std::uint64_t PollCalls() { return g_pollCalls.load(); }
+
 bool Poll(std::vector<PollItem>& items, int timeoutMs) {
+    ++g_pollCalls;
     // WSAPoll refuses the call (WSAEINVAL) when `events` asks for anything but
     // the normal-data flags; errors and hang-ups are reported all the same.
     if (items.empty()) {
