@@ -1,6 +1,5 @@
 #include "service/service.h"
 
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -8,6 +7,7 @@
 #include <iostream>
 #include <mutex>
 
+#include "service/console_stop.h"
 #include "service/dataset.h"
 #include "service/line_writer.h"
 
@@ -200,12 +200,10 @@ bool WriteToStdout(std::string_view text) {
     return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0;
 }
 
-// Waits until the service fails (it never ends otherwise).
-struct FailureSignal {
+// What ended the service when it failed, said by the server's thread.
+struct Failure {
     std::mutex mutex;
-    std::condition_variable failed;
     std::string message;
-    bool set = false;
 };
 
 }  // namespace
@@ -234,6 +232,7 @@ int RunService(const std::vector<std::string>& arguments) {
             return 1;
         }
     }
+    ConsoleStop stop;
     LineWriter console(WriteToStdout, "vantrel-catalogue");
     std::unique_ptr<LineWriter> logFile;
     if (log->is_open()) {
@@ -242,18 +241,19 @@ int RunService(const std::vector<std::string>& arguments) {
         };
         logFile = std::make_unique<LineWriter>(writeToFile, "vantrel-catalogue");
     }
-    FailureSignal failure;
+    Failure failure;
     RunningCatalogue catalogue(
         options,
         [&console, &logFile](std::string_view line, int) {
             console.Post(line);
             if (logFile) logFile->Post(line);
         },
-        [&failure](const std::string& message, int code) {
-            std::lock_guard<std::mutex> lock(failure.mutex);
-            failure.message = message + " (error " + std::to_string(code) + ")";
-            failure.set = true;
-            failure.failed.notify_all();
+        [&failure, &stop](const std::string& message, int code) {
+            {
+                std::lock_guard<std::mutex> lock(failure.mutex);
+                failure.message = message + " (error " + std::to_string(code) + ")";
+            }
+            stop.Request();
         });
     try {
         catalogue.Start();
@@ -263,10 +263,17 @@ int RunService(const std::vector<std::string>& arguments) {
         return 1;
     }
     std::cerr << "vantrel-catalogue: listening on " << catalogue.Addresses() << std::endl;
-    std::unique_lock<std::mutex> lock(failure.mutex);
-    failure.failed.wait(lock, [&failure] { return failure.set; });
+    const bool askedByUser = stop.Wait();
+    catalogue.Stop();
+    // The lines queued so far are written, as far as a second each allows.
+    logFile.reset();
+    console.Close();
+    if (askedByUser) {
+        std::cerr << "vantrel-catalogue: stopped\n";
+        EndProcess(0);
+    }
+    std::lock_guard<std::mutex> lock(failure.mutex);
     std::cerr << "vantrel-catalogue: " << failure.message << "; the service has stopped\n";
-    logFile.reset();  // the file's lines are written, as far as a second allows
     EndProcess(1);
 }
 
