@@ -1,5 +1,6 @@
 #include "service/catalogue.h"
 
+#include "service/http/text.h"
 #include "service/page.h"
 
 namespace catalogue {
@@ -20,7 +21,7 @@ std::vector<std::string> OwnNames(const CatalogueOptions& options) {
     std::vector<std::string> names(std::begin(kLoopbackNames), std::end(kLoopbackNames));
     names.emplace_back(OwnName());
     for (const std::string& address : options.bindAddresses) {
-        names.push_back(address.find(':') != std::string::npos ? "[" + address + "]" : address);
+        names.push_back(httpd::UrlHost(address));
     }
     return names;
 }

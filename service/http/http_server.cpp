@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "service/http/text.h"
+
 namespace httpd {
 
 namespace {
@@ -27,8 +29,7 @@ struct Server::Entry {
 };
 
 std::string Authority(const std::string& address, std::uint16_t port) {
-    const bool ipv6 = address.find(':') != std::string::npos;
-    return (ipv6 ? "[" + address + "]" : address) + ":" + std::to_string(port);
+    return UrlHost(address) + ":" + std::to_string(port);
 }
 
 Server::Server(Handler handler, ServerOptions options) : handler_(std::move(handler)), options_(std::move(options)) {

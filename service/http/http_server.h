@@ -54,9 +54,12 @@ using FailureHandler = std::function<void(const std::string& message, int code)>
 // never). An exception asks again after the longest sleep.
 using Housekeeping = std::function<Clock::time_point(Clock::time_point now)>;
 
+// The address listened on unless told otherwise.
+inline const std::string kLoopbackIPv4 = "127.0.0.1";
+
 struct ServerOptions {
     // Numeric IPv4 or IPv6 addresses, all listened on at one port.
-    std::vector<std::string> bindAddresses = {"127.0.0.1"};
+    std::vector<std::string> bindAddresses = {kLoopbackIPv4};
     std::uint16_t port = 0;  // 0: any free port (see Server::Port)
     Limits limits;
     std::size_t maxConnections = 512;                     // requests received or answered at once

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "testkit/http_client/blocking_socket.h"
 #include "testkit/http_client/http_client.h"
 #include "tests/support/listener_fault.h"
 

@@ -12,6 +12,7 @@
 
 #include "service/http/http_server.h"
 #include "service/http/input_buffer.h"
+#include "testkit/http_client/blocking_socket.h"
 #include "testkit/http_client/http_client.h"
 
 using namespace httpd;

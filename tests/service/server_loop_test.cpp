@@ -11,6 +11,7 @@
 #include <chrono>
 #include <thread>
 
+#include "testkit/http_client/blocking_socket.h"
 #include "testkit/http_client/http_client.h"
 
 using namespace httpd;

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <climits>
 
+#include "service/http/win32/socket_address.h"
 #include "service/http/win32/uninherited_socket.h"
 
 namespace httpd {
@@ -55,13 +56,14 @@ SOCKET Raw(const Socket& socket) { return static_cast<SOCKET>(socket.get()); }
 
 [[noreturn]] void Fail(const char* call) { throw SocketError(call, ::WSAGetLastError()); }
 
-// An IPv4 ("127.0.0.1") or IPv6 ("::1") address in numeric form.
-struct SocketAddress {
-    sockaddr_storage storage{};
-    int length = 0;
-    int Family() const { return storage.ss_family; }
-    const sockaddr* Get() const { return reinterpret_cast<const sockaddr*>(&storage); }
-};
+Socket NewSocket(int family, int type, int protocol) {
+    EnsureWinsock();
+    const SOCKET socket = OpenUninheritedSocket(family, type, protocol, ::WSASocketW);
+    if (socket == INVALID_SOCKET) Fail("WSASocketW");
+    return Socket(static_cast<SocketTraits::Type>(socket));
+}
+
+}  // namespace
 
 SocketAddress MakeAddress(const std::string& address, std::uint16_t port) {
     EnsureWinsock();  // inet_pton is a Winsock call too
@@ -82,16 +84,7 @@ SocketAddress MakeAddress(const std::string& address, std::uint16_t port) {
     return result;
 }
 
-Socket NewSocket(int family, int type, int protocol) {
-    EnsureWinsock();
-    const SOCKET socket = OpenUninheritedSocket(family, type, protocol, ::WSASocketW);
-    if (socket == INVALID_SOCKET) Fail("WSASocketW");
-    return Socket(static_cast<SocketTraits::Type>(socket));
-}
-
 Socket NewTcpSocket(int family) { return NewSocket(family, SOCK_STREAM, IPPROTO_TCP); }
-
-}  // namespace
 
 void SocketTraits::Close(Type socket) noexcept { ::closesocket(static_cast<SOCKET>(socket)); }
 
@@ -121,51 +114,7 @@ std::uint16_t LocalPort(const Socket& socket) {
     return ntohs(reinterpret_cast<const sockaddr_in*>(&sa)->sin_port);
 }
 
-WaitResult WaitReadable(const Socket& socket, int timeoutMs) {
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(Raw(socket), &readable);
-    timeval timeout{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
-    // The first argument of select is ignored by Winsock.
-    const int result = ::select(0, &readable, nullptr, nullptr, &timeout);
-    if (result > 0) return WaitResult::kReady;
-    return result == 0 ? WaitResult::kTimeout : WaitResult::kError;
-}
-
-Socket AcceptConnection(const Socket& listener) {
-    const SOCKET socket = ::accept(Raw(listener), nullptr, nullptr);
-    if (socket == INVALID_SOCKET) return Socket();
-    return Socket(static_cast<SocketTraits::Type>(socket));
-}
-
-std::ptrdiff_t ReceiveSome(const Socket& socket, char* buffer, std::size_t size) {
-    const int chunk = size > INT_MAX ? INT_MAX : static_cast<int>(size);
-    const int count = ::recv(Raw(socket), buffer, chunk, 0);
-    return count == SOCKET_ERROR ? -1 : count;
-}
-
-bool SendAll(const Socket& socket, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const int chunk = bytes.size() > INT_MAX ? INT_MAX : static_cast<int>(bytes.size());
-        const int sent = ::send(Raw(socket), bytes.data(), chunk, 0);
-        if (sent == SOCKET_ERROR || sent == 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(sent));
-    }
-    return true;
-}
-
 void ShutdownSend(const Socket& socket) { ::shutdown(Raw(socket), SD_SEND); }
-
-Socket ConnectTcp(const std::string& address, std::uint16_t port, int receiveBuffer) {
-    const SocketAddress sa = MakeAddress(address, port);
-    Socket socket = NewTcpSocket(sa.Family());
-    if (receiveBuffer > 0 && ::setsockopt(Raw(socket), SOL_SOCKET, SO_RCVBUF,
-                                          reinterpret_cast<const char*>(&receiveBuffer), sizeof receiveBuffer) != 0) {
-        Fail("setsockopt(SO_RCVBUF)");
-    }
-    if (::connect(Raw(socket), sa.Get(), sa.length) != 0) Fail("connect");
-    return socket;
-}
 
 void SetNonBlocking(const Socket& socket) {
     u_long on = 1;
