@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Configures and builds one variant: `native` (host g++), `win64` (mingw-w64),
-# `sanitize` (host g++, ASan + UBSan, every native test) or `fuzz` (clang,
-# the libFuzzer harnesses of fuzz/ and their seeds).
-# Usage: scripts/build.sh native|win64|sanitize|fuzz [extra cmake arguments...]
+# `sanitize` (host g++, ASan + UBSan, every native test), `tsan` (host g++,
+# ThreadSanitizer: what runs more than one thread, the catalogue service and its
+# tests and the platform's process and wait tests) or `fuzz` (clang, the
+# libFuzzer harnesses of fuzz/ and their seeds).
+# Usage: scripts/build.sh native|win64|sanitize|tsan|fuzz [extra cmake arguments...]
 # VANTREL_BUILD_TARGETS (space-separated) builds only those targets.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-variant=${1:?usage: build.sh native|win64|sanitize|fuzz}
+variant=${1:?usage: build.sh native|win64|sanitize|tsan|fuzz}
 shift
 build_dir="$root/build/$variant"
 args=(-S "$root" -B "$build_dir" -G Ninja -DVANTREL_WERROR=ON)
@@ -18,6 +20,9 @@ case "$variant" in
   # in about half the time.
   sanitize) args+=(-DVANTREL_SANITIZE=ON -DVANTREL_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Sanitize
                    "-DCMAKE_CXX_FLAGS_SANITIZE=-O1 -g1" "-DCMAKE_C_FLAGS_SANITIZE=-O1 -g1") ;;
+  tsan) args+=(-DVANTREL_TSAN=ON -DVANTREL_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Sanitize
+                "-DCMAKE_CXX_FLAGS_SANITIZE=-O1 -g1" "-DCMAKE_C_FLAGS_SANITIZE=-O1 -g1")
+        VANTREL_BUILD_TARGETS=${VANTREL_BUILD_TARGETS:-tests_service platform_process_tests platform_io_tests} ;;
   fuzz) args+=(-DVANTREL_FUZZ=ON -DBUILD_TESTING=OFF -DVANTREL_BUILD_BENCH=OFF
                -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Sanitize
                "-DCMAKE_CXX_FLAGS_SANITIZE=-O1 -g1" "-DCMAKE_C_FLAGS_SANITIZE=-O1 -g1") ;;

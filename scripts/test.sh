@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds every variant and runs every test: natively, natively again under
-# AddressSanitizer and UndefinedBehaviorSanitizer, a short run of the fuzz
+# AddressSanitizer and UndefinedBehaviorSanitizer, the tests of what runs more
+# than one thread under ThreadSanitizer, a short run of the fuzz
 # harnesses over their seeds, then the Windows build under Wine (unit tests and
 # the end-to-end tests of the real window on a virtual display), after making
 # the release packages in build/dist. Ends with the time of each stage.
@@ -8,6 +9,8 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 # Sanitizer reports name the whole call chain.
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
+# A data race ends the program, which fails the test.
+export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1 second_deadlock_stack=1}
 
 status=0
 stage_names=()
@@ -52,9 +55,18 @@ ctest_variant() {
   ctest --test-dir "$root/build/$1" --output-on-failure -j2 --timeout 600
 }
 
+# The ThreadSanitizer build holds only the service's tests (but the one in a
+# real browser) and the platform's process and wait tests.
+tsan_tests() {
+  ctest --test-dir "$root/build/tsan" --output-on-failure -j2 --timeout 600 -L service -E '^CataloguePage\.' &&
+    ctest --test-dir "$root/build/tsan" --output-on-failure -j2 --timeout 600 \
+      -R '^(RunAndWait|DownloadToFileTest|AgentName|RunWaitLoop|SplitCommandLine|UnquoteFileName)\.'
+}
+
 stage "setup (packages)" "$root/scripts/setup.sh" || { summary; exit 1; }
 stage "native: build" "$root/scripts/build.sh" native && stage "native: test" ctest_variant native
 stage "sanitize: build" "$root/scripts/build.sh" sanitize && stage "sanitize: test" ctest_variant sanitize
+stage "tsan: build" "$root/scripts/build.sh" tsan && stage "tsan: test" tsan_tests
 # All fuzz harnesses share FUZZ_SMOKE_SECONDS (default 60), two at a time.
 stage "fuzz: build" "$root/scripts/build.sh" fuzz &&
   stage "fuzz: smoke" "$root/scripts/fuzz.sh" smoke "${FUZZ_SMOKE_SECONDS:-60}"

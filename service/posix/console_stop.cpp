@@ -1,6 +1,8 @@
 #include "service/console_stop.h"
 
 #include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -12,9 +14,13 @@ namespace catalogue {
 namespace {
 
 // A pipe: the signal handler (or Request) writes one byte, Wait reads it.
-// write() is safe in a signal handler; nothing else is done there.
+// write() is safe in a signal handler; nothing else is done there. SIGINT and
+// SIGTERM are blocked in every thread (the threads started later take the
+// mask over) but during Wait's ppoll, so the handler runs there, on the
+// waiting thread, and never in the middle of another thread's work.
 int g_readEnd = -1;
 int g_writeEnd = -1;
+sigset_t g_waitMask;  // the mask during the wait: the stop signals let through
 constexpr char kByUser = 'u';
 constexpr char kByProgram = 'p';
 
@@ -41,15 +47,26 @@ ConsoleStop::ConsoleStop() {
     if (::pipe2(ends, O_CLOEXEC) != 0) throw std::runtime_error("pipe2 failed");
     g_readEnd = ends[0];
     g_writeEnd = ends[1];
-    ::fcntl(g_writeEnd, F_SETFL, O_NONBLOCK);  // a full pipe already says it
+    // Neither end waits: a full pipe already says it, and Wait reads only
+    // what ppoll found.
+    ::fcntl(g_writeEnd, F_SETFL, O_NONBLOCK);
+    ::fcntl(g_readEnd, F_SETFL, O_NONBLOCK);
     Handle(SIGPIPE, SIG_IGN);
     Handle(SIGINT, OnStopSignal);
     Handle(SIGTERM, OnStopSignal);
+    sigset_t stops;
+    sigemptyset(&stops);
+    sigaddset(&stops, SIGINT);
+    sigaddset(&stops, SIGTERM);
+    ::pthread_sigmask(SIG_BLOCK, &stops, &g_waitMask);
+    sigdelset(&g_waitMask, SIGINT);
+    sigdelset(&g_waitMask, SIGTERM);
 }
 
 ConsoleStop::~ConsoleStop() {
     Handle(SIGINT, SIG_DFL);
     Handle(SIGTERM, SIG_DFL);
+    ::pthread_sigmask(SIG_SETMASK, &g_waitMask, nullptr);
     ::close(g_readEnd);
     ::close(g_writeEnd);
     g_readEnd = g_writeEnd = -1;
@@ -58,12 +75,11 @@ ConsoleStop::~ConsoleStop() {
 void ConsoleStop::Request() { Say(kByProgram); }
 
 bool ConsoleStop::Wait() {
-    char who = 0;
+    pollfd entry{g_readEnd, POLLIN, 0};
     for (;;) {
-        const ssize_t count = ::read(g_readEnd, &who, 1);
-        if (count == 1) return who == kByUser;
-        if (count < 0 && errno == EINTR) continue;
-        return false;  // cannot happen while the write end is open
+        if (::ppoll(&entry, 1, nullptr, &g_waitMask) < 0 && errno != EINTR) return false;
+        char who = 0;
+        if (::read(g_readEnd, &who, 1) == 1) return who == kByUser;
     }
 }
 
