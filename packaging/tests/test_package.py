@@ -19,6 +19,8 @@
   net-stop  the installed service stopped with `net stop` and started again with
             `net start`, ten times in a row: each command succeeds and says so,
             and the service answers after each start; then uninstalled
+  reinstall  installed and uninstalled ten times in a row: each time the
+            service runs, answers, and is gone with nothing left on port 80
   port-taken  another program holds port 80: the installation still succeeds, the
             service ends with an error status
   without-service  the installation with the service's feature left out
@@ -385,6 +387,18 @@ def case_net_stop(t):
     t.check(pkg.loopback_port_free(), "nothing listens on port 80 any more")
 
 
+def case_reinstall(t):
+    prepare(t)
+    for round_ in range(1, 11):
+        t.check_equal(t.msiexec("/i", pkg.msi_path(), "/qn"), 0, f"msiexec /i /qn {round_} succeeds")
+        state = t.wait_service_state("RUNNING") or {}
+        t.check("RUNNING" in state.get("STATE", ""), f"the service runs after installation {round_}: {state}")
+        t.check(loopback_answer("127.0.0.1").startswith("HTTP/1.1 "), f"the service answers after installation {round_}")
+        t.check_equal(t.msiexec("/x", pkg.msi_path(), "/qn"), 0, f"msiexec /x /qn {round_} succeeds")
+        t.check_equal(t.service_state(), None, f"the service is gone after uninstallation {round_}")
+        t.check(pkg.loopback_port_free(), f"nothing listens on port 80 after uninstallation {round_}")
+
+
 def check_product_gone(t, before, properties):
     """After a run of the program (which leaves its working files, the system's
     web cache and console settings, as any program does): nothing of the product
@@ -431,9 +445,10 @@ def case_without_service(t):
 
 CASES = {"install": case_install, "upgrade": case_upgrade, "repair": case_repair, "failed": case_failed, "portable": case_portable,
          "service": case_service, "service-stop": case_service_stop, "net-stop": case_net_stop,
+         "reinstall": case_reinstall,
          "port-taken": case_port_taken,
          "without-service": case_without_service}
-SERVICE_CASES = {"service", "service-stop", "net-stop", "port-taken"}
+SERVICE_CASES = {"service", "service-stop", "net-stop", "reinstall", "port-taken"}
 
 if __name__ == "__main__":
     if len(sys.argv) != 2 or sys.argv[1] not in CASES:
