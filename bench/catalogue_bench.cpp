@@ -8,10 +8,18 @@
 //   "memory"  the service's peak resident size after it was given the most
 //             it keeps: the store filled with the largest pages, pages being
 //             sent to clients that do not read when the flood evicts them,
-//             and 1,000 connections holding large unfinished heads.
+//             and 1,000 connections holding large unfinished heads;
+//   "connections" a long run of short connections (each a whole request,
+//             its answer read), then the program's exchange with its request
+//             split in two pieces 100 ms apart, which must still be answered;
+//   "idle"    the service's wake-ups with no client: the context switches of
+//             all its threads over a stretch, from the kernel's count.
 // Goals: p99 under 100 ms in "plain" and "attack", no 503 below the cap,
-// peak under 64 MiB. Linux only.
+// peak under 64 MiB, the split exchange answered after any number of
+// connections, at most one wake-up a minute when idle. Linux only.
 // Usage: catalogue_bench [--seconds N] [--exe PATH] [--slowloris N (default 2000)]
+//                        [--connections N (default 1000000)] [--idle-seconds N (default 60)]
+//                        [--runs plain,attack,memory,connections,idle (default all)]
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -28,6 +36,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <mutex>
@@ -75,6 +84,19 @@ public:
         waitpid(pid_, nullptr, 0);
     }
     std::uint16_t Port() const { return port_; }
+    // Voluntary and involuntary context switches of all its threads so far.
+    long ContextSwitches() const {
+        long total = 0;
+        const std::string tasks = "/proc/" + std::to_string(pid_) + "/task";
+        for (const auto& task : std::filesystem::directory_iterator(tasks)) {
+            std::ifstream status(task.path() / "status");
+            for (std::string line; std::getline(status, line);) {
+                if (line.rfind("voluntary_ctxt_switches:", 0) == 0 || line.rfind("nonvoluntary_ctxt_switches:", 0) == 0)
+                    total += std::stol(line.substr(line.find(':') + 1));
+            }
+        }
+        return total;
+    }
     // Peak resident size (VmHWM) in KiB.
     long PeakKib() const {
         std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
@@ -311,6 +333,61 @@ void UnderAttack(std::uint16_t port, double seconds, int slowloris) {
                 attack.Reopened());
 }
 
+// ---- many short connections, then a split request ----------------------------
+
+// The program's submission with its request in two pieces 100 ms apart (the
+// service has read the first before the second comes); the answer's status.
+int SplitExchange(std::uint16_t port) {
+    const int fd = Connect(port);
+    if (fd < 0) return 0;
+    SendAll(fd, "GET /input/submit.php?dataset=284882215,42 HTTP/1.1\r\nUser-Agent: vantrel.exe\r\n");
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    SendAll(fd, "Host: localhost\r\n\r\n");
+    std::string raw;
+    char chunk[4096];
+    for (ssize_t count; (count = recv(fd, chunk, sizeof chunk, 0)) > 0;)
+        raw.append(chunk, static_cast<std::size_t>(count));
+    close(fd);
+    return raw.size() > 12 && raw.rfind("HTTP/1.", 0) == 0 ? std::stoi(raw.substr(9, 3)) : 0;
+}
+
+void ManyConnections(const std::string& exe, long connections) {
+    Service service(exe);
+    const std::uint16_t port = service.Port();
+    const int before = SplitExchange(port);
+    constexpr int kClients = 8;
+    std::atomic<long> next{0};
+    std::atomic<long> answered{0};
+    const Clock::time_point start = Clock::now();
+    std::vector<std::thread> clients;
+    for (int c = 0; c < kClients; ++c) {
+        clients.emplace_back([&] {
+            while (next++ < connections) {
+                if (Exchange(port, "/input/submit.php?dataset=7").status == 200) ++answered;
+            }
+        });
+    }
+    for (std::thread& client : clients) client.join();
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    const int after = SplitExchange(port);
+    std::printf(
+        "connections %ld short connections in %.1f s (%.0f/s), %ld answered 200; split exchange: %d before, %d after\n",
+        connections, seconds, connections / seconds, answered.load(), before, after);
+}
+
+// ---- idle wake-ups -------------------------------------------------------------
+
+void Idle(const std::string& exe, double seconds) {
+    Service service(exe);
+    Exchange(service.Port(), "/input/submit.php?dataset=7");  // one page stored: its expiry is a deadline
+    std::this_thread::sleep_for(std::chrono::seconds(1));     // the connection's lingering close is over
+    const long before = service.ContextSwitches();
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    const long after = service.ContextSwitches();
+    std::printf("idle     %ld context switches of the service's threads in %.0f s with no client\n", after - before,
+                seconds);
+}
+
 // ---- memory ----------------------------------------------------------------
 
 void Memory(const std::string& exe) {
@@ -346,25 +423,36 @@ int main(int argc, char** argv) {
     std::string exe = VANTREL_CATALOGUE_EXE;
     double seconds = 5;
     int slowloris = 2000;
+    long connections = 1000000;
+    double idleSeconds = 60;
+    std::string runs = "plain,attack,memory,connections,idle";
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--seconds") == 0) seconds = std::stod(argv[i + 1]);
         if (std::strcmp(argv[i], "--exe") == 0) exe = argv[i + 1];
         if (std::strcmp(argv[i], "--slowloris") == 0) slowloris = std::stoi(argv[i + 1]);
+        if (std::strcmp(argv[i], "--connections") == 0) connections = std::stol(argv[i + 1]);
+        if (std::strcmp(argv[i], "--idle-seconds") == 0) idleSeconds = std::stod(argv[i + 1]);
+        if (std::strcmp(argv[i], "--runs") == 0) runs = argv[i + 1];
     }
+    const auto wanted = [&runs](const char* name) {
+        return ("," + runs + ",").find("," + std::string(name) + ",") != std::string::npos;
+    };
     rlimit limit{};
     getrlimit(RLIMIT_NOFILE, &limit);
     limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, 16384);
     setrlimit(RLIMIT_NOFILE, &limit);
     signal(SIGPIPE, SIG_IGN);
     std::printf("catalogue service %s, %.0f s per run\n", exe.c_str(), seconds);
-    {
+    if (wanted("plain")) {
         Service service(exe);
         Plain(service.Port(), seconds);
     }
-    {
+    if (wanted("attack")) {
         Service service(exe);
         UnderAttack(service.Port(), seconds, slowloris);
     }
-    Memory(exe);
+    if (wanted("memory")) Memory(exe);
+    if (wanted("connections")) ManyConnections(exe, connections);
+    if (wanted("idle")) Idle(exe, idleSeconds);
     return 0;
 }

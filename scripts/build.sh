@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Configures and builds one variant: `native` (host g++), `win64` (mingw-w64) or
+# Configures and builds one variant: `native` (host g++), `win64` (mingw-w64),
 # `sanitize` (clang, ASan + UBSan: every native test, and the libFuzzer
-# harnesses of fuzz/ with their seeds; `fuzz` is another name for it).
-# Usage: scripts/build.sh native|win64|sanitize|fuzz [extra cmake arguments...]
+# harnesses of fuzz/ with their seeds; `fuzz` is another name for it) or `tsan`
+# (host g++, ThreadSanitizer: what runs more than one thread, the catalogue
+# service and its tests and the platform's process and wait tests).
+# Usage: scripts/build.sh native|win64|sanitize|tsan|fuzz [extra cmake arguments...]
 # VANTREL_BUILD_TARGETS (space-separated) builds only those targets.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-variant=${1:?usage: build.sh native|win64|sanitize|fuzz}
+variant=${1:?usage: build.sh native|win64|sanitize|tsan|fuzz}
 shift
 [[ "$variant" == fuzz ]] && variant=sanitize
 build_dir="$root/build/$variant"
@@ -20,6 +22,9 @@ case "$variant" in
   sanitize) args+=(-DVANTREL_SANITIZE=ON -DVANTREL_FUZZ=ON -DVANTREL_BUILD_BENCH=OFF
                    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Sanitize
                    "-DCMAKE_CXX_FLAGS_SANITIZE=-O1 -g1" "-DCMAKE_C_FLAGS_SANITIZE=-O1 -g1") ;;
+  tsan) args+=(-DVANTREL_TSAN=ON -DVANTREL_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Sanitize
+                "-DCMAKE_CXX_FLAGS_SANITIZE=-O1 -g1" "-DCMAKE_C_FLAGS_SANITIZE=-O1 -g1")
+        VANTREL_BUILD_TARGETS=${VANTREL_BUILD_TARGETS:-tests_service platform_process_tests platform_io_tests} ;;
   *) echo "build.sh: unknown variant $variant" >&2; exit 2 ;;
 esac
 # A compiler cache, where the machine has one, makes rebuilds and parallel work trees cheap.

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Builds every variant and runs every test: natively under AddressSanitizer and
-# UndefinedBehaviorSanitizer, a short run of the fuzz harnesses over their
-# seeds, then the Windows build under Wine (unit tests and
+# UndefinedBehaviorSanitizer, the tests of what runs more than one thread under
+# ThreadSanitizer, a short run of the fuzz harnesses over their seeds, then the
+# Windows build under Wine (unit tests and
 # the end-to-end tests of the real window on a virtual display), after making
 # the release packages in build/dist. Ends with the time of each stage.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 # Sanitizer reports name the whole call chain.
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
+# A data race ends the program, which fails the test.
+export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1 second_deadlock_stack=1}
 
 status=0
 stage_names=()
@@ -53,6 +56,14 @@ ctest_variant() {
   ctest --test-dir "$root/build/$1" --output-on-failure -j"${2:-2}" --timeout 600
 }
 
+# The ThreadSanitizer build holds only the service's tests (but the one in a
+# real browser) and the platform's process and wait tests.
+tsan_tests() {
+  ctest --test-dir "$root/build/tsan" --output-on-failure -j2 --timeout 600 -L service -E '^CataloguePage\.' &&
+    ctest --test-dir "$root/build/tsan" --output-on-failure -j2 --timeout 600 \
+      -R '^(RunAndWait|DownloadToFileTest|AgentName|RunWaitLoop|SplitCommandLine|UnquoteFileName)\.'
+}
+
 stage "setup (packages)" "$root/scripts/setup.sh" || { summary; exit 1; }
 # Every native test runs in the sanitizer build (the plain native build is for
 # benchmarks and the inspector, and builds on demand); the fuzz harnesses are
@@ -62,6 +73,7 @@ if stage "sanitize: build" "$root/scripts/build.sh" sanitize; then
   stage "sanitize: test" ctest_variant sanitize
   stage "fuzz: smoke" "$root/scripts/fuzz.sh" smoke "${FUZZ_SMOKE_SECONDS:-60}"
 fi
+stage "tsan: build" "$root/scripts/build.sh" tsan && stage "tsan: test" tsan_tests
 if stage "win64: build" "$root/scripts/build.sh" win64; then
   stage "win64: release packages" "$root/packaging/package.sh"
   # Most Wine cases wait on Wine and the virtual display rather than compute:

@@ -1,5 +1,6 @@
 #include "service/catalogue.h"
 
+#include "service/http/text.h"
 #include "service/page.h"
 
 namespace catalogue {
@@ -20,7 +21,7 @@ std::vector<std::string> OwnNames(const CatalogueOptions& options) {
     std::vector<std::string> names(std::begin(kLoopbackNames), std::end(kLoopbackNames));
     names.emplace_back(OwnName());
     for (const std::string& address : options.bindAddresses) {
-        names.push_back(address.find(':') != std::string::npos ? "[" + address + "]" : address);
+        names.push_back(httpd::UrlHost(address));
     }
     return names;
 }
@@ -85,6 +86,11 @@ Catalogue::Catalogue(CatalogueOptions options, PageStore::Now now)
 void Catalogue::SetPort(std::uint16_t port) {
     std::lock_guard<std::mutex> lock(mutex_);
     options_.port = port;
+}
+
+PageStore::Clock::time_point Catalogue::DropExpiredPages() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return store_.DropExpired();
 }
 
 std::size_t Catalogue::PageCount() {

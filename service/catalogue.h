@@ -23,6 +23,10 @@
 
 namespace catalogue {
 
+// The port the service listens on unless told otherwise: HTTP's own, so page
+// addresses need none.
+inline constexpr std::uint16_t kDefaultPort = 80;
+
 inline constexpr std::string_view kSubmitPath = "/input/submit.php";
 inline constexpr std::string_view kPagePrefix = "/apps/";
 inline constexpr std::string_view kPageSuffix = ".html";
@@ -35,7 +39,7 @@ struct CatalogueOptions {
     // Scheme and authority of page addresses ("http://127.0.0.1:8080"); empty:
     // "http://" and OwnName(), with the port unless it is 80.
     std::string pageBase;
-    std::uint16_t port = 80;  // the port listened on
+    std::uint16_t port = kDefaultPort;  // the port listened on
     // Listening addresses ("127.0.0.1", "::1"), accepted as host names besides
     // the loopback names and OwnName().
     std::vector<std::string> bindAddresses;
@@ -68,6 +72,9 @@ public:
 
     // The port listened on, once known (port 0 picks one).
     void SetPort(std::uint16_t port);
+
+    // Forgets the pages whose life has passed; returns when the next one's does.
+    PageStore::Clock::time_point DropExpiredPages();
 
     std::size_t PageCount();
     std::size_t StoredBytes();

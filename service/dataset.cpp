@@ -3,22 +3,11 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "service/http/text.h"
+
 namespace catalogue {
 
 namespace {
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
-}
 
 bool IsIdentifier(std::string_view entry) {
     return !entry.empty() && entry.size() <= kMaxIdentifierDigits &&
@@ -37,8 +26,8 @@ std::optional<std::string> PercentDecode(std::string_view text) {
             out.push_back(text[i]);
         } else {
             if (i + 2 >= text.size()) return std::nullopt;
-            const int high = HexValue(text[i + 1]);
-            const int low = HexValue(text[i + 2]);
+            const int high = httpd::HexDigitValue(text[i + 1]);
+            const int low = httpd::HexDigitValue(text[i + 2]);
             if (high < 0 || low < 0) return std::nullopt;
             out.push_back(static_cast<char>(high * 16 + low));
             i += 2;
@@ -65,7 +54,7 @@ Dataset ParseDataset(std::string_view list) {
     std::unordered_set<std::string> seen;
     while (true) {
         const std::size_t comma = list.find(',');
-        const std::string_view entry = TrimBlanks(list.substr(0, comma));
+        const std::string_view entry = httpd::TrimBlanks(list.substr(0, comma));
         if (!entry.empty()) {
             if (!IsIdentifier(entry)) {
                 ++dataset.dropped;

@@ -25,7 +25,6 @@ struct LineWriter::State {
     std::condition_variable changed;
     std::deque<std::string> queue;
     std::size_t queuedBytes = 0;
-    std::uint64_t dropped = 0;        // all told
     std::uint64_t droppedUnsaid = 0;  // since the last note
     bool closing = false;
     bool finished = false;
@@ -45,20 +44,30 @@ LineWriter::LineWriter(Output output, std::string name, std::size_t maxQueuedByt
     state_->output = std::move(output);
     state_->name = std::move(name);
     state_->maxQueuedBytes = maxQueuedBytes;
-    std::thread([state = state_] { WriteLines(state); }).detach();
+    thread_ = std::thread([state = state_] { WriteLines(state); });
 }
 
-LineWriter::~LineWriter() {
-    std::unique_lock<std::mutex> lock(state_->mutex);
-    state_->closing = true;
-    state_->changed.notify_all();
-    state_->changed.wait_for(lock, kFlushWait, [this] { return state_->finished; });
+LineWriter::~LineWriter() { Close(); }
+
+void LineWriter::Close() {
+    if (!thread_.joinable()) return;
+    bool finished = false;
+    {
+        std::unique_lock<std::mutex> lock(state_->mutex);
+        state_->closing = true;
+        state_->changed.notify_all();
+        finished = state_->changed.wait_for(lock, kFlushWait, [this] { return state_->finished; });
+    }
+    if (finished) {
+        thread_.join();
+    } else {
+        thread_.detach();
+    }
 }
 
 void LineWriter::Post(std::string_view line) {
     std::lock_guard<std::mutex> lock(state_->mutex);
     if (state_->queuedBytes + line.size() + 1 > state_->maxQueuedBytes) {
-        ++state_->dropped;
         ++state_->droppedUnsaid;
         return;
     }
@@ -67,11 +76,6 @@ void LineWriter::Post(std::string_view line) {
     state_->queuedBytes += text.size();
     state_->queue.push_back(std::move(text));
     state_->changed.notify_all();
-}
-
-std::uint64_t LineWriter::Dropped() const {
-    std::lock_guard<std::mutex> lock(state_->mutex);
-    return state_->dropped;
 }
 
 // Takes everything queued at once, so the lock is never held while writing.

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 
 namespace catalogue {
 
@@ -20,9 +21,7 @@ public:
 
     // `name` starts the note about dropped lines ("vantrel-catalogue").
     LineWriter(Output output, std::string name, std::size_t maxQueuedBytes = std::size_t{256} << 10);
-    // Waits up to about a second for the queued lines; an output still blocked
-    // then is left to its thread, which ends with the process.
-    ~LineWriter();
+    ~LineWriter();  // Close()
     LineWriter(const LineWriter&) = delete;
     LineWriter& operator=(const LineWriter&) = delete;
 
@@ -30,8 +29,11 @@ public:
     // full. Never waits on the output.
     void Post(std::string_view line);
 
-    // Lines dropped so far.
-    std::uint64_t Dropped() const;
+    // Lets the thread write what is queued and end, waiting up to about a
+    // second: then the thread is joined. An output still blocked after that is
+    // left to its thread, which holds nothing but its own state (the queue and
+    // the output it was given) and ends with the process. Safe to call twice.
+    void Close();
 
 private:
     struct State;
@@ -39,6 +41,7 @@ private:
     static void WriteLines(const std::shared_ptr<State>& state);
 
     std::shared_ptr<State> state_;
+    std::thread thread_;
 };
 
 }  // namespace catalogue

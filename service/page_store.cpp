@@ -49,6 +49,11 @@ std::shared_ptr<const std::string> PageStore::Find(std::string_view token) {
     return found == byToken_.end() ? nullptr : found->second->html;
 }
 
+PageStore::Clock::time_point PageStore::DropExpired() {
+    DropExpiredPages(now_());
+    return pages_.empty() ? Clock::time_point::max() : pages_.front().submitted + limits_.pageLife;
+}
+
 std::size_t PageStore::Bytes() {
     ReleaseRetired();
     return storedBytes_ + retiredBytes_;

@@ -39,6 +39,10 @@ public:
     // The page of `token`, or nullptr when there is none (never was, or forgotten).
     std::shared_ptr<const std::string> Find(std::string_view token);
 
+    // Forgets the pages whose life has passed; returns when the next one's
+    // does (Clock::time_point::max() when the store is empty).
+    Clock::time_point DropExpired();
+
     std::size_t Count() const { return pages_.size(); }
     // Bytes the store answers for: its pages with their keys, and pages it
     // has forgotten that answers still being sent hold.

@@ -16,6 +16,11 @@
             uninstalling stops and removes it
   service-stop  the installed service stops within 5 s while 32 clients hold answers
             they never read, and uninstalling then completes
+  net-stop  the installed service stopped with `net stop` and started again with
+            `net start`, ten times in a row: each command succeeds and says so,
+            and the service answers after each start; then uninstalled
+  reinstall  installed and uninstalled ten times in a row: each time the
+            service runs, answers, and is gone with nothing left on port 80
   port-taken  another program holds port 80: the installation still succeeds, the
             service ends with an error status
   without-service  the installation with the service's feature left out
@@ -218,7 +223,9 @@ def recovery_actions(t):
     the count, then type and delay of each action) and
     FailureActionsOnNonCrashFailures. Wine's service control manager neither
     keeps nor reports them (QueryServiceConfig2W and sc qfailure answer
-    ERROR_INVALID_LEVEL), so the service program writes them there itself."""
+    ERROR_INVALID_LEVEL); the service program sets them only through
+    ChangeServiceConfig2W (its arguments are checked by the RecoveryActions
+    unit tests), so under Wine the key holds none."""
     done = subprocess.run([WINE, "reg", "query", pkg.SERVICE_KEY], env=t.environment(), capture_output=True,
                           text=True, stdin=subprocess.DEVNULL, timeout=60)
     values = dict(re.findall(r"^\s*(\S+)\s+REG_\S+\s+(.*?)\s*$", done.stdout, re.M))
@@ -275,7 +282,9 @@ def case_service(t):
     state = t.wait_service_state("RUNNING")
     t.check(state is not None and "RUNNING" in state["STATE"], f"the service runs after the installation: {state}")
     check_service_registration(t)
-    t.check_equal(recovery_actions(t), EXPECTED_RECOVERY, "the recovery actions: restart after 5 s, twice; reset after a day")
+    actions = recovery_actions(t)
+    t.check(actions in (EXPECTED_RECOVERY, {"FailureActions": None}),
+            f"the recovery actions, where the control manager keeps them: restart after 5 s, twice; reset after a day: {actions}")
     address = show_details_without_proxy(t)
     if address:
         parts = urllib.parse.urlsplit(address)
@@ -346,6 +355,50 @@ def case_service_stop(t):
             client.close()
 
 
+def net(t, verb):
+    """`net VERB VantrelCatalogue`: its exit status and its output."""
+    done = subprocess.run([WINE, "net", verb, pkg.SERVICE_NAME], env=t.environment(), capture_output=True, text=True,
+                          stdin=subprocess.DEVNULL, timeout=120)
+    return done.returncode, (done.stdout + done.stderr).strip()
+
+
+def case_net_stop(t):
+    prepare(t)
+    t.check_equal(t.msiexec("/i", pkg.msi_path(), "/qn"), 0, "msiexec /i /qn succeeds")
+    state = t.wait_service_state("RUNNING")
+    if not t.check(state is not None and "RUNNING" in state["STATE"], f"the service runs: {state}"):
+        return
+    for round_ in range(1, 11):
+        code, said = net(t, "stop")
+        t.log(f"net stop {round_}: {code} {said!r}")
+        t.check(code == 0 and "stopped" in said.lower() and "pipe" not in said.lower(),
+                f"net stop {round_} succeeds and says so: {code} {said!r}")
+        state = t.service_state() or {}
+        t.check("STOPPED" in state.get("STATE", ""), f"stopped after net stop {round_}: {state}")
+        t.check_equal(state.get("WIN32_EXIT_CODE", "").split()[:1], ["0"], f"stop {round_} is no failure")
+        code, said = net(t, "start")
+        t.log(f"net start {round_}: {code} {said!r}")
+        t.check(code == 0 and "started" in said.lower(), f"net start {round_} succeeds and says so: {code} {said!r}")
+        state = t.wait_service_state("RUNNING") or {}
+        t.check("RUNNING" in state.get("STATE", ""), f"running after net start {round_}: {state}")
+        t.check(loopback_answer("127.0.0.1").startswith("HTTP/1.1 "), f"the service answers after start {round_}")
+    t.check_equal(t.msiexec("/x", pkg.msi_path(), "/qn"), 0, "msiexec /x /qn succeeds")
+    t.check_equal(t.service_state(), None, "the service is gone")
+    t.check(pkg.loopback_port_free(), "nothing listens on port 80 any more")
+
+
+def case_reinstall(t):
+    prepare(t)
+    for round_ in range(1, 11):
+        t.check_equal(t.msiexec("/i", pkg.msi_path(), "/qn"), 0, f"msiexec /i /qn {round_} succeeds")
+        state = t.wait_service_state("RUNNING") or {}
+        t.check("RUNNING" in state.get("STATE", ""), f"the service runs after installation {round_}: {state}")
+        t.check(loopback_answer("127.0.0.1").startswith("HTTP/1.1 "), f"the service answers after installation {round_}")
+        t.check_equal(t.msiexec("/x", pkg.msi_path(), "/qn"), 0, f"msiexec /x /qn {round_} succeeds")
+        t.check_equal(t.service_state(), None, f"the service is gone after uninstallation {round_}")
+        t.check(pkg.loopback_port_free(), f"nothing listens on port 80 after uninstallation {round_}")
+
+
 def check_product_gone(t, before, properties):
     """After a run of the program (which leaves its working files, the system's
     web cache and console settings, as any program does): nothing of the product
@@ -391,9 +444,11 @@ def case_without_service(t):
 
 
 CASES = {"install": case_install, "upgrade": case_upgrade, "repair": case_repair, "failed": case_failed, "portable": case_portable,
-         "service": case_service, "service-stop": case_service_stop, "port-taken": case_port_taken,
+         "service": case_service, "service-stop": case_service_stop, "net-stop": case_net_stop,
+         "reinstall": case_reinstall,
+         "port-taken": case_port_taken,
          "without-service": case_without_service}
-SERVICE_CASES = {"service", "service-stop", "port-taken"}
+SERVICE_CASES = {"service", "service-stop", "net-stop", "reinstall", "port-taken"}
 
 if __name__ == "__main__":
     if len(sys.argv) != 2 or sys.argv[1] not in CASES:

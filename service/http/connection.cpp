@@ -40,10 +40,11 @@ Response CallHandler(const Handler& handler, const Request& request) {
 
 }  // namespace
 
-Connection::Connection(Socket socket, const Limits& limits, Clock::time_point now)
+Connection::Connection(Socket socket, const Limits& limits, Clock::time_point now, std::size_t& inputTotal)
         : socket_(std::move(socket)),
           limits_(limits),
-          deadline_(now + std::chrono::milliseconds(limits.requestTimeoutMs)) {}
+          deadline_(now + std::chrono::milliseconds(limits.requestTimeoutMs)),
+          input_(inputTotal) {}
 
 void Connection::OnReadable(const Handler& handler, Clock::time_point now) {
     if (phase_ == Phase::kLingering) {
@@ -63,15 +64,15 @@ void Connection::OnReadable(const Handler& handler, Clock::time_point now) {
             peerFinished_ = true;
             // A client that stops in the middle of its request gets a 400; one
             // that sent nothing at all (a browser's spare connection) is just closed.
-            if (input_.empty()) {
+            if (input_.Empty()) {
                 Close();
             } else {
                 AnswerNow(Response::Status(400), now);
             }
             return;
         }
-        const std::size_t previousSize = input_.size();
-        input_.append(chunk, received.count);
+        const std::size_t previousSize = input_.Size();
+        input_.Append(chunk, received.count);
         TryCompleteRequest(handler, previousSize, now);
         if (phase_ != Phase::kReceiving) return;
     }
@@ -84,7 +85,7 @@ void Connection::OnReadable(const Handler& handler, Clock::time_point now) {
 void Connection::TryCompleteRequest(const Handler& handler, std::size_t previousSize, Clock::time_point now) {
     if (!request_) {
         const std::size_t from = previousSize < 2 ? 0 : previousSize - 2;
-        const std::string_view bytes(input_);
+        const std::string_view bytes = input_.View();
         if (firstLineEnd_ == std::string::npos) {
             firstLineEnd_ = bytes.find('\n', previousSize);
         }
@@ -100,8 +101,8 @@ void Connection::TryCompleteRequest(const Handler& handler, std::size_t previous
             return;
         }
     }
-    if (input_.size() - headEnd_ < contentLength_) return;  // the body is still on its way
-    request_->body = input_.substr(headEnd_, contentLength_);
+    if (input_.Size() - headEnd_ < contentLength_) return;  // the body is still on its way
+    request_->body = std::string(input_.View().substr(headEnd_, contentLength_));
     const bool headOnly = request_->method == "HEAD";
     Response response = CallHandler(handler, *request_);
     request_.reset();
@@ -114,8 +115,8 @@ void Connection::AnswerNow(const Response& response, Clock::time_point now) {
 
 void Connection::StartAnswer(Response response, bool headOnly, std::size_t loggedLineBytes, Clock::time_point now) {
     // The request is done with: its bytes go, the line stays for the log.
-    firstLine_ = PrintableRequestLine(input_, loggedLineBytes);
-    std::string().swap(input_);
+    firstLine_ = PrintableRequestLine(input_.View(), loggedLineBytes);
+    input_.Release();
     status_ = response.status;
     head_ = SerializeHead(response);
     headOnly_ = headOnly;
@@ -177,7 +178,7 @@ void Connection::DrainLeftovers() {
 
 void Connection::OnDeadline(Clock::time_point now) {
     if (phase_ == Phase::kClosed || now < deadline_) return;
-    if (phase_ == Phase::kReceiving && !input_.empty()) {
+    if (phase_ == Phase::kReceiving && !input_.Empty()) {
         AnswerNow(Response::Status(408), now);
         return;
     }
@@ -186,8 +187,8 @@ void Connection::OnDeadline(Clock::time_point now) {
 
 void Connection::Close() {
     if (phase_ == Phase::kReceiving) {
-        firstLine_ = PrintableRequestLine(input_, kUnfinishedLineBytes);
-        std::string().swap(input_);
+        firstLine_ = PrintableRequestLine(input_.View(), kUnfinishedLineBytes);
+        input_.Release();
     }
     socket_.reset();
     std::string().swap(head_);
@@ -196,7 +197,7 @@ void Connection::Close() {
 }
 
 std::string Connection::RequestLine() const {
-    return phase_ == Phase::kReceiving ? PrintableRequestLine(input_, kUnfinishedLineBytes) : firstLine_;
+    return phase_ == Phase::kReceiving ? PrintableRequestLine(input_.View(), kUnfinishedLineBytes) : firstLine_;
 }
 
 }  // namespace httpd

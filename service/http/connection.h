@@ -12,6 +12,7 @@
 #include <string>
 
 #include "service/http/http_message.h"
+#include "service/http/input_buffer.h"
 #include "service/http/socket.h"
 
 namespace httpd {
@@ -30,7 +31,9 @@ public:
         kClosed,
     };
 
-    Connection(Socket socket, const Limits& limits, Clock::time_point now);
+    // `inputTotal` (which must outlive the connection) always holds, among
+    // others', this connection's buffered request bytes (see InputBuffer).
+    Connection(Socket socket, const Limits& limits, Clock::time_point now, std::size_t& inputTotal);
 
     Phase GetPhase() const { return phase_; }
     // Whether the connection still holds a place among those served: it is
@@ -41,7 +44,7 @@ public:
     SocketTraits::Type Handle() const { return socket_.get(); }
     Clock::time_point Deadline() const { return deadline_; }
     // Memory held for request bytes (the head and body read so far; none once answered).
-    std::size_t BufferedInput() const { return input_.capacity(); }
+    std::size_t BufferedInput() const { return input_.Share(); }
 
     // Reads what has arrived. Once the request is whole (or can no longer be
     // one), the answer is made (by `handler`, whose exception becomes a 500)
@@ -78,7 +81,7 @@ private:
     Limits limits_;
     Phase phase_ = Phase::kReceiving;
     Clock::time_point deadline_;
-    std::string input_;
+    InputBuffer input_;
     std::size_t firstLineEnd_ = std::string::npos;  // the first line feed in input_, once there
     std::size_t headEnd_ = 0;                       // where the body starts, once request_ is parsed
     std::size_t contentLength_ = 0;

@@ -103,10 +103,4 @@ std::string SerializeHead(const Response& response) {
     return out;
 }
 
-std::string SerializeResponse(const Response& response, bool headOnly) {
-    std::string out = SerializeHead(response);
-    if (!headOnly) out += response.Body();
-    return out;
-}
-
 }  // namespace httpd

@@ -73,9 +73,6 @@ std::string_view ReasonPhrase(int status);
 // handler cannot split the response.
 std::string SerializeHead(const Response& response);
 
-// The head and, unless `headOnly` (an answer to HEAD), the body.
-std::string SerializeResponse(const Response& response, bool headOnly);
-
 bool EqualsNoCase(std::string_view a, std::string_view b);
 
 }  // namespace httpd

@@ -2,11 +2,15 @@
 
 #include <algorithm>
 
+#include "service/http/text.h"
+
 namespace httpd {
 
 namespace {
 
-constexpr int kTickMs = 100;  // the longest poll: how often the loop looks at the stop flag
+// The longest sleep: the stop and every deadline wake the loop themselves; this
+// only bounds what a clock that jumped could cost.
+constexpr auto kLongestSleep = std::chrono::seconds(60);
 // Connections not yet taken wait in the system (which caps the number, on
 // Linux at somaxconn): a deep queue keeps a crowd of connections from having a
 // newcomer's attempt dropped, to be retried only a second later.
@@ -22,12 +26,10 @@ struct Server::Entry {
     std::unique_ptr<Connection> connection;
     bool counted = false;  // holds a place under maxConnections (cleared once it stops being active)
     bool logged = false;
-    std::size_t input = 0;  // its share of bufferedInput_
 };
 
 std::string Authority(const std::string& address, std::uint16_t port) {
-    const bool ipv6 = address.find(':') != std::string::npos;
-    return (ipv6 ? "[" + address + "]" : address) + ":" + std::to_string(port);
+    return UrlHost(address) + ":" + std::to_string(port);
 }
 
 Server::Server(Handler handler, ServerOptions options) : handler_(std::move(handler)), options_(std::move(options)) {
@@ -55,11 +57,14 @@ void Server::Start() {
     listeners_ = std::move(listeners);
     port_ = port;
     stopping_ = false;
+    waker_.Drain();
+    housekeepingDue_ = Clock::time_point{};  // due at once
     thread_ = std::thread([this] { Run(); });
 }
 
 void Server::Stop() {
     stopping_ = true;
+    waker_.Wake();
     if (thread_.joinable()) thread_.join();
     CloseAll();
     listeners_.clear();
@@ -74,20 +79,25 @@ void Server::Run() {
             Fail("waiting for connections failed", -1);
             break;
         }
+        ++wakeUps_;
+        if (pollItems_.back().readable) waker_.Drain();
         now = Clock::now();
         ServeConnections(polled, now);
+        AdmitWaiting(now);
         for (std::size_t i = 0; i < polledListeners_.size() && !stopping_.load(); ++i) {
             const PollItem& item = pollItems_[polled + i];
             if (item.readable || item.broken) AcceptAll(polledListeners_[i], now);
         }
         EnforceDeadlines(now);
         Sweep();
+        RunHousekeeping(now);
     }
     CloseAll();
 }
 
 // The entries in their order, then the listeners that take connections now
-// (a paused one is left out: a lasting accept failure must not spin).
+// (a paused one is left out: a lasting accept failure must not spin), then
+// the waker.
 void Server::BuildPollItems(Clock::time_point now) {
     pollItems_.clear();
     for (const Entry& entry : entries_) {
@@ -98,7 +108,14 @@ void Server::BuildPollItems(Clock::time_point now) {
         pollItems_.push_back(item);
     }
     polledListeners_.clear();
-    if (now < acceptPausedUntil_) return;
+    if (now >= acceptPausedUntil_) AddListenerItems();
+    PollItem wake;
+    wake.socket = waker_.Handle();
+    wake.wantRead = true;
+    pollItems_.push_back(wake);
+}
+
+void Server::AddListenerItems() {
     for (std::size_t i = 0; i < listeners_.size(); ++i) {
         PollItem item;
         item.socket = listeners_[i].get();
@@ -108,10 +125,21 @@ void Server::BuildPollItems(Clock::time_point now) {
     }
 }
 
+void Server::RunHousekeeping(Clock::time_point now) {
+    if (!options_.housekeeping || now < housekeepingDue_) return;
+    try {
+        housekeepingDue_ = options_.housekeeping(now);
+    } catch (...) {
+        housekeepingDue_ = now + kLongestSleep;
+    }
+}
+
 int Server::PollTimeoutMs(Clock::time_point now) const {
-    Clock::time_point wake = now + std::chrono::milliseconds(kTickMs);
+    Clock::time_point wake = now + kLongestSleep;
     for (const Entry& entry : entries_) wake = std::min(wake, entry.connection->Deadline());
     if (acceptPausedUntil_ > now) wake = std::min(wake, acceptPausedUntil_);
+    if (options_.housekeeping) wake = std::min(wake, housekeepingDue_);
+    if (!waiting_.empty()) wake = now;
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(wake - now).count();
     return left <= 0 ? 0 : static_cast<int>(left) + 1;  // + 1: never wake just before a deadline
 }
@@ -158,46 +186,51 @@ void Server::AcceptAll(std::size_t listener, Clock::time_point now) {
 }
 
 // A newcomer takes a free place, or the place of the oldest connection whose
-// request has not arrived whole. Its request is read at once: a client that
-// sent it with the connection is answered before anyone can shed it.
+// request has not arrived whole.
 void Server::Admit(Socket socket, Clock::time_point now) {
-    bool room = counted_ < options_.maxConnections || ShedOldestReceiving();
-    if (!room) {
-        TakeNewsOfEntries(now);
-        room = counted_ < options_.maxConnections || ShedOldestReceiving();
-    }
-    entries_.push_back({std::make_unique<Connection>(std::move(socket), options_.limits, now), room, false, 0});
-    Entry& entry = entries_.back();
-    if (!room) {
-        // Every place holds a request being answered: a short refusal, which
-        // does not count (the entries that do not are bounded in Sweep).
-        entry.connection->AnswerNow(Response::Status(503), now);
-        entry.logged = true;
+    if (counted_ < options_.maxConnections || ShedOldestReceiving()) {
+        Take(std::move(socket), now);
         return;
     }
+    // No place now, as far as this turn's poll knows: a place given back
+    // since (a client gone, an answer taken) shows in the next poll, which
+    // comes at once. Until then the newcomer waits, at no cost per
+    // connection held.
+    waiting_.push_back(std::move(socket));
+}
+
+// The newcomers that found no place in the last turn: this turn's poll has
+// brought every place given back meanwhile.
+void Server::AdmitWaiting(Clock::time_point now) {
+    std::vector<Socket> waiting;
+    waiting.swap(waiting_);
+    for (Socket& socket : waiting) {
+        if (counted_ < options_.maxConnections || ShedOldestReceiving()) {
+            Take(std::move(socket), now);
+        } else {
+            Refuse(std::move(socket), now);
+        }
+    }
+}
+
+// Its request is read at once: a client that sent it with the connection is
+// answered before anyone can shed it.
+void Server::Take(Socket socket, Clock::time_point now) {
+    entries_.push_back(
+        {std::make_unique<Connection>(std::move(socket), options_.limits, now, bufferedInput_), true, false});
+    Entry& entry = entries_.back();
     ++counted_;
     entry.connection->OnReadable(handler_, now);
     Settle(entry);
     KeepInputWithinBudget();
 }
 
-// Before anyone is refused: a place may have been given back (its client gone,
-// its answer taken) since the last poll.
-void Server::TakeNewsOfEntries(Clock::time_point now) {
-    std::vector<PollItem> items;
-    std::vector<std::size_t> polled;
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-        const Connection& connection = *entries_[i].connection;
-        if (connection.GetPhase() == Connection::Phase::kClosed) continue;
-        PollItem item;
-        item.socket = connection.Handle();
-        item.wantRead = connection.WantsRead();
-        item.wantWrite = connection.WantsWrite();
-        items.push_back(item);
-        polled.push_back(i);
-    }
-    if (!Poll(items, 0)) return;
-    for (std::size_t i = 0; i < items.size(); ++i) ServeEntry(entries_[polled[i]], items[i], now);
+// Every place holds a request being answered: a short refusal, which does not
+// count (the entries that do not are bounded in Sweep).
+void Server::Refuse(Socket socket, Clock::time_point now) {
+    entries_.push_back(
+        {std::make_unique<Connection>(std::move(socket), options_.limits, now, bufferedInput_), false, true});
+    entries_.back().connection->AnswerNow(Response::Status(503), now);
 }
 
 // Entries before shedFrom_ were found not receiving; none of them can be again
@@ -214,12 +247,11 @@ bool Server::ShedOldestReceiving() {
     return false;
 }
 
-// Brings the counts up to the connection's state: its input, and whether it
-// still holds a place. A connection that no longer does is logged.
+// Brings the count of places up to the connection's state: whether it still
+// holds one. A connection that no longer does is logged. (Its buffered input
+// counts itself, see InputBuffer.)
 void Server::Settle(Entry& entry) {
     const Connection& connection = *entry.connection;
-    bufferedInput_ = bufferedInput_ - entry.input + connection.BufferedInput();
-    entry.input = connection.BufferedInput();
     if (connection.Active()) return;
     if (entry.counted) {
         entry.counted = false;
@@ -285,6 +317,7 @@ void Server::CloseAll() {
         Settle(entry);
     }
     entries_.clear();
+    waiting_.clear();
 }
 
 }  // namespace httpd

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "service/http/text.h"
+
 namespace httpd {
 
 namespace {
@@ -36,12 +38,6 @@ bool IsFieldValue(std::string_view text) {
         if ((u < 0x20 && c != '\t') || u == 0x7F) return false;
     }
     return true;
-}
-
-std::string_view TrimSpaces(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
 }
 
 // Lines end at LF; a CR before it belongs to the line break. A bare CR inside a
@@ -96,7 +92,7 @@ bool ParseHeaderLine(std::string_view line, Request& request) {
     const std::size_t colon = line.find(':');
     if (colon == std::string_view::npos) return false;
     const std::string_view name = line.substr(0, colon);
-    const std::string_view value = TrimSpaces(line.substr(colon + 1));
+    const std::string_view value = TrimBlanks(line.substr(colon + 1));
     if (!IsToken(name) || !IsFieldValue(value)) return false;
     request.headers.push_back({std::string(name), std::string(value)});
     return true;

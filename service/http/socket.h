@@ -1,9 +1,9 @@
 #pragma once
-// The few TCP socket operations the server and its test client need:
-// non-blocking ones with a poll over many sockets for the server's event loop,
-// and blocking ones with explicit waits for the test client and test servers.
-// posix/socket.cpp and win32/socket.cpp implement them (the latter over
-// Winsock, started on first use).
+// The TCP socket operations of the server's event loop: listeners, and
+// non-blocking calls with a poll over many sockets. posix/socket.cpp and
+// win32/socket.cpp implement them (the latter over Winsock, started on first
+// use). The blocking calls of test clients and test servers are in
+// testkit/http_client/blocking_socket.h.
 
 #include <cstddef>
 #include <cstdint>
@@ -34,8 +34,6 @@ private:
     int code_;
 };
 
-enum class WaitResult { kReady, kTimeout, kError };
-
 // A listening TCP socket on a numeric IPv4 or IPv6 address ("127.0.0.1", "::1")
 // and port (an IPv6 listener takes IPv6 only); port 0 lets
 // the system pick a free one. Throws SocketError.
@@ -44,27 +42,8 @@ Socket ListenTcp(const std::string& address, std::uint16_t port, int backlog);
 // The port a bound socket ended up on. Throws SocketError.
 std::uint16_t LocalPort(const Socket& socket);
 
-// Waits at most timeoutMs until the socket can be read without blocking (for a
-// listener: a connection is waiting). Retries when interrupted by a signal.
-WaitResult WaitReadable(const Socket& socket, int timeoutMs);
-
-// Takes one waiting connection; an invalid Socket when that failed.
-Socket AcceptConnection(const Socket& listener);
-
-// Receives at most `size` bytes. Returns the count, 0 when the peer finished
-// sending, -1 on an error.
-std::ptrdiff_t ReceiveSome(const Socket& socket, char* buffer, std::size_t size);
-
-// Sends every byte (a broken connection never raises a signal). False on error.
-bool SendAll(const Socket& socket, std::string_view bytes);
-
 // Ends the sending direction; the peer then reads end of stream.
 void ShutdownSend(const Socket& socket);
-
-// A connected TCP socket to a numeric IPv4 or IPv6 address and port. A
-// receiveBuffer above 0 sets the socket's receive buffer to about that many
-// bytes before it connects (so the window it offers stays small). Throws SocketError.
-Socket ConnectTcp(const std::string& address, std::uint16_t port, int receiveBuffer = 0);
 
 // ---- non-blocking use ------------------------------------------------------
 
@@ -109,9 +88,32 @@ struct PollItem {
     bool writable = false;  // set by Poll
     bool broken = false;    // set by Poll: an error, hang-up or invalid socket
 };
+// Ends a poll at once from another thread: its handle is polled for reading
+// beside the sockets, and Wake() makes it readable until Drain().
+class Waker {
+public:
+    Waker();  // throws SocketError
+    Waker(const Waker&) = delete;
+    Waker& operator=(const Waker&) = delete;
+
+    SocketTraits::Type Handle() const { return readEnd_.get(); }
+    // Safe from any thread at any time (it only sends a byte, which may be
+    // dropped when wake-ups are already waiting).
+    void Wake() noexcept;
+    // Takes the waiting wake-ups, on the polling thread.
+    void Drain() noexcept;
+
+private:
+    Socket readEnd_;
+    Socket writeEnd_;
+};
+
 // Waits at most timeoutMs until one of the items is ready and marks each.
 // Returns false when the poll itself failed (an interruption counts as a
 // timeout: nothing marked).
 bool Poll(std::vector<PollItem>& items, int timeoutMs);
+
+// Poll() calls made by this process so far, for tests and measurements.
+std::uint64_t PollCalls();
 
 }  // namespace httpd

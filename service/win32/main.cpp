@@ -10,7 +10,7 @@
 #include "platform/strings.h"
 #include "platform/win32/wide.h"
 #include "service/service.h"
-#include "service/win32/service_recovery.h"
+#include "service/win32/set_recovery.h"
 #include "service/win32/windows_service.h"
 
 int wmain(int argc, wchar_t** argv) {

@@ -3,7 +3,7 @@
 #include <chrono>
 
 #include "service/http/request_parser.h"
-#include "service/http/socket.h"
+#include "testkit/http_client/blocking_socket.h"
 
 namespace httpd {
 

@@ -20,6 +20,7 @@
 #include "tests/support/scoped_variable.h"
 #include "tests/support/temp_dir.h"
 #include "service/http/http_server.h"
+#include "testkit/http_client/blocking_socket.h"
 #include "service/http/socket.h"
 
 using platform::DownloadToFile;

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "testkit/http_client/blocking_socket.h"
 #include "testkit/http_client/http_client.h"
 #include "tests/support/listener_fault.h"
 
@@ -154,6 +155,28 @@ TEST(ConnectionCap, RefusesOnlyWhenEveryPlaceIsAnswering) {
     EXPECT_EQ(StatusOf(server.Port()), 503);
     stalled.clear();  // the clients close with the answers unread
     EXPECT_EQ(StatusOf(server.Port()), 200);
+}
+
+// A refusal looks at no other connection: the loop's one poll a turn is the
+// only poll, however many newcomers are refused.
+TEST(ConnectionCap, ARefusalPollsNoOtherConnection) {
+    ServerOptions options;
+    options.maxConnections = 16;
+    Server server(Serve, options);
+    server.Start();
+    std::vector<Socket> stalled;
+    for (int i = 0; i < 16; ++i) stalled.push_back(AskAndNeverRead(server.Port()));
+    // The test's own client waits without Poll(): every call counted is the server's.
+    const std::uint64_t wakeUpsBefore = server.WakeUps();
+    const std::uint64_t pollsBefore = PollCalls();
+    for (int i = 0; i < 50; ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_EQ(StatusOf(server.Port()), 503);
+    }
+    const std::uint64_t wakeUps = server.WakeUps() - wakeUpsBefore;
+    EXPECT_GE(wakeUps, 1u);
+    // (The one the loop is about to make or has just made may fall on either side.)
+    EXPECT_LE(PollCalls() - pollsBefore, wakeUps + 1) << "polls beside the loop's own wait";
 }
 
 TEST(ConnectionCap, NoRefusalBelowIt) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "testkit/http_client/blocking_socket.h"
 #include "testkit/http_client/http_client.h"
 
 using namespace httpd;

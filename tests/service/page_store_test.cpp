@@ -40,6 +40,26 @@ TEST(PageStore, APageLivesItsLifeAfterItsLastSubmission) {
     EXPECT_EQ(store.Bytes(), 0u);
 }
 
+// The service's loop asks for expired pages to go with no request coming, and
+// sleeps until the next page's life ends.
+TEST(PageStore, DropExpiredForgetsWithoutARequestAndSaysWhenNextIsDue) {
+    TestClock clock;
+    PageStore store({std::size_t{1} << 20, 1h}, clock.Function());
+    EXPECT_EQ(store.DropExpired(), PageStore::Clock::time_point::max()) << "empty: nothing is ever due";
+    const PageStore::Clock::time_point first = clock.now;
+    store.Put("a", Text(100));
+    clock.now += 10min;
+    store.Put("b", Text(100));
+    EXPECT_EQ(store.DropExpired(), first + 1h);
+    clock.now = first + 1h;
+    EXPECT_EQ(store.DropExpired(), first + 10min + 1h) << "a gone, b next";
+    EXPECT_EQ(store.Count(), 1u);
+    clock.now += 10min;
+    EXPECT_EQ(store.DropExpired(), PageStore::Clock::time_point::max());
+    EXPECT_EQ(store.Count(), 0u);
+    EXPECT_EQ(store.Bytes(), 0u);
+}
+
 TEST(PageStore, PastItsByteBoundTheOldestGoFirstHoweverYoung) {
     TestClock clock;
     PageStore store({100000, 1h}, clock.Function());

@@ -7,7 +7,7 @@
 
 #include "service/service.h"
 #include "testkit/http_client/http_client.h"
-#include "service/http/socket.h"
+#include "testkit/http_client/blocking_socket.h"
 
 using namespace catalogue;
 

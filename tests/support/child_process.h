@@ -36,6 +36,10 @@ public:
     int WaitForExit(int timeoutMs);
     // Ends the program at once and waits for it. Safe to call twice.
     void Kill();
+    // Asks the program to end as a user at its console would: SIGTERM, or
+    // SIGINT (Ctrl+C) when `interrupt`. POSIX only: throws std::logic_error
+    // on Windows, where no console is shared with the program.
+    void AskToStop(bool interrupt);
 
     // With PipedOutput: what the program has written to its standard output,
     // read until nothing more has come for quietMs.

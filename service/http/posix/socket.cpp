@@ -1,5 +1,7 @@
 #include "service/http/socket.h"
 
+#include "service/http/posix/socket_address.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -9,6 +11,7 @@
 
 #include <fcntl.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -20,13 +23,7 @@ int Fd(const Socket& socket) { return static_cast<int>(socket.get()); }
 
 [[noreturn]] void Fail(const char* call) { throw SocketError(call, errno); }
 
-// An IPv4 ("127.0.0.1") or IPv6 ("::1") address in numeric form.
-struct SocketAddress {
-    sockaddr_storage storage{};
-    socklen_t length = 0;
-    int Family() const { return storage.ss_family; }
-    const sockaddr* Get() const { return reinterpret_cast<const sockaddr*>(&storage); }
-};
+}  // namespace
 
 SocketAddress MakeAddress(const std::string& address, std::uint16_t port) {
     SocketAddress result;
@@ -48,11 +45,9 @@ SocketAddress MakeAddress(const std::string& address, std::uint16_t port) {
 
 Socket NewTcpSocket(int family) {
     const int fd = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) Fail("socket");
+    if (fd < 0) throw SocketError("socket", errno);
     return Socket(static_cast<SocketTraits::Type>(fd));
 }
-
-}  // namespace
 
 void SocketTraits::Close(Type socket) noexcept { ::close(static_cast<int>(socket)); }
 
@@ -80,56 +75,7 @@ std::uint16_t LocalPort(const Socket& socket) {
     return ntohs(reinterpret_cast<const sockaddr_in*>(&sa)->sin_port);
 }
 
-WaitResult WaitReadable(const Socket& socket, int timeoutMs) {
-    pollfd entry{Fd(socket), POLLIN, 0};
-    for (;;) {
-        const int result = ::poll(&entry, 1, timeoutMs);
-        if (result > 0) return WaitResult::kReady;  // POLLHUP/POLLERR: the next read reports it
-        if (result == 0) return WaitResult::kTimeout;
-        if (errno != EINTR) return WaitResult::kError;
-    }
-}
-
-Socket AcceptConnection(const Socket& listener) {
-    for (;;) {
-        const int fd = ::accept4(Fd(listener), nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd >= 0) return Socket(static_cast<SocketTraits::Type>(fd));
-        if (errno != EINTR) return Socket();
-    }
-}
-
-std::ptrdiff_t ReceiveSome(const Socket& socket, char* buffer, std::size_t size) {
-    for (;;) {
-        const ssize_t count = ::recv(Fd(socket), buffer, size, 0);
-        if (count >= 0) return count;
-        if (errno != EINTR) return -1;
-    }
-}
-
-bool SendAll(const Socket& socket, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t sent = ::send(Fd(socket), bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR) continue;
-        if (sent <= 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(sent));
-    }
-    return true;
-}
-
 void ShutdownSend(const Socket& socket) { ::shutdown(Fd(socket), SHUT_WR); }
-
-Socket ConnectTcp(const std::string& address, std::uint16_t port, int receiveBuffer) {
-    const SocketAddress sa = MakeAddress(address, port);
-    Socket socket = NewTcpSocket(sa.Family());
-    if (receiveBuffer > 0 &&
-        ::setsockopt(Fd(socket), SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer) != 0) {
-        Fail("setsockopt(SO_RCVBUF)");
-    }
-    for (;;) {
-        if (::connect(Fd(socket), sa.Get(), sa.length) == 0) return socket;
-        if (errno != EINTR) Fail("connect");
-    }
-}
 
 void SetNonBlocking(const Socket& socket) {
     const int flags = ::fcntl(Fd(socket), F_GETFL);
@@ -196,7 +142,34 @@ IoResult TrySend(const Socket& socket, std::string_view bytes) {
     }
 }
 
+// A pipe: both ends non-blocking, so a Wake() with the pipe full drops its byte.
+Waker::Waker() {
+    int ends[2] = {-1, -1};
+    if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) Fail("pipe2");
+    readEnd_.reset(static_cast<SocketTraits::Type>(ends[0]));
+    writeEnd_.reset(static_cast<SocketTraits::Type>(ends[1]));
+}
+
+void Waker::Wake() noexcept {
+    const int saved = errno;  // may run in a signal handler's stead
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(Fd(writeEnd_), &byte, 1);
+    errno = saved;
+}
+
+void Waker::Drain() noexcept {
+    char bytes[64];
+    while (::read(Fd(readEnd_), bytes, sizeof bytes) > 0) {}
+}
+
+namespace {
+std::atomic<std::uint64_t> g_pollCalls{0};
+}  // namespace
+
+std::uint64_t PollCalls() { return g_pollCalls.load(); }
+
 bool Poll(std::vector<PollItem>& items, int timeoutMs) {
+    ++g_pollCalls;
     // One table for the thread, kept between calls: the loop polls all the time.
     thread_local std::vector<pollfd> table;
     table.resize(items.size());

@@ -5,9 +5,27 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include <atomic>
 #include <climits>
 
+#include "service/http/win32/socket_address.h"
+#include "service/http/win32/uninherited_socket.h"
+
 namespace httpd {
+
+// WSASocketW with no overlapped flag: a plain blocking socket that child
+// processes do not inherit. Windows 7 before SP1 does not know
+// WSA_FLAG_NO_HANDLE_INHERIT and refuses the call: the socket is then made
+// without the flag and its handle marked not inheritable afterwards (a child
+// started between the two calls could still take it; this service starts none).
+SOCKET OpenUninheritedSocket(int family, int type, int protocol, SocketOpener open) {
+    const SOCKET socket = open(family, type, protocol, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
+    if (socket != INVALID_SOCKET) return socket;
+    const SOCKET plain = open(family, type, protocol, nullptr, 0, 0);
+    if (plain == INVALID_SOCKET) return plain;
+    ::SetHandleInformation(reinterpret_cast<HANDLE>(plain), HANDLE_FLAG_INHERIT, 0);
+    return plain;
+}
 
 namespace {
 
@@ -38,13 +56,14 @@ SOCKET Raw(const Socket& socket) { return static_cast<SOCKET>(socket.get()); }
 
 [[noreturn]] void Fail(const char* call) { throw SocketError(call, ::WSAGetLastError()); }
 
-// An IPv4 ("127.0.0.1") or IPv6 ("::1") address in numeric form.
-struct SocketAddress {
-    sockaddr_storage storage{};
-    int length = 0;
-    int Family() const { return storage.ss_family; }
-    const sockaddr* Get() const { return reinterpret_cast<const sockaddr*>(&storage); }
-};
+Socket NewSocket(int family, int type, int protocol) {
+    EnsureWinsock();
+    const SOCKET socket = OpenUninheritedSocket(family, type, protocol, ::WSASocketW);
+    if (socket == INVALID_SOCKET) Fail("WSASocketW");
+    return Socket(static_cast<SocketTraits::Type>(socket));
+}
+
+}  // namespace
 
 SocketAddress MakeAddress(const std::string& address, std::uint16_t port) {
     EnsureWinsock();  // inet_pton is a Winsock call too
@@ -65,16 +84,7 @@ SocketAddress MakeAddress(const std::string& address, std::uint16_t port) {
     return result;
 }
 
-Socket NewTcpSocket(int family) {
-    EnsureWinsock();
-    // WSASocketW with no overlapped flag: a plain blocking socket that child
-    // processes do not inherit.
-    const SOCKET socket = ::WSASocketW(family, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
-    if (socket == INVALID_SOCKET) Fail("WSASocketW");
-    return Socket(static_cast<SocketTraits::Type>(socket));
-}
-
-}  // namespace
+Socket NewTcpSocket(int family) { return NewSocket(family, SOCK_STREAM, IPPROTO_TCP); }
 
 void SocketTraits::Close(Type socket) noexcept { ::closesocket(static_cast<SOCKET>(socket)); }
 
@@ -104,51 +114,7 @@ std::uint16_t LocalPort(const Socket& socket) {
     return ntohs(reinterpret_cast<const sockaddr_in*>(&sa)->sin_port);
 }
 
-WaitResult WaitReadable(const Socket& socket, int timeoutMs) {
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(Raw(socket), &readable);
-    timeval timeout{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
-    // The first argument of select is ignored by Winsock.
-    const int result = ::select(0, &readable, nullptr, nullptr, &timeout);
-    if (result > 0) return WaitResult::kReady;
-    return result == 0 ? WaitResult::kTimeout : WaitResult::kError;
-}
-
-Socket AcceptConnection(const Socket& listener) {
-    const SOCKET socket = ::accept(Raw(listener), nullptr, nullptr);
-    if (socket == INVALID_SOCKET) return Socket();
-    return Socket(static_cast<SocketTraits::Type>(socket));
-}
-
-std::ptrdiff_t ReceiveSome(const Socket& socket, char* buffer, std::size_t size) {
-    const int chunk = size > INT_MAX ? INT_MAX : static_cast<int>(size);
-    const int count = ::recv(Raw(socket), buffer, chunk, 0);
-    return count == SOCKET_ERROR ? -1 : count;
-}
-
-bool SendAll(const Socket& socket, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const int chunk = bytes.size() > INT_MAX ? INT_MAX : static_cast<int>(bytes.size());
-        const int sent = ::send(Raw(socket), bytes.data(), chunk, 0);
-        if (sent == SOCKET_ERROR || sent == 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(sent));
-    }
-    return true;
-}
-
 void ShutdownSend(const Socket& socket) { ::shutdown(Raw(socket), SD_SEND); }
-
-Socket ConnectTcp(const std::string& address, std::uint16_t port, int receiveBuffer) {
-    const SocketAddress sa = MakeAddress(address, port);
-    Socket socket = NewTcpSocket(sa.Family());
-    if (receiveBuffer > 0 && ::setsockopt(Raw(socket), SOL_SOCKET, SO_RCVBUF,
-                                          reinterpret_cast<const char*>(&receiveBuffer), sizeof receiveBuffer) != 0) {
-        Fail("setsockopt(SO_RCVBUF)");
-    }
-    if (::connect(Raw(socket), sa.Get(), sa.length) != 0) Fail("connect");
-    return socket;
-}
 
 void SetNonBlocking(const Socket& socket) {
     u_long on = 1;
@@ -212,7 +178,40 @@ IoResult TrySend(const Socket& socket, std::string_view bytes) {
     return {::WSAGetLastError() == WSAEWOULDBLOCK ? IoStatus::kWouldBlock : IoStatus::kFailed, 0};
 }
 
+// Two UDP sockets on 127.0.0.1, the writing one connected to the reading one
+// (WSAPoll takes sockets only); both non-blocking, so a Wake() with the
+// reader's buffer full drops its byte.
+Waker::Waker() {
+    readEnd_ = NewSocket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    const SocketAddress loopback = MakeAddress("127.0.0.1", 0);
+    if (::bind(Raw(readEnd_), loopback.Get(), loopback.length) != 0) Fail("bind");
+    sockaddr_storage bound{};
+    int length = sizeof bound;
+    if (::getsockname(Raw(readEnd_), reinterpret_cast<sockaddr*>(&bound), &length) != 0) Fail("getsockname");
+    writeEnd_ = NewSocket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    if (::connect(Raw(writeEnd_), reinterpret_cast<const sockaddr*>(&bound), length) != 0) Fail("connect");
+    SetNonBlocking(readEnd_);
+    SetNonBlocking(writeEnd_);
+}
+
+void Waker::Wake() noexcept {
+    const char byte = 1;
+    ::send(Raw(writeEnd_), &byte, 1, 0);
+}
+
+void Waker::Drain() noexcept {
+    char bytes[64];
+    while (::recv(Raw(readEnd_), bytes, sizeof bytes, 0) > 0) {}
+}
+
+namespace {
+std::atomic<std::uint64_t> g_pollCalls{0};
+}  // namespace
+
+std::uint64_t PollCalls() { return g_pollCalls.load(); }
+
 bool Poll(std::vector<PollItem>& items, int timeoutMs) {
+    ++g_pollCalls;
     // WSAPoll refuses the call (WSAEINVAL) when `events` asks for anything but
     // the normal-data flags; errors and hang-ups are reported all the same.
     if (items.empty()) {

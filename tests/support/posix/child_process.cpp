@@ -83,6 +83,10 @@ ChildProcess::~ChildProcess() {
     if (state_->outputPipe >= 0) close(state_->outputPipe);
 }
 
+void ChildProcess::AskToStop(bool interrupt) {
+    if (state_->pid >= 0) kill(state_->pid, interrupt ? SIGINT : SIGTERM);
+}
+
 std::string ChildProcess::ReadOutput(int quietMs) {
     std::string output;
     if (state_->outputPipe < 0) return output;

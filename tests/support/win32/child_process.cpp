@@ -107,6 +107,8 @@ ChildProcess::~ChildProcess() {
 }
 
 // An anonymous pipe cannot be waited on: it is looked at every few milliseconds.
+void ChildProcess::AskToStop(bool) { throw std::logic_error("ChildProcess::AskToStop: POSIX only"); }
+
 std::string ChildProcess::ReadOutput(int quietMs) {
     std::string output;
     if (state_->outputPipe == nullptr) return output;
