@@ -48,7 +48,8 @@ const TDirItem& TZFDirArray::ItemRef(std::int32_t index) const {
 
 // The highest item indexed under the current name of item `index`.
 std::int32_t TZFDirArray::IndexedAt(std::int32_t index) {
-    return names_.Find(FItems[static_cast<std::size_t>(index)].Name(), Items());
+    const std::u16string_view name = FItems[static_cast<std::size_t>(index)].Name();
+    return names_.MayHold(name) ? names_.Find(name, Items()) : -1;
 }
 
 void TZFDirArray::SetItemName(std::int32_t index, std::u16string_view name) {

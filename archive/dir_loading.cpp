@@ -162,13 +162,19 @@ void TZFDirManager::ReadItems(std::int64_t start, std::int64_t count) {
     FCompressedStream->SetPosition(in.Position());
 }
 
-// The sum is taken in 128 bits: up to 2^31 sizes of up to 2^63 bytes each
+// The sum is taken in 128 bits: up to 2^31 sizes of up to 2^64 - 1 bytes each
 // overflow 64 bits, and a sum that wrapped could fall below the stream size
-// and let an impossible directory pass.
+// and let an impossible directory pass. A zip64 size is an unsigned 64-bit
+// field: one of 2^63 or more (negative as the item's signed value) is counted
+// as the size it claims, which no file can hold, never as a negative amount
+// that would pull the sum back under the file's size.
 void TZFDirManager::CheckCompressedSizes() {
-    __int128 sum = 0;
-    for (std::int32_t i = 0; i < CDir.Count(); ++i) sum += CDir.ItemRef(i).CompressedSize();
-    if (sum > FCompressedStream->Size()) throw EZFException(NativeCode::kSizesExceedFile, nullptr);
+    unsigned __int128 sum = 0;
+    for (std::int32_t i = 0; i < CDir.Count(); ++i) {
+        sum += static_cast<std::uint64_t>(CDir.ItemRef(i).CompressedSize());
+    }
+    if (sum > static_cast<std::uint64_t>(FCompressedStream->Size()))
+        throw EZFException(NativeCode::kSizesExceedFile, nullptr);
 }
 
 }  // namespace archive

@@ -1,6 +1,6 @@
 #pragma once
-// Owner of one zlib inflate stream (zlib format, 15-bit window). inflateEnd runs
-// on every way out, exceptions included.
+// Owner of one zlib inflate stream (zlib format, or raw deflate data; 15-bit
+// window). inflateEnd runs on every way out, exceptions included.
 
 #include <zlib.h>
 
@@ -8,8 +8,10 @@ namespace archive {
 
 class Inflater {
 public:
-    // Calls inflateInit; check Initialised() before use, a failure throws nothing.
-    Inflater() noexcept;
+    enum class Format { kZlib, kRawDeflate };
+
+    // Calls inflateInit2; check Initialised() before use, a failure throws nothing.
+    explicit Inflater(Format format = Format::kZlib) noexcept;
     ~Inflater();
     Inflater(const Inflater&) = delete;
     Inflater& operator=(const Inflater&) = delete;

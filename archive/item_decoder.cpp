@@ -24,6 +24,7 @@ bool ItemDecoder::Run() {
     inflater_ = std::make_unique<Inflater>();
     if (!inflater_->Initialised()) return false;
     inflateValidate(&inflater_->Stream(), 0);
+    dataStart_ = source_.Position();
     AllocateBuffers();
 
     bool ok = true;
@@ -127,16 +128,65 @@ bool ItemDecoder::InflateInput() {
 // One inflate call. The inflater reads the zlib trailer that may follow the
 // deflate data but does not check it (its Adler-32 is the slower one): the
 // trailer is checked here, against this decoder's own sum of the output, the
-// moment the inflater reports the stream's end, as the inflater would.
+// moment the inflater reports the stream's end, as the inflater would. The
+// inflater reports that end only once four bytes behind the deflate data have
+// arrived: a member without them never needs the sum.
 int ItemDecoder::Inflate() {
     z_stream& z = inflater_->Stream();
     const int result = inflate(&z, Z_NO_FLUSH);
-    if (result == Z_OK || result == Z_STREAM_END || result == Z_BUF_ERROR) {
+    if (SumsAsDecoded() && (result == Z_OK || result == Z_STREAM_END || result == Z_BUF_ERROR)) {
         adler_ = UpdateAdler32(adler_, {outputBuffer_.data(), outputBuffer_.size() - z.avail_out});
     }
     if (result != Z_STREAM_END || trailerChecked_) return result;
     trailerChecked_ = true;
-    return TrailerBytes(static_cast<std::size_t>(z.next_in - input_.data())) == adler_ ? Z_STREAM_END : Z_DATA_ERROR;
+    const std::uint32_t trailer = TrailerBytes(static_cast<std::size_t>(z.next_in - input_.data()));
+    return trailer == OutputSum() ? Z_STREAM_END : Z_DATA_ERROR;
+}
+
+bool ItemDecoder::SumsAsDecoded() const noexcept {
+    return item_.trailerSum == ItemData::TrailerSum::kAlways || item_.cipher != nullptr;
+}
+
+// The Adler-32 of everything the deflate data inflate to. When it cannot be
+// taken again (the source no longer gives the bytes it gave), the answer is
+// the trailer's complement: the member fails, as data that cannot be read do.
+std::uint32_t ItemDecoder::OutputSum() {
+    if (SumsAsDecoded()) return adler_;
+    std::uint32_t sum = 1;
+    const std::uint32_t trailer = TrailerBytes(static_cast<std::size_t>(inflater_->Stream().next_in - input_.data()));
+    return SumWholeOutput(sum) ? sum : ~trailer;
+}
+
+// Inflates the member's data once more from their start, as raw deflate data,
+// summing the output and dropping it; the source is left where it was. Bounded
+// work: at most the member's own inflation a second time, for the few members
+// that carry a trailer.
+bool ItemDecoder::SumWholeOutput(std::uint32_t& sum) {
+    constexpr std::size_t kPiece = std::size_t{64} << 10;
+    const std::int64_t resume = source_.Position();
+    Inflater again(Inflater::Format::kRawDeflate);
+    if (!again.Initialised()) return false;
+    Buffer in(kPiece), out(kPiece);
+    z_stream& z = again.Stream();
+    source_.SetPosition(dataStart_);
+    std::int64_t left = item_.compressedSize;
+    int result = Z_OK;
+    while (result == Z_OK && left > 0) {
+        const std::size_t n = source_.Read(in.data(), static_cast<std::size_t>(std::min<std::int64_t>(left, kPiece)));
+        if (n == 0) break;
+        left -= static_cast<std::int64_t>(n);
+        z.next_in = in.data();
+        z.avail_in = static_cast<uInt>(n);
+        do {
+            z.next_out = out.data();
+            z.avail_out = static_cast<uInt>(out.size());
+            result = inflate(&z, Z_NO_FLUSH);
+            if (result != Z_OK && result != Z_STREAM_END) break;
+            sum = UpdateAdler32(sum, {out.data(), out.size() - z.avail_out});
+        } while (result == Z_OK && (z.avail_in > 0 || z.avail_out == 0));
+    }
+    source_.SetPosition(resume);
+    return result == Z_STREAM_END;
 }
 
 // The last four bytes the inflater consumed, as a big-endian value: those of

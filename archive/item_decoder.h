@@ -39,6 +39,13 @@ struct ItemData {
     std::int64_t compressedSize = 0;       // bytes to read from the archive stream's position
     std::int64_t uncompressedSize = 0;     // the declared size; deflate output past it stops the item
     MemberCipher* cipher = nullptr;        // decrypts each chunk in place when set
+    // How the Adler-32 that a zlib trailer behind the deflate data is tested
+    // against is taken: summed over the output as it is decoded (kAlways), or
+    // only once such a trailer has arrived, by inflating the data again from
+    // their start (kOnDemand; members without a cipher only, the others are
+    // summed as decoded). Both give the same results; kOnDemand spares the sum
+    // over every byte of the many members that have no trailer.
+    enum class TrailerSum : std::uint8_t { kAlways, kOnDemand } trailerSum = TrailerSum::kOnDemand;
 };
 
 class ItemDecoder {
@@ -68,6 +75,9 @@ private:
     bool InflateChunk(std::size_t n);
     bool InflateInput();
     int Inflate();
+    bool SumsAsDecoded() const noexcept;
+    std::uint32_t OutputSum();
+    bool SumWholeOutput(std::uint32_t& sum);
     std::uint32_t TrailerBytes(std::size_t consumedHere) const;
     void KeepConsumedTail(std::size_t consumedHere);
     std::size_t ChunkOffset() const noexcept;
@@ -81,13 +91,14 @@ private:
     std::unique_ptr<Inflater> inflater_;
     // Neither buffer is zero-filled: every byte is written before it is read.
     using Buffer = std::vector<std::uint8_t, platform::UninitialisedAllocator<std::uint8_t>>;
-    Buffer input_;         // a chunk and room for the zlib header
-    Buffer outputBuffer_;  // inflate output
+    Buffer input_;                // a chunk and room for the zlib header
+    Buffer outputBuffer_;         // inflate output
+    std::int64_t dataStart_ = 0;  // source position of the member's data
     std::int64_t consumed_ = 0;
     std::int64_t written_ = 0;
     std::int64_t chunkOutput_ = 0;
     std::uint32_t crc_ = kCrcStart;
-    std::uint32_t adler_ = 1;         // Adler-32 of all inflated output
+    std::uint32_t adler_ = 1;         // Adler-32 of all inflated output, while summed as decoded
     std::uint32_t consumedTail_ = 0;  // the last four input bytes the inflater consumed, big-endian
     bool trailerChecked_ = false;
 };

@@ -57,7 +57,7 @@ std::size_t NameTable::SlotFor(std::u16string_view name, std::uint32_t hash, std
 // A new item's name is empty; it is looked for only while some item is
 // indexed under the empty name.
 std::int32_t NameTable::Find(std::u16string_view name, std::span<const TDirItem> items) {
-    if (name.empty() && emptyNames_ == 0) return -1;
+    if (!MayHold(name)) return -1;
     if (occupied_ == 0 && scansLeft_ > 0) {
         --scansLeft_;
         return ScanPending(name, items);

@@ -47,6 +47,9 @@ public:
 
     // The highest item whose name folds to the same key as `name`, or -1.
     std::int32_t Find(std::u16string_view name, std::span<const TDirItem> items);
+    // False when Find would answer -1 for `name` at once: an empty name while
+    // no item is indexed under it (a new item's, as each one is loaded).
+    bool MayHold(std::u16string_view name) const { return !name.empty() || emptyNames_ != 0; }
     // Indexes item `item` under its current name. The table takes new items in
     // batches: they are placed at the next Find or Remove, all at once.
     void Insert(std::int32_t item, std::span<const TDirItem> items);

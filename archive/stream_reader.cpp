@@ -10,13 +10,6 @@ namespace archive {
 BufferedStreamReader::BufferedStreamReader(platform::Stream& stream, std::int64_t start, std::size_t chunkSize)
         : stream_(stream), streamSize_(stream.Size()), chunkSize_(chunkSize), bufferStart_(start) {}
 
-std::span<const std::uint8_t> BufferedStreamReader::Take(std::size_t count) {
-    if (count > buffer_.size() - offset_) Refill(count);
-    const std::span<const std::uint8_t> piece(buffer_.data() + offset_, count);
-    offset_ += count;
-    return piece;
-}
-
 // Starts a new buffer at the current position, large enough for `count` bytes
 // and at most a chunk (or what is left of the stream) beyond that.
 void BufferedStreamReader::Refill(std::size_t count) {

@@ -10,21 +10,13 @@ namespace archive {
 // block is twice the last, and past the first at least a large page, so the
 // storage grows with what it holds: a small directory takes one small block,
 // a large one a few large blocks, about twice what was kept at most.
-void* TextArena::Allocate(std::size_t bytes, std::size_t alignment) {
-    std::size_t at = (used_ + alignment - 1) & ~(alignment - 1);
-    if (blocks_.empty() || at > capacity_ || bytes > capacity_ - at) {
-        const std::size_t grown = std::clamp(nextBlockBytes_, kMinBlockBytes, std::max(limit_, kMinBlockBytes));
-        capacity_ = std::max(bytes, grown);
-        blocks_.emplace_back(static_cast<std::uint8_t*>(platform::AllocateBulk(capacity_)), BlockDeleter{capacity_});
-        nextBlockBytes_ = std::max(capacity_ <= SIZE_MAX / 2 ? 2 * capacity_ : capacity_, kLargeBlockBytes);
-        at = 0;
-    }
-    used_ = at + bytes;
-    return blocks_.back().get() + at;
-}
-
-char16_t* TextArena::AllocateUnits(std::size_t units) {
-    return static_cast<char16_t*>(Allocate(units * sizeof(char16_t), alignof(char16_t)));
+void* TextArena::AllocateInNewBlock(std::size_t bytes) {
+    const std::size_t grown = std::clamp(nextBlockBytes_, kMinBlockBytes, std::max(limit_, kMinBlockBytes));
+    capacity_ = std::max(bytes, grown);
+    blocks_.emplace_back(static_cast<std::uint8_t*>(platform::AllocateBulk(capacity_)), BlockDeleter{capacity_});
+    nextBlockBytes_ = std::max(capacity_ <= SIZE_MAX / 2 ? 2 * capacity_ : capacity_, kLargeBlockBytes);
+    used_ = bytes;
+    return blocks_.back().get();
 }
 
 std::u16string_view TextArena::Keep(std::u16string_view text) {

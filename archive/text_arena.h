@@ -29,7 +29,9 @@ public:
     TextArena& operator=(const TextArena&) = delete;
 
     // Room for `units` UTF-16 code units, uninitialised, valid until Clear.
-    char16_t* AllocateUnits(std::size_t units);
+    char16_t* AllocateUnits(std::size_t units) {
+        return static_cast<char16_t*>(Allocate(units * sizeof(char16_t), alignof(char16_t)));
+    }
     // Room for `bytes` bytes at `alignment` (a power of two), uninitialised.
     void* AllocateBytes(std::size_t bytes, std::size_t alignment) { return Allocate(bytes, alignment); }
     std::u16string_view Keep(std::u16string_view text);
@@ -44,7 +46,14 @@ public:
     std::size_t BlockCount() const { return blocks_.size(); }
 
 private:
-    void* Allocate(std::size_t bytes, std::size_t alignment);
+    // Inline where the last block has room, as it has for nearly every name.
+    void* Allocate(std::size_t bytes, std::size_t alignment) {
+        const std::size_t at = (used_ + alignment - 1) & ~(alignment - 1);
+        if (blocks_.empty() || at > capacity_ || bytes > capacity_ - at) return AllocateInNewBlock(bytes);
+        used_ = at + bytes;
+        return blocks_.back().get() + at;
+    }
+    void* AllocateInNewBlock(std::size_t bytes);
 
     struct BlockDeleter {
         std::size_t bytes;

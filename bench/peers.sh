@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # Whole-process benchmark of the inspector against its peers, in one hyperfine
 # run, warm cache:
-#   (a) 5,001 members (75 MiB), extract the last (2.9 KB): vantrel-zip, unzip -p, 7-Zip
-#   (b) 65,001 tiny members (10 MiB), extract the last: vantrel-zip, unzip -p, 7-Zip
-#   (c) one 200 MiB deflated member: vantrel-zip, unzip -p, 7-Zip, zlib raw inflate,
-#       zlib raw inflate + crc32 (bench/zlib_reference.c)
+#   (a) 5,001 members (75 MiB), extract the last (2.9 KB): vantrel-zip, the bare
+#       reader (bench/bare_reader.c), unzip -p, 7-Zip
+#   (b) 65,001 tiny members (10 MiB), extract the last: the same
+#   (c) one 200 MiB deflated member: vantrel-zip, unzip -p, 7-Zip, zlib raw inflate
+#       (1 MiB reads, one 256 KiB output buffer, no CRC), zlib raw inflate + crc32
+#       (bench/zlib_reference.c)
 #   (r) the directory rebuild of (c) cut before its central directory: vantrel-zip
 #       info, against reading the file once
 #   (z) one member of 1 GiB of zeros: the inspector's peak memory only
-# Prints each command's median, its ratio to the case's reference (unzip for a
-# and b, inflate + crc32 for c, reading once for r) and its peak memory.
+# Prints each command's median, its ratio to the case's reference (the bare
+# reader for a and b, zlib's raw inflate for c, reading once for r), its ratio
+# to unzip -p and its peak memory.
 #
 # Usage: bench/peers.sh [BUILD_DIR]          (default build/native)
 #   VANTREL_ZIP_BEFORE=/path/to/vantrel-zip  adds an older inspector to the same run.
@@ -21,9 +24,10 @@ build=${1:-$root/build/native}
 data="$build/bench-peers"
 zip="$build/inspector/vantrel-zip"
 ref="$build/bench/zlib_reference"
+bare="$build/bench/bare_reader"
 before=${VANTREL_ZIP_BEFORE:-}
 
-cmake --build "$build" --target vantrel-zip zlib_reference >/dev/null
+cmake --build "$build" --target vantrel-zip zlib_reference bare_reader >/dev/null
 mkdir -p "$data"
 
 python3 - "$data" <<'PY'
@@ -92,6 +96,7 @@ seven_zip=$(command -v 7z || true)
 for case in a b; do
   add "$case vantrel-zip" "$zip extract $data/$case.zip iTunesMetadata.plist"
   [[ -n "$before" ]] && add "$case vantrel-zip before" "$before extract $data/$case.zip iTunesMetadata.plist"
+  add "$case bare reader" "$bare $data/$case.zip iTunesMetadata.plist"
   add "$case unzip -p" "unzip -p $data/$case.zip iTunesMetadata.plist"
   [[ -n "$seven_zip" ]] && add "$case 7-zip" "$seven_zip e -so $data/$case.zip iTunesMetadata.plist"
 done
@@ -124,12 +129,15 @@ data = sys.argv[1]
 results = json.load(open(f"{data}/results.json"))["results"]
 memory = dict(line.rstrip("\n").split("\t") for line in open(f"{data}/memory.txt"))
 median = {r["command"]: r["median"] * 1000 for r in results}
-reference = {"a": "a unzip -p", "b": "b unzip -p", "c": "c zlib inflate+crc32", "r": "r read once"}
-print(f"{'command':28} {'median ms':>10} {'ratio':>7} {'peak MiB':>9}")
+reference = {"a": "a bare reader", "b": "b bare reader", "c": "c zlib inflate", "r": "r read once"}
+print(f"{'command':28} {'median ms':>10} {'ratio':>7} {'/unzip':>7} {'peak MiB':>9}")
 for r in results:
     name = r["command"]
     ratio = median[name] / median[reference[name[0]]]
-    print(f"{name:28} {median[name]:10.2f} {ratio:7.2f} {int(memory[name]) / 1024:9.1f}")
-print("ratio: median over the case's reference (a, b: unzip -p; c: zlib inflate + crc32; r: reading once)")
+    unzip = median.get(name[0] + " unzip -p")
+    against = f"{median[name] / unzip:7.2f}" if unzip else f"{'':7}"
+    print(f"{name:28} {median[name]:10.2f} {ratio:7.2f} {against} {int(memory[name]) / 1024:9.1f}")
+print("ratio: median over the case's reference (a, b: the bare reader; c: zlib raw inflate, no CRC;")
+print("r: reading once); /unzip: median over unzip -p's")
 PY
 echo "z vantrel-zip, 1 GiB of zeros: peak $((zeros_kib / 1024)) MiB"

@@ -3,6 +3,8 @@
  *
  *   zlib_reference inflate FILE      raw inflate of the first member's data
  *   zlib_reference inflate-crc FILE  the same, and zlib's crc32 over each output piece
+ *   zlib_reference inflate-back FILE raw inflate through zlib's call-back interface
+ *                                    (inflateBack: decodes straight into its window)
  *   zlib_reference read FILE         reads the whole file once
  *
  * The member's data start behind the local header at offset 0; its compressed
@@ -61,9 +63,48 @@ static int Inflate(FILE* f, int withCrc) {
     return result == Z_STREAM_END ? 0 : 1;
 }
 
+/* inflateBack's input: the member's compressed bytes in pieces of kInputSize. */
+struct BackInput {
+    FILE* file;
+    long long left;
+    unsigned char* buffer;
+};
+
+static unsigned BackIn(void* descriptor, z_const unsigned char** next) {
+    struct BackInput* input = descriptor;
+    const size_t want = input->left < (long long)kInputSize ? (size_t)input->left : (size_t)kInputSize;
+    const size_t n = want == 0 ? 0 : fread(input->buffer, 1, want, input->file);
+    input->left -= (long long)n;
+    *next = input->buffer;
+    return (unsigned)n;
+}
+
+static int BackOut(void* descriptor, unsigned char* data, unsigned length) {
+    (void)data;
+    *(long long*)descriptor += length;
+    return 0;
+}
+
+static int InflateBack(FILE* f) {
+    static unsigned char in[kInputSize];
+    static unsigned char window[32768];
+    unsigned char header[30];
+    if (fread(header, 1, sizeof header, f) != sizeof header || Le32(header) != 0x04034B50u) return 2;
+    struct BackInput input = {f, Le32(header + 18), in};
+    if (fseek(f, (long)(Le16(header + 26) + Le16(header + 28)), SEEK_CUR) != 0) return 2;
+    z_stream z;
+    memset(&z, 0, sizeof z);
+    if (inflateBackInit(&z, 15, window) != Z_OK) return 2;
+    long long total = 0;
+    const int result = inflateBack(&z, BackIn, &input, BackOut, &total);
+    printf("%lld 00000000\n", total);
+    inflateBackEnd(&z);
+    return result == Z_STREAM_END ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
     if (argc != 3) {
-        fprintf(stderr, "usage: zlib_reference inflate|inflate-crc|read FILE\n");
+        fprintf(stderr, "usage: zlib_reference inflate|inflate-crc|inflate-back|read FILE\n");
         return 2;
     }
     FILE* f = fopen(argv[2], "rb");
@@ -75,6 +116,7 @@ int main(int argc, char** argv) {
     if (strcmp(argv[1], "read") == 0) status = ReadOnce(f);
     if (strcmp(argv[1], "inflate") == 0) status = Inflate(f, 0);
     if (strcmp(argv[1], "inflate-crc") == 0) status = Inflate(f, 1);
+    if (strcmp(argv[1], "inflate-back") == 0) status = InflateBack(f);
     fclose(f);
     return status;
 }

@@ -98,6 +98,42 @@ TEST(ClaimedSizes, AllOnesCompressedSizeCountsAgainstTheFile) {
     EXPECT_EQ(MemoryArchive(z.bytes, /*strict=*/true).outcome.nativeError, 57);
 }
 
+// Zip64 compressed sizes are unsigned 64-bit fields: one of 2^63 or more
+// claims more than any file holds and fails the strict check with native code
+// 57, whatever the other sizes are; read as a signed value it would be
+// negative and pull the sum back under the file's size. The recovery road
+// still opens the directory and keeps the value as stored.
+TEST(ClaimedSizes, Zip64CompressedSizeOfTwoTo63OrMoreFailsTheSum) {
+    struct Row {
+        const char* name;
+        std::uint64_t zip64Size;   // the first member's zip64 compressed size
+        std::uint32_t secondSize;  // the second member's 32-bit compressed size
+        int strictError;
+    };
+    const Row rows[] = {
+        {"2^63", std::uint64_t{1} << 63, 5, 57},
+        {"2^64 - 1", ~std::uint64_t{0}, 5, 57},
+        {"2^63 beside a 4 GiB claim", std::uint64_t{1} << 63, 0xFFFFFFFE, 57},
+        {"2^64 - 2^32 cancelling a 4 GiB claim", ~std::uint64_t{0} - 0xFFFFFFFEu + 1, 0xFFFFFFFE, 57},
+        {"2^63 - 1", (std::uint64_t{1} << 63) - 1, 5, 57},
+        {"the real size", 5, 5, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ZipLayout z =
+            ZipWriter()
+                .Add({.name = "big", .data = "12345", .centralExtra = ExtraBlock(0x0001, Le64(row.zip64Size))})
+                .AddStored("small", "abcde")
+                .Build();
+        z.SetU32(z.centralHeaders[0] + zf::kCdCompSize, kAllOnes);
+        z.SetU32(z.centralHeaders[1] + zf::kCdCompSize, row.secondSize);
+        EXPECT_EQ(MemoryArchive(z.bytes, /*strict=*/true).outcome.nativeError, row.strictError);
+        MemoryArchive recovering(z.bytes);
+        ASSERT_TRUE(recovering.outcome.opened) << recovering.outcome.Describe();
+        EXPECT_EQ(static_cast<std::uint64_t>(recovering.Item(0).CompressedSize()), row.zip64Size);
+    }
+}
+
 // A member of exactly 4,294,967,295 bytes written with 32-bit fields only:
 // its deflate data take a few megabytes, and it extracts whole with its size
 // and check sum tested (a failed test would raise native code 8). The one

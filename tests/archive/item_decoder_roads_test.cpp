@@ -1,0 +1,229 @@
+// The two ways the item decoder takes the Adler-32 that a zlib trailer behind
+// the deflate data is tested against (summed as decoded, or only once such a
+// trailer has arrived) give the same results, byte for byte: over many
+// generated members of every deflate window size, level and strategy, with
+// stored blocks, trailers right and wrong, stray bytes, damaged and cut data,
+// and declared sizes too small and too large.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstdint>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "archive/item_decoder.h"
+#include "archive/pkware_crypt.h"
+
+using namespace archive;
+using platform::MemoryStream;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using TrailerSum = ItemData::TrailerSum;
+
+struct Outcome {
+    bool ok = false;
+    std::int64_t written = 0;
+    std::uint32_t crc = 0;
+    Bytes output;
+    std::vector<std::int64_t> progress;
+    std::int64_t sourceEnd = 0;  // where the source was left
+};
+
+struct Member {
+    Bytes data;  // as the archive holds it, behind five other bytes
+    std::uint16_t method = kMethodDeflated;
+    std::int64_t uncompressedSize = 0;
+    std::string password;  // PKWARE encryption of the data when not empty
+};
+
+Outcome Decode(const Member& member, TrailerSum trailerSum) {
+    MemoryStream source;
+    source.WriteBuffer("head:", 5);
+    Bytes data = member.data;
+    if (!member.password.empty()) PkwareCipher(std::string_view(member.password)).Encrypt(data);
+    source.WriteBuffer(data.data(), data.size());
+    source.SetPosition(5);
+    MemoryStream output;
+    Outcome outcome;
+    DecoderEvents events;
+    events.progress = [&](std::int64_t p) {
+        outcome.progress.push_back(p);
+        return false;
+    };
+    std::optional<PkwareCipher> cipher;
+    if (!member.password.empty()) cipher.emplace(std::string_view(member.password));
+    ItemData item{member.method, static_cast<std::int64_t>(data.size()), member.uncompressedSize,
+                  cipher ? &*cipher : nullptr};
+    item.trailerSum = trailerSum;
+    ItemDecoder decoder(source, output, item, events);
+    outcome.ok = decoder.Run();
+    outcome.written = decoder.BytesWritten();
+    outcome.crc = decoder.Crc();
+    outcome.output.assign(output.Data().begin(), output.Data().end());
+    outcome.sourceEnd = source.Position();
+    return outcome;
+}
+
+// Plain data of one of several kinds: text, noise, zeros, or noise and repeats mixed.
+// `kind` picks one (0-3), or -1 leaves it to chance.
+Bytes Plain(std::mt19937& random, std::size_t size, int kind) {
+    static const char* const kWords[] = {"key", "string", "dict", "<array>", "Payload", "itemId", " ", "\n"};
+    Bytes plain;
+    plain.reserve(size);
+    if (kind < 0) kind = static_cast<int>(random() % 4);
+    while (plain.size() < size) {
+        if (kind == 0) {
+            for (const char* w = kWords[random() % 8]; *w != '\0'; ++w) plain.push_back(static_cast<std::uint8_t>(*w));
+        } else if (kind == 1) {
+            plain.push_back(static_cast<std::uint8_t>(random()));
+        } else if (kind == 2) {
+            plain.push_back(0);
+        } else if (random() % 2 == 0 || plain.size() < 300) {
+            plain.push_back(static_cast<std::uint8_t>(random() % 16));
+        } else {
+            const std::size_t from = plain.size() - 1 - random() % 299;
+            for (std::size_t i = 0; i < 40; ++i) plain.push_back(plain[from + i]);
+        }
+    }
+    plain.resize(size);
+    return plain;
+}
+
+// Raw deflate data with the given level, window size and strategy.
+Bytes RawDeflate(const Bytes& plain, int level, int windowBits, int strategy) {
+    z_stream z{};
+    deflateInit2(&z, level, Z_DEFLATED, -windowBits, 8, strategy);
+    Bytes out(deflateBound(&z, static_cast<uLong>(plain.size())) + 64);
+    z.next_in = const_cast<Bytef*>(plain.data());
+    z.avail_in = static_cast<uInt>(plain.size());
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    deflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+}
+
+void AppendBigEndian32(Bytes& data, std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) data.push_back(static_cast<std::uint8_t>(value >> shift));
+}
+
+// What follows the deflate data, and how they are damaged.
+enum Tail { kNone, kStray, kRightSum, kWrongSum, kRightSumAndMore, kNoise };
+enum Damage { kIntact, kFlippedByte, kCut };
+
+Member MakeMember(std::mt19937& random, std::size_t size, Tail tail, Damage damage, int kind = -1) {
+    static const int kLevels[] = {0, 1, 6, 9};
+    static const int kStrategies[] = {Z_DEFAULT_STRATEGY, Z_FILTERED, Z_HUFFMAN_ONLY, Z_RLE, Z_FIXED};
+    const Bytes plain = Plain(random, size, kind);
+    Member member;
+    member.data =
+        RawDeflate(plain, kLevels[random() % 4], 9 + static_cast<int>(random() % 7), kStrategies[random() % 5]);
+    const auto adler = static_cast<std::uint32_t>(adler32(1L, plain.data(), static_cast<uInt>(plain.size())));
+    switch (tail) {
+    case kNone:
+        break;
+    case kStray:
+        for (unsigned i = 1 + random() % 3; i > 0; --i) member.data.push_back(static_cast<std::uint8_t>(random()));
+        break;
+    case kRightSum:
+        AppendBigEndian32(member.data, adler);
+        break;
+    case kWrongSum:
+        AppendBigEndian32(member.data, adler ^ (1u << (random() % 32)));
+        break;
+    case kRightSumAndMore:
+        AppendBigEndian32(member.data, adler);
+        AppendBigEndian32(member.data, static_cast<std::uint32_t>(random()));
+        break;
+    case kNoise:
+        for (int i = 0; i < 8; ++i) member.data.push_back(static_cast<std::uint8_t>(random()));
+        break;
+    }
+    if (damage == kFlippedByte && !member.data.empty()) {
+        member.data[random() % member.data.size()] ^= static_cast<std::uint8_t>(1u << (random() % 8));
+    } else if (damage == kCut && !member.data.empty()) {
+        member.data.resize(random() % member.data.size());
+    }
+    // The declared size: the real one, or a little less or more.
+    const int declared = static_cast<int>(random() % 4);
+    member.uncompressedSize = static_cast<std::int64_t>(plain.size()) + (declared == 1 ? -1 : declared == 2 ? 5 : 0);
+    if (member.uncompressedSize < 0) member.uncompressedSize = 0;
+    return member;
+}
+
+void ExpectSameOutcome(const Outcome& plain, const Outcome& onDemand) {
+    EXPECT_EQ(onDemand.ok, plain.ok);
+    EXPECT_EQ(onDemand.written, plain.written);
+    EXPECT_EQ(onDemand.crc, plain.crc);
+    EXPECT_TRUE(onDemand.output == plain.output) << "the bytes written differ";
+    EXPECT_EQ(onDemand.progress, plain.progress);
+    EXPECT_EQ(onDemand.sourceEnd, plain.sourceEnd);
+}
+
+}  // namespace
+
+// Small and middle-sized members of every kind, tail and damage. The counts at
+// the end make sure that the members exercised both outcomes of the trailer's
+// test, not only members that never reach it.
+TEST(ItemDecoderRoads, TrailerSumOnDemandGivesWhatSummingAsDecodedGives) {
+    std::mt19937 random(2801);
+    static const std::size_t kSizes[] = {0, 1, 7, 300, 3000, 40000, 70000, 300000};
+    int trailerPassed = 0, trailerFailed = 0, cases = 0;
+    for (const std::size_t size : kSizes) {
+        for (int tail = kNone; tail <= kNoise; ++tail) {
+            for (int damage = kIntact; damage <= kCut; ++damage) {
+                for (int repeat = 0; repeat < 3; ++repeat) {
+                    const Member member =
+                        MakeMember(random, size, static_cast<Tail>(tail), static_cast<Damage>(damage));
+                    SCOPED_TRACE(::testing::Message() << "size " << size << " tail " << tail << " damage " << damage
+                                                      << " repeat " << repeat);
+                    const Outcome plain = Decode(member, TrailerSum::kAlways);
+                    ExpectSameOutcome(plain, Decode(member, TrailerSum::kOnDemand));
+                    ++cases;
+                    if (damage != kIntact || (tail != kRightSum && tail != kRightSumAndMore && tail != kWrongSum))
+                        continue;
+                    (plain.ok ? trailerPassed : trailerFailed)++;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(cases, 8 * 6 * 3 * 3);
+    EXPECT_GT(trailerPassed, 20);
+    EXPECT_GT(trailerFailed, 10);
+}
+
+// Members of several chunks of compressed data (noise, which deflate cannot
+// shrink), whose trailers arrive a chunk after the start of the data, and
+// whose cut or damage may fall in the later chunk.
+TEST(ItemDecoderRoads, MembersOfSeveralChunks) {
+    std::mt19937 random(2802);
+    for (int tail = kNone; tail <= kNoise; ++tail) {
+        for (int damage = kIntact; damage <= kCut; ++damage) {
+            const std::size_t size = kChunkSize + random() % (kChunkSize / 2);
+            const Member member =
+                MakeMember(random, size, static_cast<Tail>(tail), static_cast<Damage>(damage), /*kind=*/1);
+            if (damage != kCut) {
+                ASSERT_GT(member.data.size(), kChunkSize) << "data of two chunks";
+            }
+            SCOPED_TRACE(::testing::Message() << "tail " << tail << " damage " << damage);
+            ExpectSameOutcome(Decode(member, TrailerSum::kAlways), Decode(member, TrailerSum::kOnDemand));
+        }
+    }
+}
+
+// Encrypted members are summed as decoded whichever way is asked for (the
+// cipher's state cannot be wound back): the results agree too.
+TEST(ItemDecoderRoads, EncryptedMembersAgree) {
+    std::mt19937 random(2803);
+    for (int tail = kNone; tail <= kNoise; ++tail) {
+        Member member = MakeMember(random, 5000 + random() % 5000, static_cast<Tail>(tail), kIntact);
+        member.password = "pw";
+        SCOPED_TRACE(::testing::Message() << "tail " << tail);
+        ExpectSameOutcome(Decode(member, TrailerSum::kAlways), Decode(member, TrailerSum::kOnDemand));
+    }
+}
