@@ -49,7 +49,7 @@ public:
     explicit Service(const std::string& exe) {
         const std::string portFile = "/tmp/catalogue-bench-" + std::to_string(getpid()) + ".port";
         std::remove(portFile.c_str());
-        const std::vector<std::string> args = {exe, "--port", "0", "--port-file", portFile};
+        const std::vector<std::string> args = {exe, "--port", "0", "--port-file", portFile, "--no-lookup"};
         std::vector<char*> argv;
         for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
         argv.push_back(nullptr);
