@@ -58,20 +58,21 @@ void WritePortFile(const std::string& file, std::uint16_t port) {
 }  // namespace
 
 std::string UsageText() {
-    return std::string("usage: vantrel-catalogue [--port N] [--bind ADDRESS]... [--log FILE] [--port-file FILE]\n"
-           "                         [--page-base URL] [--any-host] [--service | --set-recovery]\n"
-           "                         [--lookup-url URL | --no-lookup] [--country CC]\n"
-           "  --port N          port to listen on (default 80; 0 picks a free one)\n"
-           "  --bind ADDRESS    IPv4 or IPv6 address to listen on, may be repeated\n"
-           "                    (default 127.0.0.1; as a service 127.0.0.1 and ::1)\n"
-           "  --log FILE        also append every request line to FILE\n"
-           "  --port-file FILE  write the listening port to FILE once ready\n"
-           "  --page-base URL   start of page addresses (default: http://" VANTREL_SERVICE_HOST
-           " and the port unless 80)\n"
-           "  --any-host        for tests and demos only: answer requests for any host name,\n"
-           "                    standing as a program's HTTP proxy (default: only this service's names)\n"
-           "  --service         run under the Windows service control manager\n"
-           "  --set-recovery    give the installed Windows service its recovery actions (the installer's step)\n") +
+    return std::string(
+               "usage: vantrel-catalogue [--port N] [--bind ADDRESS]... [--log FILE] [--port-file FILE]\n"
+               "                         [--page-base URL] [--any-host] [--service | --set-recovery]\n"
+               "                         [--lookup-url URL | --no-lookup] [--country CC]\n"
+               "  --port N          port to listen on (default 80; 0 picks a free one)\n"
+               "  --bind ADDRESS    IPv4 or IPv6 address to listen on, may be repeated\n"
+               "                    (default 127.0.0.1; as a service 127.0.0.1 and ::1)\n"
+               "  --log FILE        also append every request line to FILE\n"
+               "  --port-file FILE  write the listening port to FILE once ready\n"
+               "  --page-base URL   start of page addresses (default: http://" VANTREL_SERVICE_HOST
+               " and the port unless 80)\n"
+               "  --any-host        for tests and demos only: answer requests for any host name,\n"
+               "                    standing as a program's HTTP proxy (default: only this service's names)\n"
+               "  --service         run under the Windows service control manager\n"
+               "  --set-recovery    give the installed Windows service its recovery actions (the installer's step)\n") +
            std::string(lookup::LookupUsageText());
 }
 
