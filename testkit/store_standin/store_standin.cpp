@@ -1,7 +1,5 @@
 #include "testkit/store_standin/store_standin.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <chrono>
 
@@ -53,17 +51,6 @@ std::string ReadHead(const httpd::Socket& connection) {
     return head;
 }
 
-void AppendChunk(std::string& png, const char* type, const std::string& data) {
-    const auto put32 = [&png](std::uint32_t value) {
-        for (int shift = 24; shift >= 0; shift -= 8) png.push_back(static_cast<char>((value >> shift) & 0xFF));
-    };
-    put32(static_cast<std::uint32_t>(data.size()));
-    const std::string typed = std::string(type) + data;
-    png += typed;
-    put32(static_cast<std::uint32_t>(
-        crc32(0, reinterpret_cast<const Bytef*>(typed.data()), static_cast<uInt>(typed.size()))));
-}
-
 }  // namespace
 
 StandinStore::StandinStore() : listener_(httpd::ListenTcp("127.0.0.1", 0, 64)) {
@@ -90,6 +77,11 @@ void StandinStore::SetBehaviour(Behaviour behaviour, std::string retryAfter) {
 void StandinStore::SetDelayMs(int delayMs) {
     std::lock_guard<std::mutex> lock(mutex_);
     delayMs_ = delayMs;
+}
+
+void StandinStore::SetRequestObserver(std::function<void(const std::string&)> observer) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    observer_ = std::move(observer);
 }
 
 std::vector<LookupCall> StandinStore::Calls() {
@@ -145,12 +137,17 @@ void StandinStore::Serve(httpd::Socket connection) {
     const std::size_t space = line.find(' ');
     const std::string target = line.substr(space + 1, line.rfind(' ') - space - 1);
     const std::string path = target.substr(0, target.find('?'));
+    std::function<void(const std::string&)> observer;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        observer = observer_;
+    }
+    if (observer) observer(target);
     if (path.starts_with("/icons/") && path.ends_with(".png")) {
-        const std::size_t hash = std::hash<std::string>{}(path);
-        httpd::SendAll(connection,
-                       Response(200, "OK", "image/png",
-                                SolidPng(static_cast<std::uint8_t>(hash), static_cast<std::uint8_t>(hash >> 8),
-                                         static_cast<std::uint8_t>(hash >> 16))));
+        const std::string name = path.substr(7, path.size() - 11);
+        std::uint32_t seed = 0;
+        for (char c : name) seed = seed * 31 + static_cast<unsigned char>(c);
+        httpd::SendAll(connection, Response(200, "OK", "image/png", IconPng(seed)));
         return;
     }
     if (path != "/lookup") {
@@ -260,27 +257,6 @@ std::string TypicalRecord(const std::string& id, const std::string& name, const 
            "?uo=4\",\"bundleId\":\"com.example.app" + id +
            "\",\"description\":\"An app.\\nWith two lines.\",\"releaseNotes\":\"Fixes.\","
            "\"supportedDevices\":[\"iPhone5s-iPhone5s\"],\"features\":[],\"isGameCenterEnabled\":false}";
-}
-
-std::string SolidPng(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
-    constexpr std::uint32_t kSide = 64;
-    std::string rows;
-    for (std::uint32_t y = 0; y < kSide; ++y) {
-        rows.push_back('\0');  // filter: none
-        for (std::uint32_t x = 0; x < kSide; ++x)
-            rows += {static_cast<char>(red), static_cast<char>(green), static_cast<char>(blue)};
-    }
-    uLongf packedSize = compressBound(static_cast<uLong>(rows.size()));
-    std::string packed(packedSize, '\0');
-    compress(reinterpret_cast<Bytef*>(packed.data()), &packedSize, reinterpret_cast<const Bytef*>(rows.data()),
-             static_cast<uLong>(rows.size()));
-    packed.resize(packedSize);
-    std::string png("\x89PNG\r\n\x1a\n", 8);
-    const std::string header{0, 0, 0, static_cast<char>(kSide), 0, 0, 0, static_cast<char>(kSide), 8, 2, 0, 0, 0};
-    AppendChunk(png, "IHDR", header);
-    AppendChunk(png, "IDAT", packed);
-    AppendChunk(png, "IEND", {});
-    return png;
 }
 
 }  // namespace standin

@@ -3,7 +3,8 @@
 // demo and the benchmark: GET /lookup?id=1,2&country=cc&entity=software answers
 // {"resultCount":N,"results":[...]} with the records it was given for those
 // identifiers (in the order asked; identifiers it has none for are left out,
-// as the store does), and GET /icons/<name>.png a generated icon. On demand it
+// as the store does), and GET /icons/<name>.png a generated icon (IconPng of
+// the name). On demand it
 // answers slowly, with 429 (with or without Retry-After), 500, a body that is
 // not JSON, a body of 100 MB, or never at all.
 //
@@ -14,6 +15,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -21,6 +23,7 @@
 #include <vector>
 
 #include "service/http/socket.h"
+#include "testkit/store_standin/png_icon.h"
 
 namespace standin {
 
@@ -57,6 +60,9 @@ public:
     void SetRecord(const std::string& id, std::string recordJson);
     void SetBehaviour(Behaviour behaviour, std::string retryAfter = {});
     void SetDelayMs(int delayMs);  // before each lookup answer
+    // Called with the target of every request as it arrives (icons too), on
+    // the connection's thread; set it before the first request.
+    void SetRequestObserver(std::function<void(const std::string&)> observer);
 
     std::vector<LookupCall> Calls();
     std::size_t CallCount();
@@ -80,6 +86,7 @@ private:
     Behaviour behaviour_ = Behaviour::kAnswer;
     std::string retryAfter_;
     int delayMs_ = 0;
+    std::function<void(const std::string&)> observer_;
     std::vector<LookupCall> calls_;
     std::size_t atOnce_ = 0, mostAtOnce_ = 0;
     std::vector<std::thread> threads_;
@@ -92,8 +99,5 @@ std::string JsonString(const std::string& text);
 // A record in the store's shape for an app named `name` (every field the page
 // shows, with plausible values); `artworkUrl` as given.
 std::string TypicalRecord(const std::string& id, const std::string& name, const std::string& artworkUrl);
-
-// A small PNG of one colour (64 x 64 pixels).
-std::string SolidPng(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
 
 }  // namespace standin
