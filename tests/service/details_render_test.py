@@ -69,8 +69,13 @@ def wait_until_complete(url):
         time.sleep(0.2)
 
 
+def visible_text(dom):
+    """The document's text as one line: tags dropped, entities decoded, spaces joined."""
+    return re.sub(r"\s+", " ", html.unescape(re.sub(r"<[^>]*>", " ", dom)).replace("\u00a0", " "))
+
+
 def check_text(dom, origin, failures):
-    text = re.sub(r"\s+", " ", html.unescape(re.sub(r"<[^>]*>", " ", dom)).replace("\u00a0", " "))
+    text = visible_text(dom)
     expected = ["Selected apps (5)", "5 apps: 4 in the App Store in Germany, 1 no longer listed.",
                 "Harbor Tides", "Pocket Atlas", "Starling Radio", "Saltmarsh Software GmbH", "Navigation",
                 "4.6 / 5 (18,234 ratings)", "2.4.1", "Not in the App Store in Germany.", "1122334455",
@@ -87,6 +92,17 @@ def check_text(dom, origin, failures):
         failures.append("markup from the store reached the page as markup")
     if "&lt;img src=x onerror=alert(1)&gt;" not in dom:
         failures.append("the name with markup is not shown as text")
+
+
+def check_german(dom, failures):
+    """The same page for a browser that asks for German first."""
+    text = visible_text(dom)
+    if '<html lang="de">' not in dom:
+        failures.append("the German page is not marked lang=de")
+    for piece in ("5 Apps: 4 im App Store in Deutschland, 1 nicht mehr gelistet.",
+                  "Nicht im App Store in Deutschland.", "4,6 / 5 (18.234 Bewertungen)", "2.4.1 (18. März 2024)"):
+        if piece not in text:
+            failures.append(f"the German page's text lacks {piece!r}")
 
 
 def check_screenshot(url, path, failures):
@@ -118,6 +134,7 @@ def main():
             url = submit(port, ids)
             wait_until_complete(url)
             check_text(page_browser.dump_dom(url), origin, failures)
+            check_german(page_browser.dump_dom(url, languages="de-DE,de;q=0.9,en;q=0.5"), failures)
             check_screenshot(url, work / "details-page.png", failures)
         finally:
             for process in (service, standin):
