@@ -18,6 +18,8 @@
             they never read, and uninstalling then completes
   port-taken  another program holds port 80: the installation still succeeds, the
             service ends with an error status
+  service-options  installed with NOLOOKUP=1 COUNTRY=de, the service's command line
+            carries --no-lookup --country de
   without-service  the installation with the service's feature left out
 
 Usage: test_package.py <case>"""
@@ -207,6 +209,25 @@ def check_service_registration(t):
             f"the service starts the installed catalogue with --service: {values.get('ImagePath')}")
 
 
+def service_image_path(t):
+    done = subprocess.run([WINE, "reg", "query", pkg.SERVICE_KEY], env=t.environment(), capture_output=True,
+                          text=True, stdin=subprocess.DEVNULL, timeout=60)
+    return dict(re.findall(r"^\s*(\S+)\s+REG_\S+\s+(.*?)\s*$", done.stdout, re.M)).get("ImagePath", "")
+
+
+def case_service_options(t):
+    """NOLOOKUP=1 and COUNTRY=CC at install time reach the service's command line."""
+    properties = prepare(t)
+    before = t.snapshot()
+    t.check_equal(t.msiexec("/i", pkg.msi_path(), "/qn", "NOLOOKUP=1", "COUNTRY=de"), 0,
+                  "msiexec /i /qn NOLOOKUP=1 COUNTRY=de succeeds")
+    image = service_image_path(t)
+    t.check(image.lower().endswith("vantrel-catalogue.exe\" --service --no-lookup --country de"),
+            f"the service starts with --no-lookup --country de: {image}")
+    t.check_equal(t.msiexec("/x", pkg.msi_path(), "/qn"), 0, "msiexec /x /qn succeeds")
+    check_product_gone(t, before, properties)
+
+
 SC_ACTION_NONE, SC_ACTION_RESTART = 0, 1
 EXPECTED_RECOVERY = {"reset after (s)": 86400, "actions": [(SC_ACTION_RESTART, 5000), (SC_ACTION_RESTART, 5000),
                                                              (SC_ACTION_NONE, 0)], "also when it stops with an error": 1}
@@ -392,7 +413,7 @@ def case_without_service(t):
 
 CASES = {"install": case_install, "upgrade": case_upgrade, "repair": case_repair, "failed": case_failed, "portable": case_portable,
          "service": case_service, "service-stop": case_service_stop, "port-taken": case_port_taken,
-         "without-service": case_without_service}
+         "without-service": case_without_service, "service-options": case_service_options}
 SERVICE_CASES = {"service", "service-stop", "port-taken"}
 
 if __name__ == "__main__":
