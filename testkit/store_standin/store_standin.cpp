@@ -171,6 +171,14 @@ void StandinStore::Serve(httpd::Socket connection) {
         delayMs = delayMs_;
         mostAtOnce_ = std::max(mostAtOnce_, ++atOnce_);
     }
+    // A call counts as under way until its answer starts out: once the client
+    // has it, it may start its next call before this thread would get here.
+    bool counted = true;
+    const auto leave = [this, &counted] {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (counted) --atOnce_;
+        counted = false;
+    };
     std::string answer;
     if (behaviour == Behaviour::kSilent) {
         Wait(24 * 3600 * 1000);
@@ -191,6 +199,7 @@ void StandinStore::Serve(httpd::Socket connection) {
             break;
         case Behaviour::kHuge: {
             constexpr std::size_t kHuge = std::size_t{100} << 20;
+            leave();
             httpd::SendAll(connection, "HTTP/1.1 200 OK\r\nContent-Type: text/javascript\r\nContent-Length: " +
                                            std::to_string(kHuge) + "\r\nConnection: close\r\n\r\n");
             const std::string block(1 << 16, ' ');
@@ -203,9 +212,8 @@ void StandinStore::Serve(httpd::Socket connection) {
             answer = LookupAnswer(call);
         }
     }
+    leave();
     if (!answer.empty()) httpd::SendAll(connection, answer);
-    std::lock_guard<std::mutex> lock(mutex_);
-    --atOnce_;
 }
 
 std::string StandinStore::LookupAnswer(const LookupCall& call) {

@@ -2,7 +2,6 @@
 // program's exchange stays as it was, the page fills in, stops stay quick.
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <thread>
 
 #include "service/service.h"
@@ -53,6 +52,20 @@ protected:
 
 const char* const kList = "284882215,310633997,389801252,529479190,1";
 
+// "http://localhost:PORT/apps/<32 hex digits>.html" (no std::regex: GCC 12's
+// regex headers do not build warning-free in the sanitizer build).
+bool IsPageAddress(const std::string& text) {
+    const std::string start = "http://localhost:";
+    const std::size_t apps = text.find("/apps/");
+    if (text.rfind(start, 0) != 0 || apps == std::string::npos || apps == start.size()) return false;
+    for (std::size_t i = start.size(); i < apps; ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+    }
+    const std::string name = text.substr(apps + 6);
+    if (name.size() != 32 + 5 || name.substr(32) != ".html") return false;
+    return name.find_first_not_of("0123456789abcdef") == 32;
+}
+
 TEST_F(CatalogueLookup, TheProgramsExchangeIsTheSameWithAndWithoutLookups) {
     Start({"--no-lookup"});
     const auto without = Get(std::string("/input/submit.php?dataset=") + kList);
@@ -69,9 +82,8 @@ TEST_F(CatalogueLookup, TheProgramsExchangeIsTheSameWithAndWithoutLookups) {
             EXPECT_EQ(with->headers[i].value, without->headers[i].value);
         }
     }
-    const std::regex address("http://localhost:[0-9]+/apps/[0-9a-f]{32}\\.html");
-    EXPECT_TRUE(std::regex_match(with->body, address)) << with->body;
-    EXPECT_TRUE(std::regex_match(without->body, address)) << without->body;
+    EXPECT_TRUE(IsPageAddress(with->body)) << with->body;
+    EXPECT_TRUE(IsPageAddress(without->body)) << without->body;
     // While the store says nothing, the page lists every identifier and reloads.
     const auto page = Get(with->body.substr(with->body.find("/apps/")));
     ASSERT_TRUE(page);
