@@ -25,7 +25,6 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -45,70 +44,17 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
+#include "bench/service_process.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// ---- the service process ---------------------------------------------------
-
-class Service {
+// The service process: ServiceProcess, without lookups (its page lists the
+// identifiers only), as the program's exchange and the page store are measured.
+class Service : public bench::ServiceProcess {
 public:
-    explicit Service(const std::string& exe) {
-        const std::string portFile = "/tmp/catalogue-bench-" + std::to_string(getpid()) + ".port";
-        std::remove(portFile.c_str());
-        const std::vector<std::string> args = {exe, "--port", "0", "--port-file", portFile};
-        std::vector<char*> argv;
-        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-        if (posix_spawn(&pid_, exe.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
-            throw std::runtime_error("cannot start " + exe);
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        for (int i = 0; i < 500 && port_ == 0; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            std::ifstream in(portFile);
-            int port = 0;
-            if (in >> port) port_ = static_cast<std::uint16_t>(port);
-        }
-        std::remove(portFile.c_str());
-        if (port_ == 0) throw std::runtime_error("the service did not start");
-    }
-    ~Service() {
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-    }
-    std::uint16_t Port() const { return port_; }
-    // Voluntary and involuntary context switches of all its threads so far.
-    long ContextSwitches() const {
-        long total = 0;
-        const std::string tasks = "/proc/" + std::to_string(pid_) + "/task";
-        for (const auto& task : std::filesystem::directory_iterator(tasks)) {
-            std::ifstream status(task.path() / "status");
-            for (std::string line; std::getline(status, line);) {
-                if (line.rfind("voluntary_ctxt_switches:", 0) == 0 || line.rfind("nonvoluntary_ctxt_switches:", 0) == 0)
-                    total += std::stol(line.substr(line.find(':') + 1));
-            }
-        }
-        return total;
-    }
-    // Peak resident size (VmHWM) in KiB.
-    long PeakKib() const {
-        std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
-        for (std::string line; std::getline(status, line);) {
-            if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-        }
-        return -1;
-    }
-
-private:
-    pid_t pid_ = -1;
-    std::uint16_t port_ = 0;
+    explicit Service(const std::string& exe) : ServiceProcess(exe, {"--no-lookup"}) {}
 };
 
 // ---- sockets ---------------------------------------------------------------

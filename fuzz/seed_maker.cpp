@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "testkit/store_standin/store_standin.h"
 #include "tests/archive/extraction_fixture.h"
 #include "tests/support/bplist_writer.h"
 #include "tests/support/zip_writer.h"
@@ -121,6 +122,15 @@ Seeds HttpRequestSeeds() {
             {"body.http", "POST /p HTTP/1.1\nHost: h\nContent-Length: 3\n\nabc"}};
 }
 
+Seeds StoreResponseSeeds() {
+    return {
+        {"typical.json", "{\"resultCount\":2,\"results\":[" +
+                             standin::TypicalRecord("284882215", "Notes", "https://is1-ssl.mzstatic.com/a.png") + "," +
+                             standin::TypicalRecord("310633997", "<b>\u202E</b>", "") + "]}"},
+        {"types.json", "{\"results\":[{\"trackId\":\"1\",\"averageUserRating\":9,\"fileSizeBytes\":12,\"x\":[[{}]]}]}"},
+        {"empty.json", "{\"resultCount\":0,\"results\":[]}"}};
+}
+
 Seeds NamesSeeds() {
     // Bytes the harness reads as its script; any bytes serve, these start each branch.
     return {{"index", std::string("\x00\x10\x00\x05"
@@ -161,5 +171,6 @@ int main(int argc, char** argv) {
     WriteSeeds(out / "binary_plist", BinaryPlistSeeds());
     WriteSeeds(out / "xml_plist", XmlPlistSeeds());
     WriteSeeds(out / "http_request", HttpRequestSeeds());
+    WriteSeeds(out / "store_response", StoreResponseSeeds());
     return 0;
 }

@@ -96,7 +96,7 @@ sign() {
 # wixl stamps the package with the clock and a random package code: the clock
 # is frozen at SOURCE_DATE_EPOCH, and the package code is replaced by one made
 # from the package's inputs. wixl also marks every custom action deferred
-# (type flag 0x800); the one that sets a property must run at once (type 51).
+# (type flag 0x800); the ones that set a property must run at once (type 51).
 make_msi() {
   local msi=$1 codes product package when
   codes=$(python3 "$root/packaging/release_files.py" codes "$root/packaging/vantrel.wxs" \
@@ -109,6 +109,8 @@ make_msi() {
     { cat "$stage/wixl.log" >&2; fail "wixl failed"; }
   TZ=UTC faketime -f "$when" msibuild "$msi" \
     -q "UPDATE \`CustomAction\` SET \`Type\` = 51 WHERE \`Action\` = 'RepairWhenInstalledAgain'" \
+    -q "UPDATE \`CustomAction\` SET \`Type\` = 51 WHERE \`Action\` = 'CatalogueArgsNoLookup'" \
+    -q "UPDATE \`CustomAction\` SET \`Type\` = 51 WHERE \`Action\` = 'CatalogueArgsCountry'" \
     -s "Vantrel $version" "The Vantrel developers" "x64;1033" "{$package}"
 }
 

@@ -28,7 +28,7 @@ case "$mode" in
   *) echo "fuzz.sh: unknown mode $mode" >&2; exit 2 ;;
 esac
 (($#)) && shift
-all=(archive names library_text converter_output binary_plist xml_plist http_request)
+all=(archive names library_text converter_output binary_plist xml_plist http_request store_response)
 harnesses=("$@")
 ((${#harnesses[@]})) || harnesses=("${all[@]}")
 
@@ -47,6 +47,7 @@ dictionary() {
     converter_output | binary_plist | xml_plist) echo "$dicts/plist.dict" ;;
     library_text) echo "$dicts/library_text.dict" ;;
     http_request) echo "$dicts/http.dict" ;;
+    store_response) echo "$dicts/json.dict" ;;
   esac
 }
 

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds the Windows program and runs the demo: vantrel.exe under Wine in a
 # private prefix (build/demo/prefix) with a small iTunes library, the stand-in
-# converter installed where the program looks for plutil.exe, and the catalogue
-# service on a free loopback port, standing as the program's HTTP proxy.
+# converter installed where the program looks for plutil.exe, the stand-in
+# store (vantrel-store-standin, listing three of the four demo apps with
+# generated icons) and the catalogue service on a free loopback port, standing as
+# the program's HTTP proxy and looking the apps up at the stand-in store.
 #
 # With an X display the window opens there: select apps, click the button, and
 # the service's page opens in your browser. Everything started here stops when
@@ -27,8 +29,8 @@ fail() {
 "$root/scripts/setup.sh"
 mkdir -p "$demo/home"
 say "building the Windows program in build/win64 (log: build/demo/build.log)"
-# Only what the demo runs: the program, the service, the stand-in converter and the driver.
-VANTREL_BUILD_TARGETS="vantrel vantrel-catalogue plutil vantrel-driver" \
+# Only what the demo runs: the program, the service, the stand-ins (converter, store) and the driver.
+VANTREL_BUILD_TARGETS="vantrel vantrel-catalogue plutil vantrel-store-standin vantrel-driver" \
   "$root/scripts/build.sh" win64 >"$demo/build.log" 2>&1 || {
   tail -n 30 "$demo/build.log" >&2
   fail "the build failed; the whole log is in $demo/build.log"
@@ -82,14 +84,15 @@ install_converter() {
 }
 
 xvfb_pid=
+store_pid=
 service_pid=
 program_pid=
 cleanup() {
   set +e
   local pid
-  for pid in $program_pid $service_pid; do kill "$pid" 2>/dev/null; done
+  for pid in $program_pid $service_pid $store_pid; do kill "$pid" 2>/dev/null; done
   "$server" -k >/dev/null 2>&1
-  for pid in $program_pid $service_pid; do wait "$pid" 2>/dev/null; done
+  for pid in $program_pid $service_pid $store_pid; do wait "$pid" 2>/dev/null; done
   if [[ -n "$xvfb_pid" ]]; then
     kill "$xvfb_pid" 2>/dev/null
     wait "$xvfb_pid" 2>/dev/null
@@ -114,13 +117,37 @@ start_xvfb() {
   say "virtual display $DISPLAY"
 }
 
+# The stand-in store on a free loopback port; the store's lookups of the
+# service go there, and the page's icons come from it.
+start_store() {
+  local port_file="$demo/store-port"
+  rm -f "$port_file"
+  python3 "$root/testkit/demo/store_records.py" "$demo/store-records.txt"
+  "$wine" "$build/testkit/store_standin/vantrel-store-standin.exe" --records "$(winepath_of "$demo/store-records.txt")" \
+    --port-file "$(winepath_of "$port_file")" </dev/null >"$demo/store.log" 2>&1 &
+  store_pid=$!
+  for _ in $(seq 300); do
+    [[ -s "$port_file" ]] && break
+    kill -0 "$store_pid" 2>/dev/null || fail "the stand-in store did not start (see $demo/store.log)"
+    sleep 0.1
+  done
+  [[ -s "$port_file" ]] || fail "the stand-in store gave no port"
+  store_url="http://127.0.0.1:$(tr -dc 0-9 <"$port_file")"
+  say "stand-in store on $store_url (requests: build/demo/store.log)"
+}
+
+# A Linux path as the Windows programs see it (Wine maps Z: to /).
+winepath_of() { printf 'Z:%s' "${1//\//\\}"; }
+
 start_catalogue() {
   local port
   port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
   page_base="http://127.0.0.1:$port"
   proxy="http://127.0.0.1:$port"
   # --any-host: the demo uses the service as the program's proxy, whatever host it asks for.
+  # The store country is Germany, as the demo's program speaks German.
   "$wine" "$build/service/vantrel-catalogue.exe" --port "$port" --page-base "$page_base" --any-host \
+    --lookup-url "$store_url/lookup" --country de \
     </dev/null >"$demo/catalogue.log" 2>&1 &
   service_pid=$!
   for _ in $(seq 300); do
@@ -157,6 +184,7 @@ if [[ $headless == yes ]]; then set_browser recorder; else set_browser default; 
 # services with quiet output, so none of them holds this script's output open.
 "$server" -p60 </dev/null >/dev/null 2>&1 || true
 "$wine" cmd /c exit </dev/null >/dev/null 2>&1 || true
+start_store
 start_catalogue
 
 if [[ $headless == no ]]; then

@@ -7,7 +7,7 @@ set -euo pipefail
 # run beside them (peers, timers).
 packages=(
   build-essential cmake ninja-build python3
-  libgtest-dev googletest zlib1g-dev libcurl4-openssl-dev libssl-dev p7zip-full
+  libgtest-dev googletest zlib1g-dev libcurl4-openssl-dev libssl-dev nlohmann-json3-dev p7zip-full
   g++-mingw-w64-x86-64 libz-mingw-w64-dev
   wine wine64 xvfb x11-utils imagemagick
   zip libarchive-tools

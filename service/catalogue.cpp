@@ -1,7 +1,9 @@
 #include "service/catalogue.h"
 
 #include "service/http/text.h"
+#include "service/details_page.h"
 #include "service/page.h"
+#include "service/page_language.h"
 
 namespace catalogue {
 
@@ -129,7 +131,7 @@ httpd::Response Catalogue::Handle(const httpd::Request& request) {
     }
     if (path.size() == kPagePrefix.size() + kTokenLength + kPageSuffix.size() && path.starts_with(kPagePrefix) &&
         path.ends_with(kPageSuffix)) {
-        return ServePage(path.substr(kPagePrefix.size(), kTokenLength));
+        return ServePage(path.substr(kPagePrefix.size(), kTokenLength), request);
     }
     return httpd::Response::Status(404);
 }
@@ -137,19 +139,60 @@ httpd::Response Catalogue::Handle(const httpd::Request& request) {
 httpd::Response Catalogue::Submit(const httpd::Request& request) {
     const std::optional<std::string> list = QueryParameter(request.query, "dataset");
     if (!list) return PlainText(400, "The query needs a dataset parameter: dataset=ID,ID,...\n");
-    const Dataset dataset = ParseDataset(*list);
-    std::lock_guard<std::mutex> lock(mutex_);
-    const std::string token = store_.Put(PageKey(dataset), [&dataset] { return RenderPage(dataset); });
-    return PlainText(200, PageBase() + std::string(kPagePrefix) + token + std::string(kPageSuffix));
+    auto dataset = std::make_shared<const Dataset>(ParseDataset(*list));
+    httpd::Response response;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        // With lookups the page is made at each view; the list is kept for it.
+        const bool lookups = options_.lookups != nullptr;
+        const std::string token = store_.Put(
+            PageKey(*dataset), [&dataset, lookups] { return lookups ? std::string() : RenderPage(*dataset); },
+            lookups ? dataset : nullptr);
+        response = PlainText(200, PageBase() + std::string(kPagePrefix) + token + std::string(kPageSuffix));
+    }
+    // Only queued here: the calls to the store run on the lookup service's threads.
+    if (options_.lookups) options_.lookups->Request(options_.country, dataset->identifiers);
+    return response;
 }
 
-httpd::Response Catalogue::ServePage(std::string_view token) {
+httpd::Response Catalogue::ServePage(std::string_view token, const httpd::Request& request) {
     if (!IsTokenText(token)) return httpd::Response::Status(404);
     std::lock_guard<std::mutex> lock(mutex_);
+    const std::optional<PageStore::StoredPage> page = store_.FindPage(token);
+    if (!page) return httpd::Response::Status(404);
+    if (page->dataset && options_.lookups) return ServeDetails(token, *page, request);
     httpd::Response response = httpd::Response::WithBody(200, "text/html; charset=utf-8", {});
-    response.sharedBody = store_.Find(token);
-    if (!response.sharedBody) return httpd::Response::Status(404);
+    response.sharedBody = page->html;
     return response;
+}
+
+// Called with the mutex held. A page made when every lookup had ended is kept
+// with its language and the lookups' generation, and served again as long as
+// nothing was learnt since; any other page is made afresh at each view.
+httpd::Response Catalogue::ServeDetails(std::string_view token, const PageStore::StoredPage& page,
+                                        const httpd::Request& request) {
+    const Language language = ChooseLanguage(request.HeaderValue("Accept-Language"));
+    const std::string prefix = std::string(LanguageTag(language)) + ":";
+    httpd::Response response = httpd::Response::WithBody(200, "text/html; charset=utf-8", {});
+    response.headers.push_back({"Content-Language", std::string(LanguageTag(language))});
+    if (page.tag == prefix + std::to_string(options_.lookups->Generation())) {
+        response.sharedBody = page.html;
+        return response;
+    }
+    const lookup::LookupView view = options_.lookups->View(options_.country, page.dataset->identifiers);
+    DetailsPageContext context{language, options_.country, options_.extraImageOrigin};
+    const bool complete = view.loading == 0 && view.failed == 0;
+    store_.Replace(token, complete ? prefix + std::to_string(options_.lookups->Generation()) : std::string(),
+                   RenderDetailsPage(*page.dataset, view, context));
+    const std::optional<PageStore::StoredPage> stored = store_.FindPage(token);
+    if (!stored) return httpd::Response::Status(404);  // over the store's bound by itself
+    response.sharedBody = stored->html;
+    if (view.loading != 0) response.headers.push_back({"Refresh", std::to_string(kRefreshSeconds)});
+    return response;
+}
+
+void Catalogue::StopLookups() {
+    if (options_.lookups) options_.lookups->Stop();
 }
 
 // Called with the mutex held.

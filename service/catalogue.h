@@ -3,6 +3,11 @@
 // page listing the identifiers and answers with that page's absolute address;
 // "/apps/<token>.html" serves a stored page.
 //
+// With lookups, a submission also hands its identifiers to the lookup service
+// (which works in the background: the answer does not wait for it), and a page
+// is made at each view from what the lookups know, in the browser's language;
+// while lookups are under way it tells the browser to reload it in a moment.
+//
 // It answers only requests addressed to itself: a Host (or absolute-form
 // authority) that is not one of its own names gets a 421, so that a web page
 // whose name is made to point at the loopback (DNS rebinding) reaches nothing.
@@ -19,6 +24,7 @@
 
 #include "service/dataset.h"
 #include "service/http/http_message.h"
+#include "service/lookup/lookup_service.h"
 #include "service/page_store.h"
 
 namespace catalogue {
@@ -47,7 +53,14 @@ struct CatalogueOptions {
     // HTTP proxy: requests for any host are answered.
     bool anyHost = false;
     PageStoreLimits store;
+    // Looks the identifiers up for their details; null: pages list the identifiers only.
+    std::shared_ptr<lookup::LookupService> lookups;
+    std::string country = "us";    // the store country of the lookups
+    std::string extraImageOrigin;  // see DetailsPageContext::extraImageOrigin
 };
+
+// Seconds after which a page with lookups under way asks to be loaded again.
+inline constexpr int kRefreshSeconds = 3;
 
 // Whether `host` (a Host header or a target's authority) is one of `names`
 // (ASCII case-blind; IPv6 addresses in brackets) with no port, port 80 or `port`.
@@ -76,12 +89,17 @@ public:
     // Forgets the pages whose life has passed; returns when the next one's does.
     PageStore::Clock::time_point DropExpiredPages();
 
+    // Ends the lookups under way (see LookupService::Stop).
+    void StopLookups();
+
     std::size_t PageCount();
     std::size_t StoredBytes();
 
 private:
     httpd::Response Submit(const httpd::Request& request);
-    httpd::Response ServePage(std::string_view token);
+    httpd::Response ServePage(std::string_view token, const httpd::Request& request);
+    httpd::Response ServeDetails(std::string_view token, const PageStore::StoredPage& page,
+                                 const httpd::Request& request);
     std::string PageBase() const;
 
     CatalogueOptions options_;

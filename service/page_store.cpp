@@ -12,11 +12,19 @@ namespace {
 // two map entries and the shared text's control block, about.
 constexpr std::size_t kPageOverhead = 256;
 
+std::size_t DatasetBytes(const std::shared_ptr<const Dataset>& dataset) {
+    if (!dataset) return 0;
+    std::size_t bytes = sizeof(Dataset) + dataset->identifiers.capacity() * sizeof(std::string);
+    for (const std::string& identifier : dataset->identifiers) bytes += identifier.capacity() + 1;
+    return bytes;
+}
+
 }  // namespace
 
 PageStore::PageStore(PageStoreLimits limits, Now now) : limits_(limits), now_(std::move(now)) {}
 
-std::string PageStore::Put(const std::string& key, const std::function<std::string()>& render) {
+std::string PageStore::Put(const std::string& key, const std::function<std::string()>& render,
+                           std::shared_ptr<const Dataset> dataset) {
     const Clock::time_point now = now_();
     DropExpiredPages(now);
     if (const auto found = byKey_.find(key); found != byKey_.end()) {
@@ -30,11 +38,11 @@ std::string PageStore::Put(const std::string& key, const std::function<std::stri
     Page page;
     page.token = NewToken();
     page.key = key;
-    page.bytes = html.size() + key.size() + kTokenLength + kPageOverhead;
+    page.bytes = html.size() + key.size() + kTokenLength + kPageOverhead + DatasetBytes(dataset);
     page.html = std::make_shared<const std::string>(std::move(html));
+    page.dataset = std::move(dataset);
     page.submitted = now;
-    ReleaseRetired();
-    while (!pages_.empty() && storedBytes_ + retiredBytes_ + page.bytes > limits_.maxBytes) DropOldestPage();
+    MakeRoom(page.bytes);
     storedBytes_ += page.bytes;
     pages_.push_back(std::move(page));
     const auto stored = std::prev(pages_.end());
@@ -54,6 +62,53 @@ PageStore::Clock::time_point PageStore::DropExpired() {
     return pages_.empty() ? Clock::time_point::max() : pages_.front().submitted + limits_.pageLife;
 }
 
+std::optional<PageStore::StoredPage> PageStore::FindPage(std::string_view token) {
+    DropExpiredPages(now_());
+    const auto found = byToken_.find(token);
+    if (found == byToken_.end()) return std::nullopt;
+    return StoredPage{found->second->html, found->second->dataset, found->second->tag};
+}
+
+void PageStore::Replace(std::string_view token, std::string tag, std::string html) {
+    const auto found = byToken_.find(token);
+    if (found == byToken_.end()) return;
+    const auto page = found->second;
+    html.shrink_to_fit();
+    // The page leaves the list while room is made, so that it is not the one dropped.
+    // The maps' keys are views into the page: they go before it moves.
+    byToken_.erase(page->token);
+    byKey_.erase(page->key);
+    Page replaced = std::move(*page);
+    pages_.erase(page);
+    storedBytes_ -= replaced.bytes;
+    Retire(replaced.html);
+    replaced.bytes += html.size() - replaced.html->size();
+    replaced.html = std::make_shared<const std::string>(std::move(html));
+    replaced.tag = std::move(tag);
+    MakeRoom(replaced.bytes);
+    storedBytes_ += replaced.bytes;
+    // Back in its place by submission time, so expiry still finds the oldest first.
+    auto place = pages_.begin();
+    while (place != pages_.end() && place->submitted <= replaced.submitted) ++place;
+    const auto stored = pages_.insert(place, std::move(replaced));
+    byToken_.emplace(stored->token, stored);
+    byKey_.emplace(stored->key, stored);
+}
+
+void PageStore::MakeRoom(std::size_t bytes) {
+    ReleaseRetired();
+    while (!pages_.empty() && storedBytes_ + retiredBytes_ + bytes > limits_.maxBytes) DropOldestPage();
+}
+
+void PageStore::Retire(const std::shared_ptr<const std::string>& html) {
+    // Anyone else holding the text is an answer under way: the text lives until
+    // it is sent (or cut off), and is counted till then.
+    if (html.use_count() > 1) {
+        retired_.push_back({html, html->size()});
+        retiredBytes_ += html->size();
+    }
+}
+
 std::size_t PageStore::Bytes() {
     ReleaseRetired();
     return storedBytes_ + retiredBytes_;
@@ -68,12 +123,7 @@ void PageStore::DropOldestPage() {
     byToken_.erase(page.token);
     byKey_.erase(page.key);
     storedBytes_ -= page.bytes;
-    // Anyone else holding the text is an answer under way: the text lives until
-    // it is sent (or cut off), and is counted till then.
-    if (page.html.use_count() > 1) {
-        retired_.push_back({page.html, page.html->size()});
-        retiredBytes_ += page.html->size();
-    }
+    Retire(page.html);
     pages_.pop_front();
 }
 

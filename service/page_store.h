@@ -4,16 +4,23 @@
 // lives for its life time (an hour) after it was last submitted, unless the
 // store passes its byte bound (32 MiB): then the oldest pages go first, however
 // young. Submitting the same list again renews its page, which keeps its address.
+//
+// A page may keep its submission's list beside its text and have its text
+// replaced (a page whose details arrive later): a text replaced while an answer
+// still holds it counts, as a forgotten page's does, until it is sent.
 
 #include <chrono>
 #include <cstddef>
 #include <functional>
 #include <list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
+
+#include "service/dataset.h"
 
 namespace catalogue {
 
@@ -34,7 +41,20 @@ public:
     // The token of the page for `key` (the submission's content): the stored
     // one, renewed, or a new one whose page `render` makes. Throws what the
     // system's random generator or `render` throws.
-    std::string Put(const std::string& key, const std::function<std::string()>& render);
+    std::string Put(const std::string& key, const std::function<std::string()>& render,
+                    std::shared_ptr<const Dataset> dataset = nullptr);
+
+    struct StoredPage {
+        std::shared_ptr<const std::string> html;
+        std::shared_ptr<const Dataset> dataset;  // as given to Put
+        std::string tag;                         // as given to Replace; empty before
+    };
+    // The page of `token` with its list, or nullopt (never was, or forgotten).
+    std::optional<StoredPage> FindPage(std::string_view token);
+
+    // Gives the page of `token` a new text, labelled `tag` (what it was made
+    // from); nothing when the page is gone. Older pages may be dropped to keep the bound.
+    void Replace(std::string_view token, std::string tag, std::string html);
 
     // The page of `token`, or nullptr when there is none (never was, or forgotten).
     std::shared_ptr<const std::string> Find(std::string_view token);
@@ -53,6 +73,8 @@ private:
         std::string token;
         std::string key;
         std::shared_ptr<const std::string> html;
+        std::shared_ptr<const Dataset> dataset;
+        std::string tag;
         Clock::time_point submitted;
         std::size_t bytes = 0;
     };
@@ -64,6 +86,8 @@ private:
 
     void DropExpiredPages(Clock::time_point now);
     void DropOldestPage();
+    void Retire(const std::shared_ptr<const std::string>& html);
+    void MakeRoom(std::size_t bytes);
     void ReleaseRetired();
     std::string NewToken();
 

@@ -1,6 +1,7 @@
 #include "service/running_catalogue.h"
 
 #include "service/dataset.h"
+#include "service/lookup_setup.h"
 
 namespace catalogue {
 
@@ -41,6 +42,7 @@ CatalogueOptions CatalogueOptionsFor(const ServiceOptions& options) {
     catalogueOptions.port = options.port;
     catalogueOptions.bindAddresses = options.bindAddresses;
     catalogueOptions.anyHost = options.anyHost;
+    SetUpLookups(catalogueOptions, options.lookup);
     return catalogueOptions;
 }
 
@@ -64,6 +66,7 @@ void RunningCatalogue::Start() {
 
 void RunningCatalogue::Stop() {
     server_.Stop();
+    catalogue_.StopLookups();
     started_ = false;
 }
 

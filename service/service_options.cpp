@@ -18,8 +18,10 @@ std::uint64_t ParseNumber(const std::string& option, const std::string& text, st
 }  // namespace
 
 std::string UsageText() {
-    return "usage: vantrel-catalogue [--port N] [--bind ADDRESS]... [--log FILE] [--port-file FILE]\n"
-           "                         [--page-base URL] [--any-host] [--service | --set-recovery]\n"
+    return std::string(
+               "usage: vantrel-catalogue [--port N] [--bind ADDRESS]... [--log FILE] [--port-file FILE]\n"
+               "                         [--page-base URL] [--any-host] [--service | --set-recovery]\n"
+               "                         [--lookup-url URL | --no-lookup] [--country CC]\n"
            "  --port N          port to listen on (default 80; 0 picks a free one)\n"
            "  --bind ADDRESS    IPv4 or IPv6 address to listen on, may be repeated\n"
            "                    (default 127.0.0.1; as a service 127.0.0.1 and ::1)\n"
@@ -31,7 +33,8 @@ std::string UsageText() {
            "  --any-host        for tests and demos only: answer requests for any host name,\n"
            "                    standing as a program's HTTP proxy (default: only this service's names)\n"
            "  --service         run under the Windows service control manager\n"
-           "  --set-recovery    give the installed Windows service its recovery actions (the installer's step)\n";
+           "  --set-recovery    give the installed Windows service its recovery actions (the installer's step)\n") +
+           std::string(lookup::LookupUsageText());
 }
 
 ServiceOptions ParseServiceOptions(const std::vector<std::string>& arguments) {
@@ -39,6 +42,7 @@ ServiceOptions ParseServiceOptions(const std::vector<std::string>& arguments) {
     bool bindGiven = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& option = arguments[i];
+        if (lookup::TakeLookupOption(arguments, i, options.lookup)) continue;
         if (option == "--help" || option == "-h") {
             options.help = true;
             continue;

@@ -3,6 +3,7 @@
 //
 //   vantrel-catalogue [--port N] [--bind ADDRESS]... [--log FILE] [--port-file FILE]
 //                     [--page-base URL] [--any-host] [--service | --set-recovery]
+//                     [--lookup-url URL | --no-lookup] [--country CC]
 
 #include <cstdint>
 #include <stdexcept>
@@ -11,6 +12,7 @@
 
 #include "service/catalogue.h"
 #include "service/http/http_server.h"
+#include "service/lookup/lookup_options.h"
 
 namespace catalogue {
 
@@ -29,6 +31,7 @@ struct ServiceOptions {
     bool help = false;
     bool service = false;      // run under the Windows service control manager
     bool setRecovery = false;  // set the installed service's recovery actions, then end
+    lookup::LookupOptions lookup;  // the store lookups for the pages' details
 };
 
 // Parses the arguments (UTF-8, program name excluded). A first --bind replaces

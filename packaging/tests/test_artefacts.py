@@ -187,8 +187,10 @@ def check_service(msi):
     features = {row[0]: row for row in msi_export(msi, "Feature")}
     check_equal(features.get("CatalogueService", [None] * 7)[5], "1", "the service's feature is chosen by default")
     services = [(r[1], r[4], r[8], r[10]) for r in msi_export(msi, "ServiceInstall")]
-    check_equal(services, [("VantrelCatalogue", "2", "NT AUTHORITY\\LocalService", "--service")],
-                "the service: automatic start, LocalService account, --service")
+    check_equal(services, [("VantrelCatalogue", "2", "NT AUTHORITY\\LocalService", "[CATALOGUEARGUMENTS]")],
+                "the service: automatic start, LocalService account, its arguments from CATALOGUEARGUMENTS")
+    properties = {row[0]: row[1] for row in msi_export(msi, "Property")}
+    check_equal(properties.get("CATALOGUEARGUMENTS"), "--service", "the service's arguments: --service by default")
     controls = sorted((r[1], r[2], r[4]) for r in msi_export(msi, "ServiceControl"))
     # Events: 1 start at install, 2 + 32 stop at install and uninstall, 128 delete at uninstall.
     check_equal(controls, [("VantrelCatalogue", "1", "0"), ("VantrelCatalogue", "162", "1")],
@@ -199,6 +201,15 @@ def check_service(msi):
     check_equal(actions.get("SetCatalogueRecovery"), [str(18 + 0x40 + 0x400 + 0x800), "CatalogueExe", "--set-recovery"],
                 "the recovery actions are set by the service program, elevated")
     sequence = {r[0]: (r[1], int(r[2])) for r in msi_export(msi, "InstallExecuteSequence")}
+    # NOLOOKUP=1 and COUNTRY=CC add their options, at once (type 51), before the service is written.
+    check_equal([actions.get(name) for name in ("CatalogueArgsNoLookup", "CatalogueArgsCountry")],
+                [["51", "CATALOGUEARGUMENTS", "[CATALOGUEARGUMENTS] --no-lookup"],
+                 ["51", "CATALOGUEARGUMENTS", "[CATALOGUEARGUMENTS] --country [COUNTRY]"]],
+                "the install-time options reach the service's arguments")
+    check(sequence.get("CatalogueArgsNoLookup", ("", 0))[0] == 'NOLOOKUP="1"'
+          and sequence.get("CatalogueArgsCountry", ("", 0))[0] == "COUNTRY"
+          and max(sequence["CatalogueArgsNoLookup"][1], sequence["CatalogueArgsCountry"][1])
+          < sequence["InstallServices"][1], "the options are set only when given, before InstallServices")
     step = sequence.get("SetCatalogueRecovery", ("", 0))
     check(step[0] == "$CatalogueService>2" and sequence["InstallServices"][1] < step[1] < sequence["StartServices"][1],
           f"set once the service is installed, before it is started, with its component: {step}")

@@ -10,7 +10,8 @@
   failed    an installation that fails half-way (a folder stands where one of its
             files goes) leaves the prefix as it was
   portable  the portable package unpacked into a folder with spaces in its name runs
-  service   the catalogue service installed with the program runs on port 80 of the
+  service   the catalogue service installed with the program (NOLOOKUP=1: no calls
+            leave the loopback) runs on port 80 of the
             loopback with its recovery actions set; the program, with no proxy, sends
             its request there and the service's page address reaches the shell;
             uninstalling stops and removes it
@@ -23,6 +24,8 @@
             service runs, answers, and is gone with nothing left on port 80
   port-taken  another program holds port 80: the installation still succeeds, the
             service ends with an error status
+  service-options  installed with NOLOOKUP=1 COUNTRY=de, the service's command line
+            carries --no-lookup --country de
   without-service  the installation with the service's feature left out
 
 Usage: test_package.py <case>"""
@@ -202,14 +205,25 @@ WSAEADDRINUSE = 10048
 ERROR_SERVICE_DOES_NOT_EXIST = 1060
 
 
-def check_service_registration(t):
+def check_service_registration(t, arguments):
     done = subprocess.run([WINE, "reg", "query", pkg.SERVICE_KEY], env=t.environment(), capture_output=True,
                           text=True, stdin=subprocess.DEVNULL, timeout=60)
     values = dict(re.findall(r"^\s*(\S+)\s+REG_\S+\s+(.*?)\s*$", done.stdout, re.M))
     t.check_equal(values.get("ObjectName"), "NT AUTHORITY\\LocalService", "the service runs as LocalService")
-    t.check(values.get("ImagePath", "").lower().endswith("vantrel-catalogue.exe\" --service")
-            or values.get("ImagePath", "").lower().endswith("vantrel-catalogue.exe --service"),
-            f"the service starts the installed catalogue with --service: {values.get('ImagePath')}")
+    t.check(values.get("ImagePath", "").lower().endswith(f"vantrel-catalogue.exe\" {arguments}")
+            or values.get("ImagePath", "").lower().endswith(f"vantrel-catalogue.exe {arguments}"),
+            f"the service starts the installed catalogue with {arguments}: {values.get('ImagePath')}")
+
+
+def case_service_options(t):
+    """NOLOOKUP=1 and COUNTRY=CC at install time reach the service's command line."""
+    properties = prepare(t)
+    before = t.snapshot()
+    t.check_equal(t.msiexec("/i", pkg.msi_path(), "/qn", "NOLOOKUP=1", "COUNTRY=de"), 0,
+                  "msiexec /i /qn NOLOOKUP=1 COUNTRY=de succeeds")
+    check_service_registration(t, "--service --no-lookup --country de")
+    t.check_equal(t.msiexec("/x", pkg.msi_path(), "/qn"), 0, "msiexec /x /qn succeeds")
+    check_product_gone(t, before, properties)
 
 
 SC_ACTION_NONE, SC_ACTION_RESTART = 0, 1
@@ -278,10 +292,11 @@ def show_details_without_proxy(t):
 def case_service(t):
     properties = prepare(t)
     before = t.snapshot()
-    t.check_equal(t.msiexec("/i", pkg.msi_path(), "/qn"), 0, "msiexec /i /qn succeeds")
+    t.check_equal(t.msiexec("/i", pkg.msi_path(), "/qn", "NOLOOKUP=1"), 0, "msiexec /i /qn NOLOOKUP=1 succeeds")
     state = t.wait_service_state("RUNNING")
     t.check(state is not None and "RUNNING" in state["STATE"], f"the service runs after the installation: {state}")
-    check_service_registration(t)
+    # Without lookups: the tests' traffic stays on the loopback (the store is not reachable from here).
+    check_service_registration(t, "--service --no-lookup")
     actions = recovery_actions(t)
     t.check(actions in (EXPECTED_RECOVERY, {"FailureActions": None}),
             f"the recovery actions, where the control manager keeps them: restart after 5 s, twice; reset after a day: {actions}")
@@ -333,7 +348,7 @@ def stalled_clients(path, count):
 
 def case_service_stop(t):
     prepare(t)
-    t.check_equal(t.msiexec("/i", pkg.msi_path(), "/qn"), 0, "msiexec /i /qn succeeds")
+    t.check_equal(t.msiexec("/i", pkg.msi_path(), "/qn", "NOLOOKUP=1"), 0, "msiexec /i /qn NOLOOKUP=1 succeeds")
     state = t.wait_service_state("RUNNING")
     if not t.check(state is not None and "RUNNING" in state["STATE"], f"the service runs: {state}"):
         return
@@ -447,7 +462,7 @@ CASES = {"install": case_install, "upgrade": case_upgrade, "repair": case_repair
          "service": case_service, "service-stop": case_service_stop, "net-stop": case_net_stop,
          "reinstall": case_reinstall,
          "port-taken": case_port_taken,
-         "without-service": case_without_service}
+         "without-service": case_without_service, "service-options": case_service_options}
 SERVICE_CASES = {"service", "service-stop", "net-stop", "reinstall", "port-taken"}
 
 if __name__ == "__main__":

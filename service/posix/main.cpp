@@ -1,5 +1,6 @@
 // Entry of vantrel-catalogue on POSIX systems: arguments arrive as UTF-8.
 
+#include <malloc.h>
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -21,9 +22,22 @@ void RaiseDescriptorLimit() {
     setrlimit(RLIMIT_NOFILE, &limit);
 }
 
+// Pages of a thousand apps are strings of megabytes, made at each view while
+// lookups are under way and dropped again. glibc's allocator raises its
+// threshold for mapping a block of its own after each such block is freed, and
+// from then on places them in its arenas, where the gaps they leave keep the
+// process's resident size well above what it holds (the lookup benchmark's
+// peak: 61-65 MiB, against 48 MiB with the threshold held). Holding it keeps
+// every block over 256 KiB in a mapping of its own, returned when freed.
+void KeepLargeBlocksMapped() {
+    constexpr int kThreshold = 256 * 1024;
+    mallopt(M_MMAP_THRESHOLD, kThreshold);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     RaiseDescriptorLimit();
+    KeepLargeBlocksMapped();
     return catalogue::RunService(std::vector<std::string>(argv + 1, argv + argc));
 }

@@ -20,6 +20,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import urllib.request
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "test_driver"))
@@ -32,6 +33,19 @@ RUN_SECONDS = 90
 
 class DemoError(Exception):
     pass
+
+
+def wait_until_complete(url, seconds=30):
+    """Views the page until it no longer asks to be reloaded: every lookup ended."""
+    direct = urllib.request.build_opener(urllib.request.ProxyHandler({}))
+    deadline = time.monotonic() + seconds
+    while True:
+        with direct.open(url, timeout=10) as reply:
+            if reply.headers.get("Refresh") is None:
+                return
+        if time.monotonic() > deadline:
+            raise DemoError(f"the page still reloads itself after {seconds} s")
+        time.sleep(0.3)
 
 
 class Demo:
@@ -90,14 +104,17 @@ class Demo:
         print(f"run: the page the user sees:      {self.page_screenshot(self.addresses()[0])}")
 
     def page_screenshot(self, url):
-        """The opened page rendered by a real browser, as the user's would show it."""
+        """The opened page rendered by a real browser, as the user's would show it,
+        once the service has every app's details (the page no longer reloads)."""
         path = self.shots / "catalogue-page.png"
         path.unlink(missing_ok=True)
         if page_browser.browser() is None:
             return "(not taken: chromium is not installed)"
         try:
-            page_browser.screenshot(url, path, width=800, height=600)
-        except (OSError, subprocess.SubprocessError) as error:
+            wait_until_complete(url)
+            # A browser set to German, as the demo's program speaks it.
+            page_browser.screenshot(url, path, width=800, height=1000, languages="de-DE,de")
+        except (OSError, subprocess.SubprocessError, DemoError) as error:
             return f"(not taken: {error})"
         return path
 

@@ -33,12 +33,18 @@ def _run(arguments):
                               stdin=subprocess.DEVNULL, capture_output=True, timeout=BROWSER_SECONDS, check=True)
 
 
-def screenshot(url, path, width=800, height=600, dark=False):
-    """Renders `url` into the PNG file `path`; dark asks for the dark colour scheme."""
+def _languages(languages):
+    """The switch that sets the browser's Accept-Language ("de-DE,de"), if asked for."""
+    return [f"--accept-lang={languages}"] if languages else []
+
+
+def screenshot(url, path, width=800, height=600, dark=False, languages=None):
+    """Renders `url` into the PNG file `path`; dark asks for the dark colour
+    scheme, languages for the browser's languages (its Accept-Language)."""
     scheme = ["--force-dark-mode", "--blink-settings=preferredColorScheme=0"] if dark else []
-    _run([*scheme, f"--window-size={width},{height}", f"--screenshot={path}", url])
+    _run([*scheme, *_languages(languages), f"--window-size={width},{height}", f"--screenshot={path}", url])
 
 
-def dump_dom(url):
+def dump_dom(url, languages=None):
     """The document at `url` as the browser built it, serialised as HTML text."""
-    return _run(["--dump-dom", url]).stdout.decode("utf-8")
+    return _run([*_languages(languages), "--dump-dom", url]).stdout.decode("utf-8")

@@ -423,7 +423,7 @@ class E2ETest:
         port = free_port()
         base = f"http://127.0.0.1:{port}"
         command = [WINE, os.environ["VANTREL_CATALOGUE"], "--port", str(port), "--page-base", base, "--any-host",
-                   "--log", self.windows_path(self.catalogue_log)]
+                   "--no-lookup", "--log", self.windows_path(self.catalogue_log)]
         with open(self.work / "catalogue.out", "wb") as out:
             process = subprocess.Popen(command, env=self.environment(), cwd=self.cwd, stdin=subprocess.DEVNULL,
                                        stdout=out, stderr=subprocess.STDOUT)

@@ -18,7 +18,7 @@ constexpr std::size_t kStoreBound = std::size_t{32} << 20;
 class CatalogueFlood : public ::testing::Test {
 protected:
     void SetUp() override {
-        ServiceOptions options = ParseServiceOptions({"--port", "0"});
+        ServiceOptions options = ParseServiceOptions({"--port", "0", "--no-lookup"});
         catalogue_ = std::make_unique<RunningCatalogue>(options, nullptr);
         catalogue_->Start();
         base_ = "http://localhost:" + std::to_string(catalogue_->Port());

@@ -53,7 +53,8 @@ protected:
     void Start(const std::vector<std::string>& extra) {
         std::vector<std::string> arguments{"--port",      "0",
                                            "--port-file", PathArgument(dir_.File(u"port.txt")),
-                                           "--log",       PathArgument(dir_.File(u"requests.log"))};
+                                           "--log",       PathArgument(dir_.File(u"requests.log")),
+                                           "--no-lookup"};
         arguments.insert(arguments.end(), extra.begin(), extra.end());
         service_.reset();
         platform::DeleteFileAt(dir_.File(u"port.txt"));
@@ -243,7 +244,7 @@ std::uint64_t DroppedCount(const std::string& line) {
 // not fit are dropped and counted, and the count is said once the output moves.
 TEST(CatalogueConsole, ServesWhileNobodyReadsItsOutput) {
     TempDir dir;
-    ChildProcess service(VANTREL_CATALOGUE_EXE, {"--port", "0", "--port-file", PathArgument(dir.File(u"port.txt"))},
+    ChildProcess service(VANTREL_CATALOGUE_EXE, {"--port", "0", "--port-file", PathArgument(dir.File(u"port.txt")), "--no-lookup"},
                          PipedOutput{});
     const std::uint16_t port = WaitForPortFile(service, dir.File(u"port.txt"));
     ASSERT_NE(port, 0);

@@ -26,7 +26,7 @@ EXPECTED_IDS = ["284882215", "42", "12345678901234567890"]
 def start_service(exe, work):
     port_file = work / "port.txt"
     port_file.unlink(missing_ok=True)
-    service = subprocess.Popen([exe, "--port", "0", "--port-file", str(port_file)], stdin=subprocess.DEVNULL,
+    service = subprocess.Popen([exe, "--port", "0", "--port-file", str(port_file), "--no-lookup"], stdin=subprocess.DEVNULL,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     deadline = time.monotonic() + 30
     while not port_file.exists():

@@ -14,7 +14,7 @@ using namespace catalogue;
 namespace {
 
 ServiceOptions BothLoopbacks(std::uint16_t port) {
-    ServiceOptions options = ParseServiceOptions({"--service"});
+    ServiceOptions options = ParseServiceOptions({"--service", "--no-lookup"});
     options.port = port;
     return options;
 }

@@ -1,0 +1,173 @@
+#include "service/details_page.h"
+
+#include "service/lookup/lookup_options.h"
+#include "service/page.h"
+#include "service/page_text.h"
+
+namespace catalogue {
+
+namespace {
+
+constexpr std::string_view kStyle =
+    "<style>\n"
+    ":root { color-scheme: light dark; --accent: #0a62c9; --line: #d0d4da; --muted: #5b6470; --warn: #9a4d00; }\n"
+    "@media (prefers-color-scheme: dark) { :root { --accent: #7ab4ff; --line: #3a3f47; --muted: #a3abb6;"
+    " --warn: #ffb366; } }\n"
+    "body { margin: 0; font: 16px/1.45 system-ui, \"Segoe UI\", sans-serif; background: Canvas; color: CanvasText; }\n"
+    "main { max-width: 44rem; margin: 0 auto; padding: 1.5rem 1rem; }\n"
+    "h1 { font-size: 1.6rem; margin: 0 0 0.25rem; }\n"
+    ".summary, .note { color: var(--muted); margin: 0 0 1rem; }\n"
+    ".alert { color: var(--warn); margin: 0 0 1rem; }\n"
+    "ol { list-style: none; margin: 0; padding: 0; border-top: 1px solid var(--line); }\n"
+    "li { display: flex; gap: 0.9rem; padding: 0.85rem 0.25rem; border-bottom: 1px solid var(--line); }\n"
+    ".icon { flex: none; width: 64px; height: 64px; border-radius: 14px; background: var(--line); }\n"
+    ".body { min-width: 0; flex: 1; }\n"
+    "h2 { font-size: 1.1rem; margin: 0; overflow-wrap: anywhere; }\n"
+    "a { color: var(--accent); text-decoration: none; }\n"
+    "a:hover, a:focus { text-decoration: underline; }\n"
+    ".by, .status, .link { margin: 0.1rem 0 0; color: var(--muted); overflow-wrap: anywhere; }\n"
+    ".gone .status { color: var(--warn); font-weight: 600; }\n"
+    "dl { display: grid; grid-template-columns: max-content 1fr; gap: 0 0.75rem; margin: 0.4rem 0 0; }\n"
+    "dt { color: var(--muted); }\n"
+    "dd { margin: 0; overflow-wrap: anywhere; }\n"
+    ".id { font-variant-numeric: tabular-nums; }\n"
+    "</style>\n";
+
+std::string Head(const Dataset& dataset, const DetailsPageContext& context) {
+    const std::string policy = "default-src 'none'; style-src 'unsafe-inline'; img-src " +
+                               std::string(kStoreImageSource) +
+                               (context.extraImageOrigin.empty() ? "" : " " + context.extraImageOrigin);
+    const PageWords& words = WordsFor(context.language);
+    return "<!DOCTYPE html>\n<html lang=\"" + std::string(LanguageTag(context.language)) +
+           "\">\n<head>\n<meta charset=\"utf-8\">\n"
+           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+           "<meta name=\"color-scheme\" content=\"light dark\">\n"
+           "<meta name=\"referrer\" content=\"no-referrer\">\n"
+           "<meta http-equiv=\"Content-Security-Policy\" content=\"" +
+           HtmlEscape(policy) + "\">\n<title>" + std::string(words.title) + " (" +
+           FormatCount(context.language, dataset.identifiers.size()) + ")</title>\n" + std::string(kStyle) +
+           "</head>\n";
+}
+
+// A name, developer or category: escaped, and isolated so that a right-to-left
+// mark in it cannot turn the text around it.
+std::string Isolated(std::string_view text) { return "<bdi>" + HtmlEscape(text) + "</bdi>"; }
+
+void AddField(std::string& html, std::string_view label, const std::string& value) {
+    if (value.empty()) return;
+    html += "<dt>" + std::string(label) + "</dt><dd>" + value + "</dd>";
+}
+
+std::string Fields(const lookup::AppDetails& app, Language language) {
+    const PageWords& words = WordsFor(language);
+    std::string html;
+    AddField(html, words.price, app.formattedPrice.empty() ? "" : Isolated(app.formattedPrice));
+    if (app.rating) {
+        AddField(html, words.rating,
+                 RatingText(language, *app.rating, app.ratingCount.value_or(0), app.ratingCount.has_value()));
+    }
+    std::string version = app.version.empty() ? "" : Isolated(app.version);
+    const std::string date = FormatDate(language, app.versionDate);
+    if (!date.empty()) version += version.empty() ? date : " (" + date + ")";
+    AddField(html, words.version, version);
+    if (app.sizeBytes) AddField(html, words.size, FormatSize(language, *app.sizeBytes));
+    if (!app.minimumOsVersion.empty())
+        AddField(html, words.requirement, HtmlEscape(RequiresText(language, app.minimumOsVersion)));
+    AddField(html, words.ageRating, app.ageRating.empty() ? "" : Isolated(app.ageRating));
+    return html.empty() ? html : "<dl>" + html + "</dl>";
+}
+
+std::string FoundItem(const std::string& id, const lookup::AppDetails& app, const DetailsPageContext& context) {
+    const std::string link = HtmlEscape(StoreLink(app));
+    std::string html = "<li class=\"app\">";
+    if (IsAllowedArtwork(app.artworkUrl, context.extraImageOrigin)) {
+        html += "<img class=\"icon\" src=\"" + HtmlEscape(app.artworkUrl) + "\" alt=\"\" width=\"64\" height=\"64\">";
+    } else {
+        html += "<span class=\"icon\"></span>";
+    }
+    html +=
+        "<div class=\"body\"><h2><a href=\"" + link + "\">" + Isolated(app.name.empty() ? id : app.name) + "</a></h2>";
+    std::string by = app.developer.empty() ? "" : Isolated(app.developer);
+    if (!app.category.empty()) by += (by.empty() ? "" : " \xC2\xB7 ") + Isolated(app.category);
+    if (!by.empty()) html += "<p class=\"by\">" + by + "</p>";
+    html += Fields(app, context.language);
+    html += "<p class=\"link\"><a class=\"id\" href=\"" + link + "\">" +
+            std::string(WordsFor(context.language).storeLink) + " \xE2\x86\x92 " + HtmlEscape(id) +
+            "</a></p></div></li>\n";
+    return html;
+}
+
+// An identifier without details: not listed, still being looked up, or not
+// asked because the store could not be reached.
+std::string BareItem(const std::string& id, lookup::IdState state, const DetailsPageContext& context) {
+    const PageWords& words = WordsFor(context.language);
+    const char* kind = state == lookup::IdState::kMissing   ? "gone"
+                       : state == lookup::IdState::kLoading ? "loading"
+                                                            : "bare";
+    std::string html = std::string("<li class=\"") + kind + "\"><span class=\"icon\"></span><div class=\"body\"><h2>" +
+                       "<a class=\"id\" href=\"" + HtmlEscape(StorePageAddress(id)) + "\">" + HtmlEscape(id) +
+                       "</a></h2>";
+    if (state == lookup::IdState::kMissing) {
+        html += "<p class=\"status\">" + HtmlEscape(NotListedText(context.language, context.country)) + "</p>";
+    } else if (state == lookup::IdState::kLoading) {
+        html += "<p class=\"status\">" + std::string(words.loading) + "</p>";
+    }
+    return html + "</div></li>\n";
+}
+
+}  // namespace
+
+bool IsAllowedArtwork(std::string_view url, std::string_view extraImageOrigin) {
+    const std::optional<lookup::UrlParts> parts = lookup::SplitUrl(url);
+    if (!parts) return false;
+    const std::string_view rest = url.substr(parts->origin.size());
+    if (!rest.starts_with("/")) return false;  // the origin's case as given, then a path
+    if (!extraImageOrigin.empty() && parts->origin == extraImageOrigin) return true;
+    constexpr std::string_view kHostSuffix = ".mzstatic.com";
+    return parts->scheme == "https" && parts->host.size() > kHostSuffix.size() && parts->host.ends_with(kHostSuffix) &&
+           parts->origin == "https://" + parts->host;  // no port
+}
+
+std::string StoreLink(const lookup::AppDetails& app) {
+    const std::optional<lookup::UrlParts> parts = lookup::SplitUrl(app.storeUrl);
+    if (parts && parts->scheme == "https" &&
+        (parts->origin == "https://apps.apple.com" || parts->origin == "https://itunes.apple.com") &&
+        app.storeUrl.size() > parts->origin.size() && app.storeUrl[parts->origin.size()] == '/') {
+        return app.storeUrl;
+    }
+    return StorePageAddress(app.id);
+}
+
+std::string RenderDetailsPage(const Dataset& dataset, const lookup::LookupView& view,
+                              const DetailsPageContext& context) {
+    const Language language = context.language;
+    const PageWords& words = WordsFor(language);
+    std::string html = Head(dataset, context);
+    html += "<body>\n<main>\n<h1>" + std::string(words.title) + "</h1>\n";
+    if (dataset.identifiers.empty()) {
+        html += "<p class=\"summary\">" + std::string(words.noApps) + "</p>\n";
+    } else {
+        html += "<p class=\"summary\">" +
+                HtmlEscape(SummaryText(language, context.country, dataset.identifiers.size(), view.found, view.missing,
+                                       view.loading + view.failed)) +
+                "</p>\n";
+        if (view.failed != 0) html += "<p class=\"alert\">" + std::string(words.unreachable) + "</p>\n";
+        html += "<ol>\n";
+        for (std::size_t i = 0; i < dataset.identifiers.size() && i < view.ids.size(); ++i) {
+            const lookup::IdView& item = view.ids[i];
+            const std::string& id = dataset.identifiers[i];
+            html += item.state == lookup::IdState::kFound && item.app ? FoundItem(id, *item.app, context)
+                                                                      : BareItem(id, item.state, context);
+        }
+        html += "</ol>\n";
+    }
+    if (dataset.dropped != 0)
+        html += "<p class=\"note\">" + HtmlEscape(DroppedText(language, dataset.dropped)) + "</p>\n";
+    if (dataset.overLimit != 0) {
+        html +=
+            "<p class=\"note\">" + HtmlEscape(OverLimitText(language, dataset.overLimit, kMaxIdentifiers)) + "</p>\n";
+    }
+    return html + "</main>\n</body>\n</html>\n";
+}
+
+}  // namespace catalogue

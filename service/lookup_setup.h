@@ -1,0 +1,15 @@
+#pragma once
+// Turns the service's lookup options into the catalogue's lookups: the
+// system's HTTP client on the lookup address, the store country, and the
+// stand-in's origin as an icon source when the address is a loopback one.
+
+#include "service/catalogue.h"
+#include "service/lookup/lookup_options.h"
+
+namespace catalogue {
+
+// Sets options.lookups (null with --no-lookup), options.country and
+// options.extraImageOrigin. Starts the lookup service's threads.
+void SetUpLookups(CatalogueOptions& options, const lookup::LookupOptions& lookupOptions);
+
+}  // namespace catalogue

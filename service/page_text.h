@@ -1,0 +1,42 @@
+#pragma once
+// The words of the details page in each of its languages.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "service/page_language.h"
+
+namespace catalogue {
+
+struct PageWords {
+    std::string_view title;   // "Selected apps"
+    std::string_view noApps;  // no identifier was submitted
+    std::string_view price, rating, version, size, requirement, ageRating, storeLink, loading;
+    std::string_view unreachable;  // the one sentence when the store could not be asked
+};
+
+const PageWords& WordsFor(Language language);
+
+// "in Germany" / "in Deutschland" / "en Allemagne"; for a country without a
+// name here: "in the store for XX" and the like.
+std::string CountryPhrase(Language language, std::string_view country);
+
+// "Not in the App Store in Germany."
+std::string NotListedText(Language language, std::string_view country);
+
+// "4 apps: 3 in the App Store in Germany, 1 no longer listed, 0 still being looked up."
+std::string SummaryText(Language language, std::string_view country, std::size_t total, std::size_t found,
+                        std::size_t missing, std::size_t pending);
+
+// "4.5 (1,234 ratings)"
+std::string RatingText(Language language, double rating, std::size_t count, bool countKnown);
+
+// "iOS 12.0 or later"
+std::string RequiresText(Language language, std::string_view minimumOs);
+
+// The notes under the list: entries that were not identifiers, identifiers over the limit.
+std::string DroppedText(Language language, std::size_t count);
+std::string OverLimitText(Language language, std::size_t count, std::size_t limit);
+
+}  // namespace catalogue
