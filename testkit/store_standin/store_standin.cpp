@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 
+#include "testkit/http_client/blocking_socket.h"
+
 namespace standin {
 
 namespace {
