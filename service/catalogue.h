@@ -86,7 +86,7 @@ public:
     // The port listened on, once known (port 0 picks one).
     void SetPort(std::uint16_t port);
 
-    // Forgets the pages whose life has passed; returns when the next one's does.
+    // Drops the pages whose life has passed; returns when the next one's does.
     PageStore::Clock::time_point DropExpiredPages();
 
     // Ends the lookups under way (see LookupService::Stop).

@@ -59,7 +59,7 @@ public:
     // The page of `token`, or nullptr when there is none (never was, or forgotten).
     std::shared_ptr<const std::string> Find(std::string_view token);
 
-    // Forgets the pages whose life has passed; returns when the next one's
+    // Drops the pages whose life has passed; returns when the next one's
     // does (Clock::time_point::max() when the store is empty).
     Clock::time_point DropExpired();
 

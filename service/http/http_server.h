@@ -49,7 +49,7 @@ using RequestLogger = std::function<void(std::string_view requestLine, int statu
 using FailureHandler = std::function<void(const std::string& message, int code)>;
 
 // Called on the server's thread at the start and then whenever the time it
-// last returned has come: does the owner's timed work (forgetting expired
+// last returned has come: does the owner's timed work (dropping expired
 // pages, say) and returns when it is next due (Clock::time_point::max() for
 // never). An exception asks again after the longest sleep.
 using Housekeeping = std::function<Clock::time_point(Clock::time_point now)>;

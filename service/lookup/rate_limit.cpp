@@ -8,12 +8,12 @@ namespace {
 constexpr auto kWindow = std::chrono::minutes(1);
 }
 
-void RateLimit::Forget(Clock::time_point now) {
+void RateLimit::Prune(Clock::time_point now) {
     while (!recent_.empty() && recent_.front() + kWindow <= now) recent_.pop_front();
 }
 
 RateLimit::Clock::time_point RateLimit::NextCall(Clock::time_point now) {
-    Forget(now);
+    Prune(now);
     Clock::time_point next = std::max(now, heldUntil_);
     if (recent_.size() >= callsPerMinute_) {
         // The call that leaves the window makes room for one more.
@@ -23,7 +23,7 @@ RateLimit::Clock::time_point RateLimit::NextCall(Clock::time_point now) {
 }
 
 void RateLimit::Take(Clock::time_point now) {
-    Forget(now);
+    Prune(now);
     recent_.push_back(now);
 }
 

@@ -27,7 +27,7 @@ public:
     Clock::time_point HeldUntil() const { return heldUntil_; }
 
 private:
-    void Forget(Clock::time_point now);
+    void Prune(Clock::time_point now);
 
     std::size_t callsPerMinute_;
     std::deque<Clock::time_point> recent_;  // starts of the calls of the last minute, oldest first

@@ -42,7 +42,7 @@ TEST(PageStore, APageLivesItsLifeAfterItsLastSubmission) {
 
 // The service's loop asks for expired pages to go with no request coming, and
 // sleeps until the next page's life ends.
-TEST(PageStore, DropExpiredForgetsWithoutARequestAndSaysWhenNextIsDue) {
+TEST(PageStore, DropExpiredRemovesPagesWithoutARequestAndSaysWhenNextIsDue) {
     TestClock clock;
     PageStore store({std::size_t{1} << 20, 1h}, clock.Function());
     EXPECT_EQ(store.DropExpired(), PageStore::Clock::time_point::max()) << "empty: nothing is ever due";
