@@ -51,9 +51,9 @@ stop_wine() {
 }
 trap stop_wine EXIT
 
-# ctest_variant VARIANT [JOBS]: every test of a build, two at a time unless said.
+# ctest_variant VARIANT: every test of a build, two at a time.
 ctest_variant() {
-  ctest --test-dir "$root/build/$1" --output-on-failure -j"${2:-2}" --timeout 600
+  ctest --test-dir "$root/build/$1" --output-on-failure -j2 --timeout 600
 }
 
 # The ThreadSanitizer build holds only the service's tests (but the one in a
@@ -76,9 +76,7 @@ fi
 stage "tsan: build" "$root/scripts/build.sh" tsan && stage "tsan: test" tsan_tests
 if stage "win64: build" "$root/scripts/build.sh" win64; then
   stage "win64: release packages" "$root/packaging/package.sh"
-  # Most Wine cases wait on Wine and the virtual display rather than compute:
-  # three at a time keep both cores busy beside the reproducible second build.
-  stage "win64: test (Wine)" ctest_variant win64 3
+  stage "win64: test (Wine)" ctest_variant win64
 fi
 summary
 exit $status
