@@ -111,6 +111,7 @@ make_msi() {
     -q "UPDATE \`CustomAction\` SET \`Type\` = 51 WHERE \`Action\` = 'RepairWhenInstalledAgain'" \
     -q "UPDATE \`CustomAction\` SET \`Type\` = 51 WHERE \`Action\` = 'CatalogueArgsNoLookup'" \
     -q "UPDATE \`CustomAction\` SET \`Type\` = 51 WHERE \`Action\` = 'CatalogueArgsCountry'" \
+    -q "UPDATE \`CustomAction\` SET \`Type\` = 51 WHERE \`Action\` = 'CatalogueArgsLookupUrl'" \
     -s "Vantrel $version" "The Vantrel developers" "x64;1033" "{$package}"
 }
 

@@ -201,15 +201,16 @@ def check_service(msi):
     check_equal(actions.get("SetCatalogueRecovery"), [str(18 + 0x40 + 0x400 + 0x800), "CatalogueExe", "--set-recovery"],
                 "the recovery actions are set by the service program, elevated")
     sequence = {r[0]: (r[1], int(r[2])) for r in msi_export(msi, "InstallExecuteSequence")}
-    # NOLOOKUP=1 and COUNTRY=CC add their options, at once (type 51), before the service is written.
-    check_equal([actions.get(name) for name in ("CatalogueArgsNoLookup", "CatalogueArgsCountry")],
+    # NOLOOKUP=1, COUNTRY=CC and LOOKUPURL=URL add their options, at once (type 51), before the service is written.
+    option_actions = ("CatalogueArgsNoLookup", "CatalogueArgsCountry", "CatalogueArgsLookupUrl")
+    check_equal([actions.get(name) for name in option_actions],
                 [["51", "CATALOGUEARGUMENTS", "[CATALOGUEARGUMENTS] --no-lookup"],
-                 ["51", "CATALOGUEARGUMENTS", "[CATALOGUEARGUMENTS] --country [COUNTRY]"]],
+                 ["51", "CATALOGUEARGUMENTS", "[CATALOGUEARGUMENTS] --country [COUNTRY]"],
+                 ["51", "CATALOGUEARGUMENTS", "[CATALOGUEARGUMENTS] --lookup-url [LOOKUPURL]"]],
                 "the install-time options reach the service's arguments")
-    check(sequence.get("CatalogueArgsNoLookup", ("", 0))[0] == 'NOLOOKUP="1"'
-          and sequence.get("CatalogueArgsCountry", ("", 0))[0] == "COUNTRY"
-          and max(sequence["CatalogueArgsNoLookup"][1], sequence["CatalogueArgsCountry"][1])
-          < sequence["InstallServices"][1], "the options are set only when given, before InstallServices")
+    check([sequence.get(name, ("", 0))[0] for name in option_actions] == ['NOLOOKUP="1"', "COUNTRY", "LOOKUPURL"]
+          and max(sequence[name][1] for name in option_actions) < sequence["InstallServices"][1],
+          "the options are set only when given, before InstallServices")
     step = sequence.get("SetCatalogueRecovery", ("", 0))
     check(step[0] == "$CatalogueService>2" and sequence["InstallServices"][1] < step[1] < sequence["StartServices"][1],
           f"set once the service is installed, before it is started, with its component: {step}")

@@ -26,10 +26,14 @@
             service ends with an error status
   service-options  installed with NOLOOKUP=1 COUNTRY=de, the service's command line
             carries --no-lookup --country de
+  service-lookups  installed with LOOKUPURL=<a stand-in store on the loopback>
+            COUNTRY=de, the service looks the submitted apps up (WinHTTP): its
+            page shows the store's names and the app the store does not list
   without-service  the installation with the service's feature left out
 
 Usage: test_package.py <case>"""
 
+import os
 import re
 import socket
 import struct
@@ -37,6 +41,7 @@ import subprocess
 import sys
 import time
 import urllib.parse
+import urllib.request
 import zipfile
 from pathlib import Path, PureWindowsPath
 
@@ -414,6 +419,72 @@ def case_reinstall(t):
         t.check(pkg.loopback_port_free(), f"nothing listens on port 80 after uninstallation {round_}")
 
 
+def start_standin_store(t):
+    """The stand-in store (under Wine, in the test's prefix) listing three of
+    the four demo apps; returns its lookup address."""
+    records, port_file = t.work / "store-records.txt", t.work / "standin.port"
+    subprocess.run([sys.executable, str(Path(SOURCE_DIR) / "testkit" / "demo" / "store_records.py"), str(records)],
+                   check=True, stdin=subprocess.DEVNULL, timeout=60)
+    with open(t.work / "standin.out", "wb") as out:
+        process = subprocess.Popen([WINE, os.environ["VANTREL_STORE_STANDIN"], "--records", t.windows_path(records),
+                                    "--port-file", t.windows_path(port_file)], env=t.environment(),
+                                   stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT)
+    t.background.append(process)
+    deadline, port = time.monotonic() + 60, ""
+    while time.monotonic() < deadline and not port.isdigit():
+        time.sleep(0.2)
+        port = port_file.read_text(errors="replace").strip() if port_file.exists() else ""
+    return f"http://127.0.0.1:{port}/lookup" if port.isdigit() else None
+
+
+def submit_demo_list():
+    """Submits the demo apps' identifiers to the installed service as the
+    program would; the page's path."""
+    with socket.create_connection(("127.0.0.1", 80), timeout=10) as connection:
+        connection.sendall(f"GET /input/submit.php?dataset={','.join(DEMO_IDENTIFIERS)}, HTTP/1.1\r\n"
+                           "Host: localhost\r\n\r\n".encode())
+        reply = b""
+        while chunk := connection.recv(65536):
+            reply += chunk
+    return urllib.parse.urlsplit(reply.split(b"\r\n\r\n", 1)[1].decode().strip()).path
+
+
+def finished_page(path, seconds=60):
+    """The page in German once its lookups have ended (no Refresh header any more)."""
+    opener = urllib.request.build_opener(urllib.request.ProxyHandler({}))
+    request = urllib.request.Request(f"http://127.0.0.1{path}", headers={"Host": "localhost",
+                                                                          "Accept-Language": "de-DE,de;q=0.9"})
+    deadline = time.monotonic() + seconds
+    while True:
+        with opener.open(request, timeout=10) as reply:
+            page, refresh = reply.read().decode("utf-8"), reply.headers.get("Refresh")
+        if refresh is None or time.monotonic() > deadline:
+            return page, refresh
+        time.sleep(1)
+
+
+def case_service_lookups(t):
+    prepare(t)
+    lookup_url = start_standin_store(t)
+    if not t.check(lookup_url is not None, f"the stand-in store listens: {lookup_url}"):
+        return
+    t.check_equal(t.msiexec("/i", pkg.msi_path(), "/qn", f"LOOKUPURL={lookup_url}", "COUNTRY=de"), 0,
+                  "msiexec /i /qn LOOKUPURL=<the stand-in> COUNTRY=de succeeds")
+    check_service_registration(t, f"--service --country de --lookup-url {lookup_url}")
+    if not t.check(t.wait_service_state("RUNNING") is not None, "the service runs"):
+        return
+    page, refresh = finished_page(submit_demo_list())
+    t.check_equal(refresh, None, "the page's lookups have ended: no more reloads")
+    t.check('lang="de"' in page, "the page speaks German, as the browser asks")
+    for name in ("Harbor Tides", "Pocket Atlas", "Starling Radio", "Saltmarsh Software GmbH"):
+        t.check(name in page, f"the page names what the store says: {name}")
+    t.check("Nicht im App Store in Deutschland" in page, "the app the store does not list says so")
+    asked = (t.work / "standin.out").read_text(errors="replace")
+    t.check("/lookup?" in asked and "country=de" in asked, f"the store was asked, for Germany: {asked[:300]!r}")
+    t.check_equal(t.msiexec("/x", pkg.msi_path(), "/qn"), 0, "msiexec /x /qn succeeds")
+    t.check_equal(t.service_state(), None, "the service is gone")
+
+
 def check_product_gone(t, before, properties):
     """After a run of the program (which leaves its working files, the system's
     web cache and console settings, as any program does): nothing of the product
@@ -462,8 +533,9 @@ CASES = {"install": case_install, "upgrade": case_upgrade, "repair": case_repair
          "service": case_service, "service-stop": case_service_stop, "net-stop": case_net_stop,
          "reinstall": case_reinstall,
          "port-taken": case_port_taken,
-         "without-service": case_without_service, "service-options": case_service_options}
-SERVICE_CASES = {"service", "service-stop", "net-stop", "reinstall", "port-taken"}
+         "without-service": case_without_service, "service-options": case_service_options,
+         "service-lookups": case_service_lookups}
+SERVICE_CASES = {"service", "service-stop", "net-stop", "reinstall", "port-taken", "service-lookups"}
 
 if __name__ == "__main__":
     if len(sys.argv) != 2 or sys.argv[1] not in CASES:
