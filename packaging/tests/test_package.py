@@ -20,6 +20,10 @@
   net-stop  the installed service stopped with `net stop` and started again with
             `net start`, ten times in a row: each command succeeds and says so,
             and the service answers after each start; then uninstalled
+  listener-failure  the installed service's listening sockets are taken from it
+            (closed inside its process from outside), ten times in a row: each
+            time it stops by itself with an error status, leaves port 80 free,
+            and starts and answers again with `net start`; then uninstalled
   reinstall  installed and uninstalled ten times in a row: each time the
             service runs, answers, and is gone with nothing left on port 80
   port-taken  another program holds port 80: the installation still succeeds, the
@@ -407,6 +411,44 @@ def case_net_stop(t):
     t.check(pkg.loopback_port_free(), "nothing listens on port 80 any more")
 
 
+def close_listeners(t):
+    """Closes the running service's listeners on port 80 inside its process;
+    the tool's exit status and what it said."""
+    done = subprocess.run([WINE, os.environ["VANTREL_CLOSE_LISTENERS"], pkg.SERVICE_NAME, "80"], env=t.environment(),
+                          capture_output=True, text=True, stdin=subprocess.DEVNULL, timeout=60)
+    return done.returncode, (done.stdout + done.stderr).strip()
+
+
+def case_listener_failure(t):
+    prepare(t)
+    t.check_equal(t.msiexec("/i", pkg.msi_path(), "/qn", "NOLOOKUP=1"), 0, "msiexec /i /qn NOLOOKUP=1 succeeds")
+    state = t.wait_service_state("RUNNING")
+    if not t.check(state is not None and "RUNNING" in state["STATE"], f"the service runs: {state}"):
+        return
+    for round_ in range(1, 11):
+        code, said = close_listeners(t)
+        t.log(f"listeners taken {round_}: {code} {said!r}")
+        if not t.check_equal(code, 0, f"the service's listeners are closed under it {round_}: {said!r}"):
+            break
+        started = time.monotonic()
+        state = t.wait_service_state("STOPPED", 15) or {}
+        t.log(f"stopped {time.monotonic() - started:.1f} s after; {state}")
+        t.check("STOPPED" in state.get("STATE", ""), f"the service stops by itself after failure {round_}: {state}")
+        t.check_equal(state.get("WIN32_EXIT_CODE", "").split()[:1], ["1066"],
+                      f"failure {round_} ends with the service's own error status")
+        t.check(state.get("SERVICE_EXIT_CODE", "0").split()[:1] != ["0"],
+                f"the status names the failure's code {round_}: {state.get('SERVICE_EXIT_CODE')}")
+        t.check(pkg.loopback_port_free(), f"nothing listens on port 80 after failure {round_}")
+        code, said = net(t, "start")
+        t.check(code == 0 and "started" in said.lower(), f"net start {round_} succeeds and says so: {code} {said!r}")
+        state = t.wait_service_state("RUNNING") or {}
+        t.check("RUNNING" in state.get("STATE", ""), f"running again after start {round_}: {state}")
+        t.check(loopback_answer("127.0.0.1").startswith("HTTP/1.1 "), f"the service answers after start {round_}")
+    t.check_equal(t.msiexec("/x", pkg.msi_path(), "/qn"), 0, "msiexec /x /qn succeeds")
+    t.check_equal(t.service_state(), None, "the service is gone")
+    t.check(pkg.loopback_port_free(), "nothing listens on port 80 any more")
+
+
 def case_reinstall(t):
     prepare(t)
     for round_ in range(1, 11):
@@ -531,11 +573,12 @@ def case_without_service(t):
 
 CASES = {"install": case_install, "upgrade": case_upgrade, "repair": case_repair, "failed": case_failed, "portable": case_portable,
          "service": case_service, "service-stop": case_service_stop, "net-stop": case_net_stop,
+         "listener-failure": case_listener_failure,
          "reinstall": case_reinstall,
          "port-taken": case_port_taken,
          "without-service": case_without_service, "service-options": case_service_options,
          "service-lookups": case_service_lookups}
-SERVICE_CASES = {"service", "service-stop", "net-stop", "reinstall", "port-taken", "service-lookups"}
+SERVICE_CASES = {"service", "service-stop", "net-stop", "listener-failure", "reinstall", "port-taken", "service-lookups"}
 
 if __name__ == "__main__":
     if len(sys.argv) != 2 or sys.argv[1] not in CASES:
