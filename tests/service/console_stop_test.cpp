@@ -1,12 +1,16 @@
-// The console form's end on POSIX: SIGTERM and SIGINT (Ctrl+C) make the
-// orderly stop, so the lines queued for standard output and the log are
-// written and the exit code says all went well; an output that nobody reads
-// any more (`vantrel-catalogue | head -1`) does not end the service.
+// The console form's end: SIGTERM and SIGINT (Ctrl+C) on POSIX, Ctrl+Break
+// and Ctrl+C at its console on Windows, make the orderly stop, so the lines
+// queued for standard output and the log are written and the exit code says
+// all went well; on POSIX an output that nobody reads any more
+// (`vantrel-catalogue | head -1`) does not end the service.
 
+#ifndef _WIN32
 #include <signal.h>
+#endif
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -33,7 +37,9 @@ std::uint16_t WaitForNumberIn(const TempDir& dir, const char16_t* name) {
     return 0;
 }
 
-std::size_t CountLines(const std::string& text, const std::string& line) {
+// Lines end in "\n", or "\r\n" on a Windows standard output in text mode.
+std::size_t CountLines(std::string text, const std::string& line) {
+    std::erase(text, '\r');
     std::size_t count = 0;
     for (std::size_t at = text.find(line + "\n"); at != std::string::npos; at = text.find(line + "\n", at + 1)) {
         ++count;
@@ -67,10 +73,16 @@ TEST_P(ConsoleStopBySignal, WritesEveryQueuedLineAndEndsWell) {
     EXPECT_EQ(CountLines(ReadFileBytes(dir.File(u"stdout.txt")), line), std::size_t{kRequests});
 }
 
-INSTANTIATE_TEST_SUITE_P(EachSignal, ConsoleStopBySignal,
-                         testing::Values(StopCase{"Terminate", false}, StopCase{"Interrupt", true}),
+// Wine sends no Ctrl+Break to a whole console: there Ctrl+C alone.
+#ifdef _WIN32
+const auto kStopCases = testing::Values(StopCase{"Interrupt", true});
+#else
+const auto kStopCases = testing::Values(StopCase{"Terminate", false}, StopCase{"Interrupt", true});
+#endif
+INSTANTIATE_TEST_SUITE_P(EachSignal, ConsoleStopBySignal, kStopCases,
                          [](const testing::TestParamInfo<StopCase>& stop) { return stop.param.name; });
 
+#ifndef _WIN32
 // Its standard output into `head -n 1`, which ends after the first line: the
 // service's later writes meet a closed pipe and it goes on answering.
 TEST(ConsoleOutput, AClosedPipeDoesNotEndTheService) {
@@ -93,5 +105,7 @@ TEST(ConsoleOutput, AClosedPipeDoesNotEndTheService) {
     ::kill(pid, SIGTERM);
     EXPECT_EQ(shell.WaitForExit(kGenerousWaitMs), 0) << "the service's stop ends the pipeline";
 }
+
+#endif
 
 }  // namespace

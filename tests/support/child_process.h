@@ -37,8 +37,8 @@ public:
     // Ends the program at once and waits for it. Safe to call twice.
     void Kill();
     // Asks the program to end as a user at its console would: SIGTERM, or
-    // SIGINT (Ctrl+C) when `interrupt`. POSIX only: throws std::logic_error
-    // on Windows, where no console is shared with the program.
+    // SIGINT (Ctrl+C) when `interrupt`; on Windows Ctrl+Break, or Ctrl+C,
+    // sent to the program's console. Throws std::runtime_error when it cannot.
     void AskToStop(bool interrupt);
 
     // With PipedOutput: what the program has written to its standard output,

@@ -107,7 +107,27 @@ ChildProcess::~ChildProcess() {
 }
 
 // An anonymous pipe cannot be waited on: it is looked at every few milliseconds.
-void ChildProcess::AskToStop(bool) { throw std::logic_error("ChildProcess::AskToStop: POSIX only"); }
+namespace {
+
+// The test process takes part in the console events it sends (they go to
+// every process on the console): it lets them pass. Registered once and
+// kept, since the event reaches it on a thread of its own, later.
+BOOL WINAPI PassConsoleEvent(DWORD) { return TRUE; }
+
+}  // namespace
+
+// Ctrl+C (interrupt) or Ctrl+Break, pressed as a user at the program's own
+// console would: the test process joins that console for the moment it takes.
+void ChildProcess::AskToStop(bool interrupt) {
+    static const bool passing = SetConsoleCtrlHandler(PassConsoleEvent, TRUE) != FALSE;
+    const DWORD id = GetProcessId(state_->process);
+    FreeConsole();
+    const bool attached = AttachConsole(id) != FALSE;
+    const bool sent = attached && passing && GenerateConsoleCtrlEvent(interrupt ? CTRL_C_EVENT : CTRL_BREAK_EVENT, 0);
+    const DWORD error = GetLastError();
+    if (attached) FreeConsole();
+    if (!sent) throw std::runtime_error("cannot send a console event to the program: error " + std::to_string(error));
+}
 
 std::string ChildProcess::ReadOutput(int quietMs) {
     std::string output;
