@@ -1,6 +1,7 @@
 #include "service/page_store.h"
 
 #include <array>
+#include <optional>
 
 #include "service/random_bytes.h"
 
@@ -74,25 +75,30 @@ void PageStore::Replace(std::string_view token, std::string tag, std::string htm
     if (found == byToken_.end()) return;
     const auto page = found->second;
     html.shrink_to_fit();
-    // The page leaves the list while room is made, so that it is not the one dropped.
-    // The maps' keys are views into the page: they go before it moves.
-    byToken_.erase(page->token);
-    byKey_.erase(page->key);
-    Page replaced = std::move(*page);
-    pages_.erase(page);
-    storedBytes_ -= replaced.bytes;
-    Retire(replaced.html);
-    replaced.bytes += html.size() - replaced.html->size();
-    replaced.html = std::make_shared<const std::string>(std::move(html));
-    replaced.tag = std::move(tag);
-    MakeRoom(replaced.bytes);
-    storedBytes_ += replaced.bytes;
-    // Back in its place by submission time, so expiry still finds the oldest first.
+    // The page leaves the list while room is made, so that it is not the one
+    // dropped, and comes back to its place: in front of the page that was
+    // behind it, or at the front when that one was dropped too (the oldest
+    // go first, so every page left is then newer). The node itself never
+    // moves: the maps' views into it stay valid, and the cost is the same
+    // however many pages there are.
+    const auto behind = std::next(page);
+    const std::optional<std::string> behindToken =
+        behind == pages_.end() ? std::nullopt : std::optional<std::string>(behind->token);
+    std::list<Page> aside;
+    aside.splice(aside.begin(), pages_, page);
+    storedBytes_ -= page->bytes;
+    Retire(page->html);
+    page->bytes += html.size() - page->html->size();
+    page->html = std::make_shared<const std::string>(std::move(html));
+    page->tag = std::move(tag);
+    MakeRoom(page->bytes);
+    storedBytes_ += page->bytes;
     auto place = pages_.begin();
-    while (place != pages_.end() && place->submitted <= replaced.submitted) ++place;
-    const auto stored = pages_.insert(place, std::move(replaced));
-    byToken_.emplace(stored->token, stored);
-    byKey_.emplace(stored->key, stored);
+    if (behindToken) {
+        const auto still = byToken_.find(*behindToken);
+        if (still != byToken_.end()) place = still->second;
+    }
+    pages_.splice(place, aside, page);
 }
 
 void PageStore::MakeRoom(std::size_t bytes) {

@@ -115,6 +115,92 @@ TEST(PageStore, APageLargerThanTheBoundIsStillKeptAlone) {
     EXPECT_EQ(store.Count(), 1u);
 }
 
+// Which of `tokens` the store still holds, by their index.
+std::vector<int> Held(PageStore& store, const std::vector<std::string>& tokens) {
+    std::vector<int> held;
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        if (store.Find(tokens[i]) != nullptr) held.push_back(static_cast<int>(i));
+    }
+    return held;
+}
+
+// A page given its details keeps its place by submission: pages of 20,000
+// bytes, five fit the bound. One is replaced with `replacement` bytes, then
+// pages are added one by one: they take the places of the oldest, in order.
+struct ReplaceCase {
+    const char* what;
+    int replaced;                 // which of pages 0-4
+    std::size_t replacement;      // its new text's bytes
+    bool sameTime;                // all five submitted at one moment
+    std::vector<int> afterReplace;
+    std::vector<int> afterOneMore;
+    std::vector<int> afterTwoMore;
+};
+
+class PageStoreReplace : public testing::TestWithParam<ReplaceCase> {};
+
+TEST_P(PageStoreReplace, KeepsItsPlaceAndTheBound) {
+    const ReplaceCase& c = GetParam();
+    TestClock clock;
+    PageStore store({110000, 1h}, clock.Function());
+    std::vector<std::string> tokens;
+    for (int i = 0; i < 5; ++i) {
+        tokens.push_back(store.Put("page " + std::to_string(i), Text(20000)));
+        if (!c.sameTime) clock.now += 1s;
+    }
+    ASSERT_EQ(store.Count(), 5u);
+    store.Replace(tokens[static_cast<std::size_t>(c.replaced)], "details", std::string(c.replacement, 'r'));
+    EXPECT_LE(store.Bytes(), 110000u);
+    EXPECT_EQ(Held(store, tokens), c.afterReplace);
+    {  // a text held here would count against the bound until let go
+        const auto page = store.FindPage(tokens[static_cast<std::size_t>(c.replaced)]);
+        ASSERT_TRUE(page.has_value());
+        EXPECT_EQ(page->html->size(), c.replacement);
+        EXPECT_EQ(page->tag, "details");
+    }
+    store.Put("one more", Text(20000));
+    EXPECT_EQ(Held(store, tokens), c.afterOneMore);
+    store.Put("two more", Text(20000));
+    EXPECT_EQ(Held(store, tokens), c.afterTwoMore);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PageStoreReplace,
+    testing::Values(
+        ReplaceCase{"MiddleSameSize", 2, 20000, false, {0, 1, 2, 3, 4}, {1, 2, 3, 4}, {2, 3, 4}},
+        ReplaceCase{"MiddleGrowsOldestGo", 2, 40000, false, {1, 2, 3, 4}, {2, 3, 4}, {3, 4}},
+        ReplaceCase{"OldestGrows", 0, 30000, false, {0, 2, 3, 4}, {2, 3, 4}, {2, 3, 4}},
+        ReplaceCase{"NewestGrowsPastEveryOther", 4, 100000, false, {4}, {}, {}},
+        ReplaceCase{"OldestGrowsPastEveryOther", 0, 100000, false, {0}, {}, {}},
+        ReplaceCase{"SameTimeKeepsOrder", 1, 20000, true, {0, 1, 2, 3, 4}, {1, 2, 3, 4}, {2, 3, 4}},
+        ReplaceCase{"Shrinks", 3, 100, false, {0, 1, 2, 3, 4}, {0, 1, 2, 3, 4}, {1, 2, 3, 4}}),
+    [](const testing::TestParamInfo<ReplaceCase>& c) { return std::string(c.param.what); });
+
+TEST(PageStore, ReplacingAGonePageChangesNothing) {
+    TestClock clock;
+    PageStore store({100000, 1h}, clock.Function());
+    const std::string kept = store.Put("kept", Text(100));
+    store.Replace("0123456789abcdef0123456789abcdef", "details", "never stored");
+    EXPECT_EQ(store.Count(), 1u);
+    EXPECT_EQ(*store.Find(kept), std::string(100, 'p'));
+}
+
+// Expiry still reads the oldest submission first after a replacement.
+TEST(PageStore, AReplacedPageExpiresByItsSubmission) {
+    TestClock clock;
+    PageStore store({1 << 20, 1h}, clock.Function());
+    const PageStore::Clock::time_point first = clock.now;
+    const std::string a = store.Put("a", Text(100));
+    clock.now += 10min;
+    store.Put("b", Text(100));
+    store.Replace(a, "details", std::string(300, 'r'));
+    EXPECT_EQ(store.DropExpired(), first + 1h);
+    clock.now = first + 1h;
+    store.DropExpired();
+    EXPECT_EQ(store.Find(a), nullptr);
+    EXPECT_EQ(store.Count(), 1u);
+}
+
 TEST(PageStore, TokensAre128RandomBitsInHex) {
     PageStore store;
     std::vector<std::string> tokens;
