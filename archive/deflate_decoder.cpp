@@ -112,16 +112,34 @@ DeflateStatus DeflateDecoder::Run() {
     for (;;) {
         std::optional<DeflateStatus> status;
         switch (stage_) {
-        case Stage::kBlockHeader: status = BlockHeader(); break;
-        case Stage::kStoredLengths: status = StoredLengths(); break;
-        case Stage::kStoredCopy: status = StoredCopy(); break;
-        case Stage::kTableCounts: status = TableCounts(); break;
-        case Stage::kCodeLengthCode: status = CodeLengthCode(); break;
-        case Stage::kCodeLengths: status = CodeLengths(); break;
-        case Stage::kHuffman: status = Huffman(); break;
-        case Stage::kTrailer: status = Trailer32(); break;
-        case Stage::kDone: return DeflateStatus::kStreamEnd;
-        case Stage::kFailed: return DeflateStatus::kFailed;
+        case Stage::kBlockHeader:
+            status = BlockHeader();
+            break;
+        case Stage::kStoredLengths:
+            status = StoredLengths();
+            break;
+        case Stage::kStoredCopy:
+            status = StoredCopy();
+            break;
+        case Stage::kTableCounts:
+            status = TableCounts();
+            break;
+        case Stage::kCodeLengthCode:
+            status = CodeLengthCode();
+            break;
+        case Stage::kCodeLengths:
+            status = CodeLengths();
+            break;
+        case Stage::kHuffman:
+            status = Huffman();
+            break;
+        case Stage::kTrailer:
+            status = Trailer32();
+            break;
+        case Stage::kDone:
+            return DeflateStatus::kStreamEnd;
+        case Stage::kFailed:
+            return DeflateStatus::kFailed;
         }
         if (status) return *status;
     }
@@ -159,14 +177,19 @@ DeflateDecoder::Step DeflateDecoder::BlockHeader() {
     const unsigned type = (bits_ >> 1) & 3;
     Drop(3);
     switch (type) {
-    case 0: stage_ = Stage::kStoredLengths; break;
+    case 0:
+        stage_ = Stage::kStoredLengths;
+        break;
     case 1:
         literals_ = &FixedLiteralLengths();
         distances_ = &FixedDistances();
         stage_ = Stage::kHuffman;
         break;
-    case 2: stage_ = Stage::kTableCounts; break;
-    default: return Fail();
+    case 2:
+        stage_ = Stage::kTableCounts;
+        break;
+    default:
+        return Fail();
     }
     return std::nullopt;
 }
@@ -193,8 +216,8 @@ DeflateDecoder::Step DeflateDecoder::StoredCopy() {
             continue;
         }
         if (in_ == inEnd_) return DeflateStatus::kNeedInput;
-        const auto n = static_cast<std::size_t>(std::min<std::ptrdiff_t>(
-            {static_cast<std::ptrdiff_t>(storedLeft_), inEnd_ - in_, outLimit_ - out_}));
+        const auto n = static_cast<std::size_t>(
+            std::min<std::ptrdiff_t>({static_cast<std::ptrdiff_t>(storedLeft_), inEnd_ - in_, outLimit_ - out_}));
         std::memcpy(out_, in_, n);
         out_ += n;
         in_ += n;

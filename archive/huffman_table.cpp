@@ -10,10 +10,10 @@ constexpr std::uint16_t kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  
                                            31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
 constexpr std::uint8_t kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                                            2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-constexpr std::uint16_t kDistanceBase[30] = {1,   2,   3,   4,   5,   7,    9,    13,   17,   25,
-                                             33,  49,  65,  97,  129, 193,  257,  385,  513,  769,
+constexpr std::uint16_t kDistanceBase[30] = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
+                                             33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
                                              1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-constexpr std::uint8_t kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6,
+constexpr std::uint8_t kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
                                              6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 constexpr unsigned kEndOfBlockSymbol = 256;
 constexpr unsigned kFirstLengthSymbol = 257;
@@ -45,9 +45,12 @@ Entry SymbolEntry(Alphabet alphabet, unsigned symbol, unsigned length) {
 
 unsigned PrimaryBits(Alphabet alphabet) {
     switch (alphabet) {
-    case Alphabet::kCodeLengths: return kCodeLengthPrimaryBits;
-    case Alphabet::kLiteralLength: return kLiteralLengthPrimaryBits;
-    case Alphabet::kDistance: return kDistancePrimaryBits;
+    case Alphabet::kCodeLengths:
+        return kCodeLengthPrimaryBits;
+    case Alphabet::kLiteralLength:
+        return kLiteralLengthPrimaryBits;
+    case Alphabet::kDistance:
+        return kDistancePrimaryBits;
     }
     return kCodeLengthPrimaryBits;
 }
@@ -74,14 +77,15 @@ bool Acceptable(Alphabet alphabet, const std::array<unsigned, kMaxCodeBits + 1>&
 }
 
 // Fills `entries` (primary table then subtables) from lengths already accepted.
-// The entries no code reaches (only in the accepted incomplete sets) stay
-// invalid entries of one bit, as the reference's tables have them.
+// The entries no code reaches (only in the accepted incomplete sets, which
+// have no subtables) stay invalid entries of one bit, as the reference's
+// tables have them. Every subtable entry of a complete set is written.
 template <unsigned Entries>
 void Fill(Alphabet alphabet, std::span<const std::uint8_t> lengths, const std::array<unsigned, kMaxCodeBits + 1>& count,
           Table<Entries>& table) {
     const unsigned primary = PrimaryBits(alphabet);
     table.primaryBits = primary;
-    std::fill(table.entries.begin(), table.entries.end(), MakeEntry(1, 1, kInvalid, 0));
+    std::fill_n(table.entries.begin(), 1u << primary, MakeEntry(1, 1, kInvalid, 0));
 
     std::array<unsigned, kMaxCodeBits + 2> nextCode{};
     for (unsigned length = 1; length <= kMaxCodeBits; ++length)

@@ -130,8 +130,8 @@ std::uint32_t ItemDecoder::OutputSum() {
 // Inflates the member's data once more from their start, as raw deflate data,
 // summing the output and dropping it; the source is left where it was. Bounded
 // work: at most the member's own inflation a second time, for the few members
-// that carry a trailer. This pass is zlib's, as it was before the decoder of
-// this reader came: its outcome stays what it was in every case.
+// that carry a trailer. This pass stays zlib's raw inflate, so that the
+// trailer's test keeps the outcome it has always had, in every case.
 bool ItemDecoder::SumWholeOutput(std::uint32_t& sum) {
     constexpr std::size_t kPiece = std::size_t{64} << 10;
     const std::int64_t resume = source_.Position();

@@ -87,7 +87,7 @@ private:
     ItemData item_;
     DecoderEvents events_;
     std::unique_ptr<DeflateDecoder> decoder_;  // of a deflated member
-    std::size_t roomPerCall_ = 0;             // the decoder's most output per call
+    std::size_t roomPerCall_ = 0;              // the decoder's most output per call
     // Not zero-filled: every byte is written before it is read.
     using Buffer = std::vector<std::uint8_t, platform::UninitialisedAllocator<std::uint8_t>>;
     Buffer input_;                // a chunk

@@ -24,8 +24,8 @@ DecodeTrace ExpectSameTrace(std::span<const std::uint8_t> data, std::size_t room
     const DecodeRun run{data, std::move(cuts), room};
     const DecodeTrace reference = TraceZlib(run);
     const DecodeTrace decoder = TraceDecoder(run);
-    EXPECT_TRUE(decoder == reference) << "room " << room << ", " << run.cuts.size() + 1 << " pieces: "
-                                      << decoder.DifferenceFrom(reference);
+    EXPECT_TRUE(decoder == reference) << "room " << room << ", " << run.cuts.size() + 1
+                                      << " pieces: " << decoder.DifferenceFrom(reference);
     return reference;
 }
 
@@ -114,10 +114,14 @@ std::vector<std::uint8_t> Lengths(std::size_t n, std::initializer_list<std::pair
 
 // Fixed code (RFC 1951 3.2.6) of a literal/length symbol.
 void FixedSymbol(BitWriter& w, unsigned symbol) {
-    if (symbol < 144) w.Code(0x30 + symbol, 8);
-    else if (symbol < 256) w.Code(0x190 + symbol - 144, 9);
-    else if (symbol < 280) w.Code(symbol - 256, 7);
-    else w.Code(0xC0 + symbol - 280, 8);
+    if (symbol < 144)
+        w.Code(0x30 + symbol, 8);
+    else if (symbol < 256)
+        w.Code(0x190 + symbol - 144, 9);
+    else if (symbol < 280)
+        w.Code(symbol - 256, 7);
+    else
+        w.Code(0xC0 + symbol - 280, 8);
 }
 
 // A final fixed block: literals, one match (length symbol and extra bits,
@@ -147,8 +151,10 @@ Bytes DynamicBlock(const std::vector<std::uint8_t>& literal, const std::vector<s
     HeaderOf(literal, distance).Write(w, true);
     const auto literalCodes = CanonicalCodes(literal), distanceCodes = CanonicalCodes(distance);
     for (const auto& [isDistance, symbol] : body) {
-        if (isDistance) w.Code(distanceCodes[symbol], distance[symbol]);
-        else w.Code(literalCodes[symbol], literal[symbol]);
+        if (isDistance)
+            w.Code(distanceCodes[symbol], distance[symbol]);
+        else
+            w.Code(literalCodes[symbol], literal[symbol]);
     }
     w.Bits(raw, rawBits);
     return w.Finish();
@@ -159,8 +165,9 @@ Bytes StoredBlock(const Bytes& content, std::uint16_t complementFlip) {
     w.Bits(1, 1).Bits(0, 2);
     const auto length = static_cast<std::uint16_t>(content.size());
     const auto complement = static_cast<std::uint16_t>(~length ^ complementFlip);
-    return w.AlignAndBytes({static_cast<std::uint8_t>(length), static_cast<std::uint8_t>(length >> 8),
-                            static_cast<std::uint8_t>(complement), static_cast<std::uint8_t>(complement >> 8)})
+    return w
+        .AlignAndBytes({static_cast<std::uint8_t>(length), static_cast<std::uint8_t>(length >> 8),
+                        static_cast<std::uint8_t>(complement), static_cast<std::uint8_t>(complement >> 8)})
         .AlignAndBytes(content)
         .Finish();
 }
@@ -214,10 +221,10 @@ std::vector<HandMade> HandMadeCases() {
         {"dynamic: lone one-bit distance code, its missing code met",
          DynamicBlock(Lengths(258, {{'a', 2}, {256, 2}, {257, 1}}), {1}, {{false, 'a'}, {false, 257}}, 1, 1),
          Outcome::kFailed},
-        {"dynamic: over-subscribed literal/length code",
-         DynamicBlock(litEob({{'a', 1}, {'b', 1}, {256, 1}}), {1}, {}), Outcome::kFailed},
-        {"dynamic: incomplete literal/length code of two bits",
-         DynamicBlock(litEob({{'a', 2}, {256, 2}}), {1}, {}), Outcome::kFailed},
+        {"dynamic: over-subscribed literal/length code", DynamicBlock(litEob({{'a', 1}, {'b', 1}, {256, 1}}), {1}, {}),
+         Outcome::kFailed},
+        {"dynamic: incomplete literal/length code of two bits", DynamicBlock(litEob({{'a', 2}, {256, 2}}), {1}, {}),
+         Outcome::kFailed},
         {"dynamic: no distance code, literals only",
          WithTrailer(DynamicBlock(litEob({{'a', 1}, {256, 1}}), {0}, {{false, 'a'}, {false, 256}}), a),
          Outcome::kEnded},
@@ -229,10 +236,9 @@ std::vector<HandMade> HandMadeCases() {
                                   {{false, 'a'}, {false, 257}, {true, 0}, {false, 256}}),
                      {'a', 'a', 'a', 'a'}),
          Outcome::kEnded},
-        {"dynamic: incomplete distance code of two bits",
-         DynamicBlock(litEob({{'a', 1}, {256, 1}}), {2, 2}, {}), Outcome::kFailed},
-        {"dynamic: no end-of-block code", DynamicBlock(Lengths(257, {{'a', 1}, {'b', 1}}), {1}, {}),
+        {"dynamic: incomplete distance code of two bits", DynamicBlock(litEob({{'a', 1}, {256, 1}}), {2, 2}, {}),
          Outcome::kFailed},
+        {"dynamic: no end-of-block code", DynamicBlock(Lengths(257, {{'a', 1}, {'b', 1}}), {1}, {}), Outcome::kFailed},
     };
 
     // Header counts past the alphabets.
@@ -260,8 +266,10 @@ std::vector<HandMade> HandMadeCases() {
         header.symbols = {};
         BitWriter empty;
         header.Write(empty, true);
-        empty.Bits(0, 32).Bits(0, 32).Bits(0, 32).Bits(0, 32).Bits(0, 32).Bits(0, 32).Bits(0, 32).Bits(0, 32).Bits(0, 8);
-        cases.push_back({"dynamic: empty code length code, 258 bits of zero lengths", empty.Finish(), Outcome::kFailed});
+        empty.Bits(0, 32).Bits(0, 32).Bits(0, 32).Bits(0, 32).Bits(0, 32).Bits(0, 32).Bits(0, 32).Bits(0, 32).Bits(0,
+                                                                                                                   8);
+        cases.push_back(
+            {"dynamic: empty code length code, 258 bits of zero lengths", empty.Finish(), Outcome::kFailed});
         BitWriter emptyCut;
         header.Write(emptyCut, true);
         emptyCut.Bits(0, 32).Bits(0, 32);
@@ -292,8 +300,8 @@ std::vector<HandMade> HandMadeCases() {
         BitWriter c;
         across.Write(c, true);
         c.Code(0, 1).Code(1, 1);  // 'a', end of block
-        cases.push_back({"dynamic: zeros repeated across into the distance lengths", WithTrailer(c.Finish(), a),
-                         Outcome::kEnded});
+        cases.push_back(
+            {"dynamic: zeros repeated across into the distance lengths", WithTrailer(c.Finish(), a), Outcome::kEnded});
     }
     return cases;
 }
@@ -336,7 +344,8 @@ std::vector<std::size_t> PickCuts(std::mt19937& random, std::size_t dataSize) {
     std::vector<std::size_t> cuts;
     if (dataSize < 2) return cuts;
     switch (random() % 3) {
-    case 0: break;
+    case 0:
+        break;
     case 1:
         for (unsigned i = random() % 5; i > 0; --i) cuts.push_back(1 + random() % (dataSize - 1));
         break;
@@ -359,7 +368,7 @@ Bytes MadeByZlib(std::mt19937& random, std::size_t size, Bytes& plain) {
 // level and strategy: the output is zlib's input, and both roads give it alike.
 TEST(DeflateDecoder, DataMadeByZlibAgree) {
     std::mt19937 random(2811);
-    const std::size_t sizes[] = {0,     1,     2,     3,     100,   257,   258,   259,    1000,  32767,
+    const std::size_t sizes[] = {0,     1,     2,     3,     100,   257,   258,   259,    1000,   32767,
                                  32768, 32769, 33000, 65535, 65536, 65537, 99999, 300000, 1100000};
     int ended = 0, cases = 0;
     for (const std::size_t size : sizes) {
@@ -373,7 +382,8 @@ TEST(DeflateDecoder, DataMadeByZlibAgree) {
                 }
                 SCOPED_TRACE(::testing::Message() << "size " << size << " level " << level << " strategy " << strategy);
                 for (int i = 0; i < 2; ++i) {
-                    const DecodeTrace trace = ExpectSameTrace(data, PickRoom(random, size), PickCuts(random, data.size()));
+                    const DecodeTrace trace =
+                        ExpectSameTrace(data, PickRoom(random, size), PickCuts(random, data.size()));
                     ++cases;
                     if (trace.outcome == Outcome::kEnded) ++ended;
                     if (trace.outcome != Outcome::kFailed) {
@@ -445,11 +455,12 @@ TEST(DeflateDecoder, DamagedDataAgree) {
             break;
         }
         default:
-            if (!data.empty()) data[random() % std::min<std::size_t>(data.size(), 40)] = static_cast<std::uint8_t>(random());
+            if (!data.empty())
+                data[random() % std::min<std::size_t>(data.size(), 40)] = static_cast<std::uint8_t>(random());
         }
         SCOPED_TRACE(::testing::Message() << "case " << i);
-        ++outcomes[static_cast<int>(ExpectSameTrace(data, PickRoom(random, plain.size()), PickCuts(random, data.size()))
-                                        .outcome)];
+        ++outcomes[static_cast<int>(
+            ExpectSameTrace(data, PickRoom(random, plain.size()), PickCuts(random, data.size())).outcome)];
     }
     // Each outcome came up many times: the damage reached every road.
     for (const int count : outcomes) EXPECT_GT(count, 100);

@@ -31,8 +31,8 @@ struct Member {
     Bytes data;  // as the archive holds it, behind five other bytes
     std::int64_t uncompressedSize = 0;
     TrailerSum trailerSum = TrailerSum::kOnDemand;
-    std::string password;  // PKWARE encryption of the data when not empty
-    int cancelAt = -1;     // the progress event that cancels (none when negative)
+    std::string password;             // PKWARE encryption of the data when not empty
+    int cancelAt = -1;                // the progress event that cancels (none when negative)
     std::size_t diskRoom = SIZE_MAX;  // bytes the output takes before it is full (writes then given up)
 };
 
@@ -144,7 +144,8 @@ TEST(ItemDecoderReference, MembersOfEveryKindAgree) {
                 for (int repeat = 0; repeat < 3; ++repeat) {
                     SCOPED_TRACE(::testing::Message() << "size " << size << " tail " << tail << " damage " << damage
                                                       << " repeat " << repeat);
-                    ExpectSameOutcome(MakeMember(random, size, -1, static_cast<Tail>(tail), static_cast<Damage>(damage)));
+                    ExpectSameOutcome(
+                        MakeMember(random, size, -1, static_cast<Tail>(tail), static_cast<Damage>(damage)));
                 }
             }
         }
@@ -160,9 +161,8 @@ TEST(ItemDecoderReference, MembersOfSeveralChunksAndCallsAgree) {
             SCOPED_TRACE(::testing::Message() << "tail " << tail << " damage " << damage);
             ExpectSameOutcome(MakeMember(random, kChunkSize + random() % (kChunkSize / 2), 1, static_cast<Tail>(tail),
                                          static_cast<Damage>(damage)));
-            ExpectSameOutcome(
-                MakeMember(random, 3 * kChunkSize + random() % 1000, 2 * (random() % 2), static_cast<Tail>(tail),
-                           static_cast<Damage>(damage)));
+            ExpectSameOutcome(MakeMember(random, 3 * kChunkSize + random() % 1000, 2 * (random() % 2),
+                                         static_cast<Tail>(tail), static_cast<Damage>(damage)));
         }
     }
 }

@@ -19,7 +19,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 struct DecodeTrace {
     enum class Outcome : std::uint8_t { kRanOut, kEnded, kFailed };
-    Outcome outcome = Outcome::kRanOut;  // after the last call
+    Outcome outcome = Outcome::kRanOut;   // after the last call
     std::vector<std::size_t> callOutput;  // bytes each call produced (a failed call's are dropped)
     Bytes output;                         // all of them
     std::uint32_t trailer = 0;            // when ended: the four bytes behind the final block, big-endian
@@ -32,8 +32,8 @@ struct DecodeTrace {
 
 struct DecodeRun {
     std::span<const std::uint8_t> data;
-    std::vector<std::size_t> cuts;  // offsets where a new piece begins, ascending, inside the data
-    std::size_t room = 1;           // output per call
+    std::vector<std::size_t> cuts;                  // offsets where a new piece begins, ascending, inside the data
+    std::size_t room = 1;                           // output per call
     std::size_t outputCap = std::size_t{64} << 20;  // both runs stop after the call that passes it
     // After a call that used all its room, the rest of the piece is dropped and
     // the next one given, as the item decoder does when a write is given up or

@@ -18,7 +18,8 @@ constexpr std::uint8_t kZlibHeader[2] = {0x78, 0x01};
 
 }  // namespace
 
-ZlibItemDecoder::ZlibItemDecoder(platform::Stream& source, platform::Stream& output, const ItemData& item, DecoderEvents events)
+ZlibItemDecoder::ZlibItemDecoder(platform::Stream& source, platform::Stream& output, const ItemData& item,
+                                 DecoderEvents events)
         : source_(source), output_(output), item_(item), events_(std::move(events)) {}
 
 ZlibItemDecoder::~ZlibItemDecoder() = default;
