@@ -317,6 +317,11 @@ TEST(DeflateDecoder, HandMadeBlocksAgreeWithZlib) {
         for (const std::size_t room : {std::size_t{1}, std::size_t{2}, std::size_t{300}, std::size_t{1} << 16}) {
             const DecodeTrace whole = ExpectSameTrace(c.data, room);
             EXPECT_EQ(whole.outcome, c.reference);
+            if (whole.outcome == Outcome::kEnded) {
+                // The trailer written behind the data is the sum of the output the case meant.
+                const Bytes sum = AdlerTrailer(whole.output);
+                EXPECT_EQ(whole.trailer, std::uint32_t{sum[0]} << 24 | sum[1] << 16 | sum[2] << 8 | sum[3]);
+            }
             for (std::size_t cut = 1; cut < c.data.size(); ++cut) ExpectSameTrace(c.data, room, {cut});
             // And every prefix: the data cut short anywhere.
             for (std::size_t size = 0; size < c.data.size(); ++size)
