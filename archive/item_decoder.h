@@ -2,12 +2,14 @@
 // The data loop of one archive member: reads its compressed bytes in chunks,
 // decrypts them when a cipher is given, copies stored data or inflates deflated
 // data into the caller's stream, and keeps the running size and CRC-32.
-// Memory per member is the chunk buffers only, whatever the member's size.
+// Memory per member is the chunk buffer and the deflate decoder's output
+// buffer only, whatever the member's size.
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "archive/crc32.h"
@@ -15,10 +17,10 @@
 
 namespace archive {
 
-class Inflater;
+class DeflateDecoder;
 class MemberCipher;
 
-inline constexpr std::size_t kChunkSize = 0x100000;      // compressed bytes per chunk; inflate output buffer
+inline constexpr std::size_t kChunkSize = 0x100000;      // compressed bytes per chunk; inflate output per call
 inline constexpr std::size_t kStoredPieceSize = 0xFFFF;  // stored data are written in pieces of this size
 inline constexpr std::uint16_t kMethodStored = 0;
 inline constexpr std::uint16_t kMethodDeflated = 8;
@@ -56,10 +58,10 @@ public:
     ItemDecoder(const ItemDecoder&) = delete;
     ItemDecoder& operator=(const ItemDecoder&) = delete;
 
-    // Runs the loop; true when every chunk was read and processed. False when the
-    // inflater could not start, a read came back short, inflate rejected the data,
-    // or the inflated output passed the declared size. Exceptions of the events and
-    // of the output stream pass on (the inflater is released first).
+    // Runs the loop; true when every chunk was read and processed. False when a
+    // read came back short, the deflate data are invalid (a zlib trailer behind
+    // them included), or the inflated output passed the declared size. Exceptions
+    // of the events and of the output stream pass on.
     bool Run();
 
     // Bytes produced for the caller's stream (counted even when a write was given up).
@@ -73,33 +75,28 @@ private:
     bool ProcessChunk(std::size_t n);
     bool CopyStored(std::size_t n);
     bool InflateChunk(std::size_t n);
-    bool InflateInput();
-    int Inflate();
+    bool TrailerMatches();
     bool SumsAsDecoded() const noexcept;
     std::uint32_t OutputSum();
     bool SumWholeOutput(std::uint32_t& sum);
-    std::uint32_t TrailerBytes(std::size_t consumedHere) const;
-    void KeepConsumedTail(std::size_t consumedHere);
-    std::size_t ChunkOffset() const noexcept;
-    bool EmitInflated(std::size_t produced, bool& stop);
+    bool EmitInflated(std::span<const std::uint8_t> produced, bool& stop);
     bool WriteChunk(const std::uint8_t* buffer, std::size_t n);
 
     platform::Stream& source_;
     platform::Stream& output_;
     ItemData item_;
     DecoderEvents events_;
-    std::unique_ptr<Inflater> inflater_;
-    // Neither buffer is zero-filled: every byte is written before it is read.
+    std::unique_ptr<DeflateDecoder> decoder_;  // of a deflated member
+    std::size_t roomPerCall_ = 0;              // the decoder's most output per call
+    // Not zero-filled: every byte is written before it is read.
     using Buffer = std::vector<std::uint8_t, platform::UninitialisedAllocator<std::uint8_t>>;
-    Buffer input_;                // a chunk and room for the zlib header
-    Buffer outputBuffer_;         // inflate output
+    Buffer input_;                // a chunk
     std::int64_t dataStart_ = 0;  // source position of the member's data
     std::int64_t consumed_ = 0;
     std::int64_t written_ = 0;
     std::int64_t chunkOutput_ = 0;
     std::uint32_t crc_ = kCrcStart;
-    std::uint32_t adler_ = 1;         // Adler-32 of all inflated output, while summed as decoded
-    std::uint32_t consumedTail_ = 0;  // the last four input bytes the inflater consumed, big-endian
+    std::uint32_t adler_ = 1;  // Adler-32 of all inflated output, while summed as decoded
     bool trailerChecked_ = false;
 };
 

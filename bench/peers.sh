@@ -16,6 +16,8 @@
 #
 # Usage: bench/peers.sh [BUILD_DIR]          (default build/native)
 #   VANTREL_ZIP_BEFORE=/path/to/vantrel-zip  adds an older inspector to the same run.
+#   VANTREL_PEERS_CASES=c                    runs only the named cases (letters of a, b, c, r, z;
+#                                            default all of them).
 # The archives are made once, into BUILD_DIR/bench-peers.
 set -euo pipefail
 "$(dirname "$0")/../scripts/setup.sh" bench
@@ -26,6 +28,8 @@ zip="$build/inspector/vantrel-zip"
 ref="$build/bench/zlib_reference"
 bare="$build/bench/bare_reader"
 before=${VANTREL_ZIP_BEFORE:-}
+cases=${VANTREL_PEERS_CASES:-abcrz}
+wanted() { [[ "$cases" == *"$1"* ]]; }
 
 cmake --build "$build" --target vantrel-zip zlib_reference bare_reader >/dev/null
 mkdir -p "$data"
@@ -94,34 +98,39 @@ add() { commands+=(-n "$1" "$2"); }
 # 7-Zip (p7zip) where it is installed: a further peer, extracting to standard output.
 seven_zip=$(command -v 7z || true)
 for case in a b; do
+  wanted "$case" || continue
   add "$case vantrel-zip" "$zip extract $data/$case.zip iTunesMetadata.plist"
   [[ -n "$before" ]] && add "$case vantrel-zip before" "$before extract $data/$case.zip iTunesMetadata.plist"
   add "$case bare reader" "$bare $data/$case.zip iTunesMetadata.plist"
   add "$case unzip -p" "unzip -p $data/$case.zip iTunesMetadata.plist"
   [[ -n "$seven_zip" ]] && add "$case 7-zip" "$seven_zip e -so $data/$case.zip iTunesMetadata.plist"
 done
-add "c vantrel-zip" "$zip extract $data/c.zip big.txt"
-[[ -n "$before" ]] && add "c vantrel-zip before" "$before extract $data/c.zip big.txt"
-add "c unzip -p" "unzip -p $data/c.zip big.txt"
-[[ -n "$seven_zip" ]] && add "c 7-zip" "$seven_zip e -so $data/c.zip big.txt"
-add "c zlib inflate" "$ref inflate $data/c.zip"
-add "c zlib inflate+crc32" "$ref inflate-crc $data/c.zip"
-add "r vantrel-zip info" "$zip info $data/c-cut.zip"
-[[ -n "$before" ]] && add "r vantrel-zip before" "$before info $data/c-cut.zip"
-add "r read once" "$ref read $data/c-cut.zip"
+if wanted c; then
+  add "c vantrel-zip" "$zip extract $data/c.zip big.txt"
+  [[ -n "$before" ]] && add "c vantrel-zip before" "$before extract $data/c.zip big.txt"
+  add "c unzip -p" "unzip -p $data/c.zip big.txt"
+  [[ -n "$seven_zip" ]] && add "c 7-zip" "$seven_zip e -so $data/c.zip big.txt"
+  add "c zlib inflate" "$ref inflate $data/c.zip"
+  add "c zlib inflate+crc32" "$ref inflate-crc $data/c.zip"
+fi
+if wanted r; then
+  add "r vantrel-zip info" "$zip info $data/c-cut.zip"
+  [[ -n "$before" ]] && add "r vantrel-zip before" "$before info $data/c-cut.zip"
+  add "r read once" "$ref read $data/c-cut.zip"
+fi
 
-hyperfine -N --warmup 3 --min-runs 10 --style basic --export-json "$data/results.json" "${commands[@]}" >/dev/null
+# The timed cases, when any was asked for.
+if ((${#commands[@]})); then
+  hyperfine -N --warmup 3 --min-runs 10 --style basic --export-json "$data/results.json" "${commands[@]}" >/dev/null
 
-# Peak resident memory of each command, one run each.
-: >"$data/memory.txt"
-for ((i = 0; i < ${#commands[@]}; i += 3)); do
-  name=${commands[i + 1]}
-  # shellcheck disable=SC2086
-  /usr/bin/time -f %M -o "$data/time.txt" ${commands[i + 2]} >/dev/null
-  printf '%s\t%s\n' "$name" "$(tail -1 "$data/time.txt")" >>"$data/memory.txt"
-done
-/usr/bin/time -f %M -o "$data/time.txt" "$zip" extract "$data/z.zip" zeros.bin >/dev/null
-zeros_kib=$(tail -1 "$data/time.txt")
+  # Peak resident memory of each command, one run each.
+  : >"$data/memory.txt"
+  for ((i = 0; i < ${#commands[@]}; i += 3)); do
+    name=${commands[i + 1]}
+    # shellcheck disable=SC2086
+    /usr/bin/time -f %M -o "$data/time.txt" ${commands[i + 2]} >/dev/null
+    printf '%s\t%s\n' "$name" "$(tail -1 "$data/time.txt")" >>"$data/memory.txt"
+  done
 
 python3 - "$data" <<'PY'
 import json, sys
@@ -140,4 +149,9 @@ for r in results:
 print("ratio: median over the case's reference (a, b: the bare reader; c: zlib raw inflate, no CRC;")
 print("r: reading once); /unzip: median over unzip -p's")
 PY
-echo "z vantrel-zip, 1 GiB of zeros: peak $((zeros_kib / 1024)) MiB"
+fi
+if wanted z; then
+  /usr/bin/time -f %M -o "$data/time.txt" "$zip" extract "$data/z.zip" zeros.bin >/dev/null
+  zeros_kib=$(tail -1 "$data/time.txt")
+  echo "z vantrel-zip, 1 GiB of zeros: peak $((zeros_kib / 1024)) MiB"
+fi

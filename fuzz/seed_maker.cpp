@@ -4,13 +4,17 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include <zlib.h>
+
 #include "testkit/store_standin/store_standin.h"
 #include "tests/archive/extraction_fixture.h"
 #include "tests/support/bplist_writer.h"
+#include "tests/support/deflate_roads.h"
 #include "tests/support/zip_writer.h"
 #include "testkit/plutil/plutil_command.h"
 
@@ -149,6 +153,24 @@ Seeds NamesSeeds() {
                                     32)}};
 }
 
+// Three bytes of settings (room, pieces, flags: see deflate_fuzzer.cpp), then
+// deflate data zlib made of text with each strategy, one with a zlib trailer.
+Seeds DeflateSeeds() {
+    std::mt19937 random(28);
+    const Bytes plain = PlainData(random, 3000, 0);
+    const Bytes mixed = PlainData(random, 5000, 3);
+    const auto seed = [](std::string settings, const Bytes& data) { return settings.append(data.begin(), data.end()); };
+    Bytes withTrailer = RawDeflate(plain, 6, 15, Z_DEFAULT_STRATEGY);
+    const Bytes trailer = AdlerTrailer(plain);
+    withTrailer.insert(withTrailer.end(), trailer.begin(), trailer.end());
+    return {{"dynamic", seed(std::string("\x0C\x00\x08", 3), RawDeflate(plain, 6, 15, Z_DEFAULT_STRATEGY))},
+            {"fixed", seed(std::string("\x01\x85\x19", 3), RawDeflate(mixed, 9, 15, Z_FIXED))},
+            {"huffman-only", seed(std::string("\x07\x00\x03", 3), RawDeflate(mixed, 1, 12, Z_HUFFMAN_ONLY))},
+            {"rle", seed(std::string("\x90\xC0\x0A", 3), RawDeflate(mixed, 6, 9, Z_RLE))},
+            {"stored", seed(std::string("\x05\x00\x18", 3), RawDeflate(plain, 0, 15, Z_DEFAULT_STRATEGY))},
+            {"trailer", seed(std::string("\x0B\x00\x0B", 3), withTrailer)}};
+}
+
 void WriteSeeds(const std::filesystem::path& folder, const Seeds& seeds) {
     std::filesystem::create_directories(folder);
     for (const auto& [name, bytes] : seeds) {
@@ -165,6 +187,7 @@ int main(int argc, char** argv) {
     }
     const std::filesystem::path out = argv[1];
     WriteSeeds(out / "archive", ArchiveSeeds());
+    WriteSeeds(out / "deflate", DeflateSeeds());
     WriteSeeds(out / "names", NamesSeeds());
     WriteSeeds(out / "library_text", LibraryTextSeeds());
     WriteSeeds(out / "converter_output", ConverterOutputSeeds());

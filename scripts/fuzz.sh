@@ -28,7 +28,7 @@ case "$mode" in
   *) echo "fuzz.sh: unknown mode $mode" >&2; exit 2 ;;
 esac
 (($#)) && shift
-all=(archive names library_text converter_output binary_plist xml_plist http_request store_response)
+all=(archive deflate names library_text converter_output binary_plist xml_plist http_request store_response)
 harnesses=("$@")
 ((${#harnesses[@]})) || harnesses=("${all[@]}")
 
