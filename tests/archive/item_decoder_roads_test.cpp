@@ -227,3 +227,54 @@ TEST(ItemDecoderRoads, EncryptedMembersAgree) {
         ExpectSameOutcome(Decode(member, TrailerSum::kAlways), Decode(member, TrailerSum::kOnDemand));
     }
 }
+
+// A member whose data, read again in 64 KiB pieces for the trailer's test,
+// use up a piece of input just as they fill a piece of output, with a block
+// still to come: the pass goes on with the next piece and passes the right
+// trailer, as summing as decoded does. A fixed-code block of X zeros (Y
+// bytes), a stored block of L bytes, with Y + 5 + L = 65,536 input bytes and
+// X + L = 131,072 output bytes, then an empty final block and the trailer.
+TEST(ItemDecoderRoads, APieceOfInputAndOfOutputUsedUpTogether) {
+    constexpr std::size_t kPiece = std::size_t{64} << 10;
+    std::optional<Bytes> zeros;
+    std::size_t zeroCount = 0;
+    for (std::size_t x = kPiece; x < kPiece + 4096 && !zeros; ++x) {
+        z_stream z{};
+        deflateInit2(&z, 6, Z_DEFLATED, -15, 8, Z_FIXED);
+        const Bytes plain(x, 0);
+        Bytes out(deflateBound(&z, static_cast<uLong>(x)) + 64);
+        z.next_in = const_cast<Bytef*>(plain.data());
+        z.avail_in = static_cast<uInt>(x);
+        z.next_out = out.data();
+        z.avail_out = static_cast<uInt>(out.size());
+        deflate(&z, Z_SYNC_FLUSH);  // ends byte-aligned, with an empty stored block
+        out.resize(z.total_out);
+        deflateEnd(&z);
+        if (x == kPiece + out.size() + 5) {
+            zeros = std::move(out);
+            zeroCount = x;
+        }
+    }
+    ASSERT_TRUE(zeros.has_value());
+    const std::size_t stored = kPiece - zeros->size() - 5;
+    std::mt19937 random(2804);
+    Bytes plain(zeroCount, 0);
+    for (std::size_t i = 0; i < stored; ++i) plain.push_back(static_cast<std::uint8_t>(random()));
+    Member member;
+    member.data = *zeros;
+    const Bytes storedHeader = {0x00, static_cast<std::uint8_t>(stored), static_cast<std::uint8_t>(stored >> 8),
+                                static_cast<std::uint8_t>(~stored), static_cast<std::uint8_t>(~stored >> 8)};
+    member.data.insert(member.data.end(), storedHeader.begin(), storedHeader.end());
+    member.data.insert(member.data.end(), plain.end() - static_cast<std::ptrdiff_t>(stored), plain.end());
+    ASSERT_EQ(member.data.size(), kPiece);
+    ASSERT_EQ(plain.size(), 2 * kPiece);
+    for (const std::uint8_t b : {0x01, 0x00, 0x00, 0xFF, 0xFF}) member.data.push_back(b);
+    AppendBigEndian32(member.data,
+                      static_cast<std::uint32_t>(adler32(1, plain.data(), static_cast<uInt>(plain.size()))));
+    member.uncompressedSize = static_cast<std::int64_t>(plain.size());
+
+    const Outcome asDecoded = Decode(member, TrailerSum::kAlways);
+    ASSERT_TRUE(asDecoded.ok);
+    EXPECT_EQ(asDecoded.output, plain);
+    ExpectSameOutcome(asDecoded, Decode(member, TrailerSum::kOnDemand));
+}

@@ -185,6 +185,10 @@ bool ZlibItemDecoder::SumWholeOutput(std::uint32_t& sum) {
             z.next_out = out.data();
             z.avail_out = static_cast<uInt>(out.size());
             result = inflate(&z, Z_NO_FLUSH);
+            if (result == Z_BUF_ERROR && z.avail_in == 0) {  // wants the next piece
+                result = Z_OK;
+                break;
+            }
             if (result != Z_OK && result != Z_STREAM_END) break;
             sum = UpdateAdler32(sum, {out.data(), out.size() - z.avail_out});
         } while (result == Z_OK && (z.avail_in > 0 || z.avail_out == 0));
