@@ -230,7 +230,7 @@ void TZFDirManager::ScanItems(std::int64_t start, std::int64_t count, std::int32
     BufferedStreamReader in(*FCompressedStream, start, chunk);
     CentralDirOffset = start;
     const bool oemFileNames = OemFileNames(FArc);
-    auto items = std::make_unique<LoadedItems>(*FCompressedStream, start);
+    auto items = std::make_unique<LoadedItems>(*FCompressedStream);
     items->Names().Reserve(static_cast<std::size_t>(capacity));
     std::vector<std::uint8_t> storedName;
     for (std::int64_t i = 0; i < count; ++i) {

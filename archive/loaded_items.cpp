@@ -10,8 +10,6 @@
 
 namespace archive {
 
-LoadedItems::LoadedItems(platform::Stream& stream, std::int64_t start) : stream_(stream), start_(start) {}
-
 void LoadedItems::Add(std::int64_t position, const TZFZipCentralDir& cd, const ExtraFieldValues* values) {
     if (count_ % NameStore::kGroup == 0) groupHeaders_.push_back(position);
     compressedSum_ += static_cast<std::uint64_t>(CompressedSize(cd, values));

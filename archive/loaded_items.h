@@ -24,9 +24,9 @@ namespace archive {
 
 class LoadedItems {
 public:
-    // The directory whose first central header is at `start` in `stream`
-    // (not owned; it outlives the items and its bytes do not change).
-    LoadedItems(platform::Stream& stream, std::int64_t start);
+    // The items of a directory in `stream` (not owned; it outlives the items
+    // and its bytes do not change).
+    explicit LoadedItems(platform::Stream& stream) : stream_(stream) {}
     LoadedItems(const LoadedItems&) = delete;
     LoadedItems& operator=(const LoadedItems&) = delete;
 
@@ -65,7 +65,6 @@ private:
     TDirItem*& RecordSlot(std::int32_t item);
 
     platform::Stream& stream_;
-    std::int64_t start_;
     std::int32_t count_ = 0;
     NameStore names_;
     std::vector<std::int64_t> groupHeaders_;  // positions of the headers of items 0, kGroup, 2 kGroup ...
