@@ -41,10 +41,16 @@ TDirItem& LoadedItems::Record(std::int32_t item) {
     return *slot;
 }
 
-// From the header of the item's group, over the headers in front of it.
+// From the header of the item's group, or from the item after the last
+// decoded where that is nearer, over the headers in front of it.
 std::int64_t LoadedItems::HeaderPosition(std::int32_t item) {
     std::int64_t position = groupHeaders_[static_cast<std::size_t>(item / NameStore::kGroup)];
-    for (std::int32_t k = item % NameStore::kGroup; k > 0; --k) {
+    std::int32_t from = item - item % NameStore::kGroup;
+    if (nextItem_ > from && nextItem_ <= item) {
+        from = nextItem_;
+        position = nextPosition_;
+    }
+    for (std::int32_t k = item - from; k > 0; --k) {
         const auto header = TZFZipCentralDir::Decode(Bytes(position, TZFZipCentralDir::kSize).first<TZFZipCentralDir::kSize>());
         position += static_cast<std::int64_t>(TZFZipCentralDir::kSize) + header.nameLength + header.extraLength +
                     header.commentLength;
@@ -59,6 +65,9 @@ TDirItem& LoadedItems::Decode(std::int32_t index) {
     const std::int64_t position = HeaderPosition(index);
     const TZFZipCentralDir cd =
         TZFZipCentralDir::Decode(Bytes(position, TZFZipCentralDir::kSize).first<TZFZipCentralDir::kSize>());
+    nextItem_ = index + 1;
+    nextPosition_ = position + static_cast<std::int64_t>(TZFZipCentralDir::kSize) + cd.nameLength + cd.extraLength +
+                    cd.commentLength;
     TDirItem& item = records_.emplace_back();
     item.CentralDir = cd;
     item.CompressionMethod = cd.compMethod;

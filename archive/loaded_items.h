@@ -77,6 +77,10 @@ private:
     TextArena texts_;
     std::int64_t stub_ = 0;
     bool shifted_ = false;
+    // The item after the one decoded last, and where its header is: items
+    // decoded in directory order find their headers without a walk.
+    std::int32_t nextItem_ = -1;
+    std::int64_t nextPosition_ = 0;
 
     std::vector<std::uint8_t, platform::UninitialisedAllocator<std::uint8_t>> window_;
     std::int64_t windowAt_ = 0;
