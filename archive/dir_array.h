@@ -1,15 +1,21 @@
 #pragma once
-// The directory: an array of fixed-size item records that grows in blocks,
-// the storage their names, comments and extra fields are viewed in, and the
-// name index that maps each item's ASCII-lowercased name to its index.
+// The directory: the items and the name index that maps each item's
+// ASCII-lowercased name to its index. A directory loaded from an archive holds
+// its items as LoadedItems (names kept, records decoded when asked for) and
+// is read only but for the records' fields; one built item by item (the
+// recovery road's, a test's) is an array of fixed-size item records that
+// grows in blocks, with the storage their names, comments and extra fields
+// are viewed in.
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "archive/dir_item.h"
+#include "archive/loaded_items.h"
 #include "archive/name_table.h"
 #include "archive/text_arena.h"
 #include "platform/bulk_memory.h"
@@ -24,8 +30,13 @@ public:
 
     std::int32_t Count() const { return ItemCount; }
     // Growing allocates in blocks (AllocBy doubles up to MaxAllocBy) and the new
-    // slots start empty; 0 releases every item and the storage.
+    // slots start empty; 0 releases every item and the storage. A loaded
+    // directory takes only 0 (std::logic_error otherwise).
     void SetCount(std::int32_t n);
+    // Makes the directory the loaded `items`, every one indexed by its name;
+    // what it held is dropped.
+    void Adopt(std::unique_ptr<LoadedItems> items);
+    bool IsLoaded() const { return loaded_ != nullptr; }
 
     // The item at `index` by copy, with its own name, extra field, comment and
     // zip64 values; native code 2 when out of range.
@@ -37,6 +48,7 @@ public:
 
     // Sets the item's name (a copy is kept) and keeps the name index in step;
     // native code 59 when the item's current name is indexed at another item.
+    // This and the other setters below throw std::logic_error on a loaded directory.
     void SetItemName(std::int32_t index, std::u16string_view name);
     // The same for a name of ASCII bytes, widened straight into the storage.
     void SetAsciiItemName(std::int32_t index, std::span<const std::uint8_t> name);
@@ -55,6 +67,12 @@ public:
     std::uint8_t* ReserveTexts(std::int32_t index, std::size_t bytes);
     // The item's zip64 values, made (all zero) on first use.
     TZFZip64ExtendedInfo& Zip64Of(std::int32_t index);
+    // ShiftLocalHeaderOffset of every item.
+    void ShiftLocalHeaderOffsets(std::int64_t stub);
+    // The first item whose central compressed size field is not 0, or -1.
+    std::int32_t FirstItemWithData() const;
+    // The sum of every item's CompressedSize() taken as unsigned.
+    unsigned __int128 CompressedSizeSum() const;
     // Sizes the name index for a directory of `items` items.
     void Expect(std::int32_t items);
     // No block of text storage made from now on grows past `bytes`: what the
@@ -68,6 +86,7 @@ public:
 
 private:
     std::span<const TDirItem> Items() const { return {FItems.data(), FItems.size()}; }
+    void RefuseLoaded() const;
     void SetStoredName(std::int32_t index, std::u16string_view stored);
     std::int32_t IndexedAt(std::int32_t index);
 
@@ -77,6 +96,7 @@ private:
     std::int32_t ItemCount = 0;
     TextArena texts_;
     NameTable names_;
+    std::unique_ptr<LoadedItems> loaded_;  // set: the items are these, FItems is empty
 };
 
 }  // namespace archive

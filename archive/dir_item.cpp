@@ -42,6 +42,17 @@ TZFExtraFieldDataBlock TZFExtraFields::operator[](std::size_t index) const {
     return *it;
 }
 
+void ShiftLocalHeaderOffset(TDirItem& item, std::int64_t stub) {
+    constexpr std::uint32_t kDirectoryAttribute = 0x10;
+    TZFZipCentralDir& cd = item.CentralDir;
+    if ((cd.externalAttr & kDirectoryAttribute) != 0) return;
+    if (item.Zip64Given(cd.relOffsetLH, TZFZip64ExtendedInfo::kRelOffsetGiven)) {
+        item.zip64Values_->relOffsetLH += stub;
+    } else {
+        cd.relOffsetLH += static_cast<std::uint32_t>(stub);
+    }
+}
+
 // The copy's views are pointed at its own copies of what the item views.
 void TDirItemCopy::Assign(const TDirItem& item) {
     name_.assign(item.Name());

@@ -172,6 +172,8 @@ public:
 private:
     friend class TZFDirArray;
     friend class TDirItemCopy;
+    friend class LoadedItems;
+    friend void ShiftLocalHeaderOffset(TDirItem& item, std::int64_t stub);
 
     TDirItem(const TDirItem&) = default;
     TDirItem& operator=(const TDirItem&) = default;
@@ -182,6 +184,11 @@ private:
     const std::uint8_t* texts_ = nullptr;  // the extra field, then the comment
     TZFZip64ExtendedInfo* zip64Values_ = nullptr;
 };
+
+// Moves the local header offset of a file item (not a folder: attribute 0x10)
+// by a prefix of `stub` bytes: the zip64 offset where the central field hands
+// over to it, else the 32-bit field, which wraps.
+void ShiftLocalHeaderOffset(TDirItem& item, std::int64_t stub);
 
 // An item copied out of its directory together with everything it views (name,
 // extra field, comment, zip64 values): valid after the directory is cleared or

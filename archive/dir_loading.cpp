@@ -4,7 +4,9 @@
 // road while the owner opens damaged archives.
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <limits>
+#include <memory>
 #include <vector>
 
 #include "archive/archiver.h"
@@ -13,6 +15,7 @@
 #include "archive/errors.h"
 #include "archive/extra_fields.h"
 #include "archive/item_name_decoding.h"
+#include "archive/loaded_items.h"
 #include "archive/stream_reader.h"
 #include "platform/exception.h"
 #include "platform/stream.h"
@@ -76,6 +79,45 @@ void ReadItem(BufferedStreamReader& in, TZFDirArray& dir, std::int32_t i, bool o
     }
 }
 
+// One item as ReadItem reads it, piece by piece in the same order, failing
+// where it fails: the name is settled (an extra field may replace it) and
+// kept in the store, the rest is checked and passed over. A name set while an
+// earlier item has the empty name fails as SetItemName does (native code 59):
+// the new item's empty name is indexed there.
+void ScanItem(BufferedStreamReader& in, LoadedItems& items, bool oemFileNames, std::vector<std::uint8_t>& storedName) {
+    const std::int64_t position = in.Position();
+    const TZFZipCentralDir cd =
+        TZFZipCentralDir::Decode(in.Take(TZFZipCentralDir::kSize).first<TZFZipCentralDir::kSize>());
+    const auto name = in.Take(cd.nameLength);
+    if (items.Names().EmptyNames() != 0) throw EZFException(NativeCode::kNameIndexOutOfStep, nullptr);
+    const bool ascii = IsAsciiName(name);
+    const bool oemNames = oemFileNames && (cd.genPurposeFlag & kFlagUtf8Name) == 0;
+    if (cd.extraLength == 0) {
+        if (ascii) {
+            items.Names().AppendAscii(name);
+        } else {
+            items.Names().Append(DecodeItemName(name, oemNames));
+        }
+        items.Add(position, cd, nullptr);
+    } else {
+        std::u16string decoded = ascii ? std::u16string() : DecodeItemName(name, oemNames);
+        storedName.assign(name.begin(), name.end());
+        const TZFExtraFields field(in.Take(cd.extraLength));
+        ExtraFieldValues start;
+        start.compressionMethod = cd.compMethod;
+        const ExtraFieldValues values = ReadExtraFieldValues(cd, field, start);
+        if (auto given = ExtraFieldName(field, storedName)) {
+            items.Names().Append(*given);
+        } else if (ascii) {
+            items.Names().AppendAscii(storedName);
+        } else {
+            items.Names().Append(decoded);
+        }
+        items.Add(position, cd, &values);
+    }
+    if (cd.commentLength > 0) in.Take(cd.commentLength);
+}
+
 }  // namespace
 
 void TZFDirManager::LoadDir() {
@@ -129,12 +171,17 @@ bool TZFDirManager::LoadCentralDir(std::int64_t e, std::int64_t z) {
         FZip64 ? static_cast<std::uint32_t>(Zip64CentralDirEnd.entriesCentralDir) : CentralDirEnd.entriesCentralDir;
     const std::int64_t size = FCompressedStream->Size();
     const std::int64_t fits = start >= 0 && start <= size ? (size - start) / std::int64_t{TZFZipCentralDir::kSize} : 0;
-    CDir.SetCount(
-        static_cast<std::int32_t>(std::min<std::int64_t>({count, fits, std::numeric_limits<std::int32_t>::max()})));
+    const auto capacity =
+        static_cast<std::int32_t>(std::min<std::int64_t>({count, fits, std::numeric_limits<std::int32_t>::max()}));
     try {
-        ReadItems(start, count);
+        if (LoadItemsEagerly) {
+            CDir.SetCount(capacity);
+            ReadItems(start, count);
+        } else {
+            ScanItems(start, count, capacity);
+        }
     } catch (...) {
-        if (!OpensCorrupted(FArc)) throw;
+        if (!OpensCorrupted(FArc)) ReadItemsAfterFailedScan(start, count, capacity, std::current_exception());
         return false;
     }
     return true;
@@ -162,6 +209,38 @@ void TZFDirManager::ReadItems(std::int64_t start, std::int64_t count) {
     FCompressedStream->SetPosition(in.Position());
 }
 
+// A failed open passes the load's error on and leaves the directory as far
+// as it was read. The scan fails exactly where the plain road fails, so the
+// plain road, run again, throws the same error and leaves that directory; it
+// cannot succeed, but should it, the scan's error still stands.
+void TZFDirManager::ReadItemsAfterFailedScan(std::int64_t start, std::int64_t count, std::int32_t capacity,
+                                             std::exception_ptr scanError) {
+    if (LoadItemsEagerly) std::rethrow_exception(scanError);
+    CDir.SetCount(capacity);
+    ReadItems(start, count);
+    std::rethrow_exception(scanError);
+}
+
+// Loaded items come only from a complete scan.
+void TZFDirManager::ScanItems(std::int64_t start, std::int64_t count, std::int32_t capacity) {
+    if (count == 0) return;
+    if (start < 0) throw platform::EReadError();
+    const std::int64_t dirSize = FZip64 ? Zip64CentralDirEnd.centralDirSize : CentralDirEnd.centralDirSize;
+    const auto chunk = static_cast<std::size_t>(std::clamp<std::int64_t>(dirSize, 1, kMaxDirectoryRead));
+    BufferedStreamReader in(*FCompressedStream, start, chunk);
+    CentralDirOffset = start;
+    const bool oemFileNames = OemFileNames(FArc);
+    auto items = std::make_unique<LoadedItems>(*FCompressedStream);
+    items->Names().Reserve(static_cast<std::size_t>(capacity));
+    std::vector<std::uint8_t> storedName;
+    for (std::int64_t i = 0; i < count; ++i) {
+        if (i >= capacity) throw platform::EReadError();
+        ScanItem(in, *items, oemFileNames, storedName);
+    }
+    CDir.Adopt(std::move(items));
+    FCompressedStream->SetPosition(in.Position());
+}
+
 // The sum is taken in 128 bits: up to 2^31 sizes of up to 2^64 - 1 bytes each
 // overflow 64 bits, and a sum that wrapped could fall below the stream size
 // and let an impossible directory pass. A zip64 size is an unsigned 64-bit
@@ -169,10 +248,7 @@ void TZFDirManager::ReadItems(std::int64_t start, std::int64_t count) {
 // as the size it claims, which no file can hold, never as a negative amount
 // that would pull the sum back under the file's size.
 void TZFDirManager::CheckCompressedSizes() {
-    unsigned __int128 sum = 0;
-    for (std::int32_t i = 0; i < CDir.Count(); ++i) {
-        sum += static_cast<std::uint64_t>(CDir.ItemRef(i).CompressedSize());
-    }
+    const unsigned __int128 sum = CDir.CompressedSizeSum();
     if (sum > static_cast<std::uint64_t>(FCompressedStream->Size()))
         throw EZFException(NativeCode::kSizesExceedFile, nullptr);
 }

@@ -4,6 +4,7 @@
 // local headers), and keeps the records as last read.
 
 #include <cstdint>
+#include <exception>
 #include <optional>
 #include <span>
 #include <string>
@@ -92,6 +93,9 @@ public:
     std::int64_t CentralDirOffset = 0;
     // Volume information of the last load.
     TZFVolumeNumberInfo VolumeInfo;
+    // Loads every item's record up front (the plain road the tests hold the
+    // loaded one against) instead of decoding each when it is asked for.
+    bool LoadItemsEagerly = false;
     // Whether the last LoadDir found an end record before it took the recovery
     // road (the rebuild converts OEM names only then).
     bool EndRecordFound = false;
@@ -107,6 +111,11 @@ private:
     // recovery road must be taken instead.
     bool LoadCentralDir(std::int64_t e, std::int64_t z);
     void ReadItems(std::int64_t start, std::int64_t count);
+    // ReadItems' road for LoadedItems: the same reads and checks, keeping
+    // only the names and where the headers are; at most `capacity` items.
+    void ScanItems(std::int64_t start, std::int64_t count, std::int32_t capacity);
+    [[noreturn]] void ReadItemsAfterFailedScan(std::int64_t start, std::int64_t count, std::int32_t capacity,
+                                               std::exception_ptr scanError);
     void CheckCompressedSizes();
 
     // The end record search reads the stream's tail once per manager; the

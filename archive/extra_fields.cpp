@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "archive/byte_reader.h"
+#include "archive/dir_array.h"
 #include "archive/item_name_decoding.h"
 
 namespace archive {
@@ -14,10 +15,8 @@ constexpr std::size_t kAesBlockSize = 7;
 // The zip64 block holds, in this order, only the values whose central field is
 // all ones. A value that would run past the block's end is not taken, and
 // nothing after it is.
-void ReadZip64Block(std::span<const std::uint8_t> data, TZFDirArray& dir, std::int32_t index) {
+void ReadZip64Block(std::span<const std::uint8_t> data, const TZFZipCentralDir& cd, TZFZip64ExtendedInfo& info) {
     ByteReader in(data);
-    const TZFZipCentralDir& cd = dir.ItemRef(index).CentralDir;
-    TZFZip64ExtendedInfo& info = dir.Zip64Of(index);
     const auto take64 = [&](std::int64_t& target, std::uint8_t given) {
         if (in.Remaining() == 0) return true;  // nothing left at this offset: skip quietly
         if (in.Remaining() < 8) return false;
@@ -33,9 +32,9 @@ void ReadZip64Block(std::span<const std::uint8_t> data, TZFDirArray& dir, std::i
 }
 
 // The last Unicode Path block that belongs to the stored name, if any.
-std::optional<std::u16string> UnicodePathOf(const TDirItem& item, std::span<const std::uint8_t> storedName) {
+std::optional<std::u16string> UnicodePathOf(TZFExtraFields field, std::span<const std::uint8_t> storedName) {
     std::optional<std::u16string> name;
-    for (const TZFExtraFieldDataBlock block : item.ExtraFields()) {
+    for (const TZFExtraFieldDataBlock block : field) {
         if (block.headerID != kUnicodePathExtraId) continue;
         if (auto path = UnicodePathName(block.pData, storedName)) name = std::move(path);
     }
@@ -45,24 +44,24 @@ std::optional<std::u16string> UnicodePathOf(const TDirItem& item, std::span<cons
 // The AES block (vendor version, vendor id, strength, actual method) counts
 // only below the strong-encryption version; a block shorter than 7 bytes is
 // left alone.
-void ReadAesBlock(std::span<const std::uint8_t> data, TDirItem& item) {
-    if (item.CentralDir.extractVersion >= kStrongEncryptionVersion || data.size() < kAesBlockSize) return;
+void ReadAesBlock(std::span<const std::uint8_t> data, const TZFZipCentralDir& cd, ExtraFieldValues& values) {
+    if (cd.extractVersion >= kStrongEncryptionVersion || data.size() < kAesBlockSize) return;
     ByteReader in(data);
     in.Skip(4);
     switch (in.U8()) {
     case 1:
-        item.ZFEncryptionAlgorithm = caAES_128;
+        values.algorithm = caAES_128;
         break;
     case 2:
-        item.ZFEncryptionAlgorithm = caAES_192;
+        values.algorithm = caAES_192;
         break;
     case 3:
-        item.ZFEncryptionAlgorithm = caAES_256;
+        values.algorithm = caAES_256;
         break;
     default:
         break;
     }
-    item.CompressionMethod = in.U16();
+    values.compressionMethod = in.U16();
 }
 
 }  // namespace
@@ -90,28 +89,50 @@ void ReadExtraFields(std::span<const std::uint8_t> field, TZFDirArray& dir, std:
 
 // The Unicode Path block replaces the decoded name before the blocks are
 // taken in file order, so that a Unicode name block wins wherever it stands.
-void InterpretExtraFields(TZFDirArray& dir, std::int32_t index, std::span<const std::uint8_t> storedName) {
-    TDirItem& item = dir.ItemRef(index);
-    item.bHugeFile = false;
-    if (auto path = UnicodePathOf(item, storedName)) dir.SetItemName(index, *path);
-    for (const TZFExtraFieldDataBlock block : item.ExtraFields()) {
+std::optional<std::u16string> ExtraFieldName(TZFExtraFields field, std::span<const std::uint8_t> storedName) {
+    std::optional<std::u16string> name = UnicodePathOf(field, storedName);
+    for (const TZFExtraFieldDataBlock block : field) {
+        if (block.headerID != kUnicodeNameExtraId) continue;
+        TUnicodeExtendedInfo unicode;
+        if (unicode.Load(block.pData)) name = std::move(unicode.FName);
+    }
+    return name;
+}
+
+ExtraFieldValues ReadExtraFieldValues(const TZFZipCentralDir& cd, TZFExtraFields field, ExtraFieldValues start) {
+    ExtraFieldValues values = start;
+    values.hugeFile = false;
+    for (const TZFExtraFieldDataBlock block : field) {
         switch (block.headerID) {
         case kZip64ExtraId:
-            ReadZip64Block(block.pData, dir, index);
-            item.bHugeFile = true;
+            ReadZip64Block(block.pData, cd, values.zip64);
+            values.zip64Seen = true;
+            values.hugeFile = true;
             break;
-        case kUnicodeNameExtraId: {
-            TUnicodeExtendedInfo unicode;
-            if (unicode.Load(block.pData)) dir.SetItemName(index, unicode.FName);
-            break;
-        }
         case kAesExtraId:
-            ReadAesBlock(block.pData, item);
+            ReadAesBlock(block.pData, cd, values);
             break;
         default:
             break;
         }
     }
+    return values;
+}
+
+// The name first, then the values: the item views its zip64 values in the
+// directory's storage, made only when a zip64 block was met.
+void InterpretExtraFields(TZFDirArray& dir, std::int32_t index, std::span<const std::uint8_t> storedName) {
+    TDirItem& item = dir.ItemRef(index);
+    if (auto name = ExtraFieldName(item.ExtraFields(), storedName)) dir.SetItemName(index, *name);
+    ExtraFieldValues start;
+    start.zip64 = item.Zip64ExtInfo();
+    start.algorithm = item.ZFEncryptionAlgorithm;
+    start.compressionMethod = item.CompressionMethod;
+    const ExtraFieldValues values = ReadExtraFieldValues(item.CentralDir, item.ExtraFields(), start);
+    item.bHugeFile = values.hugeFile;
+    item.ZFEncryptionAlgorithm = values.algorithm;
+    item.CompressionMethod = values.compressionMethod;
+    if (values.zip64Seen) dir.Zip64Of(index) = values.zip64;
 }
 
 }  // namespace archive

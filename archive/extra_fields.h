@@ -4,12 +4,15 @@
 // block (0x7075) and the AES block (0x9901) are interpreted.
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
-#include "archive/dir_array.h"
+#include "archive/dir_item.h"
 
 namespace archive {
+
+class TZFDirArray;
 
 // Reader of a Unicode name block: "NUCX", a count N, N UTF-16LE code units.
 class TUnicodeExtendedInfo {
@@ -22,6 +25,24 @@ public:
     std::uint32_t FAdditionalSignature = 0;
     std::u16string FName;
 };
+
+// The name an item's extra field gives it, when any: the last Unicode Path
+// block that belongs to `storedName` (the item's name as stored), replaced by
+// each complete Unicode name block in turn, wherever it stands.
+std::optional<std::u16string> ExtraFieldName(TZFExtraFields field, std::span<const std::uint8_t> storedName);
+
+// What an extra field sets besides the name, starting from the item's values.
+struct ExtraFieldValues {
+    bool hugeFile = false;
+    bool zip64Seen = false;       // a zip64 block was met: the item has zip64 values
+    TZFZip64ExtendedInfo zip64;   // ...these
+    TZFCryptoAlgorithm algorithm = caPkzipClassic;
+    std::uint16_t compressionMethod = 0;
+};
+// The blocks of `field` (of the item whose central header is `cd`) taken in
+// file order: a zip64 block sets the zip64 values that its central fields
+// hand over and bHugeFile, an AES block the algorithm and actual method.
+ExtraFieldValues ReadExtraFieldValues(const TZFZipCentralDir& cd, TZFExtraFields field, ExtraFieldValues start);
 
 // Takes the extra field `field` into item `index` of `dir` (an item without a
 // comment) and interprets it; `storedName` is the item's name as stored.

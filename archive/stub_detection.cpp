@@ -11,7 +11,6 @@ namespace archive {
 namespace {
 
 constexpr std::size_t kScanChunk = 10000;
-constexpr std::uint32_t kDirectoryAttribute = 0x10;
 
 // Restores the stream position when the scope ends.
 class PositionGuard {
@@ -78,34 +77,20 @@ bool TZFDirManager::MatchFirstLocalHeader(std::int64_t p) {
 
 // An item whose central offset is the zip64 marker is judged, and adjusted,
 // by its zip64 offset: adding the stub to the marker itself would wrap it into
-// a small, wrong offset. Without a zip64 value the marker is an offset of its own.
+// a small, wrong offset. Without a zip64 value the marker is an offset of its
+// own. The first item with data decides.
 bool TZFDirManager::StubOffsetApplied() const {
-    const auto stub = static_cast<std::uint32_t>(StubSize);
-    for (std::int32_t i = 0; i < CDir.Count(); ++i) {
-        const TDirItem& item = CDir.ItemRef(i);
-        const TZFZipCentralDir& cd = item.CentralDir;
-        if (cd.compSize == 0) continue;
-        if (item.Zip64Given(cd.relOffsetLH, TZFZip64ExtendedInfo::kRelOffsetGiven)) {
-            return item.Zip64ExtInfo().relOffsetLH >= StubSize;
-        }
-        return cd.relOffsetLH >= stub;
+    const std::int32_t first = CDir.FirstItemWithData();
+    if (first < 0) return true;
+    const TDirItem& item = CDir.ItemRef(first);
+    const TZFZipCentralDir& cd = item.CentralDir;
+    if (item.Zip64Given(cd.relOffsetLH, TZFZip64ExtendedInfo::kRelOffsetGiven)) {
+        return item.Zip64ExtInfo().relOffsetLH >= StubSize;
     }
-    return true;
+    return cd.relOffsetLH >= static_cast<std::uint32_t>(StubSize);
 }
 
 // Offsets are 32-bit and wrap; directory items stay as stored.
-void TZFDirManager::ApplyStubOffset() {
-    const auto stub = static_cast<std::uint32_t>(StubSize);
-    for (std::int32_t i = 0; i < CDir.Count(); ++i) {
-        TDirItem& item = CDir.ItemRef(i);
-        TZFZipCentralDir& cd = item.CentralDir;
-        if ((cd.externalAttr & kDirectoryAttribute) != 0) continue;
-        if (item.Zip64Given(cd.relOffsetLH, TZFZip64ExtendedInfo::kRelOffsetGiven)) {
-            CDir.Zip64Of(i).relOffsetLH += StubSize;
-        } else {
-            cd.relOffsetLH += stub;
-        }
-    }
-}
+void TZFDirManager::ApplyStubOffset() { CDir.ShiftLocalHeaderOffsets(StubSize); }
 
 }  // namespace archive

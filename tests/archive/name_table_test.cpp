@@ -14,6 +14,7 @@
 
 #include "archive/dir_array.h"
 #include "archive/errors.h"
+#include "archive/name_store.h"
 #include "tests/archive/archive_test_support.h"
 #include "tests/support/plain_name_index.h"
 
@@ -138,34 +139,48 @@ TEST(NameTable, ScannedLookupsAgreeWithThePlacedTable) {
     for (int round = 0; round < 200; ++round) {
         const std::size_t count = 1 + rng() % (round < 100 ? 12 : 3000);
         std::vector<TDirItem> items;
+        NameStore store;  // the same names, kept as a loaded directory keeps them
         std::vector<std::int32_t> order(count);
         for (std::size_t i = 0; i < count; ++i) {
             items.emplace_back(pool[rng() % std::size(pool)]);
+            store.Append(items.back().Name());
             order[i] = static_cast<std::int32_t>(i);
         }
         std::shuffle(order.begin(), order.end(), rng);
         order.resize(count - rng() % (count / 4 + 1));  // these stay out of the index
-        const auto index = [&] {
-            NameTable table;
-            if (rng() % 2) table.Reserve(count);
-            for (std::int32_t item : order) table.Insert(item, items);
-            return table;
-        };
-        NameTable placed = index();
-        for (int k = 0; k <= NameTable::kScanLookups; ++k) placed.Find(u"none", items);
-        ASSERT_GT(placed.SlotCount(), 0u);
-        for (const std::u16string& name : pool) {
-            SCOPED_TRACE("round " + std::to_string(round) + " name " + std::string(name.begin(), name.end()));
-            NameTable scanned = index();
-            const std::int32_t byTable = placed.Find(name, items);
-            for (int k = 0; k < NameTable::kScanLookups; ++k) ASSERT_EQ(scanned.Find(name, items), byTable);
-            ASSERT_EQ(scanned.SlotCount(), 0u) << "the first lookups place nothing";
-            // The empty name is answered at once while no item has it, and uses no scan.
-            for (int k = 0; k <= NameTable::kScanLookups && scanned.SlotCount() == 0; ++k) {
-                ASSERT_EQ(scanned.Find(u"none", items), -1);
+        const ItemNames itemNames(items);
+        for (const IndexedNames* names : {static_cast<const IndexedNames*>(&itemNames),
+                                          static_cast<const IndexedNames*>(&store)}) {
+            const auto index = [&] {
+                NameTable table;
+                if (rng() % 2) table.Reserve(count);
+                for (std::int32_t item : order) table.Insert(item, *names);
+                return table;
+            };
+            NameTable placed = index();
+            for (int k = 0; k <= NameTable::kScanLookups; ++k) placed.Find(u"none", *names);
+            ASSERT_GT(placed.SlotCount(), 0u);
+            NameTable byItems = [&] {
+                NameTable table;
+                for (std::int32_t item : order) table.Insert(item, itemNames);
+                for (int k = 0; k <= NameTable::kScanLookups; ++k) table.Find(u"none", itemNames);
+                return table;
+            }();
+            for (const std::u16string& name : pool) {
+                SCOPED_TRACE("round " + std::to_string(round) + " name " + std::string(name.begin(), name.end()) +
+                             (names == &store ? " (store)" : " (items)"));
+                NameTable scanned = index();
+                const std::int32_t byTable = placed.Find(name, *names);
+                ASSERT_EQ(byTable, byItems.Find(name, itemNames)) << "both sources answer alike";
+                for (int k = 0; k < NameTable::kScanLookups; ++k) ASSERT_EQ(scanned.Find(name, *names), byTable);
+                ASSERT_EQ(scanned.SlotCount(), 0u) << "the first lookups place nothing";
+                // The empty name is answered at once while no item has it, and uses no scan.
+                for (int k = 0; k <= NameTable::kScanLookups && scanned.SlotCount() == 0; ++k) {
+                    ASSERT_EQ(scanned.Find(u"none", *names), -1);
+                }
+                ASSERT_GT(scanned.SlotCount(), 0u) << "a lookup past the scans places the items";
+                ASSERT_EQ(scanned.Find(name, *names), byTable);
             }
-            ASSERT_GT(scanned.SlotCount(), 0u) << "a lookup past the scans places the items";
-            ASSERT_EQ(scanned.Find(name, items), byTable);
         }
     }
 }
