@@ -15,9 +15,12 @@
 
 #include "archive/item_decoder.h"
 #include "archive/pkware_crypt.h"
+#include "tests/support/deflate_roads.h"
 
 using namespace archive;
 using platform::MemoryStream;
+using testing_support::PlainData;
+using testing_support::RawDeflate;
 
 namespace {
 
@@ -68,46 +71,6 @@ Outcome Decode(const Member& member, TrailerSum trailerSum) {
     return outcome;
 }
 
-// Plain data of one of several kinds: text, noise, zeros, or noise and repeats mixed.
-// `kind` picks one (0-3), or -1 leaves it to chance.
-Bytes Plain(std::mt19937& random, std::size_t size, int kind) {
-    static const char* const kWords[] = {"key", "string", "dict", "<array>", "Payload", "itemId", " ", "\n"};
-    Bytes plain;
-    plain.reserve(size);
-    if (kind < 0) kind = static_cast<int>(random() % 4);
-    while (plain.size() < size) {
-        if (kind == 0) {
-            for (const char* w = kWords[random() % 8]; *w != '\0'; ++w) plain.push_back(static_cast<std::uint8_t>(*w));
-        } else if (kind == 1) {
-            plain.push_back(static_cast<std::uint8_t>(random()));
-        } else if (kind == 2) {
-            plain.push_back(0);
-        } else if (random() % 2 == 0 || plain.size() < 300) {
-            plain.push_back(static_cast<std::uint8_t>(random() % 16));
-        } else {
-            const std::size_t from = plain.size() - 1 - random() % 299;
-            for (std::size_t i = 0; i < 40; ++i) plain.push_back(plain[from + i]);
-        }
-    }
-    plain.resize(size);
-    return plain;
-}
-
-// Raw deflate data with the given level, window size and strategy.
-Bytes RawDeflate(const Bytes& plain, int level, int windowBits, int strategy) {
-    z_stream z{};
-    deflateInit2(&z, level, Z_DEFLATED, -windowBits, 8, strategy);
-    Bytes out(deflateBound(&z, static_cast<uLong>(plain.size())) + 64);
-    z.next_in = const_cast<Bytef*>(plain.data());
-    z.avail_in = static_cast<uInt>(plain.size());
-    z.next_out = out.data();
-    z.avail_out = static_cast<uInt>(out.size());
-    deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
-}
-
 void AppendBigEndian32(Bytes& data, std::uint32_t value) {
     for (int shift = 24; shift >= 0; shift -= 8) data.push_back(static_cast<std::uint8_t>(value >> shift));
 }
@@ -119,7 +82,7 @@ enum Damage { kIntact, kFlippedByte, kCut };
 Member MakeMember(std::mt19937& random, std::size_t size, Tail tail, Damage damage, int kind = -1) {
     static const int kLevels[] = {0, 1, 6, 9};
     static const int kStrategies[] = {Z_DEFAULT_STRATEGY, Z_FILTERED, Z_HUFFMAN_ONLY, Z_RLE, Z_FIXED};
-    const Bytes plain = Plain(random, size, kind);
+    const Bytes plain = PlainData(random, size, kind);
     Member member;
     member.data =
         RawDeflate(plain, kLevels[random() % 4], 9 + static_cast<int>(random() % 7), kStrategies[random() % 5]);

@@ -13,6 +13,7 @@
 
 #include "archive/crc32.h"
 #include "archive/pkware_crypt.h"
+#include "tests/support/deflate_roads.h"
 
 using namespace archive;
 using platform::MemoryStream;
@@ -36,17 +37,7 @@ Bytes TextBytes(std::size_t n) {
 
 // Raw deflate data (no zlib header or trailer), as an archive member holds them.
 Bytes RawDeflate(const Bytes& plain) {
-    z_stream z{};
-    deflateInit2(&z, Z_BEST_SPEED, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-    Bytes out(deflateBound(&z, static_cast<uLong>(plain.size())) + 16);
-    z.next_in = const_cast<Bytef*>(plain.data());
-    z.avail_in = static_cast<uInt>(plain.size());
-    z.next_out = out.data();
-    z.avail_out = static_cast<uInt>(out.size());
-    deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
+    return testing_support::RawDeflate(plain, Z_BEST_SPEED, 15, Z_DEFAULT_STRATEGY);
 }
 
 Bytes BigEndian32(std::uint32_t value) {
