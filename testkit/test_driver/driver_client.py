@@ -35,10 +35,11 @@ def run_driver(driver_exe, args, env, cwd, output, timeout=120):
     return done.returncode, [json.loads(line) for line in text.splitlines() if line.startswith("{")], text
 
 
-def failed_step(lines, text):
+def failed_step(lines, text, code=None):
     """What to say about a failed driver run: the failing step and its error."""
     if not lines:
-        return f"the driver gave no answer: {text[-500:].strip()}"
+        ended = f" (exit code {code})" if code is not None else ""
+        return f"the driver gave no answer{ended}: {text[-500:].strip()}"
     return f"driver step {lines[-1].get('step')!r} failed: {lines[-1].get('error')}"
 
 

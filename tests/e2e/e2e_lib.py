@@ -318,7 +318,7 @@ class E2ETest:
             for line in lines:
                 log.write(json.dumps(line, ensure_ascii=False) + "\n")
         if expect_ok and code != 0:
-            raise DriverError(failed_step(lines, text))
+            raise DriverError(failed_step(lines, text, code))
         return lines
 
     def state(self):
