@@ -1,11 +1,10 @@
 #!/usr/bin/env bash
 # Builds every variant and runs every test: natively under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the Windows build under Wine (unit tests and the
-# end-to-end tests of the real window on a virtual display) after making the
-# release packages in build/dist, and beside the Wine tests, which mostly wait
-# on windows and installers, a short run of the fuzz harnesses over their seeds
-# and the tests of what runs more than one thread under ThreadSanitizer. Ends
-# with the time of each stage and the whole run's.
+# UndefinedBehaviorSanitizer, the tests of what runs more than one thread under
+# ThreadSanitizer, a short run of the fuzz harnesses over their seeds, then the
+# Windows build under Wine (unit tests and
+# the end-to-end tests of the real window on a virtual display), after making
+# the release packages in build/dist. Ends with the time of each stage.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 # Sanitizer reports name the whole call chain.
@@ -31,38 +30,14 @@ stage() {
   [[ "$result" == ok ]]
 }
 
-# background_stage NAME COMMAND...: starts a stage that runs beside the stages
-# that follow; its output is kept and shown once it has ended (end_background).
-background_stage() {
-  background_name=$1
-  shift
-  echo "=== $background_name (beside the stages that follow)"
-  background_log=$(mktemp)
-  background_start=$SECONDS
-  "$@" >"$background_log" 2>&1 &
-  background_pid=$!
-}
-
-end_background() {
-  [[ -n "${background_pid:-}" ]] || return 0
-  local result=ok
-  wait "$background_pid" || { result=FAILED; status=1; }
-  echo "=== $background_name (its output)"
-  cat "$background_log"
-  rm -f "$background_log"
-  stage_names+=("$background_name (beside)")
-  stage_times+=($((SECONDS - background_start)))
-  stage_results+=("$result")
-  background_pid=
-}
-
 summary() {
-  local i
+  local i total=0
   echo "=== stage times"
   for i in "${!stage_names[@]}"; do
-    printf '  %-30s %4d s  %s\n' "${stage_names[$i]}" "${stage_times[$i]}" "${stage_results[$i]}"
+    printf '  %-28s %4d s  %s\n' "${stage_names[$i]}" "${stage_times[$i]}" "${stage_results[$i]}"
+    total=$((total + stage_times[i]))
   done
-  printf '  %-30s %4d s (%d min %d s)\n' "all (wall time)" "$SECONDS" $((SECONDS / 60)) $((SECONDS % 60))
+  printf '  %-28s %4d s (%d min %d s)\n' "all" "$total" $((total / 60)) $((total % 60))
 }
 
 # Ends the Windows build's wineserver and the virtual display its tests used.
@@ -92,21 +67,16 @@ tsan_tests() {
 stage "setup (packages)" "$root/scripts/setup.sh" || { summary; exit 1; }
 # Every native test runs in the sanitizer build (the plain native build is for
 # benchmarks and the inspector, and builds on demand); the fuzz harnesses are
-# built in the same tree.
-sanitize_built=false
-if stage "sanitize: build" "$root/scripts/build.sh" sanitize; then
-  sanitize_built=true
-  stage "sanitize: test" ctest_variant sanitize
-fi
-if stage "win64: build" "$root/scripts/build.sh" win64 && stage "win64: release packages" "$root/packaging/package.sh"; then
-  background_stage "win64: test (Wine)" ctest_variant win64
-fi
-# Beside the Wine tests. All fuzz harnesses share FUZZ_SMOKE_SECONDS (default
+# built in the same tree. All fuzz harnesses share FUZZ_SMOKE_SECONDS (default
 # 60), two at a time.
-if $sanitize_built; then
+if stage "sanitize: build" "$root/scripts/build.sh" sanitize; then
+  stage "sanitize: test" ctest_variant sanitize
   stage "fuzz: smoke" "$root/scripts/fuzz.sh" smoke "${FUZZ_SMOKE_SECONDS:-60}"
 fi
 stage "tsan: build" "$root/scripts/build.sh" tsan && stage "tsan: test" tsan_tests
-end_background
+if stage "win64: build" "$root/scripts/build.sh" win64; then
+  stage "win64: release packages" "$root/packaging/package.sh"
+  stage "win64: test (Wine)" ctest_variant win64
+fi
 summary
 exit $status
