@@ -80,7 +80,7 @@ struct DeflateDecoder::Tables {
 
 DeflateDecoder::DeflateDecoder(std::size_t roomPerCall)
         : roomPerCall_(std::max<std::size_t>(roomPerCall, 1)), stage_(Stage::kBlockHeader) {
-    buffer_.resize(kHistorySize + roomPerCall_);
+    buffer_ = platform::ByteBuffer(kHistorySize + roomPerCall_);
     out_ = callStart_ = callEnd_ = buffer_.data();
 }
 

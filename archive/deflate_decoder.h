@@ -20,10 +20,9 @@
 #include <memory>
 #include <optional>
 #include <span>
-#include <vector>
 
 #include "archive/huffman_table.h"
-#include "platform/stream.h"
+#include "platform/byte_buffer.h"
 
 namespace archive {
 
@@ -88,8 +87,7 @@ private:
     }
 
     // Output buffer: history, then the room of one call.
-    using Buffer = std::vector<std::uint8_t, platform::UninitialisedAllocator<std::uint8_t>>;
-    Buffer buffer_;
+    platform::ByteBuffer buffer_;
     std::size_t roomPerCall_;
     std::uint8_t* out_ = nullptr;  // next output byte
     std::uint8_t* callStart_ = nullptr;

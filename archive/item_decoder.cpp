@@ -41,7 +41,7 @@ void ItemDecoder::AllocateBuffers() {
     const auto upTo = [](std::int64_t size, std::size_t limit) {
         return static_cast<std::size_t>(std::clamp<std::int64_t>(size, 1, static_cast<std::int64_t>(limit)));
     };
-    input_.resize(upTo(item_.compressedSize, kChunkSize));
+    input_ = platform::ByteBuffer(upTo(item_.compressedSize, kChunkSize));
     if (item_.method == kMethodDeflated) {
         roomPerCall_ = upTo(std::min<std::int64_t>(item_.uncompressedSize, kChunkSize) + 1, kChunkSize);
         decoder_ = std::make_unique<DeflateDecoder>(roomPerCall_);
@@ -124,45 +124,7 @@ bool ItemDecoder::SumsAsDecoded() const noexcept {
 std::uint32_t ItemDecoder::OutputSum() {
     if (SumsAsDecoded()) return adler_;
     std::uint32_t sum = 1;
-    return SumWholeOutput(sum) ? sum : ~decoder_->Trailer();
-}
-
-// Inflates the member's data once more from their start, as raw deflate data,
-// summing the output and dropping it; the source is left where it was. Bounded
-// work: at most the member's own inflation a second time, for the few members
-// that carry a trailer. This pass stays zlib's raw inflate.
-bool ItemDecoder::SumWholeOutput(std::uint32_t& sum) {
-    constexpr std::size_t kPiece = std::size_t{64} << 10;
-    const std::int64_t resume = source_.Position();
-    Inflater again(Inflater::Format::kRawDeflate);
-    if (!again.Initialised()) return false;
-    Buffer in(kPiece), out(kPiece);
-    z_stream& z = again.Stream();
-    source_.SetPosition(dataStart_);
-    std::int64_t left = item_.compressedSize;
-    int result = Z_OK;
-    while (result == Z_OK && left > 0) {
-        const std::size_t n = source_.Read(in.data(), static_cast<std::size_t>(std::min<std::int64_t>(left, kPiece)));
-        if (n == 0) break;
-        left -= static_cast<std::int64_t>(n);
-        z.next_in = in.data();
-        z.avail_in = static_cast<uInt>(n);
-        do {
-            z.next_out = out.data();
-            z.avail_out = static_cast<uInt>(out.size());
-            result = inflate(&z, Z_NO_FLUSH);
-            // A piece of input used up just as a piece of output filled: the
-            // call after it can only ask for the next piece of input.
-            if (result == Z_BUF_ERROR && z.avail_in == 0) {
-                result = Z_OK;
-                break;
-            }
-            if (result != Z_OK && result != Z_STREAM_END) break;
-            sum = UpdateAdler32(sum, {out.data(), out.size() - z.avail_out});
-        } while (result == Z_OK && (z.avail_in > 0 || z.avail_out == 0));
-    }
-    source_.SetPosition(resume);
-    return result == Z_STREAM_END;
+    return SumRawDeflateOutput(source_, dataStart_, item_.compressedSize, sum) ? sum : ~decoder_->Trailer();
 }
 
 // Writes what one decoder call produced. Output beyond the declared size is never
@@ -191,6 +153,43 @@ bool ItemDecoder::WriteChunk(const std::uint8_t* buffer, std::size_t n) {
         if (!events_.diskFull || events_.diskFull()) return false;
         output_.SetPosition(start);
     }
+}
+
+// Inflates the data once more from their start and drops the output: bounded
+// work, at most a member's own inflation a second time, for the few members that
+// carry a zlib trailer. This pass stays zlib's raw inflate.
+bool SumRawDeflateOutput(platform::Stream& source, std::int64_t start, std::int64_t size, std::uint32_t& sum) {
+    constexpr std::size_t kPiece = std::size_t{64} << 10;
+    const std::int64_t resume = source.Position();
+    Inflater again(Inflater::Format::kRawDeflate);
+    if (!again.Initialised()) return false;
+    platform::ByteBuffer in(kPiece), out(kPiece);
+    z_stream& z = again.Stream();
+    source.SetPosition(start);
+    std::int64_t left = size;
+    int result = Z_OK;
+    while (result == Z_OK && left > 0) {
+        const std::size_t n = source.Read(in.data(), static_cast<std::size_t>(std::min<std::int64_t>(left, kPiece)));
+        if (n == 0) break;
+        left -= static_cast<std::int64_t>(n);
+        z.next_in = in.data();
+        z.avail_in = static_cast<uInt>(n);
+        do {
+            z.next_out = out.data();
+            z.avail_out = static_cast<uInt>(out.size());
+            result = inflate(&z, Z_NO_FLUSH);
+            // A piece of input used up just as a piece of output filled: the
+            // call after it can only ask for the next piece of input.
+            if (result == Z_BUF_ERROR && z.avail_in == 0) {
+                result = Z_OK;
+                break;
+            }
+            if (result != Z_OK && result != Z_STREAM_END) break;
+            sum = UpdateAdler32(sum, {out.data(), out.size() - z.avail_out});
+        } while (result == Z_OK && (z.avail_in > 0 || z.avail_out == 0));
+    }
+    source.SetPosition(resume);
+    return result == Z_STREAM_END;
 }
 
 }  // namespace archive

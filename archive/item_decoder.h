@@ -10,9 +10,9 @@
 #include <functional>
 #include <memory>
 #include <span>
-#include <vector>
 
 #include "archive/crc32.h"
+#include "platform/byte_buffer.h"
 #include "platform/stream.h"
 
 namespace archive {
@@ -50,6 +50,11 @@ struct ItemData {
     enum class TrailerSum : std::uint8_t { kAlways, kOnDemand } trailerSum = TrailerSum::kOnDemand;
 };
 
+// Adds the Adler-32 of all that the `size` bytes of raw deflate data at
+// `start` of `source` inflate to onto `sum`, dropping the output; the source is
+// left where it was. True when the data ended as deflate data end.
+bool SumRawDeflateOutput(platform::Stream& source, std::int64_t start, std::int64_t size, std::uint32_t& sum);
+
 class ItemDecoder {
 public:
     // `source` is positioned at the member data. Nothing is read until Run.
@@ -78,7 +83,6 @@ private:
     bool TrailerMatches();
     bool SumsAsDecoded() const noexcept;
     std::uint32_t OutputSum();
-    bool SumWholeOutput(std::uint32_t& sum);
     bool EmitInflated(std::span<const std::uint8_t> produced, bool& stop);
     bool WriteChunk(const std::uint8_t* buffer, std::size_t n);
 
@@ -89,8 +93,7 @@ private:
     std::unique_ptr<DeflateDecoder> decoder_;  // of a deflated member
     std::size_t roomPerCall_ = 0;              // the decoder's most output per call
     // Not zero-filled: every byte is written before it is read.
-    using Buffer = std::vector<std::uint8_t, platform::UninitialisedAllocator<std::uint8_t>>;
-    Buffer input_;                // a chunk
+    platform::ByteBuffer input_;  // a chunk
     std::int64_t dataStart_ = 0;  // source position of the member's data
     std::int64_t consumed_ = 0;
     std::int64_t written_ = 0;

@@ -51,7 +51,8 @@ std::int64_t LoadedItems::HeaderPosition(std::int32_t item) {
         position = nextPosition_;
     }
     for (std::int32_t k = item - from; k > 0; --k) {
-        const auto header = TZFZipCentralDir::Decode(Bytes(position, TZFZipCentralDir::kSize).first<TZFZipCentralDir::kSize>());
+        const auto header =
+            TZFZipCentralDir::Decode(Bytes(position, TZFZipCentralDir::kSize).first<TZFZipCentralDir::kSize>());
         position += static_cast<std::int64_t>(TZFZipCentralDir::kSize) + header.nameLength + header.extraLength +
                     header.commentLength;
     }
@@ -85,7 +86,8 @@ TDirItem& LoadedItems::Decode(std::int32_t index) {
 
     const std::size_t textBytes = std::size_t{cd.extraLength} + cd.commentLength;
     if (textBytes > 0) {
-        const auto texts = Bytes(position + static_cast<std::int64_t>(TZFZipCentralDir::kSize) + cd.nameLength, textBytes);
+        const auto texts =
+            Bytes(position + static_cast<std::int64_t>(TZFZipCentralDir::kSize) + cd.nameLength, textBytes);
         auto* kept = static_cast<std::uint8_t*>(texts_.AllocateBytes(textBytes, 1));
         std::memcpy(kept, texts.data(), textBytes);
         item.texts_ = kept;
@@ -124,12 +126,13 @@ std::span<const std::uint8_t> LoadedItems::Bytes(std::int64_t position, std::siz
     }
     const std::int64_t left = std::max<std::int64_t>(stream_.Size() - position, 0);
     if (static_cast<std::uint64_t>(left) < count) throw platform::EReadError();
-    const auto want = static_cast<std::size_t>(std::min<std::int64_t>(left, static_cast<std::int64_t>(std::max(count, kWindowBytes))));
+    const auto want = static_cast<std::size_t>(
+        std::min<std::int64_t>(left, static_cast<std::int64_t>(std::max(count, kWindowBytes))));
     const std::int64_t saved = stream_.Position();
     window_.resize(want);
     windowAt_ = position;
     stream_.SetPosition(position);
-    const bool complete = ReadFully(stream_, window_);
+    const bool complete = ReadFully(stream_, {window_.data(), window_.size()});
     stream_.SetPosition(saved);
     if (!complete) {
         window_.clear();

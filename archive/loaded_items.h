@@ -18,6 +18,7 @@
 #include "archive/extra_fields.h"
 #include "archive/name_store.h"
 #include "archive/text_arena.h"
+#include "platform/byte_buffer.h"
 #include "platform/stream.h"
 
 namespace archive {
@@ -82,7 +83,7 @@ private:
     std::int32_t nextItem_ = -1;
     std::int64_t nextPosition_ = 0;
 
-    std::vector<std::uint8_t, platform::UninitialisedAllocator<std::uint8_t>> window_;
+    platform::ByteBuffer window_;
     std::int64_t windowAt_ = 0;
 };
 

@@ -8,6 +8,7 @@
 #include <span>
 #include <vector>
 
+#include "platform/byte_buffer.h"
 #include "platform/stream.h"
 
 namespace archive {
@@ -37,7 +38,7 @@ private:
     std::int64_t streamSize_;
     std::size_t chunkSize_;
     std::int64_t bufferStart_;
-    std::vector<std::uint8_t, platform::UninitialisedAllocator<std::uint8_t>> buffer_;  // filled by reads
+    platform::ByteBuffer buffer_;  // filled by reads
     std::size_t offset_ = 0;
 };
 

@@ -73,7 +73,7 @@ std::int64_t MemoryStream::Seek(std::int64_t offset, SeekOrigin origin) {
 void MemoryStream::SetSize(std::int64_t size) {
     const std::size_t oldSize = data_.size();
     data_.resize(static_cast<std::size_t>(size));
-    if (data_.size() > oldSize) std::fill(data_.begin() + static_cast<std::ptrdiff_t>(oldSize), data_.end(), 0);
+    if (data_.size() > oldSize) std::fill(data_.data() + oldSize, data_.data() + data_.size(), 0);
     position_ = std::min(position_, data_.size());
 }
 

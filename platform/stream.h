@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/byte_buffer.h"
+
 namespace platform {
 
 enum class SeekOrigin { Begin, Current, End };
@@ -38,24 +40,6 @@ public:
     std::int64_t CopyFrom(Stream& source, std::int64_t count);
 };
 
-// Leaves new elements uninitialised: a memory stream that grows by writes need
-// not zero bytes it is about to overwrite.
-template <typename T>
-struct UninitialisedAllocator : std::allocator<T> {
-    template <typename U>
-    struct rebind {
-        using other = UninitialisedAllocator<U>;
-    };
-    template <typename U>
-    void construct(U* p) noexcept {
-        ::new (static_cast<void*>(p)) U;
-    }
-    template <typename U, typename... Args>
-    void construct(U* p, Args&&... args) {
-        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
-    }
-};
-
 class MemoryStream final : public Stream {
 public:
     std::size_t Read(void* buffer, std::size_t count) override;
@@ -71,7 +55,7 @@ public:
     void SaveToFile(std::u16string_view path) const;
 
 private:
-    std::vector<std::uint8_t, UninitialisedAllocator<std::uint8_t>> data_;
+    ByteBuffer data_;  // grown by writes: new bytes are not zeroed first
     std::size_t position_ = 0;
 };
 

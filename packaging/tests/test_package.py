@@ -379,11 +379,16 @@ def case_service_stop(t):
             client.close()
 
 
+def wine_program(t, *args, timeout=120):
+    """Runs a program under Wine in the test's prefix: its exit status and its output."""
+    done = subprocess.run([WINE, *args], env=t.environment(), capture_output=True, text=True,
+                          stdin=subprocess.DEVNULL, timeout=timeout)
+    return done.returncode, (done.stdout + done.stderr).strip()
+
+
 def net(t, verb):
     """`net VERB VantrelCatalogue`: its exit status and its output."""
-    done = subprocess.run([WINE, "net", verb, pkg.SERVICE_NAME], env=t.environment(), capture_output=True, text=True,
-                          stdin=subprocess.DEVNULL, timeout=120)
-    return done.returncode, (done.stdout + done.stderr).strip()
+    return wine_program(t, "net", verb, pkg.SERVICE_NAME)
 
 
 def case_net_stop(t):
@@ -414,9 +419,7 @@ def case_net_stop(t):
 def close_listeners(t):
     """Closes the running service's listeners on port 80 inside its process;
     the tool's exit status and what it said."""
-    done = subprocess.run([WINE, os.environ["VANTREL_CLOSE_LISTENERS"], pkg.SERVICE_NAME, "80"], env=t.environment(),
-                          capture_output=True, text=True, stdin=subprocess.DEVNULL, timeout=60)
-    return done.returncode, (done.stdout + done.stderr).strip()
+    return wine_program(t, os.environ["VANTREL_CLOSE_LISTENERS"], pkg.SERVICE_NAME, "80", timeout=60)
 
 
 def case_listener_failure(t):

@@ -11,6 +11,9 @@ import shlex
 import subprocess
 
 WINE = "/usr/lib/wine/wine64"
+# Wine's own error messages are kept in the driver's output (which is read for
+# its JSON lines only): a driver that dies before it answers leaves a trace.
+DRIVER_WINEDEBUG = "-all,err+all"
 
 
 def step_arguments(steps):
@@ -29,8 +32,9 @@ def run_driver(driver_exe, args, env, cwd, output, timeout=120):
     `output`: waiting for the process, not for the end of a pipe that some Wine
     service started on the way might hold."""
     with open(output, "wb") as out:
-        done = subprocess.run([WINE, str(driver_exe)] + list(args), env=env, cwd=cwd, stdin=subprocess.DEVNULL,
-                              stdout=out, stderr=subprocess.STDOUT, timeout=timeout)
+        done = subprocess.run([WINE, str(driver_exe)] + list(args), env=dict(env, WINEDEBUG=DRIVER_WINEDEBUG),
+                              cwd=cwd, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT,
+                              timeout=timeout)
     text = open(output, encoding="ascii", errors="replace").read()
     return done.returncode, [json.loads(line) for line in text.splitlines() if line.startswith("{")], text
 

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <random>
 #include <vector>
 
+#include "platform/byte_buffer.h"
 #include "platform/exception.h"
 #include "tests/support/temp_dir.h"
 
@@ -120,4 +123,45 @@ TEST(MemoryStream, GapsFromSeekingOrGrowingReadAsZeros) {
     const auto bytes = memory.Data();
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), std::string("\0\0\0x\0\0", 6));
     EXPECT_EQ(memory.Position(), 4);
+}
+
+// The buffer against a vector doing the same: every byte that was kept through
+// growing and shrinking reads back, however the sizes come.
+TEST(ByteBuffer, KeepsItsBytesThroughGrowingAndShrinking) {
+    std::mt19937 random(61);
+    ByteBuffer buffer;
+    std::vector<std::uint8_t> model;
+    for (int step = 0; step < 2000; ++step) {
+        const std::size_t size = random() % 8 == 0 ? random() % 200000 : model.size() + random() % 300;
+        const std::size_t kept = std::min(size, model.size());
+        buffer.resize(size);
+        model.resize(size);
+        ASSERT_EQ(buffer.size(), size);
+        ASSERT_TRUE(std::equal(model.begin(), model.begin() + static_cast<std::ptrdiff_t>(kept), buffer.data()))
+            << "step " << step;
+        for (std::size_t i = kept; i < size; ++i) model[i] = buffer.data()[i] = static_cast<std::uint8_t>(random());
+        if (random() % 50 == 0) {
+            buffer.clear();
+            model.clear();
+        }
+    }
+}
+
+TEST(ByteBuffer, ClearKeepsTheStorageAndAMoveLeavesNothingBehind) {
+    ByteBuffer buffer(1000);
+    const std::uint8_t* storage = buffer.data();
+    buffer.clear();
+    EXPECT_TRUE(buffer.empty());
+    buffer.resize(1000);
+    EXPECT_EQ(buffer.data(), storage);
+
+    ByteBuffer taken(std::move(buffer));
+    EXPECT_EQ(taken.data(), storage);
+    EXPECT_EQ(buffer.size(), 0u);  // NOLINT(bugprone-use-after-move): a moved-from buffer is empty
+    EXPECT_EQ(buffer.data(), nullptr);
+    buffer.resize(10);  // and usable again
+    EXPECT_EQ(buffer.size(), 10u);
+    taken = std::move(buffer);
+    EXPECT_EQ(taken.size(), 10u);
+    EXPECT_EQ(buffer.size(), 0u);
 }

@@ -55,9 +55,10 @@ void ZlibItemDecoder::AllocateBuffers() {
     const auto upTo = [](std::int64_t size, std::size_t limit) {
         return static_cast<std::size_t>(std::clamp<std::int64_t>(size, 1, static_cast<std::int64_t>(limit)));
     };
-    input_.resize(upTo(item_.compressedSize, kChunkSize) + sizeof kZlibHeader);
+    input_ = platform::ByteBuffer(upTo(item_.compressedSize, kChunkSize) + sizeof kZlibHeader);
     if (item_.method == kMethodDeflated)
-        outputBuffer_.resize(upTo(std::min<std::int64_t>(item_.uncompressedSize, kChunkSize) + 1, kChunkSize));
+        outputBuffer_ =
+            platform::ByteBuffer(upTo(std::min<std::int64_t>(item_.uncompressedSize, kChunkSize) + 1, kChunkSize));
 }
 
 std::size_t ZlibItemDecoder::ChunkOffset() const noexcept {
@@ -103,7 +104,7 @@ bool ZlibItemDecoder::InflateChunk(std::size_t n) {
     z_stream& z = inflater_->Stream();
     std::size_t length = n;
     if (consumed_ == 0) {
-        std::copy(std::begin(kZlibHeader), std::end(kZlibHeader), input_.begin());
+        std::copy(std::begin(kZlibHeader), std::end(kZlibHeader), input_.data());
         length += sizeof kZlibHeader;
     }
     z.next_in = input_.data();
@@ -158,43 +159,8 @@ std::uint32_t ZlibItemDecoder::OutputSum() {
     if (SumsAsDecoded()) return adler_;
     std::uint32_t sum = 1;
     const std::uint32_t trailer = TrailerBytes(static_cast<std::size_t>(inflater_->Stream().next_in - input_.data()));
-    return SumWholeOutput(sum) ? sum : ~trailer;
-}
-
-// Inflates the member's data once more from their start, as raw deflate data,
-// summing the output and dropping it; the source is left where it was. Bounded
-// work: at most the member's own inflation a second time, for the few members
-// that carry a trailer.
-bool ZlibItemDecoder::SumWholeOutput(std::uint32_t& sum) {
-    constexpr std::size_t kPiece = std::size_t{64} << 10;
-    const std::int64_t resume = source_.Position();
-    Inflater again(Inflater::Format::kRawDeflate);
-    if (!again.Initialised()) return false;
-    Buffer in(kPiece), out(kPiece);
-    z_stream& z = again.Stream();
-    source_.SetPosition(dataStart_);
-    std::int64_t left = item_.compressedSize;
-    int result = Z_OK;
-    while (result == Z_OK && left > 0) {
-        const std::size_t n = source_.Read(in.data(), static_cast<std::size_t>(std::min<std::int64_t>(left, kPiece)));
-        if (n == 0) break;
-        left -= static_cast<std::int64_t>(n);
-        z.next_in = in.data();
-        z.avail_in = static_cast<uInt>(n);
-        do {
-            z.next_out = out.data();
-            z.avail_out = static_cast<uInt>(out.size());
-            result = inflate(&z, Z_NO_FLUSH);
-            if (result == Z_BUF_ERROR && z.avail_in == 0) {  // wants the next piece
-                result = Z_OK;
-                break;
-            }
-            if (result != Z_OK && result != Z_STREAM_END) break;
-            sum = UpdateAdler32(sum, {out.data(), out.size() - z.avail_out});
-        } while (result == Z_OK && (z.avail_in > 0 || z.avail_out == 0));
-    }
-    source_.SetPosition(resume);
-    return result == Z_STREAM_END;
+    // The second pass is the product's own: it did not change with the decoder.
+    return SumRawDeflateOutput(source_, dataStart_, item_.compressedSize, sum) ? sum : ~trailer;
 }
 
 // The last four bytes the inflater consumed, as a big-endian value: those of
@@ -202,7 +168,7 @@ bool ZlibItemDecoder::SumWholeOutput(std::uint32_t& sum) {
 std::uint32_t ZlibItemDecoder::TrailerBytes(std::size_t consumedHere) const {
     std::uint32_t value = consumedTail_;
     for (std::size_t i = consumedHere >= 4 ? consumedHere - 4 : 0; i < consumedHere; ++i)
-        value = value << 8 | input_[i];
+        value = value << 8 | input_.data()[i];
     return value;
 }
 

@@ -8,11 +8,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <vector>
 
 #include "archive/crc32.h"
 #include "archive/inflater.h"
 #include "archive/item_decoder.h"
+#include "platform/byte_buffer.h"
 #include "platform/stream.h"
 
 namespace testing_support {
@@ -49,7 +49,6 @@ private:
     int Inflate();
     bool SumsAsDecoded() const noexcept;
     std::uint32_t OutputSum();
-    bool SumWholeOutput(std::uint32_t& sum);
     std::uint32_t TrailerBytes(std::size_t consumedHere) const;
     void KeepConsumedTail(std::size_t consumedHere);
     std::size_t ChunkOffset() const noexcept;
@@ -62,10 +61,9 @@ private:
     DecoderEvents events_;
     std::unique_ptr<archive::Inflater> inflater_;
     // Neither buffer is zero-filled: every byte is written before it is read.
-    using Buffer = std::vector<std::uint8_t, platform::UninitialisedAllocator<std::uint8_t>>;
-    Buffer input_;                // a chunk and room for the zlib header
-    Buffer outputBuffer_;         // inflate output
-    std::int64_t dataStart_ = 0;  // source position of the member's data
+    platform::ByteBuffer input_;         // a chunk and room for the zlib header
+    platform::ByteBuffer outputBuffer_;  // inflate output
+    std::int64_t dataStart_ = 0;        // source position of the member's data
     std::int64_t consumed_ = 0;
     std::int64_t written_ = 0;
     std::int64_t chunkOutput_ = 0;
