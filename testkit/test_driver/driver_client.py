@@ -26,16 +26,26 @@ def step_arguments(steps):
     return args
 
 
+# What the driver writes first, before it does anything.
+STARTED_LINE = "vantrel-driver: started"
+
+
 def run_driver(driver_exe, args, env, cwd, output, timeout=120):
     """Runs the driver with `args` and waits for it; returns its exit code and
     the parsed JSON line of every step that ran. Its output goes through the file
     `output`: waiting for the process, not for the end of a pipe that some Wine
-    service started on the way might hold."""
-    with open(output, "wb") as out:
-        done = subprocess.run([WINE, str(driver_exe)] + list(args), env=dict(env, WINEDEBUG=DRIVER_WINEDEBUG),
-                              cwd=cwd, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT,
-                              timeout=timeout)
-    text = open(output, encoding="ascii", errors="replace").read()
+    service started on the way might hold. A driver that Wine ended before its
+    first line had done nothing, and is started once more."""
+    for attempt in (1, 2):
+        with open(output, "wb") as out:
+            done = subprocess.run([WINE, str(driver_exe)] + list(args), env=dict(env, WINEDEBUG=DRIVER_WINEDEBUG),
+                                  cwd=cwd, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT,
+                                  timeout=timeout)
+        text = open(output, encoding="ascii", errors="replace").read()
+        if done.returncode == 0 or STARTED_LINE in text or attempt == 2:
+            break
+        print(f"the driver ended before it started (exit code {done.returncode}): {text[-300:].strip()!r}; "
+              "starting it again", flush=True)
     return done.returncode, [json.loads(line) for line in text.splitlines() if line.startswith("{")], text
 
 

@@ -6,6 +6,7 @@
 // Steps are separated by a lone ";" argument. Every step prints one line of JSON
 // with "step" and "ok" (and "error" when it failed). The run stops at the first
 // failing step: exit code 1; 2 for a usage error; 0 when every step succeeded.
+// Before anything else it writes "vantrel-driver: started" to standard error.
 
 #include <windows.h>
 
@@ -20,12 +21,16 @@
 
 namespace {
 
-void WriteLine(const std::string& line) {
-    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+constexpr char kStartedLine[] = "vantrel-driver: started";
+
+void WriteTo(DWORD stream, const std::string& line) {
+    const HANDLE out = GetStdHandle(stream);
     const std::string text = line + "\n";
     DWORD written = 0;
     WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
+
+void WriteLine(const std::string& line) { WriteTo(STD_OUTPUT_HANDLE, line); }
 
 // The driver reads and sets places and sizes in device pixels, as the program
 // under test (per-monitor aware) sees them: a program that is not aware would
@@ -131,6 +136,9 @@ bool RunOne(driver::Session& session, const StepCall& call) {
 }  // namespace
 
 int wmain() {
+    // Tells a run that Wine never brought this far (nothing was done: it may
+    // be started again) from one that ended during a step.
+    WriteTo(STD_ERROR_HANDLE, kStartedLine);
     BecomeDpiAware();
     driver::Session session;
     std::vector<std::wstring> args = CommandLineArguments();

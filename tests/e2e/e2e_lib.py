@@ -298,9 +298,10 @@ class E2ETest:
         self.background.append(process)
         deadline = time.monotonic() + 30
         while time.monotonic() < deadline and process.poll() is None:
-            text = output.read_text(encoding="ascii", errors="replace")
-            if text.strip():
-                first = json.loads(text.splitlines()[0])
+            answers = [line for line in output.read_text(encoding="ascii", errors="replace").splitlines()
+                       if line.startswith("{")]
+            if answers:
+                first = json.loads(answers[0])
                 if not first.get("ok"):
                     raise DriverError(f"background step {first.get('step')!r} failed: {first.get('error')}")
                 return process
