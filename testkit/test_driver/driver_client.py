@@ -30,17 +30,22 @@ def step_arguments(steps):
 STARTED_LINE = "vantrel-driver: started"
 
 
+def driver_launch(driver_exe, args, env):
+    """The command line and environment that start the driver with `args`."""
+    return [WINE, str(driver_exe)] + list(args), dict(env, WINEDEBUG=DRIVER_WINEDEBUG)
+
+
 def run_driver(driver_exe, args, env, cwd, output, timeout=120):
     """Runs the driver with `args` and waits for it; returns its exit code and
     the parsed JSON line of every step that ran. Its output goes through the file
     `output`: waiting for the process, not for the end of a pipe that some Wine
     service started on the way might hold. A driver that Wine ended before its
     first line had done nothing, and is started once more."""
+    command, driver_env = driver_launch(driver_exe, args, env)
     for attempt in (1, 2):
         with open(output, "wb") as out:
-            done = subprocess.run([WINE, str(driver_exe)] + list(args), env=dict(env, WINEDEBUG=DRIVER_WINEDEBUG),
-                                  cwd=cwd, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT,
-                                  timeout=timeout)
+            done = subprocess.run(command, env=driver_env, cwd=cwd, stdin=subprocess.DEVNULL, stdout=out,
+                                  stderr=subprocess.STDOUT, timeout=timeout)
         text = open(output, encoding="ascii", errors="replace").read()
         if done.returncode == 0 or STARTED_LINE in text or attempt == 2:
             break

@@ -33,7 +33,7 @@ SOURCE_DIR = Path(os.environ.get("VANTREL_SOURCE_DIR", Path(__file__).resolve().
 sys.path.insert(0, str(SOURCE_DIR / "testkit" / "demo"))
 sys.path.insert(0, str(SOURCE_DIR / "testkit" / "test_driver"))
 import itunes_library  # noqa: E402
-from driver_client import DRIVER_WINEDEBUG, WINE, capture_screen, failed_step, run_driver, step_arguments  # noqa: E402
+from driver_client import WINE, capture_screen, driver_launch, failed_step, run_driver, step_arguments  # noqa: E402
 
 WINESERVER = "/usr/lib/wine/wineserver"
 CAPTION = "Vantrel v1.3"
@@ -291,10 +291,10 @@ class E2ETest:
         """Starts the driver with `steps` without waiting for it; returns once its
         first step has reported. The caller ends it with .kill()."""
         output = self.work / f"driver-background-{len(self.background) + 1}.out"
+        command, env = driver_launch(self.driver_exe, step_arguments(steps), self.environment())
         with open(output, "wb") as out:
-            process = subprocess.Popen([WINE, str(self.driver_exe)] + step_arguments(steps),
-                                       env=dict(self.environment(), WINEDEBUG=DRIVER_WINEDEBUG), cwd=self.cwd,
-                                       stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT)
+            process = subprocess.Popen(command, env=env, cwd=self.cwd, stdin=subprocess.DEVNULL, stdout=out,
+                                       stderr=subprocess.STDOUT)
         self.background.append(process)
         deadline = time.monotonic() + 30
         while time.monotonic() < deadline and process.poll() is None:
