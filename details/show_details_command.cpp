@@ -1,13 +1,17 @@
 #include "details/show_details_command.h"
 
 #include <chrono>
+#include <optional>
+#include <string>
 #include <thread>
 
 #include "archive/archiver.h"
 #include "details/catalogue_request.h"
+#include "details/metadata_conversion.h"
 #include "details/metadata_extraction.h"
 #include "details/plist_lookup.h"
 #include "details/reply_address.h"
+#include "platform/file_stream.h"
 #include "platform/file_system.h"
 #include "platform/process.h"
 #include "platform/stream.h"
@@ -26,13 +30,23 @@ std::u16string IdleCaption(ShowDetailsView& view) {
     return view.ShowDetailsText() + u" (" + std::u16string(ServiceHost) + u")";
 }
 
-// Runs the converter over the metadata copy when both files exist. Its result
-// is not looked at: a failed conversion leaves binary metadata, which holds no
-// key line and so yields no identifier.
-void ConvertMetadata(const ShowDetailsFolders& folders, const std::u16string& metadataCopy) {
-    if (!platform::FileExists(metadataCopy) || !platform::FileExists(folders.converterPath)) return;
-    platform::RunAndWait(platform::QuoteString(folders.converterPath),
-                         u" -convert xml1 -s " + platform::QuoteString(metadataCopy), u"OPEN", kHidden, u"");
+// Writes the metadata copy as XML: through the converter when it is
+// installed (its result is not looked at: a failed conversion leaves binary
+// metadata, which holds no key line and so yields no identifier), else in
+// process, over the copy as the converter rewrites it in place. XML metadata
+// stays as extracted.
+void ConvertMetadata(const ShowDetailsFolders& folders, const std::u16string& metadataCopy,
+                     const platform::MemoryStream& member) {
+    if (!platform::FileExists(metadataCopy)) return;
+    if (platform::FileExists(folders.converterPath)) {
+        platform::RunAndWait(platform::QuoteString(folders.converterPath),
+                             u" -convert xml1 -s " + platform::QuoteString(metadataCopy), u"OPEN", kHidden, u"");
+        return;
+    }
+    const auto bytes = member.Data();
+    const std::optional<std::string> xml =
+        BinaryMetadataAsXml({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+    if (xml) platform::FileStream(metadataCopy, platform::kFmCreate).WriteBuffer(xml->data(), xml->size());
 }
 
 // One package's identifier; throws whatever opening, extracting, writing,
@@ -49,7 +63,7 @@ std::u16string PackageIdentifier(archive::TZFArchiver& archiver, platform::Memor
 
     const std::u16string metadataCopy = MetadataCopy(folders.tempFolder);
     member.SaveToFile(metadataCopy);
-    ConvertMetadata(folders, metadataCopy);
+    ConvertMetadata(folders, metadataCopy, member);
     return FindPlistValueInText(kIdentifierKey, platform::LoadText(metadataCopy, kMetadataSizeLimit));
 }
 

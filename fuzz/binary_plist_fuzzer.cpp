@@ -6,9 +6,9 @@
 #include <string>
 
 #include "fuzz/fuzz_support.h"
-#include "testkit/plutil/binary_plist_reader.h"
+#include "details/plist/binary_plist_reader.h"
 #include "testkit/plutil/xml_plist_reader.h"
-#include "testkit/plutil/xml_plist_writer.h"
+#include "details/plist/xml_plist_writer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes = fuzz::AsChars({data, size});

@@ -7,7 +7,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "testkit/plutil/xml_plist_reader.h"
-#include "testkit/plutil/xml_plist_writer.h"
+#include "details/plist/xml_plist_writer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string xml;

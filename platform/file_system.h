@@ -3,6 +3,7 @@
 // maps such paths to native ones at its boundary.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,10 @@ inline constexpr std::uint32_t kFileAttributeArchive = 0x20;
 bool FileExists(std::u16string_view path);       // an existing file, not a folder
 bool DirectoryExists(std::u16string_view path);  // an existing folder
 
+// When the file was last written, in 100-nanosecond steps since 1601-01-01
+// UTC (the system's file time); nothing when there is no such file.
+std::optional<std::int64_t> LastWriteTime(std::u16string_view path);
+
 struct FoundEntry {
     std::u16string name;  // file name only, no folder
     std::uint32_t attributes = 0;
@@ -26,6 +31,11 @@ struct FoundEntry {
 // FindNextFileW return them: files and folders alike, hidden ones included, in
 // the system's order. A pattern that matches nothing gives an empty list.
 std::vector<FoundEntry> FindEntries(std::u16string_view pattern);
+
+// Whether paths can name network shares as "\\server\share\..." (Windows).
+// The POSIX layer's paths are its own absolute paths, which begin with one "\"
+// and name no server.
+bool NetworkSharePaths();
 
 // Whether the path lies on a removable drive (DRIVE_REMOVABLE).
 bool IsRemovableDrive(std::u16string_view path);

@@ -31,11 +31,9 @@ void TForm1::FormCreate() {
     MenuClick(MenuDeu);
 
     TempFolder = TempFolderFrom(platform::TempFolderPath());
-    ConverterPath = ConverterPathFrom(platform::EnvironmentVariable(kCommonProgramFilesVariable));
-    const std::u16string libraryFile = LibraryFilePath(platform::SpecialFolderPath(platform::kCsidlMyMusic));
-    // The library file is read only as far as the media-folder address, which
-    // a large library holds near its top, before its tracks.
-    MediaFolder = MediaFolderFromLibraryText(ReadMediaUrlText(libraryFile));
+    ConverterPath = FindConverterPath(platform::EnvironmentVariable(kCommonProgramFilesVariable),
+                                      platform::EnvironmentVariable(kCommonProgramFilesX86Variable));
+    MediaFolder = FindMediaFolder(platform::SpecialFolderPath(platform::kCsidlMyMusic));
 
     if (!MediaFolder.empty()) {
         MediaFolder = PackageFolder(MediaFolder);

@@ -48,6 +48,16 @@ bool DirectoryExists(std::u16string_view path) {
     return StatPath(path, info) && S_ISDIR(info.st_mode);
 }
 
+bool NetworkSharePaths() { return false; }
+
+std::optional<std::int64_t> LastWriteTime(std::u16string_view path) {
+    struct stat info {};
+    if (!StatPath(path, info) || S_ISDIR(info.st_mode)) return std::nullopt;
+    // Seconds from 1601 to the Unix epoch, as Windows counts file times.
+    constexpr std::int64_t kEpochDifference = 11644473600;
+    return (static_cast<std::int64_t>(info.st_mtim.tv_sec) + kEpochDifference) * 10000000 + info.st_mtim.tv_nsec / 100;
+}
+
 std::vector<FoundEntry> FindEntries(std::u16string_view pattern) {
     const std::size_t slash = pattern.find_last_of(u"\\/");
     const std::u16string folder =

@@ -40,6 +40,18 @@ bool DirectoryExists(std::u16string_view path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+bool NetworkSharePaths() { return true; }
+
+std::optional<std::int64_t> LastWriteTime(std::u16string_view path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(win32::ToWchar(path).c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return std::nullopt;
+    }
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                                     data.ftLastWriteTime.dwLowDateTime);
+}
+
 std::vector<FoundEntry> FindEntries(std::u16string_view pattern) {
     std::vector<FoundEntry> entries;
     WIN32_FIND_DATAW data{};

@@ -5,9 +5,9 @@
 
 #include "platform/file_stream.h"
 #include "platform/strings.h"
-#include "testkit/plutil/binary_plist_reader.h"
+#include "details/plist/binary_plist_reader.h"
 #include "testkit/plutil/xml_plist_reader.h"
-#include "testkit/plutil/xml_plist_writer.h"
+#include "details/plist/xml_plist_writer.h"
 
 namespace plist {
 

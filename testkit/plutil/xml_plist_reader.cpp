@@ -4,9 +4,9 @@
 #include <cmath>
 #include <limits>
 
-#include "testkit/plutil/base64.h"
-#include "testkit/plutil/plist_date.h"
-#include "testkit/plutil/utf.h"
+#include "details/plist/base64.h"
+#include "details/plist/plist_date.h"
+#include "details/plist/plist_utf.h"
 
 namespace plist {
 

@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "testkit/plutil/plist_value.h"
+#include "details/plist/plist_value.h"
 
 namespace plist {
 

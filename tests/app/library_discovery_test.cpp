@@ -54,7 +54,7 @@ TEST(MediaFolderFromLibraryText, Table) {
         {"first address counts wherever it stands", u"<a>file://localhost/E:/x</string>\r\n", u"E:\\x"},
         {"empty folder text", u"file://localhost/</string>", u""},
         {"end marker after a line break", u"file://localhost/D:/a\r\n</string>", u"D:\\a\r\n"},
-        {"escaped UTF-8 reads as ANSI characters", u"file://localhost/D:/caf%C3%A9</string>", u"D:\\caf\u00c3\u00a9"},
+        {"escaped UTF-8 reads as UTF-8", u"file://localhost/D:/caf%C3%A9</string>", u"D:\\caf\u00e9"},
         {"ANSI character in the address survives", u"file://localhost/D:/M\u00fcsik</string>", u"D:\\M\u00fcsik"},
         {"escaped ANSI byte", u"file://localhost/D:/M%FCsik</string>", u"D:\\M\u00fcsik"},
     };
@@ -146,4 +146,114 @@ TEST(ReadMediaUrlText, MissingFileRaisesTheOpenError) {
     } catch (const platform::EFOpenError& e) {
         EXPECT_EQ(e.Message().rfind(u"Datei " + path + u" kann nicht ge\u00f6ffnet werden. ", 0), 0u);
     }
+}
+
+// Both readings of an address: the ANSI one as always, the UTF-8 one only for
+// escapes that make valid UTF-8 with a byte above 0x7F.
+TEST(ReadMediaUrl, AnsiAndUtf8Readings) {
+    const struct {
+        const char* name;
+        std::u16string url;
+        std::u16string ansi;
+        std::u16string utf8;
+    } cases[] = {
+        {"ASCII only: no UTF-8 reading", u"C:/Users/user/Music/iTunes/iTunes%20Media/",
+         u"C:\\Users\\user\\Music\\iTunes\\iTunes Media\\", u""},
+        {"user folder with an umlaut", u"C:/Users/J%C3%BCrgen/Music/iTunes/iTunes%20Media/",
+         u"C:\\Users\\J\u00c3\u00bcrgen\\Music\\iTunes\\iTunes Media\\",
+         u"C:\\Users\\J\u00fcrgen\\Music\\iTunes\\iTunes Media\\"},
+        {"Japanese user folder outside the ANSI code page", u"C:/Users/%E8%81%A1%E6%B1%B0/Music/",
+         u"C:\\Users\\\u00e8\u0081\u00a1\u00e6\u00b1\u00b0\\Music\\", u"C:\\Users\\\u8061\u6c70\\Music\\"},
+        {"escapes in either case", u"D:/%c3%a9%C3%A9", u"D:\\\u00c3\u00a9\u00c3\u00a9", u"D:\\\u00e9\u00e9"},
+        {"escaped ANSI byte is not UTF-8", u"C:/Users/J%FCrgen/", u"C:\\Users\\J\u00fcrgen\\", u""},
+        {"UTF-8 escape beside an ANSI-only escape", u"D:/%C3%A9/%E9/", u"D:\\\u00c3\u00a9\\\u00e9\\", u""},
+        {"cut UTF-8 sequence", u"D:/caf%C3", u"D:\\caf\u00c3", u""},
+        {"overlong form is not UTF-8", u"D:/%C0%AF", u"D:\\\u00c0\u00af", u""},
+        {"plain character beside a UTF-8 escape", u"D:/M\u00fcsik/%E2%82%AC", u"D:\\M\u00fcsik\\\u00e2\u201a\u00ac",
+         u"D:\\M\u00fcsik\\\u20ac"},
+        {"plain character alone", u"D:/M\u00fcsik/", u"D:\\M\u00fcsik\\", u"D:\\M\u00fcsik\\"},
+        {"network share in both readings", u"/server/J%C3%BCrgen/iTunes%20Media/",
+         u"\\\\server\\J\u00c3\u00bcrgen\\iTunes Media\\", u"\\\\server\\J\u00fcrgen\\iTunes Media\\"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const MediaUrlReadings readings = ReadMediaUrl(LibraryText(u"file://localhost/" + c.url), true);
+        EXPECT_EQ(readings.ansi, c.ansi);
+        EXPECT_EQ(readings.utf8, c.utf8);
+    }
+}
+
+// A malformed escape fails on either road, its position counted in the ANSI
+// reading's bytes (one byte for the character before it, not two).
+TEST(ReadMediaUrl, MalformedEscapeAfterANonAsciiCharacter) {
+    const struct {
+        std::u16string url;
+        std::u16string position;
+    } cases[] = {
+        {u"file://localhost/D:/\u00fc%G1</string>", u"5"},
+        {u"file://localhost/%C3%BC%G1</string>", u"7"},
+    };
+    for (const auto& c : cases) {
+        try {
+            ReadMediaUrl(c.url, true);
+            ADD_FAILURE() << "no error raised";
+        } catch (const EUrlDecodeError& e) {
+            EXPECT_EQ(e.Message(), u"Ung\u00fcltiger URL-codiertes Zeichen (%G1) bei Position " + c.position);
+        }
+    }
+}
+
+TEST(ChooseMediaFolder, TheUtf8ReadingUnlessOnlyTheAnsiOneExists) {
+    static std::u16string existing;
+    const auto exists = [](std::u16string_view folder) { return folder == existing; };
+    const MediaUrlReadings both{u"C:\\J\u00c3\u00bcrgen\\", u"C:\\J\u00fcrgen\\"};
+    const struct {
+        const char* name;
+        MediaUrlReadings readings;
+        std::u16string existing;
+        std::u16string chosen;
+    } cases[] = {
+        {"no UTF-8 reading", {u"C:\\M\\", u""}, u"", u"C:\\M\\"},
+        {"neither exists", both, u"", both.utf8},
+        {"UTF-8 folder exists", both, both.utf8, both.utf8},
+        {"only the ANSI folder exists", both, both.ansi, both.ansi},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        existing = c.existing;
+        EXPECT_EQ(ChooseMediaFolder(c.readings, exists), c.chosen);
+    }
+}
+
+TEST(FolderFromUrlPath, NetworkShareForm) {
+    const struct {
+        std::u16string path;
+        std::u16string folder;
+    } cases[] = {
+        {u"/server/share/iTunes/iTunes Media/", u"\\\\server\\share\\iTunes\\iTunes Media\\"},
+        {u"/server/", u"\\\\server\\"},
+        {u"/192.168.1.5/music", u"\\\\192.168.1.5\\music"},
+        {u"C:/Users/user/", u"C:\\Users\\user\\"},
+        {u"/server", u"\\server"},             // no second slash: a folder on the current drive
+        {u"//server/share/", u"\\\\server\\share\\"},  // two slashes stay two
+        {u"///server/share/", u"\\\\\\server\\share\\"},
+        {u"/C:/Users/", u"\\C:\\Users\\"},      // a drive is no server name
+        {u"/a\\b/c", u"\\a\\b\\c"},             // nor is a name with a backslash
+        {u"/", u"\\"},
+        {u"", u""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(platform::WideToUtf8(c.path));
+        EXPECT_EQ(FolderFromUrlPath(c.path, true), c.folder);
+        // Without network shares (the POSIX layer) every path is only "/" replaced.
+        std::u16string plain = c.path;
+        std::replace(plain.begin(), plain.end(), u'/', u'\\');
+        EXPECT_EQ(FolderFromUrlPath(c.path, false), plain);
+    }
+}
+
+// "%2F" counts as "/" for the network-share form, as it does everywhere else.
+TEST(MediaFolderFromLibraryText, NetworkShareFromAnEscapedSlash) {
+    EXPECT_EQ(ReadMediaUrl(LibraryText(u"file://localhost/%2Fserver/share/iTunes%20Media/"), true).ansi,
+              u"\\\\server\\share\\iTunes Media\\");
 }

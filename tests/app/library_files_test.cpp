@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <optional>
 
 #include "app/library_discovery.h"
 #include "app/media_url_scan.h"
 #include "app/package_list.h"
+#include "platform/exception.h"
 #include "platform/file_system.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/text_encodings.h"
@@ -150,4 +153,78 @@ TEST(PackageList, TotalCaption) {
     EXPECT_EQ(TotalCaption(0), u"Total: 0 Apps");
     EXPECT_EQ(TotalCaption(1), u"Total: 1 Apps");
     EXPECT_EQ(TotalCaption(12345), u"Total: 12345 Apps");
+}
+
+// Which library file names the media folder, and where the media folder is
+// when there is none: each case writes the two library files (absent, older,
+// newer) and the default media folders, and says where discovery ends.
+TEST(LibraryFile, ChoiceOfFileAndDefaultMediaFolder) {
+    enum class Age { kAbsent, kOld, kNew };
+    const struct {
+        const char* name;
+        Age musicLibrary;  // "iTunes Music Library.xml"
+        Age library;       // "iTunes Library.xml"
+        bool mediaApps;    // "iTunes Media\Mobile Applications" exists
+        bool musicApps;    // "iTunes Music\Mobile Applications" exists
+        const char16_t* found;  // folder the found file names, or the default folder taken
+    } cases[] = {
+        {"only the older name", Age::kOld, Age::kAbsent, false, false, u"older"},
+        {"only the newer name", Age::kAbsent, Age::kNew, false, false, u"newer"},
+        {"newer name written later", Age::kOld, Age::kNew, false, false, u"newer"},
+        {"older name written later", Age::kNew, Age::kOld, false, false, u"older"},
+        {"a library file wins over the default folder", Age::kOld, Age::kAbsent, true, true, u"older"},
+        {"no library file: iTunes Media", Age::kAbsent, Age::kAbsent, true, true, u"iTunes Media"},
+        {"no library file: iTunes Music", Age::kAbsent, Age::kAbsent, false, true, u"iTunes Music"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Library library;
+        const auto write = [&](std::u16string_view file, Age age, std::u16string_view folder) {
+            if (age == Age::kAbsent) return;
+            const std::u16string path = library.dir.Write(u"Music\\iTunes\\" + std::u16string(file),
+                                                          testing_support::Encode(LibraryXml(FileUrl(folder)),
+                                                                                  Encoding::Utf8Bom));
+            testing_support::SetFileAge(path, std::chrono::hours(age == Age::kOld ? 48 : 1));
+        };
+        write(u"iTunes Music Library.xml", c.musicLibrary, u"D:\\older\\");
+        write(u"iTunes Library.xml", c.library, u"D:\\newer\\");
+        if (c.mediaApps) library.dir.MakeFolder(u"Music\\iTunes\\iTunes Media\\Mobile Applications");
+        if (c.musicApps) library.dir.MakeFolder(u"Music\\iTunes\\iTunes Music\\Mobile Applications");
+
+        const std::u16string found = FindMediaFolder(library.musicFolder);
+        const std::u16string expected(c.found);
+        if (expected.find(u"iTunes") == 0) {
+            EXPECT_EQ(found, library.musicFolder + u"\\iTunes\\" + expected + u"\\");
+        } else {
+            EXPECT_EQ(found, u"D:\\" + expected + u"\\");
+        }
+    }
+}
+
+// Without either library file and without a default media folder that holds
+// packages, the older file is read as always: its open error passes. A library
+// file that exists but cannot be read is never passed over for a default folder.
+TEST(LibraryFile, NoFileAndNoDefaultFolderRaisesTheOpenError) {
+    Library library;
+    library.dir.MakeFolder(u"Music\\iTunes\\iTunes Media");  // no "Mobile Applications" in it
+    try {
+        FindMediaFolder(library.musicFolder);
+        ADD_FAILURE() << "no error raised";
+    } catch (const platform::Exception& e) {
+        EXPECT_NE(e.Message().find(LibraryFilePath(library.musicFolder)), std::u16string::npos);
+    }
+}
+
+TEST(ConverterPath, The32BitCommonFilesWhenOnlyTheyHoldTheConverter) {
+    TempDir dir;
+    const std::u16string common = dir.Path() + u"Common Files";
+    const std::u16string common32 = dir.Path() + u"Common Files (x86)";
+    const std::u16string place = u"\\Apple\\Apple Application Support\\plutil.exe";
+    EXPECT_EQ(FindConverterPath(common, common32), common + place);  // neither: the first place, as always
+    EXPECT_EQ(FindConverterPath(common, std::nullopt), common + place);
+    dir.Write(u"Common Files (x86)" + place, "MZ");
+    EXPECT_EQ(FindConverterPath(common, common32), common32 + place);
+    EXPECT_EQ(FindConverterPath(std::nullopt, common32), common32 + place);
+    dir.Write(u"Common Files" + place, "MZ");
+    EXPECT_EQ(FindConverterPath(common, common32), common + place);
 }

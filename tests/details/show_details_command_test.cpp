@@ -15,6 +15,7 @@
 #include "platform/strings.h"
 #include "tests/support/scoped_variable.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/bplist_writer.h"
 #include "tests/support/zip_writer.h"
 #include "service/http/http_server.h"
 
@@ -279,4 +280,35 @@ TEST_F(ShowDetailsCommandTest, ConvertedMetadataPastTheLimitYieldsNoIdentifier) 
     view_.selected = {0, 1, 2, 3};
     Run();
     EXPECT_EQ(Datasets(), (std::vector<std::string>{"1,2"}));
+}
+
+// Without a converter, binary metadata is converted in process and written
+// over the metadata copy as the converter writes it: the identifier is the
+// same as from the same metadata in XML form. With a converter, its road is
+// taken (a converter that changes nothing leaves binary metadata unread).
+TEST_F(ShowDetailsCommandTest, BinaryMetadataWithoutAConverter) {
+    using namespace testing_support;
+    const auto metadata = [](std::int64_t itemId) {
+        return WriteBinaryPlist(PlistDict({{"artistName", PlistString("J\xC3\xBCrgen & S\xC3\xB6hne <Apps>")},
+                                           {"itemId", PlistInt(itemId)},
+                                           {"releaseDate", PlistDate(400000000)},
+                                           {"rating", PlistDict({{"label", PlistString("4+")}})},
+                                           {"artwork", PlistData(std::string(300, '\x01'))}}));
+    };
+    AddPackage(u"Binary", std::move(ZipWriter().AddDeflated("iTunesMetadata.plist", metadata(284882215))));
+    AddPackageWithId(u"Xml", "222");
+    AddPackage(u"Damaged", std::move(ZipWriter().AddStored("iTunesMetadata.plist", "bplist00\x01\x02")));
+    AddPackage(u"Last", std::move(ZipWriter().AddStored("iTunesMetadata.plist", metadata(333))));
+    view_.selected = {0, 1, 2, 3};
+    Run();
+    EXPECT_EQ(Datasets().back(), "284882215,222,333");
+    const std::string copy = ReadFileBytes(details::MetadataCopy(folders_.tempFolder));
+    EXPECT_EQ(copy.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n", 0), 0u);
+    EXPECT_NE(copy.find("\t<key>itemId</key>\n\t<integer>333</integer>\n"), std::string::npos);
+    EXPECT_NE(copy.find("<string>J\xC3\xBCrgen &amp; S\xC3\xB6hne &lt;Apps&gt;</string>"), std::string::npos);
+
+    folders_.converterPath = testing_support::QuickExitProgram();
+    view_.selected = {0, 1};
+    Run();
+    EXPECT_EQ(Datasets().back(), "222");
 }

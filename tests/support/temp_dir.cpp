@@ -58,4 +58,8 @@ std::string ReadFileBytes(std::u16string_view path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+void SetFileAge(std::u16string_view path, std::chrono::seconds age) {
+    std::filesystem::last_write_time(Native(path), std::filesystem::file_time_type::clock::now() - age);
+}
+
 }  // namespace testing_support

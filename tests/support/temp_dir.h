@@ -2,6 +2,7 @@
 // A fresh folder under the system's temporary folder for one test, removed with
 // everything in it when the test ends. Paths are Windows-style on both platforms.
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -29,5 +30,8 @@ private:
 };
 
 std::string ReadFileBytes(std::u16string_view path);
+
+// Sets a file's last-write time to `age` before now.
+void SetFileAge(std::u16string_view path, std::chrono::seconds age);
 
 }  // namespace testing_support

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "tests/support/bplist_writer.h"
-#include "testkit/plutil/plist_value.h"
+#include "details/plist/plist_value.h"
 #include "testkit/plutil/plutil_command.h"
 
 using namespace testing_support;

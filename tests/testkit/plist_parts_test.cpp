@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "testkit/plutil/base64.h"
-#include "testkit/plutil/plist_date.h"
-#include "testkit/plutil/utf.h"
+#include "details/plist/base64.h"
+#include "details/plist/plist_date.h"
+#include "details/plist/plist_utf.h"
 
 using namespace plist;
 

@@ -1,4 +1,4 @@
-#include "testkit/plutil/base64.h"
+#include "details/plist/base64.h"
 
 #include <cstdint>
 

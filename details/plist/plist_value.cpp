@@ -1,4 +1,4 @@
-#include "testkit/plutil/plist_value.h"
+#include "details/plist/plist_value.h"
 
 namespace plist {
 

@@ -4,19 +4,26 @@
 // checked against the bytes before use; hostile input gives a PlistError,
 // never a read outside the buffer, an endless loop or unbounded memory.
 
+#include <cstdint>
 #include <string_view>
 
-#include "testkit/plutil/plist_value.h"
+#include "details/plist/plist_value.h"
 
 namespace plist {
 
 // Whether the bytes start with the binary property-list signature.
 bool LooksLikeBinaryPlist(std::string_view bytes);
 
+// How far one list may expand. Objects shared by many containers count once
+// per use, so a small file cannot expand without bound.
+struct ReadLimits {
+    int maxDepth = 512;
+    std::uint64_t maxValues = 1000000;
+    std::uint64_t maxTextBytes = 64 * 1024 * 1024;  // strings and data of the expanded tree
+};
+
 // The top object with everything it refers to. Throws PlistError on malformed
-// input, reference cycles, nesting deeper than 512 or more than a million
-// values in the expanded tree (objects shared by many containers count once
-// per use, so a small file cannot expand without bound).
-Value ReadBinaryPlist(std::string_view bytes);
+// input, reference cycles, or a tree past the limits.
+Value ReadBinaryPlist(std::string_view bytes, const ReadLimits& limits = {});
 
 }  // namespace plist

@@ -1,4 +1,4 @@
-#include "testkit/plutil/plist_date.h"
+#include "details/plist/plist_date.h"
 
 #include <cmath>
 #include <cstdint>

@@ -4,13 +4,16 @@
 // nesting shown by tabs, each <key> on its own line with its value's element on
 // the next, dictionary keys in sorted order.
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
-#include "testkit/plutil/plist_value.h"
+#include "details/plist/plist_value.h"
 
 namespace plist {
 
-// The whole document, UTF-8, lines ending in "\n".
-std::string WriteXmlPlist(const Value& top);
+// The whole document, UTF-8, lines ending in "\n". Throws PlistError when it
+// would be longer than `maxBytes`.
+std::string WriteXmlPlist(const Value& top, std::size_t maxBytes = SIZE_MAX);
 
 }  // namespace plist

@@ -1,10 +1,10 @@
-#include "testkit/plutil/binary_plist_reader.h"
+#include "details/plist/binary_plist_reader.h"
 
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
-#include "testkit/plutil/utf.h"
+#include "details/plist/plist_utf.h"
 
 namespace plist {
 
@@ -12,9 +12,6 @@ namespace {
 
 constexpr std::string_view kMagic = "bplist00";
 constexpr std::size_t kTrailerSize = 32;
-constexpr int kMaxDepth = 512;
-constexpr std::uint64_t kMaxValues = 1000000;
-constexpr std::uint64_t kMaxTextBytes = 64 * 1024 * 1024;  // strings and data of the expanded tree
 
 // Object markers: the high nibble gives the type, the low nibble a size or count.
 constexpr std::uint8_t kMarkerSimple = 0x0;  // 0x08 false, 0x09 true; null and fill are refused
@@ -41,7 +38,7 @@ bool IsIntSize(std::uint64_t size) { return size == 1 || size == 2 || size == 4 
 
 class Reader {
 public:
-    explicit Reader(std::string_view bytes) : bytes_(bytes) {}
+    Reader(std::string_view bytes, const ReadLimits& limits) : bytes_(bytes), limits_(limits) {}
 
     Value ReadTop() {
         ReadTrailer();
@@ -60,6 +57,7 @@ private:
     std::uint64_t ReadRef(std::size_t pos) const { return ReadBigEndian(bytes_, pos, refSize_); }
 
     std::string_view bytes_;
+    ReadLimits limits_;
     std::size_t objectsEnd_ = 0;  // objects lie between the signature and the offset table
     std::size_t offsetTable_ = 0;
     std::size_t offsetSize_ = 0;
@@ -72,7 +70,7 @@ private:
 
     void CountText(std::uint64_t size) {
         textBytes_ += size;
-        if (textBytes_ > kMaxTextBytes) Fail("too much text and data");
+        if (textBytes_ > limits_.maxTextBytes) Fail("too much text and data");
     }
 };
 
@@ -126,8 +124,8 @@ std::uint64_t Reader::ReadCount(std::uint8_t info, std::size_t& pos) const {
 }
 
 Value Reader::ReadObject(std::uint64_t index, int depth) {
-    if (depth > kMaxDepth) Fail("nesting too deep");
-    if (valueCount_ >= kMaxValues) Fail("too many values");
+    if (depth > limits_.maxDepth) Fail("nesting too deep");
+    if (valueCount_ >= limits_.maxValues) Fail("too many values");
     ++valueCount_;
     const std::size_t offset = ObjectOffset(index);
     const auto marker = static_cast<std::uint8_t>(bytes_[offset]);
@@ -206,7 +204,7 @@ Value Reader::ReadContainer(std::uint8_t type, std::uint8_t info, std::size_t po
     const std::uint64_t count = ReadCount(info, pos);
     const std::uint64_t refCount = type == kMarkerDict ? count * 2 : count;  // count < 2^62: no overflow
     Need(pos, refCount, refSize_);
-    if (refCount > kMaxValues - valueCount_) Fail("too many values");
+    if (refCount > limits_.maxValues - valueCount_) Fail("too many values");
     if (type != kMarkerDict) {  // a set has no XML form of its own: it is written as an array
         Value array = Value::Array();
         array.items.reserve(static_cast<std::size_t>(count));
@@ -230,6 +228,6 @@ Value Reader::ReadContainer(std::uint8_t type, std::uint8_t info, std::size_t po
 
 bool LooksLikeBinaryPlist(std::string_view bytes) { return bytes.substr(0, kMagic.size()) == kMagic; }
 
-Value ReadBinaryPlist(std::string_view bytes) { return Reader(bytes).ReadTop(); }
+Value ReadBinaryPlist(std::string_view bytes, const ReadLimits& limits) { return Reader(bytes, limits).ReadTop(); }
 
 }  // namespace plist

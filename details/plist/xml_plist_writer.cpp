@@ -1,4 +1,4 @@
-#include "testkit/plutil/xml_plist_writer.h"
+#include "details/plist/xml_plist_writer.h"
 
 #include <algorithm>
 #include <charconv>
@@ -6,8 +6,8 @@
 #include <numeric>
 #include <vector>
 
-#include "testkit/plutil/base64.h"
-#include "testkit/plutil/plist_date.h"
+#include "details/plist/base64.h"
+#include "details/plist/plist_date.h"
 
 namespace plist {
 
@@ -24,7 +24,37 @@ constexpr std::string_view kFooter = "</plist>\n";
 constexpr std::size_t kDataLineColumns = 76;
 constexpr std::size_t kMaxDataIndent = 8;
 
-void Indent(std::string& out, std::size_t depth) { out.append(depth, '\t'); }
+// The document being written. Every line but the first starts with an
+// indentation, where the bound is checked: a line is never longer than its
+// value's text, so the document overshoots the bound by one line at most
+// before the writer gives up, however deep or wide the list.
+class Output {
+public:
+    explicit Output(std::size_t maxBytes) : maxBytes_(maxBytes) {}
+
+    void Indent(std::size_t depth) {
+        if (text_.size() > maxBytes_) throw PlistError("XML text longer than " + std::to_string(maxBytes_) + " bytes");
+        text_.append(depth, '\t');
+    }
+    Output& operator+=(std::string_view text) {
+        text_ += text;
+        return *this;
+    }
+    Output& operator+=(char c) {
+        text_ += c;
+        return *this;
+    }
+    std::string Finish() {
+        Indent(0);
+        return std::move(text_);
+    }
+
+private:
+    std::string text_;
+    std::size_t maxBytes_;
+};
+
+void Indent(Output& out, std::size_t depth) { out.Indent(depth); }
 
 // The three characters that would end the text early; quotes need no escape in content.
 void AppendEscaped(std::string& out, std::string_view text) {
@@ -45,7 +75,7 @@ void AppendEscaped(std::string& out, std::string_view text) {
     }
 }
 
-void AppendElement(std::string& out, std::string_view name, std::string_view escapedText) {
+void AppendElement(Output& out, std::string_view name, std::string_view escapedText) {
     out += '<';
     out += name;
     out += '>';
@@ -67,13 +97,13 @@ std::string FormatInteger(const Value& value) {
     return value.isUnsigned ? std::to_string(static_cast<std::uint64_t>(value.integer)) : std::to_string(value.integer);
 }
 
-void WriteData(std::string& out, std::string_view bytes, std::size_t depth) {
+void WriteData(Output& out, std::string_view bytes, std::size_t depth) {
     out += "<data>\n";
     const std::string encoded = EncodeBase64(bytes);
     const std::size_t lineLength = kDataLineColumns - 8 * std::min(depth, kMaxDataIndent);
     for (std::size_t pos = 0; pos < encoded.size(); pos += lineLength) {
         Indent(out, depth);
-        out.append(encoded, pos, lineLength);
+        out += std::string_view(encoded).substr(pos, lineLength);
         out += '\n';
     }
     Indent(out, depth);
@@ -94,9 +124,9 @@ std::vector<std::size_t> SortedEntries(const Value& dict) {
     return unique;
 }
 
-void WriteValue(std::string& out, const Value& value, std::size_t depth);
+void WriteValue(Output& out, const Value& value, std::size_t depth);
 
-void WriteDict(std::string& out, const Value& dict, std::size_t depth) {
+void WriteDict(Output& out, const Value& dict, std::size_t depth) {
     if (dict.keys.empty()) {
         out += "<dict/>\n";
         return;
@@ -114,7 +144,7 @@ void WriteDict(std::string& out, const Value& dict, std::size_t depth) {
     out += "</dict>\n";
 }
 
-void WriteArray(std::string& out, const Value& array, std::size_t depth) {
+void WriteArray(Output& out, const Value& array, std::size_t depth) {
     if (array.items.empty()) {
         out += "<array/>\n";
         return;
@@ -130,14 +160,14 @@ void WriteArray(std::string& out, const Value& array, std::size_t depth) {
 
 // A keyed-archive reference has no XML element: it is written as the
 // dictionary {CF$UID: n}.
-void WriteUid(std::string& out, const Value& uid, std::size_t depth) {
+void WriteUid(Output& out, const Value& uid, std::size_t depth) {
     Value dict = Value::Dict();
     dict.Set("CF$UID", Value::Unsigned(static_cast<std::uint64_t>(uid.integer)));
     WriteDict(out, dict, depth);
 }
 
 // The caller has written the indentation of the value's first line.
-void WriteValue(std::string& out, const Value& value, std::size_t depth) {
+void WriteValue(Output& out, const Value& value, std::size_t depth) {
     switch (value.kind) {
     case Kind::kDict:
         WriteDict(out, value, depth);
@@ -174,11 +204,12 @@ void WriteValue(std::string& out, const Value& value, std::size_t depth) {
 
 }  // namespace
 
-std::string WriteXmlPlist(const Value& top) {
-    std::string out(kHeader);
+std::string WriteXmlPlist(const Value& top, std::size_t maxBytes) {
+    Output out(maxBytes);
+    out += kHeader;
     WriteValue(out, top, 0);
     out += kFooter;
-    return out;
+    return out.Finish();
 }
 
 }  // namespace plist

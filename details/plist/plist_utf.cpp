@@ -1,4 +1,4 @@
-#include "testkit/plutil/utf.h"
+#include "details/plist/plist_utf.h"
 
 namespace plist {
 
