@@ -295,10 +295,13 @@ void StepPaths(Session&, const StepArgs&, JsonWriter& json) {
     GetTempPathW(MAX_PATH, temp);
     wchar_t common[MAX_PATH] = {};
     GetEnvironmentVariableW(L"CommonProgramFiles", common, MAX_PATH);
+    wchar_t common32[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"CommonProgramFiles(x86)", common32, MAX_PATH);
     wchar_t current[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, current);
     json.Field("music", FolderPath(CSIDL_MYMUSIC));
-    json.Field("temp", temp).Field("commonProgramFiles", common).Field("currentDirectory", current);
+    json.Field("temp", temp).Field("commonProgramFiles", common).Field("commonProgramFilesX86", common32);
+    json.Field("currentDirectory", current);
     json.Field("ansiCodePage", static_cast<int>(GetACP()));
     UINT wheelLines = 0;
     SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &wheelLines, 0);

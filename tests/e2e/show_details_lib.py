@@ -25,19 +25,18 @@ def add_package_specs(t, plans, folders=()):
         (packages / f"{name}.ipa").mkdir(parents=True)
 
 
-def yields_identifier(plan, converter):
+def yields_identifier(plan):
     """Whether the command reads an identifier out of this package: it needs a
-    metadata member that is not encrypted (the prompt is cancelled) and that is
-    an XML property list by the time it is read."""
-    return (plan is not None and plan.item_id is not None and plan.password is None
-            and (converter or not plan.binary))
+    metadata member that is not encrypted (the prompt is cancelled). Binary
+    metadata is converted by the converter or, without one, by the program."""
+    return plan is not None and plan.item_id is not None and plan.password is None
 
 
-def expected_identifiers(rows, plans, selected, converter):
+def expected_identifiers(rows, plans, selected):
     """The identifiers of the selected rows, in row order, as the command collects them."""
     by_row = {plan.row: plan for plan in plans}
     return [str(by_row[rows[i]].item_id) for i in selected
-            if yields_identifier(by_row.get(rows[i]), converter)]
+            if yields_identifier(by_row.get(rows[i]))]
 
 
 def run_command(t, selection_steps, language="MenuDeu", seconds=45):

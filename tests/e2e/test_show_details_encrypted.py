@@ -40,7 +40,7 @@ with E2ETest("ShowDetails-encrypted") as t:
                   "button after the run")
     t.screenshot("after")
     t.drive("msgbox-none 1")
-    identifiers = expected_identifiers(rows, SPECS, [0, 1, 2], converter=True)
+    identifiers = expected_identifiers(rows, SPECS, [0, 1, 2])
     t.check_equal(identifiers, ["320000001", "320000003"], "identifiers expected")
     check_request(t, identifiers)
     check_page_opened(t, base, identifiers)

@@ -25,7 +25,7 @@ with E2ETest("ShowDetails-many-packages") as t:
     state = run_command(t, ["menu MenuSelAll"], seconds=120)
     selected = list(range(len(rows)))
     t.check_equal(state["list"]["selected"], selected, "every row still selected")
-    identifiers = expected_identifiers(rows, specs, selected, converter=False)
+    identifiers = expected_identifiers(rows, specs, selected)
     t.check_equal(len(identifiers), COUNT, "one identifier per package expected")
     check_request(t, identifiers)
     check_page_opened(t, base, identifiers)
