@@ -1,6 +1,7 @@
 // Fuzzes the reading of the iTunes library file: the text-file rule over the
-// input bytes, the media folder cut out of the whole text, and the URL decoding
-// of the input itself.
+// input bytes, both readings of the media folder cut out of the whole text (no
+// folder is looked up on disk: the choice is made for either answer), and the
+// URL decoding of the input itself.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -31,8 +32,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckLines(lines);
     const std::u16string text = platform::WholeText(lines);
     try {
-        const std::u16string folder = app::MediaFolderFromLibraryText(text);
-        Check(folder.size() <= app::kMediaUrlWindow);
+        const app::MediaUrlReadings readings = app::ReadMediaUrl(text, size % 2 == 0);
+        Check(readings.ansi.size() <= app::kMediaUrlWindow && readings.utf8.size() <= app::kMediaUrlWindow);
+        const std::u16string folder = app::ChooseMediaFolder(readings, [](std::u16string_view) { return false; });
+        Check(folder == (readings.utf8.empty() ? readings.ansi : readings.utf8));
+        Check(app::ChooseMediaFolder(readings, [](std::u16string_view) { return true; }) == folder);
         (void)app::PackageFolder(folder);
     } catch (const app::EUrlDecodeError&) {
         // A malformed escape in the address: the program shows the message.
