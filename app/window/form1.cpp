@@ -32,6 +32,11 @@ void RegisterFormClass(HINSTANCE instance, WNDPROC procedure) {
 
 }  // namespace
 
+UINT TaskbarButtonCreatedMessage() {
+    static const UINT message = RegisterWindowMessageW(kTaskbarButtonCreatedMessage);
+    return message;
+}
+
 TForm1::~TForm1() {
     if (handle_ != nullptr) DestroyWindow(handle_);
 }
@@ -153,10 +158,21 @@ bool TForm1::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resul
     case WM_CLOSE:
         Close();
         return true;
+    case WM_SYSCOLORCHANGE:
+        OnSysColorChange();
+        return true;
+    case WM_SETTINGCHANGE:
+        OnSettingChange();
+        return false;
     case WM_DESTROY:
+        OnDestroy();
         PostQuitMessage(0);
         return true;
     default:
+        if (message == TaskbarButtonCreatedMessage()) {
+            OnTaskbarButtonCreated();
+            return true;
+        }
         return false;
     }
 }
@@ -191,6 +207,13 @@ void TForm1::ChooseMenuEntry(MenuEntry& entry) {
         }
     }
     MenuClick(entry);
+}
+
+void TForm1::OnTaskbarButtonCreated() { taskbarProgress_.Connect(handle_, CreateTaskbarList()); }
+
+void TForm1::OnDestroy() {
+    // The children still exist here; the annotation goes before the list does.
+    listAnnotation_.Clear();
 }
 
 void TForm1::OnActivate(bool active) {

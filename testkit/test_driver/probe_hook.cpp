@@ -11,6 +11,7 @@
 #include "handles.h"
 #include "menu_snapshot.h"
 #include "probe_protocol.h"
+#include "theme_probe.h"
 
 namespace {
 
@@ -53,6 +54,12 @@ void Answer(HWND window, DWORD driverPid, LPARAM query) {
         break;
     case driver::probe::kQueryMove:
         WriteAnswer(driverPid, driver::MoveWindowJson(window, ReadRequest(driverPid).c_str()));
+        break;
+    case driver::probe::kQueryHighContrast:
+        WriteAnswer(driverPid, driver::SetHighContrastJson(window, ReadRequest(driverPid).c_str()));
+        break;
+    case driver::probe::kQueryDialogLayout:
+        WriteAnswer(driverPid, driver::DialogLayoutJson(window));
         break;
     default:
         break;

@@ -26,6 +26,8 @@ enum Query : long {
     kQueryFonts = 3,       // the resolution and the fonts of the main window and its controls
     kQueryDpiChanged = 4,  // send the main window WM_DPICHANGED; request "<dpi> <l> <t> <r> <b>"
     kQueryMove = 5,        // move the main window (same size); request "<x> <y>"
+    kQueryHighContrast = 6,  // high contrast as the program sees it; request in theme_probe.h
+    kQueryDialogLayout = 7,  // the dialog the message was sent to: resolution, font, controls in dialog units
 };
 
 }  // namespace driver::probe
