@@ -60,22 +60,24 @@ bool PatchImport() {
 }
 
 // The colours a high-contrast theme gives the elements the window shows.
-constexpr std::array<int, 12> kElements = {COLOR_WINDOW,     COLOR_WINDOWTEXT, COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT,
-                                           COLOR_BTNFACE,    COLOR_BTNTEXT,    COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT,
-                                           COLOR_MENU,       COLOR_MENUTEXT,   COLOR_3DDKSHADOW, COLOR_3DLIGHT};
-constexpr std::array<COLORREF, 12> kBlackTheme = {
-    RGB(0, 0, 0),       RGB(255, 255, 255), RGB(26, 235, 255), RGB(0, 0, 0),
-    RGB(0, 0, 0),       RGB(255, 255, 255), RGB(255, 255, 255), RGB(255, 255, 255),
-    RGB(0, 0, 0),       RGB(255, 255, 255), RGB(255, 255, 255), RGB(255, 255, 255)};
-constexpr std::array<COLORREF, 12> kWhiteTheme = {
-    RGB(255, 255, 255), RGB(0, 0, 0), RGB(55, 0, 110), RGB(255, 255, 255),
-    RGB(255, 255, 255), RGB(0, 0, 0), RGB(0, 0, 0),    RGB(0, 0, 0),
-    RGB(255, 255, 255), RGB(0, 0, 0), RGB(0, 0, 0),    RGB(0, 0, 0)};
+constexpr size_t kElementCount = 14;
+constexpr std::array<int, kElementCount> kElements = {
+    COLOR_WINDOW,    COLOR_WINDOWTEXT,   COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT, COLOR_BTNFACE,
+    COLOR_BTNTEXT,   COLOR_BTNSHADOW,    COLOR_BTNHIGHLIGHT, COLOR_MENU,       COLOR_MENUTEXT,
+    COLOR_3DDKSHADOW, COLOR_3DLIGHT,     COLOR_MENUBAR,   COLOR_GRAYTEXT};
+constexpr std::array<COLORREF, kElementCount> kBlackTheme = {
+    RGB(0, 0, 0),       RGB(255, 255, 255), RGB(26, 235, 255),  RGB(0, 0, 0),       RGB(0, 0, 0),
+    RGB(255, 255, 255), RGB(255, 255, 255), RGB(255, 255, 255), RGB(0, 0, 0),       RGB(255, 255, 255),
+    RGB(255, 255, 255), RGB(255, 255, 255), RGB(0, 0, 0),       RGB(63, 242, 63)};
+constexpr std::array<COLORREF, kElementCount> kWhiteTheme = {
+    RGB(255, 255, 255), RGB(0, 0, 0), RGB(55, 0, 110),    RGB(255, 255, 255), RGB(255, 255, 255),
+    RGB(0, 0, 0),       RGB(0, 0, 0), RGB(0, 0, 0),       RGB(255, 255, 255), RGB(0, 0, 0),
+    RGB(0, 0, 0),       RGB(0, 0, 0), RGB(255, 255, 255), RGB(96, 0, 0)};
 
-std::array<COLORREF, 12> savedColours{};
+std::array<COLORREF, kElementCount> savedColours{};
 bool coloursSaved = false;
 
-void SetColours(const std::array<COLORREF, 12>& colours) {
+void SetColours(const std::array<COLORREF, kElementCount>& colours) {
     if (!coloursSaved) {
         for (size_t i = 0; i < kElements.size(); ++i) savedColours[i] = GetSysColor(kElements[i]);
         coloursSaved = true;
@@ -88,6 +90,12 @@ bool ProgramSeesHighContrast() {
     highContrast.cbSize = sizeof highContrast;
     return SystemParametersWithHighContrast(SPI_GETHIGHCONTRAST, sizeof highContrast, &highContrast, 0) &&
            (highContrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
+std::string Hex(COLORREF colour) {
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02x%02x%02x", GetRValue(colour), GetGValue(colour), GetBValue(colour));
+    return text;
 }
 
 }  // namespace
@@ -120,6 +128,11 @@ std::string SetHighContrastJson(HWND main, const char* request) {
     }
     json.Field("patched", true).Field("highContrast", reportHighContrast);
     json.Field("programSees", ProgramSeesHighContrast());
+    json.Key("colours").BeginObject();
+    json.Field("window", Hex(GetSysColor(COLOR_WINDOW))).Field("windowText", Hex(GetSysColor(COLOR_WINDOWTEXT)));
+    json.Field("highlight", Hex(GetSysColor(COLOR_HIGHLIGHT)));
+    json.Field("highlightText", Hex(GetSysColor(COLOR_HIGHLIGHTTEXT)));
+    json.EndObject();
     return json.Finish();
 }
 

@@ -18,7 +18,8 @@ namespace driver {
 // "off" with a theme puts back the colours from before the first change);
 // and which notification the window gets (WM_SYSCOLORCHANGE,
 // WM_SETTINGCHANGE with SPI_SETHIGHCONTRAST, or both, in that order).
-// Answers {"patched":true,"highContrast":true|false,"programSees":...} or {"error":"..."}.
+// Answers {"patched":true,"highContrast":..,"programSees":..,"colours":{"window":"#rrggbb",
+// "windowText":..,"highlight":..,"highlightText":..}} or {"error":"..."}.
 std::string SetHighContrastJson(HWND main, const char* request);
 
 }  // namespace driver
