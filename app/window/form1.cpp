@@ -5,6 +5,7 @@
 
 #include <stdexcept>
 
+#include "app/accessible_names.h"
 #include "app/command_ids.h"
 #include "app/menu_texts.h"
 #include "app/window/display_dpi.h"
@@ -13,6 +14,9 @@
 
 namespace app::window {
 namespace {
+
+// Posted by Show: runs once the window is on the screen.
+constexpr UINT kShownMessage = WM_APP + 1;
 
 constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN;
 constexpr DWORD kFormExStyle = WS_EX_CONTROLPARENT;
@@ -59,6 +63,7 @@ void TForm1::Create(HINSTANCE instance) {
 void TForm1::Show(int showCommand) {
     ShowWindow(handle_, showCommand);
     UpdateWindow(handle_);
+    PostMessageW(handle_, kShownMessage, 0, 0);
 }
 
 void TForm1::Close() {
@@ -164,6 +169,9 @@ bool TForm1::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resul
     case WM_SETTINGCHANGE:
         OnSettingChange();
         return false;
+    case kShownMessage:
+        OnShown();
+        return true;
     case WM_DESTROY:
         OnDestroy();
         PostQuitMessage(0);
@@ -209,7 +217,24 @@ void TForm1::ChooseMenuEntry(MenuEntry& entry) {
     MenuClick(entry);
 }
 
-void TForm1::OnTaskbarButtonCreated() { taskbarProgress_.Connect(handle_, CreateTaskbarList()); }
+void TForm1::EnsureComApartment() {
+    if (!comApartment_) comApartment_.emplace();
+}
+
+// COM and the annotation service take a few milliseconds to load: they come
+// after the window's first paint rather than before it. The name then set is
+// announced as a name change, which a screen reader that already read the
+// list takes up.
+void TForm1::OnShown() {
+    EnsureComApartment();
+    listAnnotation_.Connect(CreateAnnotationServices());
+    listAnnotation_.SetName(ListBox1.Handle(), ListAccessibleName(language_));
+}
+
+void TForm1::OnTaskbarButtonCreated() {
+    EnsureComApartment();
+    taskbarProgress_.Connect(handle_, CreateTaskbarList());
+}
 
 void TForm1::OnDestroy() {
     // The children still exist here; the annotation goes before the list does.

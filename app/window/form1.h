@@ -8,7 +8,9 @@
 #include <windows.h>
 
 #include <array>
+#include <optional>
 
+#include "app/window/com_apartment.h"
 #include "app/window/controls.h"
 #include "app/window/list_annotation.h"
 #include "app/window/menu_entry.h"
@@ -16,6 +18,7 @@
 #include "app/window/taskbar_progress.h"
 #include "app/window/win32_handles.h"
 #include "app/form_layout.h"
+#include "app/language.h"
 #include "app/window_geometry.h"
 
 namespace app::window {
@@ -116,6 +119,10 @@ private:
     // The shell announced the window's taskbar button: its progress can be shown.
     void OnTaskbarButtonCreated();
     void OnDestroy();
+    // Once the window is shown: COM on the window's thread and the list's
+    // accessible name.
+    void OnShown();
+    void EnsureComApartment();
     void OnWindowPosChanging(WINDOWPOS& position) const;
     void OnMoving(RECT& dragRect) const;
     void OnMeasureItem(MEASUREITEMSTRUCT& item) const;
@@ -148,6 +155,10 @@ private:
     int maxWidth_ = 0;
     int minHeight_ = 0;
 
+    // COM for the annotation and the taskbar list; first of the three, so it goes after them.
+    std::optional<ComApartment> comApartment_;
+    // The interface language in force, whose name the list is given.
+    Language language_ = Language::German;
     // Rows, selection and focus take the system's colours while high contrast is on.
     bool highContrast_ = false;
     // The list's accessible name, in the interface's language.

@@ -80,7 +80,6 @@ void HookControl(const Control& control, ControlHook& hook, TForm1* form) {
 
 void TForm1::OnCreate() {
     highContrast_ = HighContrastOn();
-    listAnnotation_.Connect(CreateAnnotationServices());
     // A program running with higher rights than the shell still hears that its button exists.
     ChangeWindowMessageFilterEx(handle_, TaskbarButtonCreatedMessage(), MSGFLT_ALLOW, nullptr);
     CreateMainMenu();

@@ -113,6 +113,7 @@ void TForm1::ApplyLanguage(const MenuEntry& Sender) {
     MenuAbout.SetCaption(InterfaceStrings.AboutText);
     MenuSelAll.SetCaption(InterfaceStrings.SelectAllText);
     MenuInvAll.SetCaption(InterfaceStrings.InvertSelectionText);
+    language_ = language;
     listAnnotation_.SetName(ListBox1.Handle(), ListAccessibleName(language));
 }
 

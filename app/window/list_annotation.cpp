@@ -34,9 +34,10 @@ void ListAnnotation::SetName(HWND control, std::u16string_view name) {
     if (!services_ || control == nullptr) return;
     if (annotated_ != nullptr && annotated_ != control) Clear();
     const std::wstring text = platform::win32::ToWchar(name);
-    if (SUCCEEDED(services_.get()->SetHwndPropStr(control, kClientObject, kSelf, PROPID_ACC_NAME, text.c_str()))) {
-        annotated_ = control;
-    }
+    if (FAILED(services_.get()->SetHwndPropStr(control, kClientObject, kSelf, PROPID_ACC_NAME, text.c_str()))) return;
+    annotated_ = control;
+    // A screen reader keeps the names it has read: a new one is announced.
+    NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, control, OBJID_CLIENT, CHILDID_SELF);
 }
 
 void ListAnnotation::Clear() {

@@ -2,7 +2,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "app/window/com_apartment.h"
 #include "app/window/form1.h"
 #include "app/window/message_boxes.h"
 
@@ -31,8 +30,6 @@ int RunMessageLoop(app::window::TForm1& form) {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     InitializeApplication();
-    // COM lives longer than the window, whose annotation and taskbar list use it.
-    const app::window::ComApartment com;
     // The main window is a top-level window of its own, so it owns the taskbar
     // button; the application title "Vantrel" heads every message box.
     app::window::TForm1 form;

@@ -101,7 +101,9 @@ with E2ETest(f"HighContrast-{dpi}") as t:
         t.check_equal(rows, [colours["window"], colours["highlight"], colours["highlight"], colours["window"]],
                       f"{theme} theme: rows 1 and 2 selected")
         t.screenshot(f"{theme}-selected")
-        t.drive("select 0")
+        t.drive("focus list")
+        t.screenshot(f"{theme}-focus")  # the focus rectangle on row 0, drawn in the theme's colours
+        t.drive("focus button", "select 0")
 
     answer = switch(t, "off", "white", "both")
     t.check_equal(answer["programSees"], False, "the program is told high contrast is off")
