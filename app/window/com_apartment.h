@@ -9,7 +9,8 @@ namespace app::window {
 
 class ComApartment {
 public:
-    ComApartment() : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
+    ComApartment()
+            : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
     // Every successful CoInitializeEx (S_FALSE included) is matched by one CoUninitialize.
     ~ComApartment() {
         if (initialised_) CoUninitialize();

@@ -99,7 +99,10 @@ std::string DialogLayoutJson(HWND dialog) {
     json.EndObject();
     RECT client{};
     GetClientRect(dialog, &client);
-    json.Key("client").BeginObject().Field("w", static_cast<int>(client.right)).Field("h", static_cast<int>(client.bottom));
+    json.Key("client")
+        .BeginObject()
+        .Field("w", static_cast<int>(client.right))
+        .Field("h", static_cast<int>(client.bottom));
     json.EndObject();
     RECT window{};
     GetWindowRect(dialog, &window);

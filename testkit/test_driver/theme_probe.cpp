@@ -62,12 +62,12 @@ bool PatchImport() {
 // The colours a high-contrast theme gives the elements the window shows.
 constexpr size_t kElementCount = 14;
 constexpr std::array<int, kElementCount> kElements = {
-    COLOR_WINDOW,    COLOR_WINDOWTEXT,   COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT, COLOR_BTNFACE,
-    COLOR_BTNTEXT,   COLOR_BTNSHADOW,    COLOR_BTNHIGHLIGHT, COLOR_MENU,       COLOR_MENUTEXT,
-    COLOR_3DDKSHADOW, COLOR_3DLIGHT,     COLOR_MENUBAR,   COLOR_GRAYTEXT};
+    COLOR_WINDOW,     COLOR_WINDOWTEXT, COLOR_HIGHLIGHT,    COLOR_HIGHLIGHTTEXT, COLOR_BTNFACE,
+    COLOR_BTNTEXT,    COLOR_BTNSHADOW,  COLOR_BTNHIGHLIGHT, COLOR_MENU,          COLOR_MENUTEXT,
+    COLOR_3DDKSHADOW, COLOR_3DLIGHT,    COLOR_MENUBAR,      COLOR_GRAYTEXT};
 constexpr std::array<COLORREF, kElementCount> kBlackTheme = {
-    RGB(0, 0, 0),       RGB(255, 255, 255), RGB(26, 235, 255),  RGB(0, 0, 0),       RGB(0, 0, 0),
-    RGB(255, 255, 255), RGB(255, 255, 255), RGB(255, 255, 255), RGB(0, 0, 0),       RGB(255, 255, 255),
+    RGB(0, 0, 0),       RGB(255, 255, 255), RGB(26, 235, 255),  RGB(0, 0, 0),    RGB(0, 0, 0),
+    RGB(255, 255, 255), RGB(255, 255, 255), RGB(255, 255, 255), RGB(0, 0, 0),    RGB(255, 255, 255),
     RGB(255, 255, 255), RGB(255, 255, 255), RGB(0, 0, 0),       RGB(63, 242, 63)};
 constexpr std::array<COLORREF, kElementCount> kWhiteTheme = {
     RGB(255, 255, 255), RGB(0, 0, 0), RGB(55, 0, 110),    RGB(255, 255, 255), RGB(255, 255, 255),

@@ -52,9 +52,9 @@ TEST(CommandProgress, OnlyGrowsAndNeverPassesTheTotal) {
     app::CommandProgress progress(&display);
     progress.Start(3);
     progress.ReachRow(2);
-    progress.ReachRow(1);   // asked again about an earlier row
-    progress.ReachRow(2);   // the same row twice
-    progress.ReachRow(9);   // past the end
+    progress.ReachRow(1);  // asked again about an earlier row
+    progress.ReachRow(2);  // the same row twice
+    progress.ReachRow(9);  // past the end
     progress.ReachRow(-1);
     EXPECT_EQ(display.calls, (Calls{"show 0/3", "show 2/3"}));
 }
@@ -80,8 +80,7 @@ TEST(CommandProgress, ClearedOnEveryRoad) {
             progress.Start(5);
             progress.ReachRow(1);
             throw std::runtime_error("the reply file cannot be created");
-        } catch (const std::runtime_error&) {
-        }
+        } catch (const std::runtime_error&) {}
         EXPECT_EQ(display.calls, (Calls{"show 0/5", "show 1/5", "clear"}));
     }
     {

@@ -77,7 +77,7 @@ TEST(WindowGeometry, OuterSizeForClient) {
 
 TEST(WindowGeometry, FitIntoWorkArea) {
     const Rect small{0, 0, 1024, 768};
-    const Rect taskbar{0, 0, 1920, 1032};  // 1920 x 1080 with a bar of 48 at the bottom
+    const Rect taskbar{0, 0, 1920, 1032};      // 1920 x 1080 with a bar of 48 at the bottom
     const Rect second{1920, 100, 3200, 1060};  // a monitor right of the primary
     const struct {
         const char* name;
@@ -87,7 +87,9 @@ TEST(WindowGeometry, FitIntoWorkArea) {
     } cases[] = {
         {"fits: left as it is", {320, 61, 704, 580}, small, {320, 61, 704, 580}},
         {"fits exactly", {0, 0, 1024, 768}, small, {0, 0, 1024, 768}},
-        {"taller than the screen, placed above it: cut and moved onto it", {136, -41, 888, 1014}, small,
+        {"taller than the screen, placed above it: cut and moved onto it",
+         {136, -41, 888, 1014},
+         small,
          {136, 0, 888, 768}},
         {"fits in height but its bottom is below: moved up", {136, 10, 888, 778}, small, {136, 0, 888, 768}},
         {"taller than the work area above the bar", {584, 16, 1336, 1030 + 40}, taskbar, {584, 0, 1336, 1032}},
