@@ -28,6 +28,7 @@ enum Query : long {
     kQueryMove = 5,          // move the main window (same size); request "<x> <y>"
     kQueryHighContrast = 6,  // high contrast as the program sees it; request in theme_probe.h
     kQueryDialogLayout = 7,  // the dialog the message was sent to: resolution, font, controls in dialog units
+    kQueryTaskbar = 8,       // the stand-in taskbar list and its recorded calls; request in taskbar_probe.h
 };
 
 }  // namespace driver::probe

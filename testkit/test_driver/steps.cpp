@@ -335,6 +335,14 @@ void StepHighContrast(Session& session, const StepArgs& args, JsonWriter& json) 
     Settle(session);
 }
 
+// The taskbar button as the program hands its progress to it, through the
+// probe's stand-in for the shell (see taskbar_probe.h).
+void StepTaskbar(Session& session, const StepArgs& args, JsonWriter& json) {
+    const std::string request(args[0].begin(), args[0].end());
+    json.Key("answer").Raw(QueryProbe(session.RequireMain(), probe::kQueryTaskbar, request));
+    Settle(session);
+}
+
 // The open dialog's layout as its program made it (fonts are GDI objects of that process).
 void StepDialogLayout(Session& session, const StepArgs& args, JsonWriter& json) {
     const HWND dialog = CurrentDialog(session, args.empty() ? L"" : args[0]);
@@ -376,6 +384,8 @@ constexpr StepSpec kSteps[] = {
      L"<dpi> <left> <top> <right> <bottom>  send WM_DPICHANGED with this resolution and suggested rectangle"},
     {L"high-contrast", 3, 3, StepHighContrast,
      L"<on|off> <black|white|keep> <both|syscolor|setting>  the program's high contrast, colours, notification"},
+    {L"taskbar", 1, 1, StepTaskbar,
+     L"<install|announce|calls>  the stand-in taskbar list: install it, announce the button, read its calls"},
     {L"dialog-layout", 0, 1, StepDialogLayout,
      L"[title prefix]  the open dialog's resolution, font, base units, client area and controls"},
     {L"paths", 0, 0, StepPaths,

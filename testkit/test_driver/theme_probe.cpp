@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "import_patch.h"
 #include "json_writer.h"
 
 namespace driver {
@@ -24,39 +25,12 @@ BOOL WINAPI SystemParametersWithHighContrast(UINT action, UINT parameter, PVOID 
     return realSystemParameters(action, parameter, data, flags);
 }
 
-// The program's import address table entry of user32's SystemParametersInfoW
-// (PE import directory: descriptors, their name thunks and address thunks).
-SystemParametersFunction* ImportSlot() {
-    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (imports.VirtualAddress == 0) return nullptr;
-    for (auto* module = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); module->Name != 0;
-         ++module) {
-        if (_stricmp(reinterpret_cast<const char*>(base + module->Name), "user32.dll") != 0) continue;
-        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->OriginalFirstThunk);
-        auto* addresses = reinterpret_cast<IMAGE_THUNK_DATA*>(base + module->FirstThunk);
-        for (; names->u1.AddressOfData != 0; ++names, ++addresses) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-            const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), "SystemParametersInfoW") == 0)
-                return reinterpret_cast<SystemParametersFunction*>(&addresses->u1.Function);
-        }
-    }
-    return nullptr;
-}
-
-bool PatchImport() {
+bool PatchSystemParameters() {
     if (realSystemParameters != nullptr) return true;
-    SystemParametersFunction* slot = ImportSlot();
-    if (slot == nullptr) return false;
-    DWORD oldProtection = 0;
-    if (!VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &oldProtection)) return false;
-    realSystemParameters = *slot;
-    *slot = &SystemParametersWithHighContrast;
-    VirtualProtect(slot, sizeof *slot, oldProtection, &oldProtection);
-    return true;
+    void* original =
+        PatchImport("user32.dll", "SystemParametersInfoW", reinterpret_cast<void*>(&SystemParametersWithHighContrast));
+    realSystemParameters = reinterpret_cast<SystemParametersFunction>(original);
+    return realSystemParameters != nullptr;
 }
 
 // The colours a high-contrast theme gives the elements the window shows.
@@ -109,7 +83,7 @@ std::string SetHighContrastJson(HWND main, const char* request) {
         json.Field("error", "the request is not \"<on|off> <black|white|keep> <both|syscolor|setting>\"");
         return json.Finish();
     }
-    if (!PatchImport()) {
+    if (!PatchSystemParameters()) {
         json.Field("error", "the program imports no SystemParametersInfoW from user32.dll");
         return json.Finish();
     }
