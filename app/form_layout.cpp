@@ -1,5 +1,7 @@
 #include "app/form_layout.h"
 
+#include <algorithm>
+
 namespace app {
 namespace {
 
@@ -62,6 +64,12 @@ ScaledMetrics MetricsForDpi(int dpi) {
 SizeLimits SizeLimitsForDpi(int dpi, Size outerNow, Size clientNow) {
     const Size outer = OuterSizeForClient(outerNow, clientNow, ScaleToDpi(design::kStartClient, dpi));
     return {outer.width, outer.width, outer.height};
+}
+
+SizeLimits WithinWorkArea(const SizeLimits& limits, Size workArea) {
+    if (workArea.width <= 0 || workArea.height <= 0) return limits;
+    return {std::min(limits.minWidth, workArea.width), std::min(limits.maxWidth, workArea.width),
+            std::min(limits.minHeight, workArea.height)};
 }
 
 Rect SnapForDpi(const Rect& window, const Rect& workArea, int dpi) {

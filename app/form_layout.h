@@ -72,6 +72,10 @@ struct SizeLimits {
 };
 SizeLimits SizeLimitsForDpi(int dpi, Size outerNow, Size clientNow);
 
+// The size limits on a work area of `workArea`: no limit asks for more than
+// it, so the window can always be made to fit. Limits that fit stay as they are.
+SizeLimits WithinWorkArea(const SizeLimits& limits, Size workArea);
+
 // The window's rectangle after a move, snapped to the work area within the
 // scaled snap distance.
 Rect SnapForDpi(const Rect& window, const Rect& workArea, int dpi);

@@ -1,5 +1,6 @@
 #include "app/window_geometry.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace app {
@@ -41,6 +42,15 @@ Rect SnapToWorkArea(const Rect& window, const Rect& workArea, int distance) {
 
 Point StartPosition(Size screen, Size window) {
     return {(screen.width - window.width) / 2, (screen.height - window.height) / 4};
+}
+
+Rect FitIntoWorkArea(const Rect& window, const Rect& workArea) {
+    if (workArea.Width() <= 0 || workArea.Height() <= 0) return window;
+    const int width = std::min(window.Width(), workArea.Width());
+    const int height = std::min(window.Height(), workArea.Height());
+    const int left = std::clamp(window.left, workArea.left, workArea.right - width);
+    const int top = std::clamp(window.top, workArea.top, workArea.bottom - height);
+    return {left, top, left + width, top + height};
 }
 
 Size OuterSizeForClient(Size outerNow, Size clientNow, Size client) {

@@ -46,6 +46,12 @@ Rect SnapToWorkArea(const Rect& window, const Rect& workArea, int distance = kSn
 // below the top; both divisions truncate toward zero.
 Point StartPosition(Size screen, Size window);
 
+// The window made to fit the work area: no larger than it on either axis, and
+// moved onto it by the least distance where it stands partly outside, so its
+// caption can be taken hold of. A window that lies within the work area stays
+// exactly as it is. An empty work area (no answer from the system) changes nothing.
+Rect FitIntoWorkArea(const Rect& window, const Rect& workArea);
+
 // The outer size that gives a client area of `client`: the frame, caption and
 // menu bar (outer minus client now) stay outside it.
 Size OuterSizeForClient(Size outerNow, Size clientNow, Size client);

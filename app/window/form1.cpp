@@ -5,6 +5,7 @@
 
 #include <stdexcept>
 
+#include "app/accessible_names.h"
 #include "app/command_ids.h"
 #include "app/menu_texts.h"
 #include "app/window/display_dpi.h"
@@ -13,6 +14,9 @@
 
 namespace app::window {
 namespace {
+
+// Posted by Show: runs once the window is on the screen.
+constexpr UINT kShownMessage = WM_APP + 1;
 
 constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN;
 constexpr DWORD kFormExStyle = WS_EX_CONTROLPARENT;
@@ -31,6 +35,11 @@ void RegisterFormClass(HINSTANCE instance, WNDPROC procedure) {
 }
 
 }  // namespace
+
+UINT TaskbarButtonCreatedMessage() {
+    static const UINT message = RegisterWindowMessageW(kTaskbarButtonCreatedMessage);
+    return message;
+}
 
 TForm1::~TForm1() {
     if (handle_ != nullptr) DestroyWindow(handle_);
@@ -54,6 +63,7 @@ void TForm1::Create(HINSTANCE instance) {
 void TForm1::Show(int showCommand) {
     ShowWindow(handle_, showCommand);
     UpdateWindow(handle_);
+    PostMessageW(handle_, kShownMessage, 0, 0);
 }
 
 void TForm1::Close() {
@@ -153,10 +163,24 @@ bool TForm1::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resul
     case WM_CLOSE:
         Close();
         return true;
+    case WM_SYSCOLORCHANGE:
+        OnSysColorChange();
+        return true;
+    case WM_SETTINGCHANGE:
+        OnSettingChange();
+        return false;
+    case kShownMessage:
+        OnShown();
+        return true;
     case WM_DESTROY:
+        OnDestroy();
         PostQuitMessage(0);
         return true;
     default:
+        if (message == TaskbarButtonCreatedMessage()) {
+            OnTaskbarButtonCreated();
+            return true;
+        }
         return false;
     }
 }
@@ -191,6 +215,30 @@ void TForm1::ChooseMenuEntry(MenuEntry& entry) {
         }
     }
     MenuClick(entry);
+}
+
+void TForm1::EnsureComApartment() {
+    if (!comApartment_) comApartment_.emplace();
+}
+
+// COM and the annotation service take a few milliseconds to load: they come
+// after the window's first paint rather than before it. The name then set is
+// announced as a name change, which a screen reader that already read the
+// list takes up.
+void TForm1::OnShown() {
+    EnsureComApartment();
+    listAnnotation_.Connect(CreateAnnotationServices());
+    listAnnotation_.SetName(ListBox1.Handle(), ListAccessibleName(language_));
+}
+
+void TForm1::OnTaskbarButtonCreated() {
+    EnsureComApartment();
+    taskbarProgress_.Connect(handle_, CreateTaskbarList());
+}
+
+void TForm1::OnDestroy() {
+    // The children still exist here; the annotation goes before the list does.
+    listAnnotation_.Clear();
 }
 
 void TForm1::OnActivate(bool active) {

@@ -8,12 +8,17 @@
 #include <windows.h>
 
 #include <array>
+#include <optional>
 
+#include "app/window/com_apartment.h"
 #include "app/window/controls.h"
+#include "app/window/list_annotation.h"
 #include "app/window/menu_entry.h"
 #include "app/window/panel.h"
+#include "app/window/taskbar_progress.h"
 #include "app/window/win32_handles.h"
 #include "app/form_layout.h"
+#include "app/language.h"
 #include "app/window_geometry.h"
 
 namespace app::window {
@@ -108,6 +113,16 @@ private:
     // proposes for it (screen coordinates).
     void OnDpiChanged(int dpi, const RECT& suggested);
     void OnGetMinMaxInfo(MINMAXINFO& info) const;
+    // The system's colours or its high-contrast setting changed (form1_theme.cpp).
+    void OnSysColorChange();
+    void OnSettingChange();
+    // The shell announced the window's taskbar button: its progress can be shown.
+    void OnTaskbarButtonCreated();
+    void OnDestroy();
+    // Once the window is shown: COM on the window's thread and the list's
+    // accessible name.
+    void OnShown();
+    void EnsureComApartment();
     void OnWindowPosChanging(WINDOWPOS& position) const;
     void OnMoving(RECT& dragRect) const;
     void OnMeasureItem(MEASUREITEMSTRUCT& item) const;
@@ -117,6 +132,9 @@ private:
     // FormCreate's placement steps.
     void PlaceOnPrimaryScreen();
     void FixSizeLimits();
+    // Makes the window fit the work area of its monitor (no larger, placed on
+    // it); a window that fits stays as it is. Returns that work area.
+    Rect FitIntoMonitorWorkArea();
 
     // The fonts, the row height and the children's places for the window's
     // resolution (form1_layout.cpp).
@@ -137,6 +155,17 @@ private:
     int maxWidth_ = 0;
     int minHeight_ = 0;
 
+    // COM for the annotation and the taskbar list; first of the three, so it goes after them.
+    std::optional<ComApartment> comApartment_;
+    // The interface language in force, whose name the list is given.
+    Language language_ = Language::German;
+    // Rows, selection and focus take the system's colours while high contrast is on.
+    bool highContrast_ = false;
+    // The list's accessible name, in the interface's language.
+    ListAnnotation listAnnotation_;
+    // The show-details command's progress on the taskbar button, once the shell announced it.
+    TaskbarProgress taskbarProgress_;
+
     // The control that had the focus when the window was last deactivated.
     HWND savedFocus_ = nullptr;
 
@@ -144,6 +173,9 @@ private:
     ControlHook listHook_;
     ControlHook buttonHook_;
 };
+
+// The registered message the shell sends when the window's taskbar button exists.
+UINT TaskbarButtonCreatedMessage();
 
 // Moves the window so that its client area is width x height, keeping its left
 // and top; menu bar, caption and frame stay outside the given size.

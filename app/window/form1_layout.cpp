@@ -8,6 +8,7 @@
 
 #include "app/command_ids.h"
 #include "app/window/display_dpi.h"
+#include "app/window/display_theme.h"
 #include "app/window/message_boxes.h"
 #include "app/window/win32_geometry.h"
 
@@ -78,6 +79,9 @@ void HookControl(const Control& control, ControlHook& hook, TForm1* form) {
 }  // namespace
 
 void TForm1::OnCreate() {
+    highContrast_ = HighContrastOn();
+    // A program running with higher rights than the shell still hears that its button exists.
+    ChangeWindowMessageFilterEx(handle_, TaskbarButtonCreatedMessage(), MSGFLT_ALLOW, nullptr);
     CreateMainMenu();
     CreateControls();
     CreateAccelerators();
@@ -119,7 +123,11 @@ void TForm1::PlaceOnPrimaryScreen() {
 }
 
 void TForm1::FixSizeLimits() {
-    const SizeLimits limits = SizeLimitsForDpi(dpi_, OuterSize(handle_), ClientSize(handle_));
+    // At a high scale on a small screen the start size may not fit: the window
+    // is cut to the work area first, and no limit asks for more than it.
+    const Rect workArea = FitIntoMonitorWorkArea();
+    const SizeLimits limits = WithinWorkArea(SizeLimitsForDpi(dpi_, OuterSize(handle_), ClientSize(handle_)),
+                                             {workArea.Width(), workArea.Height()});
     minWidth_ = limits.minWidth;
     maxWidth_ = limits.maxWidth;
     minHeight_ = limits.minHeight;
@@ -142,6 +150,19 @@ Rect WorkAreaNear(const Rect& window) {
 }
 
 }  // namespace
+
+Rect TForm1::FitIntoMonitorWorkArea() {
+    RECT outer{};
+    GetWindowRect(handle_, &outer);
+    const Rect window = FromRect(outer);
+    const Rect workArea = WorkAreaNear(window);
+    const Rect fitted = FitIntoWorkArea(window, workArea);
+    if (fitted != window) {
+        SetWindowPos(handle_, nullptr, fitted.left, fitted.top, fitted.Width(), fitted.Height(),
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    return workArea;
+}
 
 void TForm1::OnWindowPosChanging(WINDOWPOS& position) const {
     // Only moves of the shown window that keep its size snap; start-up

@@ -1,20 +1,20 @@
 // TForm1: drawing the list rows and scrolling the list with the mouse wheel.
 #include "app/window/form1.h"
 
-#include "app/row_colours.h"
+#include "app/row_paint.h"
 #include "app/wheel_scroll.h"
+#include "app/window/display_theme.h"
 #include "platform/win32/wide.h"
 
 namespace app::window {
 namespace {
 
-COLORREF ToColorRef(RgbColour colour) { return RGB(colour.red, colour.green, colour.blue); }
-
-// What the list control prepares before the row handler runs: the list's font,
-// black text, highlight-coloured text on a selected row.
-void PrepareRowCanvas(HDC dc, HFONT font, bool selected) {
+// What the list control prepares before the row handler runs: the list's font
+// and the row's text colour (black, highlight-coloured on a selected row; the
+// system's colours in high contrast).
+void PrepareRowCanvas(HDC dc, HFONT font, const RowPaint& paint) {
     SelectObject(dc, font);
-    SetTextColor(dc, selected ? GetSysColor(COLOR_HIGHLIGHTTEXT) : RGB(0, 0, 0));
+    SetTextColor(dc, ToColorRef(paint.text));
 }
 
 // The dotted focus rectangle, `width` lines thick from the rectangle's edge
@@ -41,11 +41,12 @@ void TForm1::ListBox1DrawItem(const DRAWITEMSTRUCT& item) {
     const int index = static_cast<int>(item.itemID);
     const bool selected = (item.itemState & ODS_SELECTED) != 0;
     const int savedState = SaveDC(dc);
-    PrepareRowCanvas(dc, listFont_.get(), selected);
+    const RowPaint paint = RowPaintFor(highContrast_, selected, index);
+    PrepareRowCanvas(dc, listFont_.get(), paint);
 
     // Every action (whole row, selection, focus) redraws the whole row, so the
     // focus rectangle, which is drawn by inverting, appears exactly once.
-    const COLORREF background = ToColorRef(RowColour(selected, index));
+    const COLORREF background = ToColorRef(paint.background);
     SetBkColor(dc, background);
     const BrushHandle brush(CreateSolidBrush(background));
     FillRect(dc, &rect, brush.get());

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "app/accessible_names.h"
 #include "app/command_ids.h"
 #include "app/language.h"
 #include "app/menu_texts.h"
@@ -112,6 +113,8 @@ void TForm1::ApplyLanguage(const MenuEntry& Sender) {
     MenuAbout.SetCaption(InterfaceStrings.AboutText);
     MenuSelAll.SetCaption(InterfaceStrings.SelectAllText);
     MenuInvAll.SetCaption(InterfaceStrings.InvertSelectionText);
+    language_ = language;
+    listAnnotation_.SetName(ListBox1.Handle(), ListAccessibleName(language));
 }
 
 }  // namespace app::window

@@ -1,5 +1,5 @@
 #pragma once
-// Owners of the window code's GDI objects and accelerator table.
+// Owners of the window code's GDI objects, accelerator table and COM interfaces.
 
 #include <windows.h>
 
@@ -35,6 +35,16 @@ struct MenuTraits {
     static void Close(Type menu) noexcept { DestroyMenu(menu); }
 };
 using MenuHandle = platform::UniqueHandle<MenuTraits>;
+
+// One reference to a COM interface, released when the owner goes.
+template <typename Interface>
+struct ComTraits {
+    using Type = Interface*;
+    static constexpr Type Invalid() { return nullptr; }
+    static void Close(Type pointer) noexcept { pointer->Release(); }
+};
+template <typename Interface>
+using ComPointer = platform::UniqueHandle<ComTraits<Interface>>;
 
 // Arial at a character height (negative LOGFONT height: the cell minus its
 // internal leading), regular or bold.

@@ -65,7 +65,55 @@ void WriteFont(JsonWriter& json, const char* name, HWND window) {
     json.EndObject();
 }
 
+void WriteRect(JsonWriter& json, const RECT& rect) {
+    json.Field("x", static_cast<int>(rect.left)).Field("y", static_cast<int>(rect.top));
+    json.Field("w", static_cast<int>(rect.right - rect.left)).Field("h", static_cast<int>(rect.bottom - rect.top));
+}
+
+BOOL CALLBACK WriteControl(HWND control, LPARAM context) {
+    auto& json = *reinterpret_cast<JsonWriter*>(context);
+    wchar_t className[64] = {};
+    GetClassNameW(control, className, 64);
+    wchar_t text[256] = {};
+    GetWindowTextW(control, text, 256);
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+    json.BeginObject().Field("class", className).Field("text", text);
+    WriteRect(json, rect);
+    json.EndObject();
+    return TRUE;
+}
+
 }  // namespace
+
+std::string DialogLayoutJson(HWND dialog) {
+    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+    const auto getDpiForWindow = User32Function<GetDpiForWindowFunction>("GetDpiForWindow");
+    JsonWriter json;
+    json.Field("dpi", getDpiForWindow ? static_cast<int>(getDpiForWindow(dialog)) : LogPixelsY(dialog));
+    WriteFont(json, "font", dialog);
+    RECT base{0, 0, 4, 8};
+    MapDialogRect(dialog, &base);
+    json.Key("base").BeginObject().Field("x", static_cast<int>(base.right)).Field("y", static_cast<int>(base.bottom));
+    json.EndObject();
+    RECT client{};
+    GetClientRect(dialog, &client);
+    json.Key("client")
+        .BeginObject()
+        .Field("w", static_cast<int>(client.right))
+        .Field("h", static_cast<int>(client.bottom));
+    json.EndObject();
+    RECT window{};
+    GetWindowRect(dialog, &window);
+    json.Key("window").BeginObject();
+    WriteRect(json, window);
+    json.EndObject();
+    json.Key("controls").BeginArray();
+    EnumChildWindows(dialog, &WriteControl, reinterpret_cast<LPARAM>(&json));
+    json.EndArray();
+    return json.Finish();
+}
 
 std::string FontsJson(HWND main) {
     JsonWriter json;

@@ -28,4 +28,12 @@ std::string SendDpiChangedJson(HWND main, const char* request);
 // Answers {"x":..,"y":..,"w":..,"h":..}: where the window went.
 std::string MoveWindowJson(HWND main, const char* request);
 
+// The dialog `dialog` as its program lays it out: its resolution, the font it
+// answers WM_GETFONT with, its dialog base units (MapDialogRect of 4 x 8 dialog
+// units), its client area and window rectangle, and each control's class,
+// text and rectangle in the dialog's client coordinates:
+// {"dpi":n,"font":font|null,"base":{"x":..,"y":..},"client":{"w":..,"h":..},
+//  "window":{...},"controls":[{"class":"..","text":"..","x":..,"y":..,"w":..,"h":..}]}.
+std::string DialogLayoutJson(HWND dialog);
+
 }  // namespace driver

@@ -21,11 +21,14 @@ inline constexpr unsigned kRequestOffset = kSectionSize / 2;
 
 // lParam of the probe message; wParam carries the driver's process id.
 enum Query : long {
-    kQueryMenu = 1,        // the menu bar of the window the message was sent to
-    kQueryIconKind = 2,    // the icon of the message box the message was sent to
-    kQueryFonts = 3,       // the resolution and the fonts of the main window and its controls
-    kQueryDpiChanged = 4,  // send the main window WM_DPICHANGED; request "<dpi> <l> <t> <r> <b>"
-    kQueryMove = 5,        // move the main window (same size); request "<x> <y>"
+    kQueryMenu = 1,          // the menu bar of the window the message was sent to
+    kQueryIconKind = 2,      // the icon of the message box the message was sent to
+    kQueryFonts = 3,         // the resolution and the fonts of the main window and its controls
+    kQueryDpiChanged = 4,    // send the main window WM_DPICHANGED; request "<dpi> <l> <t> <r> <b>"
+    kQueryMove = 5,          // move the main window (same size); request "<x> <y>"
+    kQueryHighContrast = 6,  // high contrast as the program sees it; request in theme_probe.h
+    kQueryDialogLayout = 7,  // the dialog the message was sent to: resolution, font, controls in dialog units
+    kQueryTaskbar = 8,       // the stand-in taskbar list and its recorded calls; request in taskbar_probe.h
 };
 
 }  // namespace driver::probe

@@ -323,6 +323,35 @@ void StepDpiChanged(Session& session, const StepArgs& args, JsonWriter& json) {
     Settle(session);
 }
 
+// High contrast as the program sees it, switched from inside the program (Wine
+// always reports it off): see theme_probe.h.
+void StepHighContrast(Session& session, const StepArgs& args, JsonWriter& json) {
+    std::string request;
+    for (const auto& arg : args) {
+        for (const wchar_t c : arg) {
+            if (c > 127) throw StepError(L"high-contrast takes ASCII words");
+            request += static_cast<char>(c);
+        }
+        request += ' ';
+    }
+    json.Key("answer").Raw(QueryProbe(session.RequireMain(), probe::kQueryHighContrast, request));
+    Settle(session);
+}
+
+// The taskbar button as the program hands its progress to it, through the
+// probe's stand-in for the shell (see taskbar_probe.h).
+void StepTaskbar(Session& session, const StepArgs& args, JsonWriter& json) {
+    const std::string request(args[0].begin(), args[0].end());
+    json.Key("answer").Raw(QueryProbe(session.RequireMain(), probe::kQueryTaskbar, request));
+    Settle(session);
+}
+
+// The open dialog's layout as its program made it (fonts are GDI objects of that process).
+void StepDialogLayout(Session& session, const StepArgs& args, JsonWriter& json) {
+    const HWND dialog = CurrentDialog(session, args.empty() ? L"" : args[0]);
+    json.Key("layout").Raw(QueryProbe(dialog, probe::kQueryDialogLayout));
+}
+
 constexpr StepSpec kSteps[] = {
     {L"wait-window", 1, 2, StepWaitWindow, L"<seconds> [caption]  wait for the main window (top-level, by caption)"},
     {L"wait-visible", 1, 1, StepWaitVisible, L"<seconds>  wait until the main window is shown"},
@@ -356,6 +385,12 @@ constexpr StepSpec kSteps[] = {
     {L"fonts", 0, 0, StepFonts, L"the resolution the program sees and the fonts of its window and controls"},
     {L"dpi-changed", 5, 5, StepDpiChanged,
      L"<dpi> <left> <top> <right> <bottom>  send WM_DPICHANGED with this resolution and suggested rectangle"},
+    {L"high-contrast", 3, 3, StepHighContrast,
+     L"<on|off> <black|white|keep> <both|syscolor|setting>  the program's high contrast, colours, notification"},
+    {L"taskbar", 1, 1, StepTaskbar,
+     L"<install|announce|calls>  the stand-in taskbar list: install it, announce the button, read its calls"},
+    {L"dialog-layout", 0, 1, StepDialogLayout,
+     L"[title prefix]  the open dialog's resolution, font, base units, client area and controls"},
     {L"paths", 0, 0, StepPaths,
      L"music, temporary and common files folders, current directory, ANSI code page, wheel lines"},
 };

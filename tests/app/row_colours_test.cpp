@@ -1,4 +1,5 @@
 #include "app/row_colours.h"
+#include "app/row_paint.h"
 
 #include <gtest/gtest.h>
 
@@ -23,5 +24,38 @@ TEST(RowColours, ByIndexAndSelection) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(RowColour(c.selected, c.index), c.colour);
+    }
+}
+
+TEST(RowPaint, WithoutHighContrastExactlyTheRowTable) {
+    const app::RgbColour black{0, 0, 0};
+    for (int index = 0; index < 6; ++index) {
+        for (const bool selected : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "row " << index << (selected ? " selected" : " unselected"));
+            const app::RowPaint paint = app::RowPaintFor(false, selected, index);
+            EXPECT_EQ(paint.background, app::Fixed(RowColour(selected, index)));
+            EXPECT_EQ(paint.text, selected ? app::System(app::SystemColour::HighlightText) : app::Fixed(black));
+        }
+    }
+}
+
+TEST(RowPaint, HighContrastTakesTheSystemColoursAndDoesNotAlternate) {
+    using app::SystemColour;
+    const struct {
+        const char* name;
+        bool selected;
+        int index;
+        SystemColour background;
+        SystemColour text;
+    } cases[] = {
+        {"row 0 unselected", false, 0, SystemColour::Window, SystemColour::WindowText},
+        {"row 1 unselected", false, 1, SystemColour::Window, SystemColour::WindowText},
+        {"row 0 selected", true, 0, SystemColour::Highlight, SystemColour::HighlightText},
+        {"row 1 selected", true, 1, SystemColour::Highlight, SystemColour::HighlightText},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(app::RowPaintFor(true, c.selected, c.index),
+                  (app::RowPaint{app::System(c.background), app::System(c.text)}));
     }
 }

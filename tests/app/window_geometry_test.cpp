@@ -74,3 +74,40 @@ TEST(WindowGeometry, OuterSizeForClient) {
     EXPECT_EQ(OuterSizeForClient({384, 516}, {368, 454}, {368, 457}), (Size{384, 519}));
     EXPECT_EQ(OuterSizeForClient({368, 454}, {368, 454}, {100, 100}), (Size{100, 100}));
 }
+
+TEST(WindowGeometry, FitIntoWorkArea) {
+    const Rect small{0, 0, 1024, 768};
+    const Rect taskbar{0, 0, 1920, 1032};      // 1920 x 1080 with a bar of 48 at the bottom
+    const Rect second{1920, 100, 3200, 1060};  // a monitor right of the primary
+    const struct {
+        const char* name;
+        Rect window;
+        Rect work;
+        Rect expected;
+    } cases[] = {
+        {"fits: left as it is", {320, 61, 704, 580}, small, {320, 61, 704, 580}},
+        {"fits exactly", {0, 0, 1024, 768}, small, {0, 0, 1024, 768}},
+        {"taller than the screen, placed above it: cut and moved onto it",
+         {136, -41, 888, 1014},
+         small,
+         {136, 0, 888, 768}},
+        {"fits in height but its bottom is below: moved up", {136, 10, 888, 778}, small, {136, 0, 888, 768}},
+        {"taller than the work area above the bar", {584, 16, 1336, 1030 + 40}, taskbar, {584, 0, 1336, 1032}},
+        {"wider than the work area", {-10, 100, 1100, 500}, small, {0, 100, 1024, 500}},
+        {"left of the work area: moved right", {-50, 100, 334, 600}, small, {0, 100, 384, 600}},
+        {"right of the work area: moved left", {900, 100, 1284, 600}, small, {640, 100, 1024, 600}},
+        {"a work area that does not start at 0", {2000, 50, 2400, 1100}, second, {2000, 100, 2400, 1060}},
+        {"no work area: unchanged", {136, -41, 888, 1014}, {0, 0, 0, 0}, {136, -41, 888, 1014}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Rect fitted = FitIntoWorkArea(c.window, c.work);
+        EXPECT_EQ(fitted, c.expected);
+        if (c.work.Width() > 0) {
+            EXPECT_GE(fitted.left, c.work.left);
+            EXPECT_GE(fitted.top, c.work.top);
+            EXPECT_LE(fitted.right, c.work.right);
+            EXPECT_LE(fitted.bottom, c.work.bottom);
+        }
+    }
+}
