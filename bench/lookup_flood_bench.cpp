@@ -99,7 +99,8 @@ void Run(const Options& options) {
                 programMs.size(), Percentile(programMs, 0.5), Percentile(programMs, 0.99), Percentile(programMs, 1.0));
     const auto page = httpd::Get(service.Port(), lastPage);
     const bool saysNoRoom = page && page->body.find("Too many apps are waiting to be looked up") != std::string::npos;
-    std::printf("page     the last list's page says its apps found no room in the queue: %s\n", saysNoRoom ? "yes" : "no");
+    std::printf("page     the last list's page says its apps found no room in the queue: %s\n",
+                saysNoRoom ? "yes" : "no");
     std::printf("memory   service peak (VmHWM) %.1f MiB (goal: < 64 MiB); store calls %zu\n",
                 service.PeakKib() / 1024.0, store.CallCount());
 }

@@ -116,9 +116,9 @@ std::string StatusText(lookup::IdState state, const DetailsPageContext& context)
 // back, not queued, not asked because the store could not be reached, or too
 // long to be a store identifier.
 std::string BareItem(const std::string& id, lookup::IdState state, const DetailsPageContext& context) {
-    const char* kind = state == lookup::IdState::kMissing ? "gone"
+    const char* kind = state == lookup::IdState::kMissing                                      ? "gone"
                        : state == lookup::IdState::kLoading || state == lookup::IdState::kHeld ? "loading"
-                                                                                                : "bare";
+                                                                                               : "bare";
     std::string html = std::string("<li class=\"") + kind + "\"><span class=\"icon\"></span><div class=\"body\"><h2>" +
                        "<a class=\"id\" href=\"" + HtmlEscape(StorePageAddress(id)) + "\">" + HtmlEscape(id) +
                        "</a></h2>";
@@ -177,8 +177,8 @@ std::string RenderDetailsPage(const Dataset& dataset, const lookup::LookupView& 
     } else {
         html += "<p class=\"summary\">" +
                 HtmlEscape(SummaryText(language, context.country, dataset.identifiers.size(),
-                                       {view.found, view.missing, view.loading + view.held + view.failed + view.unqueued,
-                                        view.notStoreIds})) +
+                                       {view.found, view.missing,
+                                        view.loading + view.held + view.failed + view.unqueued, view.notStoreIds})) +
                 "</p>\n" + Alerts(view, context);
         html += "<ol>\n";
         for (std::size_t i = 0; i < dataset.identifiers.size() && i < view.ids.size(); ++i) {

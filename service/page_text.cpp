@@ -128,22 +128,23 @@ std::string SummaryText(Language language, std::string_view country, std::size_t
                      ", " + n(pending) + " pas encore connue" + (pending > 1 ? "s" : ""));
     }
     if (const std::size_t tooLong = counts.notStoreIds; tooLong != 0) {
-        text += Pick(language, ", " + n(tooLong) + " too long to be a store identifier",
-                     ", " + n(tooLong) + " zu lang für eine Store-Kennung",
-                     ", " + n(tooLong) + (tooLong > 1 ? " trop longs" : " trop long") + " pour un identifiant du Store");
+        text +=
+            Pick(language, ", " + n(tooLong) + " too long to be a store identifier",
+                 ", " + n(tooLong) + " zu lang für eine Store-Kennung",
+                 ", " + n(tooLong) + (tooLong > 1 ? " trop longs" : " trop long") + " pour un identifiant du Store");
     }
     return text + ".";
 }
 
 std::string HoldText(Language language, std::string_view until) {
     const std::string time(until);
-    return Pick(language,
-                "The App Store asked us to wait before asking it again, until " + time +
-                    "; this page reloads itself then.",
-                "Der App Store hat uns gebeten, bis " + time +
-                    " mit weiteren Anfragen zu warten; die Seite lädt sich dann von selbst neu.",
-                "L’App Store nous a demandé d’attendre jusqu’à " + time +
-                    " avant de l’interroger à nouveau ; la page se rechargera alors d’elle-même.");
+    return Pick(
+        language,
+        "The App Store asked us to wait before asking it again, until " + time + "; this page reloads itself then.",
+        "Der App Store hat uns gebeten, bis " + time +
+            " mit weiteren Anfragen zu warten; die Seite lädt sich dann von selbst neu.",
+        "L’App Store nous a demandé d’attendre jusqu’à " + time +
+            " avant de l’interroger à nouveau ; la page se rechargera alors d’elle-même.");
 }
 
 std::string RatingText(Language language, double rating, std::size_t count, bool countKnown) {

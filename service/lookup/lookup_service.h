@@ -152,10 +152,10 @@ private:
     std::condition_variable wake_;
     DetailsCache cache_;
     RateLimit rate_;
-    std::list<Waiting> queue_;                                               // oldest first
+    std::list<Waiting> queue_;                                              // oldest first
     std::unordered_map<std::string, std::list<Waiting>::iterator> queued_;  // by LookupKey
-    std::unordered_set<std::string> underWay_;                               // keys of the calls under way
-    std::unordered_map<std::string, Clock::time_point> failed_;              // last failure of each key
+    std::unordered_set<std::string> underWay_;                              // keys of the calls under way
+    std::unordered_map<std::string, Clock::time_point> failed_;             // last failure of each key
     EventThrottle throttle_;
     std::vector<std::string> notes_;  // lines for config_.log, written once the lock is let go
     bool stopping_ = false;

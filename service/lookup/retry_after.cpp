@@ -110,8 +110,7 @@ std::optional<std::chrono::seconds> ParseRetryAfter(std::string_view value, std:
     }
     const std::optional<long long> date = HttpDate(value);
     if (!date) return std::nullopt;
-    const long long nowSeconds =
-        std::chrono::duration_cast<std::chrono::seconds>(now.time_since_epoch()).count();
+    const long long nowSeconds = std::chrono::duration_cast<std::chrono::seconds>(now.time_since_epoch()).count();
     return std::chrono::seconds(std::max(0LL, std::min(*date - nowSeconds, kMaxSeconds)));
 }
 
