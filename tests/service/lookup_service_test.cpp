@@ -408,22 +408,31 @@ TEST(LookupLog, SaysEachKindOfEventAtMostOnceAMinute) {
         std::lock_guard<std::mutex> lock(mutex);
         lines.push_back(line);
     };
-    const auto Lines = [&] {
+    // The lines are written once the worker has let the service's lock go: a view may come first.
+    const auto Lines = [&](std::size_t atLeast) {
+        for (int i = 0; i < 500; ++i) {
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                if (lines.size() >= atLeast) break;
+            }
+            std::this_thread::sleep_for(10ms);
+        }
         std::lock_guard<std::mutex> lock(mutex);
         return lines;
     };
     LookupService service(config, std::make_unique<FailingClient>(status), [&] { return now.load(); });
     service.Request("us", Ids(3), kPage);  // three failed calls in the same minute: one line
     Settled(service, "us", Ids(3));
-    EXPECT_EQ(Lines(), std::vector<std::string>{"lookups: a call to the store failed (HTTP 500); its identifiers (1) "
+    EXPECT_EQ(Lines(1), std::vector<std::string>{"lookups: a call to the store failed (HTTP 500); its identifiers (1) "
                                                 "are asked again on a view 30 s or more later"});
     now = now.load() + 61s;
     service.Request("us", Ids(1, 7000), kPage);
     Settled(service, "us", Ids(1, 7000));
+    Lines(2);
     status = 429;
     service.Request("us", Ids(1, 8000), kPage);
     Settled(service, "us", Ids(1, 8000));
-    const std::vector<std::string> all = Lines();
+    const std::vector<std::string> all = Lines(3);
     ASSERT_EQ(all.size(), 3u);
     EXPECT_NE(all[1].find("(HTTP 500); its identifiers (1) are asked again on a view 30 s or more later (2 more like "
                           "it since the last such line)"),
