@@ -7,8 +7,9 @@
 // the store's documented pace for the whole service (RateLimit). Identifiers
 // are asked and kept by value (store_id.h).
 //
-// The queue is bounded for the whole service (maxWaiting): what does not fit
-// is not queued, and its view says so. Each queued identifier remembers who
+// The queue is bounded for the whole service (maxWaiting, besides the
+// identifiers of held calls that go back into it): what does not fit is not
+// queued, and its view says so. Each queued identifier remembers who
 // wants it (a weak reference to the page's list, whose owner is the page
 // store): once no page that wants it is left, it leaves the queue unasked.
 // The service never calls out to its callers with its lock held, so a caller
