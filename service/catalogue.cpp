@@ -2,12 +2,16 @@
 
 #include "service/http/text.h"
 #include "service/details_page.h"
+#include "service/local_time.h"
 #include "service/page.h"
 #include "service/page_language.h"
 
 namespace catalogue {
 
 namespace {
+
+// The policy of the page without lookups, as its own <meta> element states it.
+constexpr std::string_view kListPagePolicy = "default-src 'none'; style-src 'unsafe-inline'";
 
 // Names that always mean this machine's loopback, whatever the bind addresses.
 const char* const kLoopbackNames[] = {"localhost", "127.0.0.1", "[::1]"};
@@ -42,6 +46,13 @@ bool IsTokenText(std::string_view text) {
         if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
     }
     return true;
+}
+
+// Every page: kept by no cache (it lives an hour, at an address that is its
+// only secret), and shown in no frame, which only a header can forbid.
+void AddPageHeaders(httpd::Response& response, std::string_view policy) {
+    response.headers.push_back({"Cache-Control", "no-store"});
+    response.headers.push_back({"Content-Security-Policy", std::string(policy) + "; frame-ancestors 'none'"});
 }
 
 }  // namespace
@@ -93,6 +104,15 @@ void Catalogue::SetPort(std::uint16_t port) {
 PageStore::Clock::time_point Catalogue::DropExpiredPages() {
     std::lock_guard<std::mutex> lock(mutex_);
     return store_.DropExpired();
+}
+
+std::optional<int> RefreshSeconds(const lookup::LookupView& view) {
+    if (view.held != 0 && view.holdLeft > lookup::Clock::duration::zero()) {
+        const auto left = std::chrono::ceil<std::chrono::seconds>(view.holdLeft).count();
+        return static_cast<int>(std::max<long long>(left, kRefreshSeconds));
+    }
+    if (view.loading != 0) return kRefreshSeconds;
+    return std::nullopt;
 }
 
 std::size_t Catalogue::PageCount() {
@@ -149,45 +169,62 @@ httpd::Response Catalogue::Submit(const httpd::Request& request) {
             PageKey(*dataset), [&dataset, lookups] { return lookups ? std::string() : RenderPage(*dataset); },
             lookups ? dataset : nullptr);
         response = PlainText(200, PageBase() + std::string(kPagePrefix) + token + std::string(kPageSuffix));
+        // The list the store keeps (a page submitted again keeps its first one):
+        // the queue's entries for it live as long as the page does.
+        if (lookups) {
+            const std::optional<PageStore::StoredPage> stored = store_.FindPage(token);
+            dataset = stored ? stored->dataset : nullptr;
+        }
     }
     // Only queued here: the calls to the store run on the lookup service's threads.
-    if (options_.lookups) options_.lookups->Request(options_.country, dataset->identifiers);
+    if (options_.lookups && dataset) options_.lookups->Request(options_.country, dataset->identifiers, dataset);
     return response;
 }
 
 httpd::Response Catalogue::ServePage(std::string_view token, const httpd::Request& request) {
     if (!IsTokenText(token)) return httpd::Response::Status(404);
     std::lock_guard<std::mutex> lock(mutex_);
-    const std::optional<PageStore::StoredPage> page = store_.FindPage(token);
+    std::optional<PageStore::StoredPage> page = store_.FindPage(token);
     if (!page) return httpd::Response::Status(404);
-    if (page->dataset && options_.lookups) return ServeDetails(token, *page, request);
+    if (page->dataset && options_.lookups) return ServeDetails(token, std::move(*page), request);
     httpd::Response response = httpd::Response::WithBody(200, "text/html; charset=utf-8", {});
+    AddPageHeaders(response, kListPagePolicy);
     response.sharedBody = page->html;
     return response;
 }
 
-// Called with the mutex held. A page made when every lookup had ended is kept
-// with its language and the lookups' generation, and served again as long as
-// nothing was learnt since; any other page is made afresh at each view.
-httpd::Response Catalogue::ServeDetails(std::string_view token, const PageStore::StoredPage& page,
+// Called with the mutex held (the lookup service never waits on it: see
+// lookup_service.h). A page made when every lookup had ended is kept with its
+// language and the lookups' generation, and served again as long as nothing
+// was learnt since; any other page is made afresh at each view.
+httpd::Response Catalogue::ServeDetails(std::string_view token, PageStore::StoredPage page,
                                         const httpd::Request& request) {
     const Language language = ChooseLanguage(request.HeaderValue("Accept-Language"));
     const std::string prefix = std::string(LanguageTag(language)) + ":";
+    DetailsPageContext context{language, options_.country, options_.extraImageOrigin, {}};
     httpd::Response response = httpd::Response::WithBody(200, "text/html; charset=utf-8", {});
     response.headers.push_back({"Content-Language", std::string(LanguageTag(language))});
+    response.headers.push_back({"Vary", "Accept-Language"});
+    AddPageHeaders(response, DetailsPagePolicy(context));
     if (page.tag == prefix + std::to_string(options_.lookups->Generation())) {
         response.sharedBody = page.html;
         return response;
     }
-    const lookup::LookupView view = options_.lookups->View(options_.country, page.dataset->identifiers);
-    DetailsPageContext context{language, options_.country, options_.extraImageOrigin};
-    const bool complete = view.loading == 0 && view.failed == 0;
+    // The text about to be replaced is let go first: held here, it would count
+    // in the store as an answer's still being sent, beside its successor.
+    page.html.reset();
+    const lookup::LookupView view = options_.lookups->View(options_.country, page.dataset->identifiers, page.dataset);
+    if (view.holdLeft > lookup::Clock::duration::zero())
+        context.holdEnds = LocalClockTime(std::chrono::system_clock::now() + view.holdLeft);
+    const bool complete = !view.Waiting() && view.failed == 0 && view.unqueued == 0;
     store_.Replace(token, complete ? prefix + std::to_string(options_.lookups->Generation()) : std::string(),
                    RenderDetailsPage(*page.dataset, view, context));
     const std::optional<PageStore::StoredPage> stored = store_.FindPage(token);
     if (!stored) return httpd::Response::Status(404);  // over the store's bound by itself
     response.sharedBody = stored->html;
-    if (view.loading != 0) response.headers.push_back({"Refresh", std::to_string(kRefreshSeconds)});
+    if (const std::optional<int> refresh = RefreshSeconds(view)) {
+        response.headers.push_back({"Refresh", std::to_string(*refresh)});
+    }
     return response;
 }
 

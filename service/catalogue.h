@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,6 +63,11 @@ struct CatalogueOptions {
 // Seconds after which a page with lookups under way asks to be loaded again.
 inline constexpr int kRefreshSeconds = 3;
 
+// The Refresh a details page carries: kRefreshSeconds while lookups are under
+// way, the rest of the store's hold (kRefreshSeconds at least) while it holds
+// identifiers of the page back, none when no answer is on its way.
+std::optional<int> RefreshSeconds(const lookup::LookupView& view);
+
 // Whether `host` (a Host header or a target's authority) is one of `names`
 // (ASCII case-blind; IPv6 addresses in brackets) with no port, port 80 or `port`.
 bool IsOwnHost(std::string_view host, const std::vector<std::string>& names, std::uint16_t port);
@@ -98,8 +104,7 @@ public:
 private:
     httpd::Response Submit(const httpd::Request& request);
     httpd::Response ServePage(std::string_view token, const httpd::Request& request);
-    httpd::Response ServeDetails(std::string_view token, const PageStore::StoredPage& page,
-                                 const httpd::Request& request);
+    httpd::Response ServeDetails(std::string_view token, PageStore::StoredPage page, const httpd::Request& request);
     std::string PageBase() const;
 
     CatalogueOptions options_;

@@ -1,6 +1,6 @@
 #include "service/details_page.h"
 
-#include "service/lookup/lookup_options.h"
+#include "service/http/url.h"
 #include "service/page.h"
 #include "service/page_text.h"
 
@@ -34,9 +34,7 @@ constexpr std::string_view kStyle =
     "</style>\n";
 
 std::string Head(const Dataset& dataset, const DetailsPageContext& context) {
-    const std::string policy = "default-src 'none'; style-src 'unsafe-inline'; img-src " +
-                               std::string(kStoreImageSource) +
-                               (context.extraImageOrigin.empty() ? "" : " " + context.extraImageOrigin);
+    const std::string policy = DetailsPagePolicy(context);
     const PageWords& words = WordsFor(context.language);
     return "<!DOCTYPE html>\n<html lang=\"" + std::string(LanguageTag(context.language)) +
            "\">\n<head>\n<meta charset=\"utf-8\">\n"
@@ -97,28 +95,58 @@ std::string FoundItem(const std::string& id, const lookup::AppDetails& app, cons
     return html;
 }
 
-// An identifier without details: not listed, still being looked up, or not
-// asked because the store could not be reached.
-std::string BareItem(const std::string& id, lookup::IdState state, const DetailsPageContext& context) {
+// The line under an identifier without details; empty for none.
+std::string StatusText(lookup::IdState state, const DetailsPageContext& context) {
     const PageWords& words = WordsFor(context.language);
-    const char* kind = state == lookup::IdState::kMissing   ? "gone"
-                       : state == lookup::IdState::kLoading ? "loading"
-                                                            : "bare";
+    switch (state) {
+    case lookup::IdState::kMissing:
+        return HtmlEscape(NotListedText(context.language, context.country));
+    case lookup::IdState::kLoading:
+        return std::string(words.loading);
+    case lookup::IdState::kHeld:
+        return std::string(words.held);
+    case lookup::IdState::kUnqueued:
+        return std::string(words.unqueued);
+    default:
+        return {};  // failed (the alert above says why) or not a store identifier: the link alone
+    }
+}
+
+// An identifier without details: not listed, still being looked up, held
+// back, not queued, not asked because the store could not be reached, or too
+// long to be a store identifier.
+std::string BareItem(const std::string& id, lookup::IdState state, const DetailsPageContext& context) {
+    const char* kind = state == lookup::IdState::kMissing                                      ? "gone"
+                       : state == lookup::IdState::kLoading || state == lookup::IdState::kHeld ? "loading"
+                                                                                               : "bare";
     std::string html = std::string("<li class=\"") + kind + "\"><span class=\"icon\"></span><div class=\"body\"><h2>" +
                        "<a class=\"id\" href=\"" + HtmlEscape(StorePageAddress(id)) + "\">" + HtmlEscape(id) +
                        "</a></h2>";
-    if (state == lookup::IdState::kMissing) {
-        html += "<p class=\"status\">" + HtmlEscape(NotListedText(context.language, context.country)) + "</p>";
-    } else if (state == lookup::IdState::kLoading) {
-        html += "<p class=\"status\">" + std::string(words.loading) + "</p>";
-    }
+    const std::string status = StatusText(state, context);
+    if (!status.empty()) html += "<p class=\"status\">" + status + "</p>";
     return html + "</div></li>\n";
+}
+
+// The sentences above the list about what is not known, and why.
+std::string Alerts(const lookup::LookupView& view, const DetailsPageContext& context) {
+    const PageWords& words = WordsFor(context.language);
+    std::string html;
+    if (view.held != 0 && !context.holdEnds.empty())
+        html += "<p class=\"alert\">" + HtmlEscape(HoldText(context.language, context.holdEnds)) + "</p>\n";
+    if (view.failed != 0) html += "<p class=\"alert\">" + std::string(words.unreachable) + "</p>\n";
+    if (view.unqueued != 0) html += "<p class=\"alert\">" + std::string(words.noRoom) + "</p>\n";
+    return html;
 }
 
 }  // namespace
 
+std::string DetailsPagePolicy(const DetailsPageContext& context) {
+    return "default-src 'none'; style-src 'unsafe-inline'; img-src " + std::string(kStoreImageSource) +
+           (context.extraImageOrigin.empty() ? "" : " " + context.extraImageOrigin);
+}
+
 bool IsAllowedArtwork(std::string_view url, std::string_view extraImageOrigin) {
-    const std::optional<lookup::UrlParts> parts = lookup::SplitUrl(url);
+    const std::optional<httpd::UrlParts> parts = httpd::SplitUrl(url);
     if (!parts) return false;
     const std::string_view rest = url.substr(parts->origin.size());
     if (!rest.starts_with("/")) return false;  // the origin's case as given, then a path
@@ -129,7 +157,7 @@ bool IsAllowedArtwork(std::string_view url, std::string_view extraImageOrigin) {
 }
 
 std::string StoreLink(const lookup::AppDetails& app) {
-    const std::optional<lookup::UrlParts> parts = lookup::SplitUrl(app.storeUrl);
+    const std::optional<httpd::UrlParts> parts = httpd::SplitUrl(app.storeUrl);
     if (parts && parts->scheme == "https" &&
         (parts->origin == "https://apps.apple.com" || parts->origin == "https://itunes.apple.com") &&
         app.storeUrl.size() > parts->origin.size() && app.storeUrl[parts->origin.size()] == '/') {
@@ -148,10 +176,10 @@ std::string RenderDetailsPage(const Dataset& dataset, const lookup::LookupView& 
         html += "<p class=\"summary\">" + std::string(words.noApps) + "</p>\n";
     } else {
         html += "<p class=\"summary\">" +
-                HtmlEscape(SummaryText(language, context.country, dataset.identifiers.size(), view.found, view.missing,
-                                       view.loading + view.failed)) +
-                "</p>\n";
-        if (view.failed != 0) html += "<p class=\"alert\">" + std::string(words.unreachable) + "</p>\n";
+                HtmlEscape(SummaryText(language, context.country, dataset.identifiers.size(),
+                                       {view.found, view.missing,
+                                        view.loading + view.held + view.failed + view.unqueued, view.notStoreIds})) +
+                "</p>\n" + Alerts(view, context);
         html += "<ol>\n";
         for (std::size_t i = 0; i < dataset.identifiers.size() && i < view.ids.size(); ++i) {
             const lookup::IdView& item = view.ids[i];

@@ -3,7 +3,7 @@
 // in the order submitted, the app's icon, name, developer, category, price,
 // rating, current version and its date, size, minimum iOS version, age rating
 // and store link; or that the store does not list it; or that it is still
-// being looked up. Every text from the store is escaped; the page is one file
+// being looked up, held back by the store, or not queued for want of room. Every text from the store is escaped; the page is one file
 // without script whose content policy lets in only its own style and icons
 // from the allowed image origins.
 
@@ -25,7 +25,13 @@ struct DetailsPageContext {
     // One more origin whose icons are shown ("http://127.0.0.1:8123": the
     // stand-in store when the lookup address is a loopback one); empty: none.
     std::string extraImageOrigin;
+    // While the store holds the calls back: when the hold ends, as the
+    // computer's clock shows it ("14:33"); empty: no hold.
+    std::string holdEnds;
 };
+
+// The page's content policy (its <meta> element's, and the header's with framing forbidden besides).
+std::string DetailsPagePolicy(const DetailsPageContext& context);
 
 // Whether a page may show the icon at `url`: https on the store's image host,
 // or on the extra origin; and nothing in it that would need escaping.

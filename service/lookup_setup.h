@@ -3,13 +3,18 @@
 // system's HTTP client on the lookup address, the store country, and the
 // stand-in's origin as an icon source when the address is a loopback one.
 
+#include <functional>
+#include <string>
+
 #include "service/catalogue.h"
 #include "service/lookup/lookup_options.h"
 
 namespace catalogue {
 
 // Sets options.lookups (null with --no-lookup), options.country and
-// options.extraImageOrigin. Starts the lookup service's threads.
-void SetUpLookups(CatalogueOptions& options, const lookup::LookupOptions& lookupOptions);
+// options.extraImageOrigin. Starts the lookup service's threads. `log` (may be
+// empty) hears the lookups' failures and holds (see LookupConfig::log).
+void SetUpLookups(CatalogueOptions& options, const lookup::LookupOptions& lookupOptions,
+                  std::function<void(const std::string&)> log = nullptr);
 
 }  // namespace catalogue

@@ -2,17 +2,11 @@
 
 #include <cmath>
 
+#include "service/http/text.h"
+
 namespace catalogue {
 
 namespace {
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
-}
 
 // A q-value in thousandths ("0.8" -> 800); -1 when malformed.
 int ParseWeight(std::string_view text) {
@@ -31,8 +25,7 @@ int ParseWeight(std::string_view text) {
 
 // The language of a range's primary subtag, or -1 when not supported.
 int LanguageOf(std::string_view range) {
-    std::string primary;
-    for (char c : range.substr(0, range.find('-'))) primary.push_back(Lower(c));
+    const std::string primary = httpd::AsciiLower(range.substr(0, range.find('-')));
     if (primary == "en") return static_cast<int>(Language::kEnglish);
     if (primary == "de") return static_cast<int>(Language::kGerman);
     if (primary == "fr") return static_cast<int>(Language::kFrench);
@@ -44,10 +37,10 @@ int WeightOf(std::string_view parameters) {
     int weight = 1000;
     while (!parameters.empty()) {
         const std::size_t semicolon = parameters.find(';');
-        const std::string_view parameter = Trim(parameters.substr(0, semicolon));
+        const std::string_view parameter = httpd::TrimBlanks(parameters.substr(0, semicolon));
         parameters = semicolon == std::string_view::npos ? std::string_view() : parameters.substr(semicolon + 1);
-        if (parameter.size() >= 2 && Lower(parameter[0]) == 'q' && parameter[1] == '=') {
-            weight = ParseWeight(Trim(parameter.substr(2)));
+        if (parameter.size() >= 2 && httpd::AsciiLower(parameter[0]) == 'q' && parameter[1] == '=') {
+            weight = ParseWeight(httpd::TrimBlanks(parameter.substr(2)));
         }
     }
     return weight;
@@ -83,10 +76,10 @@ Language ChooseLanguage(std::string_view acceptLanguage) {
     int bestWeight = 0;
     while (!acceptLanguage.empty()) {
         const std::size_t comma = acceptLanguage.find(',');
-        const std::string_view element = Trim(acceptLanguage.substr(0, comma));
+        const std::string_view element = httpd::TrimBlanks(acceptLanguage.substr(0, comma));
         acceptLanguage = comma == std::string_view::npos ? std::string_view() : acceptLanguage.substr(comma + 1);
         const std::size_t semicolon = element.find(';');
-        const int language = LanguageOf(Trim(element.substr(0, semicolon)));
+        const int language = LanguageOf(httpd::TrimBlanks(element.substr(0, semicolon)));
         const int weight = semicolon == std::string_view::npos ? 1000 : WeightOf(element.substr(semicolon + 1));
         if (language >= 0 && weight > bestWeight) {
             bestLanguage = language;

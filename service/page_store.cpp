@@ -52,12 +52,6 @@ std::string PageStore::Put(const std::string& key, const std::function<std::stri
     return stored->token;
 }
 
-std::shared_ptr<const std::string> PageStore::Find(std::string_view token) {
-    DropExpiredPages(now_());
-    const auto found = byToken_.find(token);
-    return found == byToken_.end() ? nullptr : found->second->html;
-}
-
 PageStore::Clock::time_point PageStore::DropExpired() {
     DropExpiredPages(now_());
     return pages_.empty() ? Clock::time_point::max() : pages_.front().submitted + limits_.pageLife;

@@ -6,8 +6,11 @@
 // young. Submitting the same list again renews its page, which keeps its address.
 //
 // A page may keep its submission's list beside its text and have its text
-// replaced (a page whose details arrive later): a text replaced while an answer
-// still holds it counts, as a forgotten page's does, until it is sent.
+// replaced (a page whose details arrive later). A replaced text that someone
+// else still holds counts beside its successor, as a forgotten page's does,
+// until it is let go: right for an answer still being sent, but the caller of
+// Replace must let go of its own copy first, or every re-rendering counts the
+// page twice.
 
 #include <chrono>
 #include <cstddef>
@@ -55,9 +58,6 @@ public:
     // Gives the page of `token` a new text, labelled `tag` (what it was made
     // from); nothing when the page is gone. Older pages may be dropped to keep the bound.
     void Replace(std::string_view token, std::string tag, std::string html);
-
-    // The page of `token`, or nullptr when there is none (never was, or forgotten).
-    std::shared_ptr<const std::string> Find(std::string_view token);
 
     // Drops the pages whose life has passed; returns when the next one's
     // does (Clock::time_point::max() when the store is empty).

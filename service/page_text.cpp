@@ -16,7 +16,11 @@ const PageWords kEnglish = {
     "App Store",
     "Looking up\xE2\x80\xA6",
     "The App Store could not be asked just now, so some apps are shown only with their store link; reload the page "
-    "later to try again."};
+    "later to try again.",
+    "Waiting for the App Store\xE2\x80\xA6",
+    "Not looked up yet",
+    "Too many apps are waiting to be looked up just now, so some on this page were not queued; reload the page in "
+    "a few minutes to try again."};
 const PageWords kGerman = {
     "Ausgewählte Apps",
     "Es wurden keine App-Kennungen übermittelt.",
@@ -29,7 +33,11 @@ const PageWords kGerman = {
     "App Store",
     "Wird nachgeschlagen\xE2\x80\xA6",
     "Der App Store war gerade nicht erreichbar, daher stehen manche Apps nur mit ihrem Store-Link da; laden Sie die "
-    "Seite später neu, um es noch einmal zu versuchen."};
+    "Seite später neu, um es noch einmal zu versuchen.",
+    "Wartet auf den App Store\xE2\x80\xA6",
+    "Noch nicht nachgeschlagen",
+    "Gerade warten zu viele Apps auf das Nachschlagen, daher wurden manche dieser Seite nicht eingereiht; laden Sie "
+    "die Seite in ein paar Minuten neu, um es noch einmal zu versuchen."};
 const PageWords kFrench = {
     "Apps sélectionnées",
     "Aucun identifiant d’app n’a été transmis.",
@@ -42,7 +50,11 @@ const PageWords kFrench = {
     "App Store",
     "Recherche en cours\xE2\x80\xA6",
     "L’App Store n’a pas pu être interrogé pour l’instant : certaines apps ne figurent qu’avec leur lien vers le "
-    "Store ; rechargez la page plus tard pour réessayer."};
+    "Store ; rechargez la page plus tard pour réessayer.",
+    "En attente de l’App Store\xE2\x80\xA6",
+    "Pas encore recherchée",
+    "Trop d’apps attendent d’être recherchées en ce moment : certaines de cette page n’ont pas été mises en file "
+    "d’attente ; rechargez la page dans quelques minutes pour réessayer."};
 
 struct CountryName {
     const char* code;
@@ -101,10 +113,10 @@ std::string NotListedText(Language language, std::string_view country) {
                 "Absente de l’App Store " + where + ".");
 }
 
-std::string SummaryText(Language language, std::string_view country, std::size_t total, std::size_t found,
-                        std::size_t missing, std::size_t pending) {
+std::string SummaryText(Language language, std::string_view country, std::size_t total, const SummaryCounts& counts) {
     const std::string where = CountryPhrase(language, country);
     const auto n = [language](std::size_t count) { return FormatCount(language, count); };
+    const std::size_t found = counts.found, missing = counts.missing, pending = counts.pending;
     std::string text = Pick(language, n(total) + (total == 1 ? " app: " : " apps: "),
                             n(total) + " Apps: ", n(total) + (total == 1 ? " app : " : " apps : "));
     text += Pick(language, n(found) + " in the App Store " + where, n(found) + " im App Store " + where,
@@ -115,7 +127,24 @@ std::string SummaryText(Language language, std::string_view country, std::size_t
         text += Pick(language, ", " + n(pending) + " not known yet", ", " + n(pending) + " noch offen",
                      ", " + n(pending) + " pas encore connue" + (pending > 1 ? "s" : ""));
     }
+    if (const std::size_t tooLong = counts.notStoreIds; tooLong != 0) {
+        text +=
+            Pick(language, ", " + n(tooLong) + " too long to be a store identifier",
+                 ", " + n(tooLong) + " zu lang für eine Store-Kennung",
+                 ", " + n(tooLong) + (tooLong > 1 ? " trop longs" : " trop long") + " pour un identifiant du Store");
+    }
     return text + ".";
+}
+
+std::string HoldText(Language language, std::string_view until) {
+    const std::string time(until);
+    return Pick(
+        language,
+        "The App Store asked us to wait before asking it again, until " + time + "; this page reloads itself then.",
+        "Der App Store hat uns gebeten, bis " + time +
+            " mit weiteren Anfragen zu warten; die Seite lädt sich dann von selbst neu.",
+        "L’App Store nous a demandé d’attendre jusqu’à " + time +
+            " avant de l’interroger à nouveau ; la page se rechargera alors d’elle-même.");
 }
 
 std::string RatingText(Language language, double rating, std::size_t count, bool countKnown) {

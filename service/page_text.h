@@ -14,6 +14,9 @@ struct PageWords {
     std::string_view noApps;  // no identifier was submitted
     std::string_view price, rating, version, size, requirement, ageRating, storeLink, loading;
     std::string_view unreachable;  // the one sentence when the store could not be asked
+    std::string_view held;         // an app waiting for the end of the store's hold
+    std::string_view unqueued;     // an app not queued for want of room
+    std::string_view noRoom;       // the one sentence when apps of the page could not be queued
 };
 
 const PageWords& WordsFor(Language language);
@@ -25,9 +28,17 @@ std::string CountryPhrase(Language language, std::string_view country);
 // "Not in the App Store in Germany."
 std::string NotListedText(Language language, std::string_view country);
 
-// "4 apps: 3 in the App Store in Germany, 1 no longer listed, 0 still being looked up."
-std::string SummaryText(Language language, std::string_view country, std::size_t total, std::size_t found,
-                        std::size_t missing, std::size_t pending);
+struct SummaryCounts {
+    std::size_t found = 0, missing = 0;
+    std::size_t pending = 0;      // not known yet
+    std::size_t notStoreIds = 0;  // too long to be store identifiers
+};
+
+// "4 apps: 3 in the App Store in Germany, 1 no longer listed, 2 not known yet."
+std::string SummaryText(Language language, std::string_view country, std::size_t total, const SummaryCounts& counts);
+
+// "The App Store asked us to wait until 14:33 ..." (the store's hold).
+std::string HoldText(Language language, std::string_view until);
 
 // "4.5 (1,234 ratings)"
 std::string RatingText(Language language, double rating, std::size_t count, bool countKnown);

@@ -36,22 +36,22 @@ httpd::ServerOptions ServerOptionsFor(const ServiceOptions& options, httpd::Requ
     return serverOptions;
 }
 
-CatalogueOptions CatalogueOptionsFor(const ServiceOptions& options) {
+CatalogueOptions CatalogueOptionsFor(const ServiceOptions& options, LookupLog lookupLog) {
     CatalogueOptions catalogueOptions;
     catalogueOptions.pageBase = options.pageBase;
     catalogueOptions.port = options.port;
     catalogueOptions.bindAddresses = options.bindAddresses;
     catalogueOptions.anyHost = options.anyHost;
-    SetUpLookups(catalogueOptions, options.lookup);
+    SetUpLookups(catalogueOptions, options.lookup, std::move(lookupLog));
     return catalogueOptions;
 }
 
 }  // namespace
 
 RunningCatalogue::RunningCatalogue(const ServiceOptions& options, httpd::RequestLogger logger,
-                                   httpd::FailureHandler onFailure)
+                                   httpd::FailureHandler onFailure, LookupLog lookupLog)
         : options_(options),
-          catalogue_(CatalogueOptionsFor(options)),
+          catalogue_(CatalogueOptionsFor(options, std::move(lookupLog))),
           server_([this](const httpd::Request& request) { return catalogue_.Handle(request); },
                   ServerOptionsFor(options, std::move(logger), std::move(onFailure),
                                    [this](httpd::Clock::time_point) { return catalogue_.DropExpiredPages(); })) {}

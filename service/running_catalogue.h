@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "service/catalogue.h"
@@ -16,6 +17,9 @@ namespace catalogue {
 // Connections served at once (see httpd::ServerOptions::maxConnections).
 inline constexpr std::size_t kMaxConnections = 4096;
 
+// Hears one line about the store lookups (lookup::LookupConfig::log).
+using LookupLog = std::function<void(const std::string& line)>;
+
 // A listener that could not be set up: which address, and the system's error code.
 using ListenError = httpd::ListenError;
 using httpd::Authority;
@@ -24,9 +28,10 @@ using httpd::Authority;
 class RunningCatalogue {
 public:
     // `onFailure` (optional) hears, on the server's thread, that the service
-    // can no longer take connections; it has then stopped serving.
+    // can no longer take connections; it has then stopped serving. `lookupLog`
+    // (optional) hears the store lookups' failures and holds, on any thread.
     RunningCatalogue(const ServiceOptions& options, httpd::RequestLogger logger,
-                     httpd::FailureHandler onFailure = nullptr);
+                     httpd::FailureHandler onFailure = nullptr, LookupLog lookupLog = nullptr);
     ~RunningCatalogue();                                 // Stop()
     RunningCatalogue(const RunningCatalogue&) = delete;  // the server's handler points here
     RunningCatalogue& operator=(const RunningCatalogue&) = delete;

@@ -69,7 +69,8 @@ std::unique_ptr<LineWriter> OpenLogFile(const std::string& file) {
                 failure.message = message + " (error " + std::to_string(code) + ")";
             }
             stop.Request();
-        });
+        },
+        [&outputs](const std::string& line) { outputs.Post(line); });
     try {
         catalogue.Start();
         if (!options.portFile.empty()) WritePortFile(options.portFile, catalogue.Port());

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
+#include "service/http/text.h"
+
 namespace httpd {
 
 namespace {
-
-char LowerChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // Control characters (CR and LF above all) would end the header line early.
 std::string CleanHeaderText(std::string_view text) {
@@ -28,7 +28,7 @@ bool IsServerHeader(std::string_view name) {
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerChar(x) == LowerChar(y); });
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
 }
 
 const std::string* Request::FindHeader(std::string_view name) const {

@@ -13,6 +13,15 @@ inline std::string_view TrimBlanks(std::string_view text) {
     return text;
 }
 
+// An ASCII letter in lower case; every other byte as it is.
+inline char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+inline std::string AsciiLower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = AsciiLower(c);
+    return out;
+}
+
 // 0-15 for a hex digit of either case, -1 for any other character.
 inline int HexDigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';

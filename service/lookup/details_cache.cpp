@@ -1,10 +1,10 @@
 #include "service/lookup/details_cache.h"
 
+#include "service/lookup/store_id.h"
+
 namespace lookup {
 
 namespace {
-
-std::string KeyOf(const std::string& country, const std::string& id) { return country + ":" + id; }
 
 // Bookkeeping of one entry besides its record: the list node, the map slot and the key twice.
 std::size_t OverheadBytes(const std::string& key) { return 128 + 2 * key.size(); }
@@ -14,7 +14,7 @@ std::size_t OverheadBytes(const std::string& key) { return 128 + 2 * key.size();
 DetailsCache::DetailsCache(CacheLimits limits, Now now) : limits_(limits), now_(std::move(now)) {}
 
 std::optional<CachedAnswer> DetailsCache::Find(const std::string& country, const std::string& id) {
-    const auto found = byKey_.find(KeyOf(country, id));
+    const auto found = byKey_.find(LookupKey(country, id));
     if (found == byKey_.end()) return std::nullopt;
     const auto entry = found->second;
     if (now_() >= entry->expires) {
@@ -37,7 +37,7 @@ void DetailsCache::PutMissing(const std::string& country, const std::string& id)
 
 void DetailsCache::Put(const std::string& country, const std::string& id, CachedAnswer answer, Clock::duration life,
                        std::size_t bytes) {
-    std::string key = KeyOf(country, id);
+    std::string key = LookupKey(country, id);
     if (const auto old = byKey_.find(key); old != byKey_.end()) Erase(old->second);
     bytes += OverheadBytes(key);
     if (bytes > limits_.maxBytes) return;

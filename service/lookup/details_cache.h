@@ -1,8 +1,8 @@
 #pragma once
-// The store's answers kept in memory, per store country and identifier: an app
-// the store lists for a day, an identifier it does not list for a few hours.
-// The whole is bounded in bytes; past the bound the entry used least recently
-// goes first. Nothing is written to disk. Not thread-safe: its owner locks.
+// The store's answers kept in memory, per store country and identifier (by
+// value, store_id.h): an app the store lists for a day, an identifier it does
+// not list for a few hours. The whole is bounded in bytes; past the bound the
+// entry used least recently goes first. Nothing is written to disk. Not thread-safe: its owner locks.
 
 #include <chrono>
 #include <cstddef>
@@ -43,7 +43,6 @@ public:
 
     std::size_t Count() const { return entries_.size(); }
     std::size_t Bytes() const { return bytes_; }
-    const CacheLimits& Limits() const { return limits_; }
 
 private:
     struct Entry {

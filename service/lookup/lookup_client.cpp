@@ -25,17 +25,4 @@ void Cancellation::Remove(std::size_t id) {
     actions_.erase(id);
 }
 
-std::optional<std::chrono::seconds> ParseRetryAfter(std::string_view value) {
-    while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
-    while (!value.empty() && (value.back() == ' ' || value.back() == '\t' || value.back() == '\r'))
-        value.remove_suffix(1);
-    if (value.empty() || value.size() > 9) return std::nullopt;
-    long long seconds = 0;
-    for (char c : value) {
-        if (c < '0' || c > '9') return std::nullopt;
-        seconds = seconds * 10 + (c - '0');
-    }
-    return std::chrono::seconds(seconds);
-}
-
 }  // namespace lookup

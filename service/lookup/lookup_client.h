@@ -52,7 +52,7 @@ struct FetchResult {
     Outcome outcome = Outcome::kFailed;
     int status = 0;
     std::string body;
-    std::optional<std::chrono::seconds> retryAfter;  // a Retry-After in seconds, when given
+    std::optional<std::chrono::seconds> retryAfter;  // a Retry-After as a delay (retry_after.h), when given
     std::string error;                               // for the log: what failed
 };
 
@@ -66,8 +66,5 @@ public:
 
 // The system's client (libcurl or WinHTTP).
 std::unique_ptr<LookupClient> MakeSystemClient();
-
-// Seconds of a Retry-After value ("120"); nullopt for a date or anything else.
-std::optional<std::chrono::seconds> ParseRetryAfter(std::string_view value);
 
 }  // namespace lookup

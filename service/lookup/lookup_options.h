@@ -31,28 +31,18 @@ bool TakeLookupOption(const std::vector<std::string>& arguments, std::size_t& i,
 // The usage lines of the options above.
 std::string_view LookupUsageText();
 
-// The parts of an address this service accepts as a lookup address.
-struct UrlParts {
-    std::string scheme;  // "http" or "https"
-    std::string host;    // lower case; IPv6 in brackets
-    std::string origin;  // "scheme://authority"
-    bool loopback = false;
-};
-
-// nullopt unless `url` is http(s)://host[:port][/path...] in plain printable
-// ASCII without user name, quote, blank, backslash or fragment.
-std::optional<UrlParts> SplitUrl(std::string_view url);
-
-// Whether `host` is "localhost", an address in 127.0.0.0/8 or [::1].
-bool IsLoopbackHost(std::string_view host);
-
 // Two letters, lower case, or nullopt.
 std::optional<std::string> NormalizeCountry(std::string_view text);
 
 // The store country: the option's, else the computer's region, else "us".
 std::string ResolveCountry(const LookupOptions& options);
 
-// The computer's region as two lower-case letters, or empty (posix/ and win32/ implement it).
+// The country of a locale name, two lower-case letters, or empty when it names
+// none: "de-DE" and "de_DE.UTF-8" -> "de", "sr-Latn-RS" -> "rs", "es-419" and "fr" -> "".
+std::string CountryOfLocaleName(std::string_view name);
+
+// The computer's region as two lower-case letters, or empty (posix/ and win32/
+// implement it: the system's default locale on Windows, the environment's on POSIX).
 std::string SystemRegion();
 
 }  // namespace lookup

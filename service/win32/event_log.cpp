@@ -14,9 +14,13 @@ void ReportToEventLog(EventKind kind, const std::string& text) {
     if (source == nullptr) return;  // nowhere left to say it
     const std::wstring wide = platform::win32::ToWchar(platform::Utf8ToWide(text));
     const wchar_t* strings[] = {wide.c_str()};
-    const bool error = kind == EventKind::kError;
-    ReportEventW(source, error ? EVENTLOG_ERROR_TYPE : EVENTLOG_INFORMATION_TYPE, 0,
-                 error ? MSG_SERVICE_ERROR : MSG_SERVICE_INFO, nullptr, 1, 0, strings, nullptr);
+    const WORD type = kind == EventKind::kError     ? EVENTLOG_ERROR_TYPE
+                      : kind == EventKind::kWarning ? EVENTLOG_WARNING_TYPE
+                                                    : EVENTLOG_INFORMATION_TYPE;
+    const DWORD message = kind == EventKind::kError     ? MSG_SERVICE_ERROR
+                          : kind == EventKind::kWarning ? MSG_SERVICE_WARNING
+                                                        : MSG_SERVICE_INFO;
+    ReportEventW(source, type, 0, message, nullptr, 1, 0, strings, nullptr);
     DeregisterEventSource(source);
 }
 

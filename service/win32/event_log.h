@@ -7,7 +7,7 @@
 
 namespace catalogue::win32 {
 
-enum class EventKind { kError, kInformation };
+enum class EventKind { kError, kWarning, kInformation };
 
 // Writes `text` (UTF-8) as one entry; nothing happens when the log cannot be reached.
 void ReportToEventLog(EventKind kind, const std::string& text);

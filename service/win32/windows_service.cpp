@@ -111,7 +111,8 @@ struct ExitCodes {
 // event-log entry saying so; the recovery actions (service_recovery.h) then
 // restart it.
 ExitCodes Serve() {
-    RunningCatalogue catalogue(g_service->options, nullptr, RecordFailure);
+    RunningCatalogue catalogue(g_service->options, nullptr, RecordFailure,
+                               [](const std::string& line) { ReportToEventLog(EventKind::kWarning, line); });
     try {
         catalogue.Start();
     } catch (const std::exception& error) {

@@ -50,11 +50,10 @@ class CatalogueProcess : public ::testing::Test {
 protected:
     void SetUp() override { Start({}); }
 
-    void Start(const std::vector<std::string>& extra) {
-        std::vector<std::string> arguments{"--port",      "0",
-                                           "--port-file", PathArgument(dir_.File(u"port.txt")),
-                                           "--log",       PathArgument(dir_.File(u"requests.log")),
-                                           "--no-lookup"};
+    void Start(const std::vector<std::string>& extra, bool lookups = false) {
+        std::vector<std::string> arguments{"--port", "0", "--port-file", PathArgument(dir_.File(u"port.txt")),
+                                           "--log", PathArgument(dir_.File(u"requests.log"))};
+        if (!lookups) arguments.push_back("--no-lookup");
         arguments.insert(arguments.end(), extra.begin(), extra.end());
         service_.reset();
         platform::DeleteFileAt(dir_.File(u"port.txt"));
@@ -219,6 +218,31 @@ TEST_F(CatalogueProcess, LogsEveryRequestLineToStdoutAndTheLogFile) {
     // One thread serves every connection and logs each once answered: in the order of the requests.
     EXPECT_EQ(logged(u"requests.log"), expected);
     EXPECT_EQ(logged(u"stdout.txt"), expected);
+}
+
+// An operator sees the store lookups fail, on the console and in the log
+// file: once a minute, however many calls fail.
+TEST_F(CatalogueProcess, LogsFailedLookupsOnceAMinute) {
+    Start({"--lookup-url", "http://127.0.0.1:1/lookup"}, true);  // nothing listens on port 1: refused at once
+    httpd::Get(port_, "/input/submit.php?dataset=1,2");
+    const auto failures = [this](const char16_t* file) {
+        std::vector<std::string> found;
+        for (const std::string& line : Lines(ReadFileBytes(dir_.File(file)))) {
+            if (line.starts_with("lookups: a call to the store failed (")) found.push_back(line);
+        }
+        return found;
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while ((failures(u"requests.log").empty() || failures(u"stdout.txt").empty()) &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    httpd::Get(port_, "/input/submit.php?dataset=3,4");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(failures(u"requests.log").size(), 1u);
+    ASSERT_EQ(failures(u"stdout.txt").size(), 1u);
+    EXPECT_TRUE(failures(u"stdout.txt")[0].ends_with("are asked again on a view 30 s or more later"))
+        << failures(u"stdout.txt")[0];
 }
 
 }  // namespace

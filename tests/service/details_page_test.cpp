@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "service/page.h"
 #include "service/page_language.h"
 
 using namespace catalogue;
@@ -32,14 +33,11 @@ struct Page {
     lookup::LookupView view;
     void Add(const std::string& id, IdState state, std::shared_ptr<const lookup::AppDetails> app = nullptr) {
         dataset.identifiers.push_back(id);
-        view.ids.push_back({state, std::move(app)});
-        ++(state == IdState::kFound     ? view.found
-           : state == IdState::kMissing ? view.missing
-           : state == IdState::kLoading ? view.loading
-                                        : view.failed);
+        view.Add({state, std::move(app)});
     }
-    std::string Render(Language language, const std::string& country = "de", const std::string& extra = {}) const {
-        return RenderDetailsPage(dataset, view, {language, country, extra});
+    std::string Render(Language language, const std::string& country = "de", const std::string& extra = {},
+                       const std::string& holdEnds = {}) const {
+        return RenderDetailsPage(dataset, view, {language, country, extra, holdEnds});
     }
 };
 
@@ -152,6 +150,44 @@ TEST(DetailsPage, ListsEveryIdentifierWhenTheStoreCouldNotBeAsked) {
     // In the order submitted.
     EXPECT_LT(html.find("id284882215"), html.find("id310633997"));
     EXPECT_LT(html.find("id310633997"), html.find("Five"));
+}
+
+TEST(DetailsPage, SaysWhatTheStoreHoldsBackAndWhatFoundNoRoomInEachLanguage) {
+    Page page;
+    page.Add("1", IdState::kHeld);
+    page.Add("2", IdState::kUnqueued);
+    page.Add("12345678901234567890", IdState::kNotAStoreId);
+    struct Row {
+        Language language;
+        const char* hold;
+        const char* held;
+        const char* noRoom;
+        const char* summary;
+    };
+    const Row rows[] = {
+        {Language::kEnglish, "The App Store asked us to wait before asking it again, until 14:33; this page reloads",
+         "Waiting for the App Store", "Too many apps are waiting to be looked up just now",
+         "3 apps: 0 in the App Store in Germany, 0 no longer listed, 2 not known yet, 1 too long to be a store "
+         "identifier."},
+        {Language::kGerman, "Der App Store hat uns gebeten, bis 14:33 mit weiteren Anfragen zu warten",
+         "Wartet auf den App Store", "Gerade warten zu viele Apps auf das Nachschlagen",
+         "3 Apps: 0 im App Store in Deutschland, 0 nicht mehr gelistet, 2 noch offen, 1 zu lang für eine "
+         "Store-Kennung."},
+        {Language::kFrench, "L’App Store nous a demandé d’attendre jusqu’à 14:33 avant de l’interroger à nouveau",
+         "En attente de l’App Store", "Trop d’apps attendent d’être recherchées",
+         "3 apps : 0 dans l’App Store en Allemagne, 0 qui n’y figure plus, 2 pas encore connues, 1 trop long pour "
+         "un identifiant du Store."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.held);
+        const std::string html = page.Render(row.language, "de", {}, "14:33");
+        for (const char* text : {row.hold, row.held, row.noRoom}) {
+            EXPECT_NE(html.find(HtmlEscape(text)), std::string::npos) << text;
+        }
+        EXPECT_NE(html.find(HtmlEscape(row.summary)), std::string::npos) << html;
+        EXPECT_NE(html.find("href=\"https://apps.apple.com/app/id12345678901234567890\""), std::string::npos);
+    }
+    EXPECT_EQ(page.Render(Language::kEnglish).find("asked us to wait"), std::string::npos) << "no hold, no word of one";
 }
 
 TEST(DetailsPage, LinksTheStorePageOnlyOnTheStoresSite) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "service/http/url.h"
 #include "service/service.h"
 
 using namespace lookup;
@@ -58,11 +59,42 @@ TEST(LookupOptions, SplitsAddressesAndKnowsTheLoopback) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.url);
-        const auto parts = SplitUrl(row.url);
+        const auto parts = httpd::SplitUrl(row.url);
         ASSERT_EQ(parts.has_value(), row.valid);
         if (!parts) continue;
         EXPECT_EQ(parts->origin, row.origin);
         EXPECT_EQ(parts->loopback, row.loopback);
+    }
+}
+
+// The region comes from a locale name: the system's default locale on Windows
+// (GetSystemDefaultLocaleName, which Wine cannot tell from the user's), the
+// environment's on POSIX.
+TEST(LookupOptions, TheRegionIsTheCountryOfTheLocaleName) {
+    struct Row {
+        const char* name;
+        const char* country;
+    };
+    const Row rows[] = {
+        {"de-DE", "de"},
+        {"en-US", "us"},
+        {"fr_CH.UTF-8", "ch"},
+        {"de_AT@euro", "at"},
+        {"sr-Latn-RS", "rs"},
+        {"zh-Hans-CN", "cn"},
+        {"es-419", ""},
+        {"fr", ""},
+        {"en", ""},
+        {"C.UTF-8", ""},
+        {"POSIX", ""},
+        {"x-custom", ""},
+        {"", ""},
+        {"ca-ES-valencia", "es"},
+        {"de-DE_phoneb", "de"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(CountryOfLocaleName(row.name), row.country);
     }
 }
 

@@ -21,6 +21,12 @@ struct TestClock {
     }
 };
 
+// The page's text, or nullptr when the store has none for `token`.
+std::shared_ptr<const std::string> StoredText(PageStore& store, std::string_view token) {
+    const std::optional<PageStore::StoredPage> page = store.FindPage(token);
+    return page ? page->html : nullptr;
+}
+
 std::function<std::string()> Text(std::size_t bytes, char fill = 'p') {
     return [=] { return std::string(bytes, fill); };
 }
@@ -30,12 +36,12 @@ TEST(PageStore, APageLivesItsLifeAfterItsLastSubmission) {
     PageStore store({std::size_t{1} << 20, 1h}, clock.Function());
     const std::string token = store.Put("a", Text(100));
     clock.now += 59min;
-    ASSERT_NE(store.Find(token), nullptr);
+    ASSERT_NE(StoredText(store, token), nullptr);
     EXPECT_EQ(store.Put("a", Text(100)), token) << "submitted again: renewed, same address";
     clock.now += 59min;
-    EXPECT_NE(store.Find(token), nullptr) << "118 minutes after the first submission, 59 after the last";
+    EXPECT_NE(StoredText(store, token), nullptr) << "118 minutes after the first submission, 59 after the last";
     clock.now += 1min;
-    EXPECT_EQ(store.Find(token), nullptr);
+    EXPECT_EQ(StoredText(store, token), nullptr);
     EXPECT_EQ(store.Count(), 0u);
     EXPECT_EQ(store.Bytes(), 0u);
 }
@@ -73,7 +79,7 @@ TEST(PageStore, PastItsByteBoundTheOldestGoFirstHoweverYoung) {
     ASSERT_EQ(store.Count(), 4u);
     for (int i = 0; i < 10; ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(store.Find(tokens[static_cast<std::size_t>(i)]) != nullptr, i >= 6);
+        EXPECT_EQ(StoredText(store, tokens[static_cast<std::size_t>(i)]) != nullptr, i >= 6);
     }
 }
 
@@ -84,7 +90,7 @@ TEST(PageStore, ASubmissionAgainMovesItsPageToTheNewestEnd) {
     for (int i = 0; i < 3; ++i) store.Put("other " + std::to_string(i), Text(20000));
     EXPECT_EQ(store.Put("the program's list", Text(20000)), program);
     store.Put("one more", Text(20000));  // the oldest goes: "other 0", not the renewed page
-    EXPECT_NE(store.Find(program), nullptr);
+    EXPECT_NE(StoredText(store, program), nullptr);
     EXPECT_EQ(store.Count(), 4u);
 }
 
@@ -95,10 +101,10 @@ TEST(PageStore, PagesBeingSentCountUntilReleased) {
     TestClock clock;
     PageStore store({100000, 1h}, clock.Function());
     const std::string first = store.Put("first", Text(40000));
-    std::shared_ptr<const std::string> beingSent = store.Find(first);
+    std::shared_ptr<const std::string> beingSent = StoredText(store, first);
     store.Put("second", Text(40000));
     store.Put("third", Text(40000));  // "first" goes, but its text is still held
-    EXPECT_EQ(store.Find(first), nullptr);
+    EXPECT_EQ(StoredText(store, first), nullptr);
     EXPECT_LE(store.Bytes(), 100000u);
     EXPECT_EQ(store.Count(), 1u) << "the held text took the place of one stored page";
     beingSent.reset();
@@ -111,7 +117,7 @@ TEST(PageStore, APageLargerThanTheBoundIsStillKeptAlone) {
     PageStore store({1000, 1h});
     store.Put("small", Text(100));
     const std::string big = store.Put("big", Text(5000));
-    EXPECT_NE(store.Find(big), nullptr);
+    EXPECT_NE(StoredText(store, big), nullptr);
     EXPECT_EQ(store.Count(), 1u);
 }
 
@@ -119,7 +125,7 @@ TEST(PageStore, APageLargerThanTheBoundIsStillKeptAlone) {
 std::vector<int> Held(PageStore& store, const std::vector<std::string>& tokens) {
     std::vector<int> held;
     for (std::size_t i = 0; i < tokens.size(); ++i) {
-        if (store.Find(tokens[i]) != nullptr) held.push_back(static_cast<int>(i));
+        if (StoredText(store, tokens[i]) != nullptr) held.push_back(static_cast<int>(i));
     }
     return held;
 }
@@ -182,7 +188,7 @@ TEST(PageStore, ReplacingAGonePageChangesNothing) {
     const std::string kept = store.Put("kept", Text(100));
     store.Replace("0123456789abcdef0123456789abcdef", "details", "never stored");
     EXPECT_EQ(store.Count(), 1u);
-    EXPECT_EQ(*store.Find(kept), std::string(100, 'p'));
+    EXPECT_EQ(*StoredText(store, kept), std::string(100, 'p'));
 }
 
 // Expiry still reads the oldest submission first after a replacement.
@@ -197,7 +203,7 @@ TEST(PageStore, AReplacedPageExpiresByItsSubmission) {
     EXPECT_EQ(store.DropExpired(), first + 1h);
     clock.now = first + 1h;
     store.DropExpired();
-    EXPECT_EQ(store.Find(a), nullptr);
+    EXPECT_EQ(StoredText(store, a), nullptr);
     EXPECT_EQ(store.Count(), 1u);
 }
 

@@ -3,7 +3,9 @@
 
 #include <mutex>
 
+#include "service/http/text.h"
 #include "service/lookup/lookup_client.h"
+#include "service/lookup/retry_after.h"
 
 namespace lookup {
 
@@ -37,9 +39,8 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user
     const std::string_view line(data, size * count);
     constexpr std::string_view kName = "retry-after:";
     if (line.size() > kName.size()) {
-        std::string name(line.substr(0, kName.size()));
-        for (char& c : name) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-        if (name == kName) state->result.retryAfter = ParseRetryAfter(line.substr(kName.size()));
+        if (httpd::AsciiLower(line.substr(0, kName.size())) == kName)
+            state->result.retryAfter = ParseRetryAfter(line.substr(kName.size()), std::chrono::system_clock::now());
     }
     return size * count;
 }

@@ -10,14 +10,7 @@ namespace lookup {
 std::string SystemRegion() {
     for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
         const char* value = std::getenv(name);
-        if (value == nullptr || *value == '\0') continue;
-        const std::string locale(value);
-        // language[_territory][.codeset][@modifier]
-        const std::size_t underscore = locale.find('_');
-        if (underscore == std::string::npos) return {};
-        const std::string territory =
-            locale.substr(underscore + 1, locale.find_first_of(".@", underscore) - underscore - 1);
-        return NormalizeCountry(territory).value_or(std::string());
+        if (value != nullptr && *value != '\0') return CountryOfLocaleName(value);
     }
     return {};
 }

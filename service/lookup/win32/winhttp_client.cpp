@@ -19,7 +19,10 @@
 #include <memory>
 #include <string>
 
+#include "platform/strings.h"
+#include "platform/win32/wide.h"
 #include "service/lookup/lookup_client.h"
+#include "service/lookup/retry_after.h"
 
 namespace lookup {
 
@@ -87,12 +90,6 @@ void CALLBACK OnStatus(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info, 
     SetEvent(state->completed.get());
 }
 
-std::wstring Wide(const std::string& text) {
-    std::wstring wide;
-    for (char c : text) wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
-    return wide;  // lookup addresses are plain ASCII (lookup_options checks)
-}
-
 Internet OpenSession(const FetchLimits& limits) {
     HINTERNET session = WinHttpOpen(L"vantrel-catalogue", kAutomaticProxy, WINHTTP_NO_PROXY_NAME,
                                     WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC);
@@ -114,9 +111,7 @@ std::optional<std::chrono::seconds> RetryAfter(HINTERNET request) {
     if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_RETRY_AFTER, WINHTTP_HEADER_NAME_BY_INDEX, value, &size,
                              WINHTTP_NO_HEADER_INDEX))
         return std::nullopt;
-    std::string ascii;
-    for (const wchar_t* c = value; *c != L'\0'; ++c) ascii.push_back(*c < 0x80 ? static_cast<char>(*c) : '?');
-    return ParseRetryAfter(ascii);
+    return ParseRetryAfter(platform::WideToUtf8(platform::win32::FromWchar(value)), std::chrono::system_clock::now());
 }
 
 // One request in flight: its handle, its shared state and the call's deadline.
@@ -231,7 +226,7 @@ struct Target {
 };
 
 bool CrackUrl(const std::string& url, Target& target) {
-    const std::wstring wideUrl = Wide(url);
+    const std::wstring wideUrl = platform::win32::ToWchar(platform::Utf8ToWide(url));
     URL_COMPONENTS parts{};
     parts.dwStructSize = sizeof parts;
     parts.dwHostNameLength = static_cast<DWORD>(-1);
