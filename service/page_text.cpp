@@ -15,8 +15,8 @@ const PageWords kEnglish = {
     "Age rating",
     "App Store",
     "Looking up\xE2\x80\xA6",
-    "The App Store could not be asked just now, so some apps are shown only with their store link; reload the page "
-    "later to try again."};
+    "The App Store could not be asked just now, so some apps are shown only with their store link.",
+    "Reload the page later to try again."};
 const PageWords kGerman = {
     "Ausgewählte Apps",
     "Es wurden keine App-Kennungen übermittelt.",
@@ -28,8 +28,8 @@ const PageWords kGerman = {
     "Alter",
     "App Store",
     "Wird nachgeschlagen\xE2\x80\xA6",
-    "Der App Store war gerade nicht erreichbar, daher stehen manche Apps nur mit ihrem Store-Link da; laden Sie die "
-    "Seite später neu, um es noch einmal zu versuchen."};
+    "Der App Store war gerade nicht erreichbar, daher stehen manche Apps nur mit ihrem Store-Link da.",
+    "Laden Sie die Seite später neu, um es noch einmal zu versuchen."};
 const PageWords kFrench = {
     "Apps sélectionnées",
     "Aucun identifiant d’app n’a été transmis.",
@@ -42,7 +42,8 @@ const PageWords kFrench = {
     "App Store",
     "Recherche en cours\xE2\x80\xA6",
     "L’App Store n’a pas pu être interrogé pour l’instant : certaines apps ne figurent qu’avec leur lien vers le "
-    "Store ; rechargez la page plus tard pour réessayer."};
+    "Store.",
+    "Rechargez la page plus tard pour réessayer."};
 
 struct CountryName {
     const char* code;
@@ -116,6 +117,13 @@ std::string SummaryText(Language language, std::string_view country, std::size_t
                      ", " + n(pending) + " pas encore connue" + (pending > 1 ? "s" : ""));
     }
     return text + ".";
+}
+
+std::string LinkListSummaryText(Language language, std::size_t count) {
+    const std::string n = FormatCount(language, count);
+    return Pick(language, n + (count == 1 ? " app" : " apps") + ", each linked to its page in the App Store.",
+                n + (count == 1 ? " App, mit ihrer Seite im App Store verlinkt." : " Apps, jede mit ihrer Seite im App Store verlinkt."),
+                n + (count > 1 ? " apps, chacune liée à sa page dans l’App Store." : " app, liée à sa page dans l’App Store."));
 }
 
 std::string RatingText(Language language, double rating, std::size_t count, bool countKnown) {

@@ -14,6 +14,7 @@ struct PageWords {
     std::string_view noApps;  // no identifier was submitted
     std::string_view price, rating, version, size, requirement, ageRating, storeLink, loading;
     std::string_view unreachable;  // the one sentence when the store could not be asked
+    std::string_view retryLater;   // what the reader can do about it (left off on paper)
 };
 
 const PageWords& WordsFor(Language language);
@@ -28,6 +29,9 @@ std::string NotListedText(Language language, std::string_view country);
 // "4 apps: 3 in the App Store in Germany, 1 no longer listed, 0 still being looked up."
 std::string SummaryText(Language language, std::string_view country, std::size_t total, std::size_t found,
                         std::size_t missing, std::size_t pending);
+
+// The list without lookups: "4 apps, each linked to its page in the App Store."
+std::string LinkListSummaryText(Language language, std::size_t count);
 
 // "4.5 (1,234 ratings)"
 std::string RatingText(Language language, double rating, std::size_t count, bool countKnown);
