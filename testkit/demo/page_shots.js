@@ -32,8 +32,10 @@ const SHOTS = [
       const page = await browser.newPage();
       await page.setViewport({width: shot.width, height: 1000});
       await page.setExtraHTTPHeaders({'Accept-Language': acceptLanguage});
-      await page.emulateMediaFeatures([{name: 'prefers-color-scheme', value: shot.scheme}]);
-      await page.emulateMediaType(shot.media);
+      // One call for both: each of puppeteer's own emulation calls resets the other.
+      const devtools = await page.createCDPSession();
+      await devtools.send('Emulation.setEmulatedMedia',
+                          {media: shot.media, features: [{name: 'prefers-color-scheme', value: shot.scheme}]});
       await page.setRequestInterception(true);
       page.on('request', request => {
         const host = new URL(request.url()).hostname;

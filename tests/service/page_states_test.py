@@ -168,7 +168,8 @@ def report(results):
     findings = []
     for r in results:
         rules = ", ".join(f"{v['rule']} ({v['impact']}, {v['count']}: {'; '.join(v['nodes'])})" for v in r["violations"])
-        print(f"  {r['state']:<18} {r['language']}  {r['scheme']:<5}  axe: {len(r['violations'])} violations, "
+        print(f"  {r['state']:<18} {r['language']}  {r['scheme']:<5} ({r['background']})  "
+              f"axe: {len(r['violations'])} violations, "
               f"{r['passes']} rules passed" + (f"; printed links {r['printedLinks']}" if r["printedLinks"] is not None
                                                else "") + (f"  [{rules}]" if rules else ""))
         findings += [f"{r['state']} {r['language']} {r['scheme']}: {v['rule']}: {v['help']}" for v in r["violations"]]

@@ -30,12 +30,20 @@ function isLoopback(url) {
   return host === '127.0.0.1' || host === 'localhost' || host === '[::1]';
 }
 
+// Media type and colour scheme in one call: each of puppeteer's own emulation
+// calls resets the other.
+function emulate(page, media, scheme) {
+  return page.devtools.send('Emulation.setEmulatedMedia',
+                            {media, features: [{name: 'prefers-color-scheme', value: scheme}]});
+}
+
 async function openPage(browser, state, language, scheme, strayRequests) {
   const page = await browser.newPage();
   await page.setBypassCSP(true);
   await page.setViewport({width: 1000, height: 800});
   await page.setExtraHTTPHeaders({'Accept-Language': ACCEPT_LANGUAGE[language]});
-  await page.emulateMediaFeatures([{name: 'prefers-color-scheme', value: scheme}]);
+  page.devtools = await page.createCDPSession();
+  await emulate(page, 'screen', scheme);
   await page.setRequestInterception(true);
   page.on('request', request => {
     if (request.url().startsWith('data:') || isLoopback(request.url())) return request.continue();
@@ -52,6 +60,8 @@ async function runAxe(page) {
     const result = await window.axe.run(document, {runOnly: {type: 'tag', values: tags}, resultTypes: ['violations']});
     return {
       lang: document.documentElement.lang,
+      scheme: matchMedia('(prefers-color-scheme: dark)').matches ? 'dark' : 'light',
+      background: getComputedStyle(document.body).backgroundColor,
       violations: result.violations.map(v => ({
         rule: v.id, impact: v.impact, help: v.help,
         nodes: v.nodes.slice(0, 5).map(n => n.target.join(' ')), count: v.nodes.length,
@@ -63,7 +73,7 @@ async function runAxe(page) {
 
 // What the page prints: its text as print shows it, and how each store link prints.
 async function printView(page) {
-  await page.emulateMediaType('print');
+  await emulate(page, 'print', 'light');
   const view = await page.evaluate(() => {
     const links = [...document.querySelectorAll('a.id, .links a')];
     return {
@@ -72,7 +82,6 @@ async function printView(page) {
       shortLinks: links.filter(a => getComputedStyle(a, '::before').content === '"apps.apple.com/app/id"').length,
     };
   });
-  await page.emulateMediaType(null);
   return view;
 }
 
@@ -94,6 +103,7 @@ async function check(browser, state, language, scheme) {
       const {axe, print} = await checkOnce(browser, state, language, scheme, strayRequests);
       const problems = [];
       if (axe.lang !== language) problems.push(`the page is marked lang="${axe.lang}"`);
+      if (axe.scheme !== scheme) problems.push(`the browser showed the ${axe.scheme} scheme`);
       if (strayRequests.length) problems.push(`the page asked for ${[...new Set(strayRequests)].join(', ')}`);
       if (print) {
         for (const words of RELOAD_WORDS) {
@@ -103,7 +113,8 @@ async function check(browser, state, language, scheme) {
           problems.push(`print shows ${print.shortLinks} of ${print.links} store links as short addresses`);
         }
       }
-      return {state: state.name, language, scheme, violations: axe.violations, passes: axe.passes, problems,
+      return {state: state.name, language, scheme, background: axe.background, violations: axe.violations,
+              passes: axe.passes, problems,
               printedLinks: print ? print.links : null};
     } catch (error) {
       // A reload of the page under way destroys the context the check ran in.
