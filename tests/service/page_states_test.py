@@ -64,6 +64,7 @@ class PageState:
     ids: list
     shows: object         # (page, Refresh header) -> whether the page is in this state
     languages: list = field(default_factory=lambda: ["de", "en"])
+    reloads: bool = False  # the page reloads itself: the reader must keep their place
 
 
 # Every state a page can be in, checked in this order; they are made in the
@@ -74,7 +75,7 @@ class PageState:
 # a row ("store holding") whose page says until when the store asked to wait.
 STATES = [
     PageState("store unreachable", "no-store", DEMO_IDS, shows_unreachable),
-    PageState("loading", "slow-store", DEMO_IDS, shows_loading),
+    PageState("loading", "slow-store", THOUSAND_IDS[:200], shows_loading, reloads=True),
     PageState("complete", "store", DEMO_IDS, shows_complete),
     PageState("not listed", "store", UNLISTED_IDS, shows_not_listed),
     PageState("1,000 apps", "store", THOUSAND_IDS, shows_complete),
@@ -172,6 +173,9 @@ def report(results):
               f"axe: {len(r['violations'])} violations, "
               f"{r['passes']} rules passed" + (f"; printed links {r['printedLinks']}" if r["printedLinks"] is not None
                                                else "") + (f"  [{rules}]" if rules else ""))
+        if r.get("reload"):
+            print(f"  {'':<18} scrolled to {r['reload']['before']} px, after the page reloaded itself "
+                  f"({r['reload']['navigation']}): {r['reload']['after']} px")
         findings += [f"{r['state']} {r['language']} {r['scheme']}: {v['rule']}: {v['help']}" for v in r["violations"]]
         findings += [f"{r['state']} {r['language']} {r['scheme']}: {p}" for p in r["problems"]]
     return findings
@@ -197,7 +201,8 @@ def main():
         for state in reversed(STATES):
             wait_for(state, urls[state.name])
         print(f"every page in its state after {time.monotonic() - started:.1f} s")
-        states = [{"name": s.name, "url": urls[s.name], "languages": s.languages} for s in STATES]
+        states = [{"name": s.name, "url": urls[s.name], "languages": s.languages, "reloads": s.reloads}
+                  for s in STATES]
         (work / "states.json").write_text(json.dumps(states, indent=1), encoding="utf-8")
         done = subprocess.run([node, str(HERE.parent / "page_check" / "check_pages.js"), str(modules), chromium,
                                str(work / "states.json"), str(work / "results.json")],

@@ -7,9 +7,11 @@
 // content policy, which forbids every script, is bypassed for the check alone.
 //
 // Usage: node check_pages.js MODULES_DIR CHROMIUM STATES.json RESULTS.json
-// STATES.json: [{"name", "url", "languages": ["de", ...]}]. RESULTS.json gets one
-// entry per state, language and scheme: its violations (rule, impact, nodes)
-// and what print showed. Exit status 0 when there is no violation, 1 otherwise.
+// STATES.json: [{"name", "url", "languages": ["de", ...], "reloads": bool}].
+// RESULTS.json gets one entry per state, language and scheme: its violations
+// (rule, impact, nodes) and what print showed; for a page that reloads itself
+// (its Refresh header) also where a reader scrolled down is after the reload.
+// Exit status 0 when there is no violation, 1 otherwise.
 'use strict';
 const fs = require('fs');
 const path = require('path');
@@ -85,12 +87,25 @@ async function printView(page) {
   return view;
 }
 
+// A reader scrolled down when the page reloads itself: where the reload leaves them.
+const SCROLLED_TO = 2000;
+async function scrollAcrossReload(page) {
+  await page.evaluate(y => window.scrollTo(0, y), SCROLLED_TO);
+  const before = await page.evaluate(() => window.scrollY);
+  await page.waitForNavigation({waitUntil: 'load', timeout: 15000});
+  await new Promise(resolve => setTimeout(resolve, 300));  // the restored position is applied after load
+  const after = await page.evaluate(() => ({y: window.scrollY, type: performance.getEntriesByType('navigation')[0].type}));
+  return {before, after: after.y, navigation: after.type};
+}
+
 async function checkOnce(browser, state, language, scheme, strayRequests) {
   const page = await openPage(browser, state, language, scheme, strayRequests);
   try {
     const axe = await runAxe(page);
     const print = scheme === 'light' ? await printView(page) : null;
-    return {axe, print};
+    if (print) await emulate(page, 'screen', scheme);
+    const reload = state.reloads && scheme === 'light' ? await scrollAcrossReload(page) : null;
+    return {axe, print, reload};
   } finally {
     await page.close();
   }
@@ -100,7 +115,7 @@ async function check(browser, state, language, scheme) {
   const strayRequests = [];
   for (let attempt = 1; ; ++attempt) {
     try {
-      const {axe, print} = await checkOnce(browser, state, language, scheme, strayRequests);
+      const {axe, print, reload} = await checkOnce(browser, state, language, scheme, strayRequests);
       const problems = [];
       if (axe.lang !== language) problems.push(`the page is marked lang="${axe.lang}"`);
       if (axe.scheme !== scheme) problems.push(`the browser showed the ${axe.scheme} scheme`);
@@ -113,8 +128,11 @@ async function check(browser, state, language, scheme) {
           problems.push(`print shows ${print.shortLinks} of ${print.links} store links as short addresses`);
         }
       }
+      if (reload && (reload.before !== SCROLLED_TO || Math.abs(reload.after - reload.before) > 1)) {
+        problems.push(`a reader scrolled to ${reload.before} is at ${reload.after} after the page reloaded itself`);
+      }
       return {state: state.name, language, scheme, background: axe.background, violations: axe.violations,
-              passes: axe.passes, problems,
+              passes: axe.passes, problems, reload,
               printedLinks: print ? print.links : null};
     } catch (error) {
       // A reload of the page under way destroys the context the check ran in.
