@@ -50,6 +50,7 @@ inline constexpr std::string_view kPageStyle =
     "  .links a::before, a.id::before { content: \"apps.apple.com/app/id\"; }\n"
     "  .links a::after { content: none; }\n"
     "  .apps li { padding: 0.5rem 0; }\n"
+    "  span.icon { background: none; }\n"
     "}\n"
     "</style>\n";
 
