@@ -11,7 +11,8 @@
 # the window closes.
 # Without one the demo drives itself on a virtual display: Select all, the
 # button; it prints the address the shell was asked to open and the paths of a
-# screenshot before and after, and ends (exit status 0, or 1 with a message).
+# screenshot before and after and of the page in light, dark and print, and
+# ends (exit status 0, or 1 with a message).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build/win64"
@@ -198,5 +199,6 @@ rm -f "$demo/shell-open.log" "$demo/vantrel-before.png" "$demo/vantrel-after.png
 run_program </dev/null >"$demo/vantrel.log" 2>&1 &
 program_pid=$!
 python3 "$root/testkit/demo/drive_demo.py" --driver "$build/testkit/test_driver/vantrel-driver.exe" \
-  --record "$demo/shell-open.log" --shots "$demo" --requests "$demo/catalogue.log" ||
+  --record "$demo/shell-open.log" --shots "$demo" --requests "$demo/catalogue.log" \
+  --node-modules "$root/build/npm/node_modules" ||
   fail "see build/demo/vantrel.log and build/demo/catalogue.log"

@@ -13,8 +13,10 @@ packages=(
   zip libarchive-tools
   wixl msitools faketime osslsigncode openssl
   clang libclang-rt-14-dev
-  chromium
+  chromium nodejs
 )
+# npm comes with some builds of nodejs; Debian's own is a package of its own.
+command -v npm >/dev/null || packages+=(npm)
 if [[ "${1:-}" == bench ]]; then
   packages+=(hyperfine time unzip libzip-dev)
 fi
@@ -32,4 +34,17 @@ if ((${#missing[@]})); then
   export DEBIAN_FRONTEND=noninteractive
   "${sudo_cmd[@]}" apt-get update -qq
   "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+# The page check's npm packages (puppeteer-core, axe-core), exactly as locked,
+# in build/npm; installed again only when the lock file changes.
+root=$(cd "$(dirname "$0")/.." && pwd)
+lock="$root/tests/service/page_check/package-lock.json"
+npm_dir="$root/build/npm"
+if ! cmp -s "$lock" "$npm_dir/package-lock.json" || [[ ! -d "$npm_dir/node_modules" ]]; then
+  echo "setup: installing the page check's npm packages into build/npm"
+  rm -rf "$npm_dir"
+  mkdir -p "$npm_dir"
+  cp "$root/tests/service/page_check/package.json" "$lock" "$npm_dir/"
+  (cd "$npm_dir" && npm ci --ignore-scripts --no-audit --no-fund --loglevel=error >/dev/null)
 fi

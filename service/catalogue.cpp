@@ -163,11 +163,11 @@ httpd::Response Catalogue::Submit(const httpd::Request& request) {
     httpd::Response response;
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        // With lookups the page is made at each view; the list is kept for it.
+        // With lookups the page is made at each view; without, in the language
+        // a view asks for. The list is kept for it.
         const bool lookups = options_.lookups != nullptr;
         const std::string token = store_.Put(
-            PageKey(*dataset), [&dataset, lookups] { return lookups ? std::string() : RenderPage(*dataset); },
-            lookups ? dataset : nullptr);
+            PageKey(*dataset), [&dataset, lookups] { return lookups ? std::string() : RenderPage(*dataset); }, dataset);
         response = PlainText(200, PageBase() + std::string(kPagePrefix) + token + std::string(kPageSuffix));
         // The list the store keeps (a page submitted again keeps its first one):
         // the queue's entries for it live as long as the page does.
@@ -187,9 +187,31 @@ httpd::Response Catalogue::ServePage(std::string_view token, const httpd::Reques
     std::optional<PageStore::StoredPage> page = store_.FindPage(token);
     if (!page) return httpd::Response::Status(404);
     if (page->dataset && options_.lookups) return ServeDetails(token, std::move(*page), request);
+    if (page->dataset) return ServeLinkList(token, *page, request);
     httpd::Response response = httpd::Response::WithBody(200, "text/html; charset=utf-8", {});
     AddPageHeaders(response, kListPagePolicy);
     response.sharedBody = page->html;
+    return response;
+}
+
+// Called with the mutex held. The page without lookups, kept in the language
+// last asked for (its tag; the English one, made at submission, has none).
+httpd::Response Catalogue::ServeLinkList(std::string_view token, const PageStore::StoredPage& page,
+                                         const httpd::Request& request) {
+    const Language language = ChooseLanguage(request.HeaderValue("Accept-Language"));
+    const std::string tag = language == Language::kEnglish ? std::string() : std::string(LanguageTag(language));
+    std::shared_ptr<const std::string> html = page.html;
+    if (page.tag != tag) {
+        store_.Replace(token, tag, RenderPage(*page.dataset, language));
+        const std::optional<PageStore::StoredPage> stored = store_.FindPage(token);
+        if (!stored) return httpd::Response::Status(404);  // over the store's bound by itself
+        html = stored->html;
+    }
+    httpd::Response response = httpd::Response::WithBody(200, "text/html; charset=utf-8", {});
+    AddPageHeaders(response, kListPagePolicy);
+    response.headers.push_back({"Vary", "Accept-Language"});
+    response.headers.push_back({"Content-Language", std::string(LanguageTag(language))});
+    response.sharedBody = html;
     return response;
 }
 

@@ -104,6 +104,8 @@ public:
 private:
     httpd::Response Submit(const httpd::Request& request);
     httpd::Response ServePage(std::string_view token, const httpd::Request& request);
+    httpd::Response ServeLinkList(std::string_view token, const PageStore::StoredPage& page,
+                                  const httpd::Request& request);
     httpd::Response ServeDetails(std::string_view token, PageStore::StoredPage page, const httpd::Request& request);
     std::string PageBase() const;
 

@@ -2,36 +2,12 @@
 
 #include "service/http/url.h"
 #include "service/page.h"
+#include "service/page_style.h"
 #include "service/page_text.h"
 
 namespace catalogue {
 
 namespace {
-
-constexpr std::string_view kStyle =
-    "<style>\n"
-    ":root { color-scheme: light dark; --accent: #0a62c9; --line: #d0d4da; --muted: #5b6470; --warn: #9a4d00; }\n"
-    "@media (prefers-color-scheme: dark) { :root { --accent: #7ab4ff; --line: #3a3f47; --muted: #a3abb6;"
-    " --warn: #ffb366; } }\n"
-    "body { margin: 0; font: 16px/1.45 system-ui, \"Segoe UI\", sans-serif; background: Canvas; color: CanvasText; }\n"
-    "main { max-width: 44rem; margin: 0 auto; padding: 1.5rem 1rem; }\n"
-    "h1 { font-size: 1.6rem; margin: 0 0 0.25rem; }\n"
-    ".summary, .note { color: var(--muted); margin: 0 0 1rem; }\n"
-    ".alert { color: var(--warn); margin: 0 0 1rem; }\n"
-    "ol { list-style: none; margin: 0; padding: 0; border-top: 1px solid var(--line); }\n"
-    "li { display: flex; gap: 0.9rem; padding: 0.85rem 0.25rem; border-bottom: 1px solid var(--line); }\n"
-    ".icon { flex: none; width: 64px; height: 64px; border-radius: 14px; background: var(--line); }\n"
-    ".body { min-width: 0; flex: 1; }\n"
-    "h2 { font-size: 1.1rem; margin: 0; overflow-wrap: anywhere; }\n"
-    "a { color: var(--accent); text-decoration: none; }\n"
-    "a:hover, a:focus { text-decoration: underline; }\n"
-    ".by, .status, .link { margin: 0.1rem 0 0; color: var(--muted); overflow-wrap: anywhere; }\n"
-    ".gone .status { color: var(--warn); font-weight: 600; }\n"
-    "dl { display: grid; grid-template-columns: max-content 1fr; gap: 0 0.75rem; margin: 0.4rem 0 0; }\n"
-    "dt { color: var(--muted); }\n"
-    "dd { margin: 0; overflow-wrap: anywhere; }\n"
-    ".id { font-variant-numeric: tabular-nums; }\n"
-    "</style>\n";
 
 std::string Head(const Dataset& dataset, const DetailsPageContext& context) {
     const std::string policy = DetailsPagePolicy(context);
@@ -43,7 +19,7 @@ std::string Head(const Dataset& dataset, const DetailsPageContext& context) {
            "<meta name=\"referrer\" content=\"no-referrer\">\n"
            "<meta http-equiv=\"Content-Security-Policy\" content=\"" +
            HtmlEscape(policy) + "\">\n<title>" + std::string(words.title) + " (" +
-           FormatCount(context.language, dataset.identifiers.size()) + ")</title>\n" + std::string(kStyle) +
+           FormatCount(context.language, dataset.identifiers.size()) + ")</title>\n" + std::string(kPageStyle) +
            "</head>\n";
 }
 
@@ -89,8 +65,9 @@ std::string FoundItem(const std::string& id, const lookup::AppDetails& app, cons
     if (!app.category.empty()) by += (by.empty() ? "" : " \xC2\xB7 ") + Isolated(app.category);
     if (!by.empty()) html += "<p class=\"by\">" + by + "</p>";
     html += Fields(app, context.language);
-    html += "<p class=\"link\"><a class=\"id\" href=\"" + link + "\">" +
-            std::string(WordsFor(context.language).storeLink) + " \xE2\x86\x92 " + HtmlEscape(id) +
+    // On paper the words give way to the link's short address (the style's print rules).
+    html += "<p class=\"link\"><a class=\"id\" href=\"" + link + "\"><span class=\"screen\">" +
+            std::string(WordsFor(context.language).storeLink) + " \xE2\x86\x92 </span>" + HtmlEscape(id) +
             "</a></p></div></li>\n";
     return html;
 }
@@ -133,7 +110,10 @@ std::string Alerts(const lookup::LookupView& view, const DetailsPageContext& con
     std::string html;
     if (view.held != 0 && !context.holdEnds.empty())
         html += "<p class=\"alert\">" + HtmlEscape(HoldText(context.language, context.holdEnds)) + "</p>\n";
-    if (view.failed != 0) html += "<p class=\"alert\">" + std::string(words.unreachable) + "</p>\n";
+    if (view.failed != 0) {
+        html += "<p class=\"alert\">" + std::string(words.unreachable) + " <span class=\"reload\">" +
+                std::string(words.retryLater) + "</span></p>\n";
+    }
     if (view.unqueued != 0) html += "<p class=\"alert\">" + std::string(words.noRoom) + "</p>\n";
     return html;
 }
@@ -180,7 +160,7 @@ std::string RenderDetailsPage(const Dataset& dataset, const lookup::LookupView& 
                                        {view.found, view.missing,
                                         view.loading + view.held + view.failed + view.unqueued, view.notStoreIds})) +
                 "</p>\n" + Alerts(view, context);
-        html += "<ol>\n";
+        html += "<ol class=\"apps\">\n";
         for (std::size_t i = 0; i < dataset.identifiers.size() && i < view.ids.size(); ++i) {
             const lookup::IdView& item = view.ids[i];
             const std::string& id = dataset.identifiers[i];

@@ -15,12 +15,12 @@ const PageWords kEnglish = {
     "Age rating",
     "App Store",
     "Looking up\xE2\x80\xA6",
-    "The App Store could not be asked just now, so some apps are shown only with their store link; reload the page "
-    "later to try again.",
+    "The App Store could not be asked just now, so some apps are shown only with their store link.",
     "Waiting for the App Store\xE2\x80\xA6",
     "Not looked up yet",
     "Too many apps are waiting to be looked up just now, so some on this page were not queued; reload the page in "
-    "a few minutes to try again."};
+    "a few minutes to try again.",
+    "Reload the page later to try again."};
 const PageWords kGerman = {
     "Ausgewählte Apps",
     "Es wurden keine App-Kennungen übermittelt.",
@@ -32,12 +32,12 @@ const PageWords kGerman = {
     "Alter",
     "App Store",
     "Wird nachgeschlagen\xE2\x80\xA6",
-    "Der App Store war gerade nicht erreichbar, daher stehen manche Apps nur mit ihrem Store-Link da; laden Sie die "
-    "Seite später neu, um es noch einmal zu versuchen.",
+    "Der App Store war gerade nicht erreichbar, daher stehen manche Apps nur mit ihrem Store-Link da.",
     "Wartet auf den App Store\xE2\x80\xA6",
     "Noch nicht nachgeschlagen",
     "Gerade warten zu viele Apps auf das Nachschlagen, daher wurden manche dieser Seite nicht eingereiht; laden Sie "
-    "die Seite in ein paar Minuten neu, um es noch einmal zu versuchen."};
+    "die Seite in ein paar Minuten neu, um es noch einmal zu versuchen.",
+    "Laden Sie die Seite später neu, um es noch einmal zu versuchen."};
 const PageWords kFrench = {
     "Apps sélectionnées",
     "Aucun identifiant d’app n’a été transmis.",
@@ -50,11 +50,12 @@ const PageWords kFrench = {
     "App Store",
     "Recherche en cours\xE2\x80\xA6",
     "L’App Store n’a pas pu être interrogé pour l’instant : certaines apps ne figurent qu’avec leur lien vers le "
-    "Store ; rechargez la page plus tard pour réessayer.",
+    "Store.",
     "En attente de l’App Store\xE2\x80\xA6",
     "Pas encore recherchée",
     "Trop d’apps attendent d’être recherchées en ce moment : certaines de cette page n’ont pas été mises en file "
-    "d’attente ; rechargez la page dans quelques minutes pour réessayer."};
+    "d’attente ; rechargez la page dans quelques minutes pour réessayer.",
+    "Rechargez la page plus tard pour réessayer."};
 
 struct CountryName {
     const char* code;
@@ -145,6 +146,15 @@ std::string HoldText(Language language, std::string_view until) {
             " mit weiteren Anfragen zu warten; die Seite lädt sich dann von selbst neu.",
         "L’App Store nous a demandé d’attendre jusqu’à " + time +
             " avant de l’interroger à nouveau ; la page se rechargera alors d’elle-même.");
+}
+
+std::string LinkListSummaryText(Language language, std::size_t count) {
+    const std::string n = FormatCount(language, count);
+    return Pick(
+        language, n + (count == 1 ? " app" : " apps") + ", each linked to its page in the App Store.",
+        n + (count == 1 ? " App, mit ihrer Seite im App Store verlinkt."
+                        : " Apps, jede mit ihrer Seite im App Store verlinkt."),
+        n + (count > 1 ? " apps, chacune liée à sa page dans l’App Store." : " app, liée à sa page dans l’App Store."));
 }
 
 std::string RatingText(Language language, double rating, std::size_t count, bool countKnown) {

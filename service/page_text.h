@@ -17,6 +17,7 @@ struct PageWords {
     std::string_view held;         // an app waiting for the end of the store's hold
     std::string_view unqueued;     // an app not queued for want of room
     std::string_view noRoom;       // the one sentence when apps of the page could not be queued
+    std::string_view retryLater;   // what the reader can do about it (left off on paper)
 };
 
 const PageWords& WordsFor(Language language);
@@ -39,6 +40,9 @@ std::string SummaryText(Language language, std::string_view country, std::size_t
 
 // "The App Store asked us to wait until 14:33 ..." (the store's hold).
 std::string HoldText(Language language, std::string_view until);
+
+// The list without lookups: "4 apps, each linked to its page in the App Store."
+std::string LinkListSummaryText(Language language, std::size_t count);
 
 // "4.5 (1,234 ratings)"
 std::string RatingText(Language language, double rating, std::size_t count, bool countKnown);

@@ -34,6 +34,15 @@
             COUNTRY=de, the service looks the submitted apps up (WinHTTP): its
             page shows the store's names and the app the store does not list
   without-service  the installation with the service's feature left out
+  values-country, values-lookup-url, values-smuggled  installed with a value the
+            service refuses (COUNTRY=zz9; LOOKUPURL=ftp://...; a LOOKUPURL with
+            " --any-host" after a space): the value reaches the service as one
+            quoted argument, the refusal is written to the event log, and the
+            service runs with the default, answers, and still refuses another
+            host name (421): no option slipped in
+  values-refused  values a quoted argument cannot carry (a double quote, a
+            trailing backslash, a percent sign) are refused by the installer's
+            launch condition, which says why, and nothing is installed
 
 Usage: test_package.py <case>"""
 
@@ -230,7 +239,7 @@ def case_service_options(t):
     before = t.snapshot()
     t.check_equal(t.msiexec("/i", pkg.msi_path(), "/qn", "NOLOOKUP=1", "COUNTRY=de"), 0,
                   "msiexec /i /qn NOLOOKUP=1 COUNTRY=de succeeds")
-    check_service_registration(t, "--service --no-lookup --country de")
+    check_service_registration(t, '--service --no-lookup --country "de"')
     t.check_equal(t.msiexec("/x", pkg.msi_path(), "/qn"), 0, "msiexec /x /qn succeeds")
     check_product_gone(t, before, properties)
 
@@ -515,7 +524,7 @@ def case_service_lookups(t):
         return
     t.check_equal(t.msiexec("/i", pkg.msi_path(), "/qn", f"LOOKUPURL={lookup_url}", "COUNTRY=de"), 0,
                   "msiexec /i /qn LOOKUPURL=<the stand-in> COUNTRY=de succeeds")
-    check_service_registration(t, f"--service --country de --lookup-url {lookup_url}")
+    check_service_registration(t, f'--service --country "de" --lookup-url "{lookup_url}"')
     if not t.check(t.wait_service_state("RUNNING") is not None, "the service runs"):
         return
     page, refresh = finished_page(submit_demo_list())
@@ -528,6 +537,102 @@ def case_service_lookups(t):
     t.check("/lookup?" in asked and "country=de" in asked, f"the store was asked, for Germany: {asked[:300]!r}")
     t.check_equal(t.msiexec("/x", pkg.msi_path(), "/qn"), 0, "msiexec /x /qn succeeds")
     t.check_equal(t.service_state(), None, "the service is gone")
+
+
+def start_wine_with_event_log(t):
+    """Starts the prefix's Wine with its services writing the event log's
+    error entries (Wine keeps no event log; it passes them to its debug
+    output) into the test's file services.err; returns that file."""
+    errors = t.work / "services.err"
+    t.extra_env["WINEDEBUG"] = "-all,err+eventlog"
+    env = t.environment()
+    subprocess.run([pkg.WINESERVER, "-p60"], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
+    # The first Wine program starts the prefix's services, which inherit its output.
+    with open(errors, "wb") as output:
+        subprocess.run([WINE, "cmd", "/c", "exit"], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=output, timeout=120)
+    return errors
+
+
+def host_answer(host):
+    """The status line the installed service gives a submission addressed to `host`."""
+    try:
+        with socket.create_connection(("127.0.0.1", 80), timeout=10) as connection:
+            connection.sendall(f"GET /input/submit.php?dataset=284882215 HTTP/1.1\r\nHost: {host}\r\n"
+                               "Connection: close\r\n\r\n".encode())
+            return connection.recv(200).split(b"\r\n", 1)[0].decode("latin-1")
+    except OSError as error:
+        return f"no answer: {error}"
+
+
+# Install values the service refuses: the property, what reaches the service,
+# and the words of the refusal in the event log.
+REFUSED_BY_SERVICE = {
+    "values-country": ("COUNTRY=zz9", '--service --country "zz9"', "--country needs a two-letter country code: zz9"),
+    "values-lookup-url": ("LOOKUPURL=ftp://mirror.example/lookup", '--service --lookup-url "ftp://mirror.example/lookup"',
+                          "--lookup-url needs an http:// or https:// address: ftp://mirror.example/lookup"),
+    "values-smuggled": ("LOOKUPURL=https://lookup.example/lookup --any-host",
+                        '--service --lookup-url "https://lookup.example/lookup --any-host"',
+                        "--lookup-url needs an http:// or https:// address: https://lookup.example/lookup --any-host"),
+}
+
+
+def case_refused_by_service(t, case):
+    value, arguments, refusal = REFUSED_BY_SERVICE[case]
+    errors = start_wine_with_event_log(t)
+    t.check_equal(t.msiexec("/i", pkg.msi_path(), "/qn", value), 0, f"msiexec /i /qn {value} succeeds")
+    check_service_registration(t, arguments.lower())
+    state = t.wait_service_state("RUNNING") or {}
+    t.check("RUNNING" in state.get("STATE", ""), f"the service runs with the default in place of the value: {state}")
+    t.check(loopback_answer("127.0.0.1").startswith("HTTP/1.1 404"), "the service answers on 127.0.0.1")
+    t.check(host_answer("localhost").startswith("HTTP/1.1 200"), "it takes a submission for localhost")
+    t.check_equal(host_answer("evil.example"), "HTTP/1.1 421 Misdirected Request",
+                  "it refuses a submission for another host name: no --any-host slipped in")
+    logged = errors.read_text(encoding="utf-8", errors="replace")
+    t.log(f"event log (Wine's debug output): {logged.strip()[:600]!r}")
+    t.check(refusal in logged and "the service uses the default of" in logged,
+            f"the refusal is in the event log: {refusal}")
+    t.check_equal(t.msiexec("/x", pkg.msi_path(), "/qn"), 0, "msiexec /x /qn succeeds")
+    t.check_equal(t.service_state(), None, "the service is gone")
+
+
+# Values a quoted argument cannot carry. Each is set in a copy of the package
+# (as an administrator's transform would set it): Wine's msiexec drops the
+# quotes of a property value on its command line, where Windows' takes a
+# doubled quote as one.
+REFUSED_BY_INSTALLER = [("COUNTRY", 'de" --any-host "'), ("LOOKUPURL", "https://lookup.example/lookup\\"),
+                        ("COUNTRY", "%OS%"), ("LOOKUPURL", "https://lookup.example/%SystemRoot%/lookup")]
+
+
+def package_with_property(t, name, value):
+    """A copy of the installer whose Property table sets `name` to `value`."""
+    msi = t.work / f"preset-{len(list(t.work.glob('preset-*.msi'))) + 1}.msi"
+    msi.write_bytes(pkg.msi_path().read_bytes())
+    literal = value.replace("'", "''")
+    subprocess.run(["msibuild", str(msi), "-q",
+                    f"INSERT INTO `Property` (`Property`, `Value`) VALUES ('{name}', '{literal}')"],
+                   check=True, capture_output=True, timeout=60)
+    return msi
+
+
+def case_values_refused(t):
+    properties = prepare(t)
+    for name, value in REFUSED_BY_INSTALLER:
+        what = f"{name}={value}"
+        code = t.msiexec("/i", package_with_property(t, name, value), "/qn")
+        log = t.last_msiexec_log.read_text(encoding="utf-8", errors="replace")
+        given = re.findall(rf"Property\(S\): {name} = (.*)", log)
+        t.check(value in given, f"the installation had the value: {value!r} in {given}")
+        t.check_equal(code, pkg.ERROR_INSTALL_FAILURE & 0xFF, f"{what} is refused (1603)")
+        t.check(re.search(r"LaunchConditions\. Return value [^1]", log) is not None,
+                f"refused by the launch condition, which names the characters: {what}")
+        t.check_equal(t.uninstall_entry(properties["ProductCode"]), None, f"nothing is installed: {what}")
+        t.check_equal(t.service_state(), None, f"no service: {what}")
+    # The same check lets a value with spaces and backslashes inside through.
+    code = t.msiexec("/i", package_with_property(t, "LOOKUPURL", "https://lookup.example/a\\b c"), "/qn")
+    t.check_equal(code, 0, "a value with a space and an inner backslash is installed (the service refuses it)")
+    t.check_equal(t.msiexec("/x", pkg.msi_path(), "/qn"), 0, "msiexec /x /qn succeeds")
 
 
 def check_product_gone(t, before, properties):
@@ -580,8 +685,10 @@ CASES = {"install": case_install, "upgrade": case_upgrade, "repair": case_repair
          "reinstall": case_reinstall,
          "port-taken": case_port_taken,
          "without-service": case_without_service, "service-options": case_service_options,
-         "service-lookups": case_service_lookups}
-SERVICE_CASES = {"service", "service-stop", "net-stop", "listener-failure", "reinstall", "port-taken", "service-lookups"}
+         "service-lookups": case_service_lookups, "values-refused": case_values_refused}
+CASES.update({case: lambda t, case=case: case_refused_by_service(t, case) for case in REFUSED_BY_SERVICE})
+SERVICE_CASES = {"service", "service-stop", "net-stop", "listener-failure", "reinstall", "port-taken", "service-lookups", "values-refused",
+                 *REFUSED_BY_SERVICE}
 
 if __name__ == "__main__":
     if len(sys.argv) != 2 or sys.argv[1] not in CASES:

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/unique_handle.h"
+#include "service/installed_options.h"
 #include "service/win32/event_log.h"
 
 namespace catalogue::win32 {
@@ -170,6 +171,22 @@ int RunWindowsService(const ServiceOptions& options) {
         return 1;
     }
     return 0;
+}
+
+int RunInstalledService(const std::vector<std::string>& arguments) {
+    InstalledOptions installed;
+    try {
+        installed = ParseInstalledServiceOptions(arguments);
+    } catch (const std::invalid_argument& error) {
+        const std::string text =
+            "The catalogue service cannot start: its command line is wrong: " + std::string(error.what()) + ".";
+        std::cerr << "vantrel-catalogue: " << text << "\n";
+        ReportToEventLog(EventKind::kError, text);
+        return 2;
+    }
+    for (const std::string& refusal : installed.refused)
+        ReportToEventLog(EventKind::kError, "A setting of the catalogue service was refused: " + refusal + ".");
+    return RunWindowsService(installed.options);
 }
 
 }  // namespace catalogue::win32

@@ -5,17 +5,20 @@ Select all, takes a screenshot, clicks the show-details button, waits until the
 run is done (the button enabled again and the shell asked to open an address),
 takes a second screenshot and prints the address and both screenshot paths.
 
-Usage: drive_demo.py --driver EXE --record FILE --shots DIR [--requests FILE]
+Usage: drive_demo.py --driver EXE --record FILE --shots DIR [--requests FILE] [--node-modules DIR]
 
 --record is the shell recorder's file (the prefix's registered browser appends
 every address to it), --requests the catalogue service's output (request lines),
-DIR receives vantrel-before.png and vantrel-after.png, and catalogue-page.png: the
-page opened, as headless Chromium renders it (when Chromium is installed). The environment is that
+DIR receives vantrel-before.png and vantrel-after.png, and the page opened as
+headless Chromium set to German renders it (when Chromium is installed):
+catalogue-page-light.png, -dark.png and -print.png (the print style), taken by
+page_shots.js with the npm packages of --node-modules. The environment is that
 of the program (WINEPREFIX, DISPLAY). Exit status 0 when the run delivered an
 address, 1 with a message otherwise."""
 
 import argparse
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -54,6 +57,7 @@ class Demo:
         self.record = Path(options.record)
         self.requests = Path(options.requests) if options.requests else None
         self.shots = Path(options.shots)
+        self.node_modules = Path(options.node_modules) if options.node_modules else None
         self.output = Path(tempfile.mkstemp(prefix="vantrel-driver-", suffix=".out")[1])
 
     def drive(self, *steps):
@@ -101,22 +105,29 @@ class Demo:
         print(f"run: the shell was asked to open: {self.addresses()[0]}")
         print(f"run: screenshot before the click: {before}")
         print(f"run: screenshot after the run:    {after}")
-        print(f"run: the page the user sees:      {self.page_screenshot(self.addresses()[0])}")
+        for line in self.page_screenshots(self.addresses()[0]):
+            print(f"run: the page the user sees:      {line}")
 
-    def page_screenshot(self, url):
+    def page_screenshots(self, url):
         """The opened page rendered by a real browser, as the user's would show it,
-        once the service has every app's details (the page no longer reloads)."""
-        path = self.shots / "catalogue-page.png"
-        path.unlink(missing_ok=True)
-        if page_browser.browser() is None:
-            return "(not taken: chromium is not installed)"
+        once the service has every app's details (the page no longer reloads):
+        light, dark and printed. Returns the screenshots' paths, or why there are none."""
+        for old in self.shots.glob("catalogue-page*.png"):
+            old.unlink()
+        node = shutil.which("node")
+        if page_browser.browser() is None or node is None or self.node_modules is None:
+            return ["(not taken: chromium, node or the npm packages are missing)"]
         try:
             wait_until_complete(url)
             # A browser set to German, as the demo's program speaks it.
-            page_browser.screenshot(url, path, width=800, height=1000, languages="de-DE,de")
+            done = subprocess.run([node, str(Path(__file__).resolve().parent / "page_shots.js"),
+                                   str(self.node_modules), page_browser.browser(), url, str(self.shots),
+                                   "de-DE,de;q=0.9"], capture_output=True, text=True, timeout=120)
         except (OSError, subprocess.SubprocessError, DemoError) as error:
-            return f"(not taken: {error})"
-        return path
+            return [f"(not taken: {error})"]
+        if done.returncode != 0:
+            return [f"(not taken: {done.stderr.strip()[-300:]})"]
+        return done.stdout.split()
 
 
 def main():
@@ -125,6 +136,7 @@ def main():
     parser.add_argument("--record", required=True)
     parser.add_argument("--shots", required=True)
     parser.add_argument("--requests")
+    parser.add_argument("--node-modules")
     demo = Demo(parser.parse_args())
     try:
         demo.run()

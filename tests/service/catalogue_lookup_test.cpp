@@ -207,7 +207,7 @@ TEST_F(CatalogueLookup, ThePageListsIdentifiersByValueAndTooLongOnesWithTheirLin
     EXPECT_NE(again.body.find("2 apps: 1 in the App Store in Germany, 0 no longer listed, 1 too long to be a store "
                               "identifier."),
               std::string::npos);
-    EXPECT_NE(again.body.find(" 0284882215</a>"), std::string::npos) << "shown as the program sent it";
+    EXPECT_NE(again.body.find(">0284882215</a>"), std::string::npos) << "shown as the program sent it";
     EXPECT_NE(again.body.find("href=\"https://apps.apple.com/app/id" + tooLong + "\""), std::string::npos);
     ASSERT_EQ(store_.CallCount(), 1u);
     EXPECT_EQ(store_.Calls()[0].ids, std::vector<std::string>{"284882215"});

@@ -183,7 +183,7 @@ TEST(RenderPage, NamesIdentifiersOverTheLimitAsSuch) {
         const std::string html = RenderPage(ParseDataset(list + "abc"));
         EXPECT_NE(html.find(row.note), std::string::npos);
         EXPECT_NE(html.find("1 entry was not an app identifier and was left out."), std::string::npos);
-        EXPECT_NE(html.find("<title>Selected apps (1000)</title>"), std::string::npos);
+        EXPECT_NE(html.find("<title>Selected apps (1,000)</title>"), std::string::npos);
     }
 }
 
@@ -246,6 +246,52 @@ std::string PathOf(const std::string& address, const std::string& base) {
 bool IsPagePath(const std::string& path) {
     if (path.size() != 6 + kTokenLength + 5 || !path.starts_with("/apps/") || !path.ends_with(".html")) return false;
     return path.substr(6, kTokenLength).find_first_not_of("0123456789abcdef") == std::string::npos;
+}
+
+// Without lookups the page speaks the reader's language too; each view gets
+// the language it asks for, whatever the one before asked.
+TEST(Catalogue, PageWithoutLookupsSpeaksEachReadersLanguage) {
+    struct Row {
+        const char* acceptLanguage;
+        const char* tag;
+        const char* title;
+        const char* summary;
+        const char* note;
+    };
+    const Row rows[] = {
+        {"de-DE,de;q=0.9,en;q=0.5", "de", "<title>Ausgewählte Apps (2)</title>",
+         "2 Apps, jede mit ihrer Seite im App Store verlinkt.", "1 Eintrag war keine App-Kennung"},
+        {"fr-CH, fr;q=0.9", "fr", "<title>Apps sélectionnées (2)</title>", "2 apps, chacune liée à sa page",
+         "1 entrée n’était pas un identifiant"},
+        {"", "en", "<title>Selected apps (2)</title>", "2 apps, each linked to its page in the App Store.",
+         "1 entry was not an app identifier"},
+        {"fr", "fr", "<title>Apps sélectionnées (2)</title>", "2 apps, chacune liée à sa page", "1 entrée"},
+        {"en-GB", "en", "<title>Selected apps (2)</title>", "2 apps, each linked", "1 entry"},
+    };
+    Catalogue service(CatalogueOptions{});
+    const std::string path =
+        PathOf(service.Handle(MakeRequest("/input/submit.php?dataset=284882215,42,x")).body, "http://localhost");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.acceptLanguage);
+        std::vector<httpd::Header> headers = {{"Host", "localhost"}};
+        if (*row.acceptLanguage) headers.push_back({"Accept-Language", row.acceptLanguage});
+        const httpd::Response page = service.Handle(MakeRequest(path, headers));
+        ASSERT_EQ(page.status, 200);
+        const std::string html(page.Body());
+        EXPECT_NE(html.find("<html lang=\"" + std::string(row.tag) + "\">"), std::string::npos);
+        EXPECT_NE(html.find(row.title), std::string::npos);
+        EXPECT_NE(html.find(row.summary), std::string::npos);
+        EXPECT_NE(html.find(row.note), std::string::npos);
+        EXPECT_NE(html.find("<li><a href=\"https://apps.apple.com/app/id284882215\">284882215</a></li>\n"
+                            "<li><a href=\"https://apps.apple.com/app/id42\">42</a></li>\n"),
+                  std::string::npos);
+        const std::string* language = nullptr;
+        for (const httpd::Header& header : page.headers)
+            if (header.name == "Content-Language") language = &header.value;
+        ASSERT_NE(language, nullptr);
+        EXPECT_EQ(*language, row.tag);
+    }
+    EXPECT_EQ(service.Handle(MakeRequest(path)).Body(), RenderPage(ParseDataset("284882215,42,x")));
 }
 
 TEST(Catalogue, AnswersASubmissionWithTheAddressOfItsPage) {
