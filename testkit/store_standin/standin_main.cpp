@@ -25,13 +25,15 @@ struct Options {
     std::string records;
     std::string portFile;
     int delayMs = 0;
+    std::string tooMany;  // answer every lookup with 429 and this Retry-After
 };
 
 int Usage() {
-    std::cerr << "usage: vantrel-store-standin [--records FILE] [--port-file FILE] [--delay-ms N]\n"
+    std::cerr << "usage: vantrel-store-standin [--records FILE] [--port-file FILE] [--delay-ms N] [--too-many RETRY]\n"
                  "  --records FILE   the apps it lists: one a line, ID<TAB>record JSON\n"
                  "  --port-file FILE write the listening port to FILE once ready\n"
-                 "  --delay-ms N     answer each lookup after N milliseconds (0 to 60000)\n";
+                 "  --delay-ms N     answer each lookup after N milliseconds (0 to 60000)\n"
+                 "  --too-many RETRY answer each lookup with 429 Too Many Requests, Retry-After: RETRY\n";
     return 2;
 }
 
@@ -44,6 +46,9 @@ bool Parse(int argc, char** argv, Options& options) {
             options.records = value;
         } else if (option == "--port-file") {
             options.portFile = value;
+        } else if (option == "--too-many") {
+            if (value.empty()) return false;
+            options.tooMany = value;
         } else if (option == "--delay-ms") {
             char* end = nullptr;
             const long delay = std::strtol(value.c_str(), &end, 10);
@@ -82,6 +87,7 @@ int main(int argc, char** argv) {
             count = standin::LoadRecords(store, records);
         }
         store.SetDelayMs(options.delayMs);
+        if (!options.tooMany.empty()) store.SetBehaviour(standin::Behaviour::kTooMany, options.tooMany);
         store.SetRequestObserver([](const std::string& target) {
             std::lock_guard<std::mutex> lock(outputMutex);
             std::cout << "GET " << target << std::endl;

@@ -53,6 +53,10 @@ def shows_unreachable(page, refresh):
     return 'class="alert"' in page
 
 
+def shows_holding(page, refresh):
+    return refresh is not None and "asked us to wait" in page
+
+
 def shows_list(page, refresh):
     return 'class="links"' in page
 
@@ -70,11 +74,10 @@ class PageState:
 # Every state a page can be in, checked in this order; they are made in the
 # reverse order, so that the states that change soonest (the unreachable
 # store is asked again half a minute later) are checked first. A new state is
-# one more row, with a service of SERVICES that brings it about. The store's
-# hold (a 429 with Retry-After) is the next: a stand-in that answers so, and
-# a row ("store holding") whose page says until when the store asked to wait.
+# one more row, with a service of SERVICES that brings it about.
 STATES = [
     PageState("store unreachable", "no-store", DEMO_IDS, shows_unreachable),
+    PageState("store holding", "holding-store", DEMO_IDS, shows_holding),
     PageState("loading", "slow-store", THOUSAND_IDS[:200], shows_loading, reloads=True),
     PageState("complete", "store", DEMO_IDS, shows_complete),
     PageState("not listed", "store", UNLISTED_IDS, shows_not_listed),
@@ -120,11 +123,11 @@ class Services:
             time.sleep(0.05)
         return int(port_file.read_text())
 
-    def standin(self, delay_ms):
-        name = f"standin-{delay_ms}"
+    def standin(self, delay_ms, *options):
+        name = f"standin-{delay_ms}{''.join(options)}"
         if name not in self.ports:
             self.ports[name] = self.start(name, [self.standin_exe, "--records", str(self.work / "store-records.txt"),
-                                                 "--delay-ms", str(delay_ms)])
+                                                 "--delay-ms", str(delay_ms), *options])
         return f"http://127.0.0.1:{self.ports[name]}/lookup"
 
     def catalogue(self, kind):
@@ -132,6 +135,8 @@ class Services:
         if kind not in self.ports:
             lookup = {"store": lambda: ["--lookup-url", self.standin(0)],
                       "slow-store": lambda: ["--lookup-url", self.standin(60000)],
+                      # The store asks for ten minutes' rest: the page says until when.
+                      "holding-store": lambda: ["--lookup-url", self.standin(0, "--too-many", "600")],
                       "no-store": lambda: ["--lookup-url", f"http://127.0.0.1:{closed_loopback_port()}/lookup"],
                       "no-lookup": lambda: ["--no-lookup"]}[kind]()
             self.ports[kind] = self.start(kind, [self.catalogue_exe, "--port", "0", "--country", "de", *lookup])
@@ -143,7 +148,7 @@ class Services:
             process.wait()
 
 
-SERVICES = ("store", "slow-store", "no-store", "no-lookup")
+SERVICES = ("store", "slow-store", "holding-store", "no-store", "no-lookup")
 
 
 def submit(port, ids):
