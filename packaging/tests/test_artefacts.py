@@ -201,12 +201,13 @@ def check_service(msi):
     check_equal(actions.get("SetCatalogueRecovery"), [str(18 + 0x40 + 0x400 + 0x800), "CatalogueExe", "--set-recovery"],
                 "the recovery actions are set by the service program, elevated")
     sequence = {r[0]: (r[1], int(r[2])) for r in msi_export(msi, "InstallExecuteSequence")}
-    # NOLOOKUP=1, COUNTRY=CC and LOOKUPURL=URL add their options, at once (type 51), before the service is written.
+    # NOLOOKUP=1, COUNTRY=CC and LOOKUPURL=URL add their options, at once (type 51), before the service is
+    # written; a value is quoted, so that it reaches the service as one argument whatever it holds.
     option_actions = ("CatalogueArgsNoLookup", "CatalogueArgsCountry", "CatalogueArgsLookupUrl")
     check_equal([actions.get(name) for name in option_actions],
                 [["51", "CATALOGUEARGUMENTS", "[CATALOGUEARGUMENTS] --no-lookup"],
-                 ["51", "CATALOGUEARGUMENTS", "[CATALOGUEARGUMENTS] --country [COUNTRY]"],
-                 ["51", "CATALOGUEARGUMENTS", "[CATALOGUEARGUMENTS] --lookup-url [LOOKUPURL]"]],
+                 ["51", "CATALOGUEARGUMENTS", '[CATALOGUEARGUMENTS] --country "[COUNTRY]"'],
+                 ["51", "CATALOGUEARGUMENTS", '[CATALOGUEARGUMENTS] --lookup-url "[LOOKUPURL]"']],
                 "the install-time options reach the service's arguments")
     check([sequence.get(name, ("", 0))[0] for name in option_actions] == ['NOLOOKUP="1"', "COUNTRY", "LOOKUPURL"]
           and max(sequence[name][1] for name in option_actions) < sequence["InstallServices"][1],
