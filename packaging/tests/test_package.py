@@ -34,6 +34,8 @@
             COUNTRY=de, the service looks the submitted apps up (WinHTTP): its
             page shows the store's names and the app the store does not list
   without-service  the installation with the service's feature left out
+  lookups-logged   installed with LOOKUPURL=<a loopback port nobody listens on>:
+                   the failed calls of a minute give one warning in the event log
   values-country, values-lookup-url, values-smuggled  installed with a value the
             service refuses (COUNTRY=zz9; LOOKUPURL=ftp://...; a LOOKUPURL with
             " --any-host" after a space): the value reaches the service as one
@@ -491,11 +493,11 @@ def start_standin_store(t):
     return f"http://127.0.0.1:{port}/lookup" if port.isdigit() else None
 
 
-def submit_demo_list():
-    """Submits the demo apps' identifiers to the installed service as the
-    program would; the page's path."""
+def submit_demo_list(identifiers=DEMO_IDENTIFIERS):
+    """Submits the demo apps' identifiers (or others) to the installed service
+    as the program would; the page's path."""
     with socket.create_connection(("127.0.0.1", 80), timeout=10) as connection:
-        connection.sendall(f"GET /input/submit.php?dataset={','.join(DEMO_IDENTIFIERS)}, HTTP/1.1\r\n"
+        connection.sendall(f"GET /input/submit.php?dataset={','.join(identifiers)}, HTTP/1.1\r\n"
                            "Host: localhost\r\n\r\n".encode())
         reply = b""
         while chunk := connection.recv(65536):
@@ -539,12 +541,13 @@ def case_service_lookups(t):
     t.check_equal(t.service_state(), None, "the service is gone")
 
 
-def start_wine_with_event_log(t):
+def start_wine_with_event_log(t, entries="err"):
     """Starts the prefix's Wine with its services writing the event log's
-    error entries (Wine keeps no event log; it passes them to its debug
-    output) into the test's file services.err; returns that file."""
+    entries of the kinds named (Wine keeps no event log; it passes error
+    entries to its debug channel "err", warnings to "warn") into the test's
+    file services.err; returns that file."""
     errors = t.work / "services.err"
-    t.extra_env["WINEDEBUG"] = "-all,err+eventlog"
+    t.extra_env["WINEDEBUG"] = "-all," + ",".join(f"{kind}+eventlog" for kind in entries.split(","))
     env = t.environment()
     subprocess.run([pkg.WINESERVER, "-p60"], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                    stderr=subprocess.DEVNULL)
@@ -564,6 +567,32 @@ def host_answer(host):
             return connection.recv(200).split(b"\r\n", 1)[0].decode("latin-1")
     except OSError as error:
         return f"no answer: {error}"
+
+
+def case_lookups_logged(t):
+    """Lookups of a store out of reach: the installed service says so in the
+    event log, once for the calls of the minute."""
+    errors = start_wine_with_event_log(t, "err,warn")
+    lookup_url = f"http://127.0.0.1:{closed_loopback_port()}/lookup"
+    t.check_equal(t.msiexec("/i", pkg.msi_path(), "/qn", f"LOOKUPURL={lookup_url}"), 0,
+                  "msiexec /i /qn LOOKUPURL=<a loopback port nobody listens on> succeeds")
+    if not t.check(t.wait_service_state("RUNNING") is not None, "the service runs"):
+        return
+    page, refresh = finished_page(submit_demo_list())
+    t.check(refresh is None and "nicht erreichbar" in page, "the page says the store could not be asked")
+    page, refresh = finished_page(submit_demo_list(["284882215", "310633997"]))  # another call, within the minute
+    t.check(refresh is None and "nicht erreichbar" in page, "the second list's call fails too")
+    logged = [line for line in errors.read_text(encoding="utf-8", errors="replace").splitlines()
+              if "lookups: a call to the store failed" in line]
+    t.log(f"event log (Wine's debug output): {logged!r}")
+    t.check_equal(len(logged), 1, "one warning in the event log for the failed calls of the minute")
+    t.check_equal(t.msiexec("/x", pkg.msi_path(), "/qn"), 0, "msiexec /x /qn succeeds")
+
+
+def closed_loopback_port():
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
 
 
 # Install values the service refuses: the property, what reaches the service,
@@ -685,9 +714,11 @@ CASES = {"install": case_install, "upgrade": case_upgrade, "repair": case_repair
          "reinstall": case_reinstall,
          "port-taken": case_port_taken,
          "without-service": case_without_service, "service-options": case_service_options,
-         "service-lookups": case_service_lookups, "values-refused": case_values_refused}
+         "service-lookups": case_service_lookups, "values-refused": case_values_refused,
+         "lookups-logged": case_lookups_logged}
 CASES.update({case: lambda t, case=case: case_refused_by_service(t, case) for case in REFUSED_BY_SERVICE})
 SERVICE_CASES = {"service", "service-stop", "net-stop", "listener-failure", "reinstall", "port-taken", "service-lookups", "values-refused",
+                 "lookups-logged",
                  *REFUSED_BY_SERVICE}
 
 if __name__ == "__main__":
