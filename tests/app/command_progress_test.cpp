@@ -8,7 +8,6 @@
 
 namespace {
 
-// Writes down every call, as "show c/t" and "clear".
 class RecordingDisplay final : public app::ProgressDisplay {
 public:
     void ShowProgress(std::uint64_t completed, std::uint64_t total) override {
@@ -20,80 +19,51 @@ public:
 
 using Calls = std::vector<std::string>;
 
-// The calls the show-details command makes of its view: the row count once,
-// then every row in ascending order, then the button restored.
-Calls WholeRun(int rows) {
+// The show-details command over `rows` rows: the count once, every row in order,
+// the button restored; at row `failAt` an error leaves it midway instead.
+Calls Run(int rows, int failAt = -1) {
     RecordingDisplay display;
-    app::CommandProgress progress(&display);
-    progress.Start(rows);
-    for (int row = 0; row < rows; ++row) progress.ReachRow(row);
-    progress.Finish();
+    try {
+        app::CommandProgress progress(&display);
+        progress.Start(rows);
+        for (int row = 0; row < rows; ++row) {
+            if (row == failAt) throw std::runtime_error("the reply file cannot be created");
+            progress.ReachRow(row);
+        }
+        progress.Finish();
+    } catch (const std::runtime_error&) {}
     return display.calls;
 }
 
-TEST(CommandProgress, ValuesOverARun) {
+TEST(CommandProgress, ValuesOverARunAndClearedOnEveryRoad) {
     const struct {
         const char* name;
         int rows;
+        int failAt;
         Calls expected;
     } cases[] = {
-        {"no rows: nothing shown, nothing cleared", 0, {}},
-        {"one row", 1, {"show 0/1", "clear"}},
-        {"four rows", 4, {"show 0/4", "show 1/4", "show 2/4", "show 3/4", "clear"}},
+        {"no rows: nothing shown, nothing cleared", 0, -1, {}},
+        {"four rows: cleared once", 4, -1, {"show 0/4", "show 1/4", "show 2/4", "show 3/4", "clear"}},
+        {"an error midway: cleared when it unwinds", 5, 2, {"show 0/5", "show 1/5", "clear"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(WholeRun(c.rows), c.expected);
+        EXPECT_EQ(Run(c.rows, c.failAt), c.expected);
     }
 }
 
-TEST(CommandProgress, OnlyGrowsAndNeverPassesTheTotal) {
+TEST(CommandProgress, OnlyGrowsNeverPassesTheTotalAndStopsWhenRestored) {
     RecordingDisplay display;
     app::CommandProgress progress(&display);
     progress.Start(3);
-    progress.ReachRow(2);
-    progress.ReachRow(1);  // asked again about an earlier row
-    progress.ReachRow(2);  // the same row twice
-    progress.ReachRow(9);  // past the end
+    progress.ReachRow(1);
+    progress.ReachRow(0);
+    progress.ReachRow(1);
+    progress.ReachRow(9);
     progress.ReachRow(-1);
-    EXPECT_EQ(display.calls, (Calls{"show 0/3", "show 2/3"}));
-}
-
-TEST(CommandProgress, ClearedOnEveryRoad) {
-    {
-        SCOPED_TRACE("restored, then the command ends: cleared once");
-        RecordingDisplay display;
-        {
-            app::CommandProgress progress(&display);
-            progress.Start(2);
-            progress.ReachRow(0);
-            progress.Finish();
-            progress.ReachRow(1);  // nothing after the button is restored
-        }
-        EXPECT_EQ(display.calls, (Calls{"show 0/2", "clear"}));
-    }
-    {
-        SCOPED_TRACE("an error leaves the command midway: cleared when it unwinds");
-        RecordingDisplay display;
-        try {
-            app::CommandProgress progress(&display);
-            progress.Start(5);
-            progress.ReachRow(1);
-            throw std::runtime_error("the reply file cannot be created");
-        } catch (const std::runtime_error&) {}
-        EXPECT_EQ(display.calls, (Calls{"show 0/5", "show 1/5", "clear"}));
-    }
-    {
-        SCOPED_TRACE("a second run starts again from 0");
-        RecordingDisplay display;
-        app::CommandProgress first(&display);
-        first.Start(2);
-        first.ReachRow(1);
-        first.Finish();
-        app::CommandProgress second(&display);
-        second.Start(2);
-        EXPECT_EQ(display.calls, (Calls{"show 0/2", "show 1/2", "clear", "show 0/2"}));
-    }
+    progress.Finish();
+    progress.ReachRow(2);
+    EXPECT_EQ(display.calls, (Calls{"show 0/3", "show 1/3", "clear"}));
 }
 
 }  // namespace

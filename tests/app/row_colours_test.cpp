@@ -40,22 +40,12 @@ TEST(RowPaint, WithoutHighContrastExactlyTheRowTable) {
 }
 
 TEST(RowPaint, HighContrastTakesTheSystemColoursAndDoesNotAlternate) {
-    using app::SystemColour;
-    const struct {
-        const char* name;
-        bool selected;
-        int index;
-        SystemColour background;
-        SystemColour text;
-    } cases[] = {
-        {"row 0 unselected", false, 0, SystemColour::Window, SystemColour::WindowText},
-        {"row 1 unselected", false, 1, SystemColour::Window, SystemColour::WindowText},
-        {"row 0 selected", true, 0, SystemColour::Highlight, SystemColour::HighlightText},
-        {"row 1 selected", true, 1, SystemColour::Highlight, SystemColour::HighlightText},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(app::RowPaintFor(true, c.selected, c.index),
-                  (app::RowPaint{app::System(c.background), app::System(c.text)}));
+    using app::System, app::SystemColour;
+    for (const int index : {0, 1}) {
+        SCOPED_TRACE(index);
+        EXPECT_EQ(app::RowPaintFor(true, false, index),
+                  (app::RowPaint{System(SystemColour::Window), System(SystemColour::WindowText)}));
+        EXPECT_EQ(app::RowPaintFor(true, true, index),
+                  (app::RowPaint{System(SystemColour::Highlight), System(SystemColour::HighlightText)}));
     }
 }

@@ -139,33 +139,20 @@ ComPointer<Interface> Lend(Fake& fake) {
 // The list's client object is OBJID_CLIENT (-4), the object itself CHILDID_SELF (0).
 const std::wstring kList = L"7 -4 0";
 
-TEST(ListAnnotation, NamesTheListInEachLanguageAndFollowsTheSwitch) {
+TEST(ListAnnotation, NamesTheListInEachLanguageFollowsTheSwitchAndTakesTheNameAway) {
     FakeAnnotation services;
     {
         app::window::ListAnnotation annotation;
         annotation.Connect(Lend<IAccPropServices>(services));
-        // Start-up applies German; then the user switches to English and French.
         for (const auto language : {app::Language::German, app::Language::English, app::Language::French}) {
             annotation.SetName(WindowNamed(7), app::ListAccessibleName(language));
         }
-        annotation.Clear();  // the window goes
-    }
-    EXPECT_EQ(services.calls, (Calls{L"set " + kList + L" name App-Pakete", L"set " + kList + L" name App packages",
-                                     L"set " + kList + L" name Paquets d'applications", L"clear " + kList + L" name"}));
-    EXPECT_EQ(services.references, 1u) << "the annotation gave its reference back";
-}
-
-TEST(ListAnnotation, TakesTheNameAwayWhenItGoesAndFromAControlItLeaves) {
-    FakeAnnotation services;
-    {
-        app::window::ListAnnotation annotation;
-        annotation.Connect(Lend<IAccPropServices>(services));
-        annotation.SetName(WindowNamed(7), u"App packages");
         annotation.SetName(WindowNamed(9), u"App packages");
     }
-    EXPECT_EQ(services.calls, (Calls{L"set " + kList + L" name App packages", L"clear " + kList + L" name",
+    EXPECT_EQ(services.calls, (Calls{L"set " + kList + L" name App-Pakete", L"set " + kList + L" name App packages",
+                                     L"set " + kList + L" name Paquets d'applications", L"clear " + kList + L" name",
                                      L"set 9 -4 0 name App packages", L"clear 9 -4 0 name"}));
-    EXPECT_EQ(services.references, 1u);
+    EXPECT_EQ(services.references, 1u) << "the annotation gave its reference back";
 }
 
 TEST(ListAnnotation, WithoutTheServiceNothingIsCalled) {
@@ -192,26 +179,18 @@ void RunCommand(app::ProgressDisplay* display, int rows, int failAt = -1) {
     progress.Finish();
 }
 
-TEST(TaskbarProgress, ValuesOverARunAndClearedAtTheEnd) {
+TEST(TaskbarProgress, ValuesOverARunAndClearedAtTheEndOrOnAnError) {
     FakeTaskbar taskbar;
     {
         app::window::TaskbarProgress button;
         button.Connect(WindowNamed(5), Lend<ITaskbarList3>(taskbar));
         ASSERT_TRUE(button.Connected());
         RunCommand(&button, 3);
-        RunCommand(&button, 1);
+        EXPECT_THROW(RunCommand(&button, 4, 2), std::runtime_error);
     }
-    EXPECT_EQ(taskbar.calls, (Calls{L"value 5 0/3", L"value 5 1/3", L"value 5 2/3", L"state 5 none", L"value 5 0/1",
-                                    L"state 5 none"}));
+    EXPECT_EQ(taskbar.calls, (Calls{L"value 5 0/3", L"value 5 1/3", L"value 5 2/3", L"state 5 none", L"value 5 0/4",
+                                    L"value 5 1/4", L"state 5 none"}));
     EXPECT_EQ(taskbar.references, 1u) << "the button gave its reference back";
-}
-
-TEST(TaskbarProgress, ClearedWhenAnErrorEndsTheCommand) {
-    FakeTaskbar taskbar;
-    app::window::TaskbarProgress button;
-    button.Connect(WindowNamed(5), Lend<ITaskbarList3>(taskbar));
-    EXPECT_THROW(RunCommand(&button, 4, 2), std::runtime_error);
-    EXPECT_EQ(taskbar.calls, (Calls{L"value 5 0/4", L"value 5 1/4", L"state 5 none"}));
 }
 
 TEST(TaskbarProgress, NothingBeforeTheButtonIsAnnouncedOrWithoutTheInterface) {
@@ -219,7 +198,6 @@ TEST(TaskbarProgress, NothingBeforeTheButtonIsAnnouncedOrWithoutTheInterface) {
     EXPECT_FALSE(button.Connected());
     button.Connect(WindowNamed(5), {});  // the shell has no taskbar list
     EXPECT_FALSE(button.Connected());
-    // The window hands the command no display then; the display itself calls nothing either.
     button.ShowProgress(1, 2);
     button.ClearProgress();
     FakeTaskbar taskbar;
