@@ -21,7 +21,7 @@ using Calls = std::vector<std::string>;
 
 // The show-details command over `rows` rows: the count once, every row in order,
 // the button restored; at row `failAt` an error leaves it midway instead.
-Calls Run(int rows, int failAt = -1) {
+Calls CallsOfARun(int rows, int failAt = -1) {
     RecordingDisplay display;
     try {
         app::CommandProgress progress(&display);
@@ -48,7 +48,7 @@ TEST(CommandProgress, ValuesOverARunAndClearedOnEveryRoad) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(Run(c.rows, c.failAt), c.expected);
+        EXPECT_EQ(CallsOfARun(c.rows, c.failAt), c.expected);
     }
 }
 

@@ -37,6 +37,23 @@ def set_log_pixels(t, dpi):
                    stderr=subprocess.DEVNULL, timeout=60, check=True)
 
 
+def start_at(t, dpi, screen, names):
+    """Starts the program at `dpi` on a `screen` with the packages `names` in its
+    library; answers the window's first state."""
+    t.screen_size = screen
+    t.write_library(t.media_url())
+    t.add_packages(names)
+    t.start(launch=False)
+    set_log_pixels(t, dpi)
+    t.launch()
+    return t.wait_ready()
+
+
+def check_on_screen(t, window, screen, what):
+    t.check(window["x"] >= 0 and window["y"] >= 0 and window["x"] + window["w"] <= screen[0]
+            and window["y"] + window["h"] <= screen[1], f"{what}: {window} lies on the screen {screen}")
+
+
 def rect(control):
     return (control["x"], control["y"], control["w"], control["h"])
 

@@ -10,7 +10,7 @@ Usage: test_dialogs_scale.py <144|192>"""
 
 import sys
 
-from display_scale_lib import SCREENS, set_log_pixels
+from display_scale_lib import SCREENS, check_on_screen, set_log_pixels
 from e2e_lib import E2ETest, idle_caption
 from ipa_packages import PackageSpec
 from show_details_lib import add_package_specs
@@ -30,13 +30,7 @@ def pixels(units, base, per):
     return (units * base * 2 + per) // (2 * per)
 
 
-def check_on_screen(t, layout, screen, what):
-    window = layout["window"]
-    t.check(window["x"] >= 0 and window["y"] >= 0 and window["x"] + window["w"] <= screen[0]
-            and window["y"] + window["h"] <= screen[1], f"{what}: {window} lies on the screen {screen}")
-
-
-def check_prompt(t, layout, dpi, screen):
+def check_prompt(t, layout, dpi):
     what = f"password prompt at {dpi} DPI"
     t.check_equal(layout["dpi"], dpi, f"{what}: its resolution")
     font = layout["font"]
@@ -49,7 +43,15 @@ def check_prompt(t, layout, dpi, screen):
     for key, (x, y, w, h) in PROMPT_CONTROLS.items():
         expected = (pixels(x, base_x, 4), pixels(y, base_y, 8), pixels(w, base_x, 4), pixels(h, base_y, 8))
         t.check_equal(found.get(key), expected, f"{what}: {key[0]} {key[1]!r} where its dialog units say")
-    check_on_screen(t, layout, screen, what)
+
+
+def measured(t, what, dpi, screen, shot):
+    """The open dialog's layout, checked to lie on the screen."""
+    layout = t.drive("dialog-layout")[0]["layout"]
+    t.log(f"  {what} at {dpi} DPI: {layout}")
+    check_on_screen(t, layout["window"], screen, f"{what} at {dpi} DPI")
+    t.last_state = {"window": layout["window"]}
+    t.screenshot(f"{shot}-{dpi}")
     return layout
 
 
@@ -59,11 +61,8 @@ def prompt_at(t, dpi, screen):
     t.wait_ready()
     t.drive("select 1", "click")
     t.drive("password-wait 30")
-    layout = t.drive("dialog-layout")[0]["layout"]
-    t.log(f"  prompt at {dpi} DPI: {layout}")
-    check_prompt(t, layout, dpi, screen)
-    t.last_state = {"window": layout["window"]}
-    t.screenshot(f"prompt-{dpi}")
+    layout = measured(t, "password prompt", dpi, screen, "prompt")
+    check_prompt(t, layout, dpi)
     t.drive("password-press Cancel")
     t.wait_button(True, idle_caption())
     t.drive("close", "wait-exit 15")
@@ -75,11 +74,7 @@ def message_box_at(t, dpi, screen):
     t.launch()
     box = t.wait_message_box()
     t.check_equal((box["text"], box["buttons"]), ("No iTunes found!", ["OK"]), f"message box at {dpi} DPI")
-    layout = t.drive("dialog-layout")[0]["layout"]
-    t.log(f"  message box at {dpi} DPI: {layout}")
-    check_on_screen(t, layout, screen, f"message box at {dpi} DPI")
-    t.last_state = {"window": layout["window"]}
-    t.screenshot(f"message-box-{dpi}")
+    layout = measured(t, "message box", dpi, screen, "message-box")
     t.drive("msgbox-press OK")
     t.wait_ready()
     t.drive("close", "wait-exit 15")

@@ -12,7 +12,7 @@ Usage: test_window_fit.py <96|144|192> <small|large>"""
 
 import sys
 
-from display_scale_lib import LAYOUTS, check_layout, set_log_pixels
+from display_scale_lib import LAYOUTS, check_layout, check_on_screen, start_at
 from e2e_lib import E2ETest
 
 SCREENS = {"small": (1024, 768), "large": (2560, 1600)}
@@ -30,28 +30,15 @@ def fits(state, layout, screen):
     return width + extra_w <= screen[0] and height + extra_h <= screen[1]
 
 
-def check_on_screen(t, state, screen, what):
-    window = state["window"]
-    t.check(window["x"] >= 0 and window["y"] >= 0 and window["x"] + window["w"] <= screen[0]
-            and window["y"] + window["h"] <= screen[1], f"{what}: window {window} within the screen {screen}")
+def check_fit(t, state, screen, what):
+    check_on_screen(t, state["window"], screen, what)
     t.check(state["client"]["screenY"] > 0, f"{what}: the caption above the client area is on the screen")
 
 
 def check_cut_layout(t, state, layout, screen, what):
-    """The start client area's width, the screen's height less the frame; the
-    controls anchored into it as at any other size."""
-    extra_w, extra_h = frame(state)
-    t.check_equal((state["client"]["w"], state["client"]["h"]), (layout["client"][0], screen[1] - extra_h),
-                  f"{what}: client area as wide as at start, as tall as the screen allows")
-    shrink = layout["client"][1] - state["client"]["h"]
-    x, y, w, h = layout["panel"]
-    t.check_equal((state["panel"]["x"], state["panel"]["y"], state["panel"]["w"], state["panel"]["h"]),
-                  (x, y, w, h - shrink), f"{what}: panel anchored on all sides")
-    x, y, w, h = layout["button"]
-    button = state["button"]
-    t.check_equal((button["x"], button["y"], button["w"], button["h"]), (x, y - shrink, w, h),
-                  f"{what}: button keeps its size and its distance to the panel's bottom")
-    t.check_equal(state["list"]["h"], layout["list"][3] - shrink, f"{what}: list shorter by as much")
+    """As tall as the screen allows, the controls anchored into the smaller client area."""
+    t.check_equal(state["client"]["h"], screen[1] - frame(state)[1], f"{what}: client area as tall as the screen allows")
+    check_layout(t, state, layout, what, growth=state["client"]["h"] - layout["client"][1])
 
 
 def check_limits(t, state, what):
@@ -72,24 +59,17 @@ screen = SCREENS[size]
 layout = LAYOUTS[dpi]
 
 with E2ETest(f"WindowFit-{dpi}-{size}") as t:
-    t.screen_size = screen
-    t.write_library(t.media_url())
-    t.add_packages(NAMES)
-    t.start(launch=False)
-    set_log_pixels(t, dpi)
-    t.launch()
-    state = t.wait_ready()
+    state = start_at(t, dpi, screen, NAMES)
     window = state["window"]
+    check_fit(t, state, screen, "at start")
     if fits(state, layout, screen):
         t.log(f"  {dpi} DPI on {screen}: the start size fits")
         check_layout(t, state, layout, f"{dpi} DPI")
         t.check_equal((window["x"], window["y"]),
                       ((screen[0] - window["w"]) // 2, (screen[1] - (window["h"] - layout["start_growth"])) // 4),
                       "placed as the start-up rule says")
-        check_on_screen(t, state, screen, "at start")
     else:
         t.log(f"  {dpi} DPI on {screen}: the start size does not fit")
-        check_on_screen(t, state, screen, "at start")
         t.check_equal((window["y"], window["h"]), (0, screen[1]), "as tall as the screen, from its top")
         t.check_equal(window["x"], (screen[0] - window["w"]) // 2, "centred across the screen")
         check_cut_layout(t, state, layout, screen, "at start")
@@ -106,7 +86,7 @@ with E2ETest(f"WindowFit-{dpi}-{size}") as t:
         t.check_equal(answer.get("sent"), True, f"WM_DPICHANGED sent ({answer})")
         state = t.state()
         if size == "small":
-            check_on_screen(t, state, screen, "192 DPI")
+            check_fit(t, state, screen, "192 DPI")
             t.check_equal((state["window"]["y"], state["window"]["h"]), (0, screen[1]),
                           "192 DPI: cut to the screen's height and moved onto it")
             check_cut_layout(t, state, LAYOUTS[192], screen, "192 DPI")
