@@ -155,26 +155,25 @@ TEST(PackageList, TotalCaption) {
     EXPECT_EQ(TotalCaption(12345), u"Total: 12345 Apps");
 }
 
-// Which library file names the media folder, and where the media folder is
-// when there is none: each case writes the two library files (absent, older,
-// newer) and the default media folders, and says where discovery ends.
+// Which library file names the media folder, and the default media folder
+// taken when there is none.
 TEST(LibraryFile, ChoiceOfFileAndDefaultMediaFolder) {
     enum class Age { kAbsent, kOld, kNew };
     const struct {
         const char* name;
-        Age musicLibrary;  // "iTunes Music Library.xml"
-        Age library;       // "iTunes Library.xml"
+        Age musicLibrary;  // "iTunes Music Library.xml", naming D:\older
+        Age library;       // "iTunes Library.xml", naming D:\newer
         bool mediaApps;    // "iTunes Media\Mobile Applications" exists
         bool musicApps;    // "iTunes Music\Mobile Applications" exists
-        const char16_t* found;  // folder the found file names, or the default folder taken
+        const char16_t* found;  // under the music folder when it starts with a backslash
     } cases[] = {
-        {"only the older name", Age::kOld, Age::kAbsent, false, false, u"older"},
-        {"only the newer name", Age::kAbsent, Age::kNew, false, false, u"newer"},
-        {"newer name written later", Age::kOld, Age::kNew, false, false, u"newer"},
-        {"older name written later", Age::kNew, Age::kOld, false, false, u"older"},
-        {"a library file wins over the default folder", Age::kOld, Age::kAbsent, true, true, u"older"},
-        {"no library file: iTunes Media", Age::kAbsent, Age::kAbsent, true, true, u"iTunes Media"},
-        {"no library file: iTunes Music", Age::kAbsent, Age::kAbsent, false, true, u"iTunes Music"},
+        {"only the older name", Age::kOld, Age::kAbsent, false, false, u"D:\\older\\"},
+        {"only the newer name", Age::kAbsent, Age::kNew, false, false, u"D:\\newer\\"},
+        {"newer name written later", Age::kOld, Age::kNew, false, false, u"D:\\newer\\"},
+        {"older name written later", Age::kNew, Age::kOld, false, false, u"D:\\older\\"},
+        {"a library file wins over the default folder", Age::kOld, Age::kAbsent, true, true, u"D:\\older\\"},
+        {"no library file: iTunes Media", Age::kAbsent, Age::kAbsent, true, true, u"\\iTunes\\iTunes Media\\"},
+        {"no library file: iTunes Music", Age::kAbsent, Age::kAbsent, false, true, u"\\iTunes\\iTunes Music\\"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -190,14 +189,8 @@ TEST(LibraryFile, ChoiceOfFileAndDefaultMediaFolder) {
         write(u"iTunes Library.xml", c.library, u"D:\\newer\\");
         if (c.mediaApps) library.dir.MakeFolder(u"Music\\iTunes\\iTunes Media\\Mobile Applications");
         if (c.musicApps) library.dir.MakeFolder(u"Music\\iTunes\\iTunes Music\\Mobile Applications");
-
-        const std::u16string found = FindMediaFolder(library.musicFolder);
-        const std::u16string expected(c.found);
-        if (expected.find(u"iTunes") == 0) {
-            EXPECT_EQ(found, library.musicFolder + u"\\iTunes\\" + expected + u"\\");
-        } else {
-            EXPECT_EQ(found, u"D:\\" + expected + u"\\");
-        }
+        const std::u16string found(c.found);
+        EXPECT_EQ(FindMediaFolder(library.musicFolder), found[0] == u'\\' ? library.musicFolder + found : found);
     }
 }
 
