@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "app/accessible_names.h"
 #include "details/catalogue_request.h"
 
 using namespace app;
@@ -95,20 +94,5 @@ TEST(Language, ButtonCaptionNamesTheServiceHost) {
         LanguageStrings strings;
         ApplyLanguageTexts(strings, row.language);
         EXPECT_EQ(UploadButtonCaption(strings), row.texts[0] + u" (" + u"" VANTREL_SERVICE_HOST + u")");
-    }
-}
-
-TEST(AccessibleNames, TheListInEachLanguage) {
-    const struct {
-        app::Language language;
-        std::u16string_view name;
-    } cases[] = {
-        {app::Language::German, u"App-Pakete"},
-        {app::Language::English, u"App packages"},
-        {app::Language::French, u"Paquets d'applications"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(static_cast<int>(c.language));
-        EXPECT_EQ(app::ListAccessibleName(c.language), c.name);
     }
 }
