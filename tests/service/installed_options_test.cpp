@@ -29,9 +29,7 @@ TEST(InstalledOptions, RefusedInstallValuesKeepTheirDefaultsAndSmuggleNothingIn)
         {{"--service", "--country", "at", "--country", "x"}, 1, "at", store},
     };
     for (const Row& row : rows) {
-        std::string trace;
-        for (const std::string& argument : row.arguments) trace += "[" + argument + "] ";
-        SCOPED_TRACE(trace);
+        SCOPED_TRACE(testing::PrintToString(row.arguments));
         const catalogue::InstalledOptions installed = ParseInstalledServiceOptions(row.arguments);
         EXPECT_EQ(installed.refused.size(), row.refused);
         for (const std::string& refusal : installed.refused)

@@ -1,14 +1,7 @@
 #!/usr/bin/env python3
-"""The catalogue's pages in every state, checked in a real browser: axe-core
-finds no violation of the WCAG 2.0 and 2.1 rules of levels A and AA in any
-state, language and colour scheme, and print leaves out the reload notice
-and prints each store link as its short address.
-
-The services run here natively, each with what its states need (the stand-in
-store, a slow one, none that answers, no lookups); each state is a page
-submitted and viewed until it shows that state. Then one Chromium checks
-them all (page_check/check_pages.js, puppeteer-core and axe-core from the
-npm folder that scripts/setup.sh fills).
+"""The catalogue's pages in every state, checked in one Chromium by
+page_check/check_pages.js: each state is a page submitted to a native service
+that brings it about and viewed until it shows that state.
 
 Usage: page_states_test.py CATALOGUE_EXE STANDIN_EXE NODE_MODULES WORK_DIR
 Exit status 0 when every check holds, 1 with the findings listed, 77 when no
@@ -37,34 +30,14 @@ THOUSAND_IDS = [1500000000 + i for i in range(1000)]
 SETTLE_SECONDS = 60
 
 
-def shows_loading(page, refresh):
-    return refresh is not None and "Looking up" in page
-
-
 def shows_complete(page, refresh):
     return refresh is None and 'class="alert"' not in page and 'class="app"' in page
-
-
-def shows_not_listed(page, refresh):
-    return refresh is None and 'class="app"' not in page and "Not in the App Store" in page
-
-
-def shows_unreachable(page, refresh):
-    return 'class="alert"' in page
-
-
-def shows_holding(page, refresh):
-    return refresh is not None and "asked us to wait" in page
-
-
-def shows_list(page, refresh):
-    return 'class="links"' in page
 
 
 @dataclass
 class PageState:
     name: str
-    service: str          # a key of SERVICES
+    service: str          # a kind of Services.catalogue
     ids: list
     shows: object         # (page, Refresh header) -> whether the page is in this state
     languages: list = field(default_factory=lambda: ["de", "en"])
@@ -73,16 +46,19 @@ class PageState:
 
 # Every state a page can be in, checked in this order; they are made in the
 # reverse order, so that the states that change soonest (the unreachable
-# store is asked again half a minute later) are checked first. A new state is
-# one more row, with a service of SERVICES that brings it about.
+# store is asked again half a minute later) are checked first.
 STATES = [
-    PageState("store unreachable", "no-store", DEMO_IDS, shows_unreachable),
-    PageState("store holding", "holding-store", DEMO_IDS, shows_holding),
-    PageState("loading", "slow-store", THOUSAND_IDS[:200], shows_loading, reloads=True),
+    PageState("store unreachable", "no-store", DEMO_IDS, lambda page, refresh: 'class="alert"' in page),
+    PageState("store holding", "holding-store", DEMO_IDS,
+              lambda page, refresh: refresh is not None and "asked us to wait" in page),
+    PageState("loading", "slow-store", THOUSAND_IDS[:200],
+              lambda page, refresh: refresh is not None and "Looking up" in page, reloads=True),
     PageState("complete", "store", DEMO_IDS, shows_complete),
-    PageState("not listed", "store", UNLISTED_IDS, shows_not_listed),
+    PageState("not listed", "store", UNLISTED_IDS,
+              lambda page, refresh: refresh is None and 'class="app"' not in page and "Not in the App Store" in page),
     PageState("1,000 apps", "store", THOUSAND_IDS, shows_complete),
-    PageState("without lookups", "no-lookup", DEMO_IDS, shows_list, ["de", "en", "fr"]),
+    PageState("without lookups", "no-lookup", DEMO_IDS, lambda page, refresh: 'class="links"' in page,
+              ["de", "en", "fr"]),
 ]
 
 
@@ -131,7 +107,6 @@ class Services:
         return f"http://127.0.0.1:{self.ports[name]}/lookup"
 
     def catalogue(self, kind):
-        """The port of the catalogue service of `kind` (a key of SERVICES)."""
         if kind not in self.ports:
             lookup = {"store": lambda: ["--lookup-url", self.standin(0)],
                       "slow-store": lambda: ["--lookup-url", self.standin(60000)],
@@ -146,9 +121,6 @@ class Services:
         for process in self.processes:
             process.kill()
             process.wait()
-
-
-SERVICES = ("store", "slow-store", "holding-store", "no-store", "no-lookup")
 
 
 def submit(port, ids):

@@ -1,16 +1,10 @@
-// Checks the catalogue's pages in Debian's Chromium, driven over the DevTools
-// protocol by puppeteer-core: axe-core's WCAG 2.0 and 2.1 rules of levels A and
-// AA on each page state, in each language and colour scheme asked for, and the
-// print style (no reload notice, store links printed as short addresses).
-// One browser serves every state. The browser fetches nothing but loopback
-// addresses (anything else is refused and reported), and the pages' own
-// content policy, which forbids every script, is bypassed for the check alone.
+// axe-core's WCAG 2.0/2.1 A and AA rules, the print style and, for a page that
+// reloads itself, the reader's place, on each page state in each language and
+// colour scheme, in Chromium over puppeteer-core. Only loopback addresses are
+// fetched; the pages' policy, which forbids every script, is bypassed here alone.
 //
 // Usage: node check_pages.js MODULES_DIR CHROMIUM STATES.json RESULTS.json
 // STATES.json: [{"name", "url", "languages": ["de", ...], "reloads": bool}].
-// RESULTS.json gets one entry per state, language and scheme: its violations
-// (rule, impact, nodes) and what print showed; for a page that reloads itself
-// (its Refresh header) also where a reader scrolled down is after the reload.
 // Exit status 0 when there is no violation, 1 otherwise.
 'use strict';
 const fs = require('fs');
@@ -76,7 +70,7 @@ async function runAxe(page) {
 // What the page prints: its text as print shows it, and how each store link prints.
 async function printView(page) {
   await emulate(page, 'print', 'light');
-  const view = await page.evaluate(() => {
+  return page.evaluate(() => {
     const links = [...document.querySelectorAll('a.id, .links a')];
     return {
       text: document.body.innerText,
@@ -84,7 +78,6 @@ async function printView(page) {
       shortLinks: links.filter(a => getComputedStyle(a, '::before').content === '"apps.apple.com/app/id"').length,
     };
   });
-  return view;
 }
 
 // A reader scrolled down when the page reloads itself: where the reload leaves them.
@@ -132,8 +125,7 @@ async function check(browser, state, language, scheme) {
         problems.push(`a reader scrolled to ${reload.before} is at ${reload.after} after the page reloaded itself`);
       }
       return {state: state.name, language, scheme, background: axe.background, violations: axe.violations,
-              passes: axe.passes, problems, reload,
-              printedLinks: print ? print.links : null};
+              passes: axe.passes, problems, reload, printedLinks: print ? print.links : null};
     } catch (error) {
       // A reload of the page under way destroys the context the check ran in.
       if (attempt >= ATTEMPTS || !/context was destroyed|navigation/i.test(String(error))) throw error;
