@@ -6,8 +6,8 @@
   identifiers sent); an escaped byte that is not UTF-8 (%FC) read in the ANSI
   code page; and UTF-8 escapes whose folder only exists under the ANSI reading
   (an older installation that worked that way) still found there.
-- files: both library files, the newer name written later and then earlier; no
-  library file at all, with packages in iTunes\\iTunes Media and then only in
+- files: both library files, the newer name written later and then earlier;
+  only "iTunes Library.xml"; no library file at all, with packages in iTunes\\iTunes Media and then only in
   iTunes\\iTunes Music (no error box either time).
 - converter-x86: the converter only under "CommonProgramFiles(x86)": a package
   whose XML metadata holds its key and value on one line yields its identifier
@@ -103,9 +103,10 @@ with E2ETest(f"LibraryKinds-{case}") as t:
         os.utime(newer_name, (now - hour, now - hour))
         os.utime(t.library_path, (now, now))
         listed(t, "both, the older name written later", ["From Older Name"])
+        t.library_path.unlink()
+        listed(t, "only iTunes Library.xml", ["From Newer Name"])
 
         newer_name.unlink()
-        t.library_path.unlink()
         t.add_packages(["From Media", "Second"])  # iTunes\iTunes Media\Mobile Applications
         t.add_packages(["From Music"], folder=itunes / "iTunes Music" / itunes_library.PACKAGE_FOLDER)
         state = listed(t, "no library file: iTunes Media", ["From Media", "Second"])
