@@ -36,15 +36,16 @@ if ((${#missing[@]})); then
   "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
 
-# The page check's npm packages (puppeteer-core, axe-core), exactly as locked,
-# in build/npm; installed again only when the lock file changes.
+# The npm packages that drive Debian's Chromium for the page check and the
+# demo's page shots (puppeteer-core, axe-core), exactly as locked, in
+# build/npm; installed again only when the lock file changes.
 root=$(cd "$(dirname "$0")/.." && pwd)
-lock="$root/tests/service/page_check/package-lock.json"
+lock="$root/testkit/browser/package-lock.json"
 npm_dir="$root/build/npm"
 if ! cmp -s "$lock" "$npm_dir/package-lock.json" || [[ ! -d "$npm_dir/node_modules" ]]; then
-  echo "setup: installing the page check's npm packages into build/npm"
+  echo "setup: installing the browser tools' npm packages into build/npm"
   rm -rf "$npm_dir"
   mkdir -p "$npm_dir"
-  cp "$root/tests/service/page_check/package.json" "$lock" "$npm_dir/"
+  cp "$root/testkit/browser/package.json" "$lock" "$npm_dir/"
   (cd "$npm_dir" && npm ci --ignore-scripts --no-audit --no-fund --loglevel=error >/dev/null)
 fi
