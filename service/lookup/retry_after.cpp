@@ -42,24 +42,14 @@ std::vector<std::string_view> Tokens(std::string_view text) {
     return tokens;
 }
 
-int Month(std::string_view name) {
+std::chrono::month Month(std::string_view name) {
     static constexpr std::array<std::string_view, 12> kMonths = {"jan", "feb", "mar", "apr", "may", "jun",
                                                                  "jul", "aug", "sep", "oct", "nov", "dec"};
     const std::string lower = httpd::AsciiLower(name);
     for (std::size_t i = 0; i < kMonths.size(); ++i) {
-        if (lower == kMonths[i]) return static_cast<int>(i) + 1;
+        if (lower == kMonths[i]) return std::chrono::month{static_cast<unsigned>(i) + 1};
     }
-    return 0;
-}
-
-// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
-long long DaysFromCivil(long long year, int month, int day) {
-    year -= month <= 2 ? 1 : 0;
-    const long long era = (year >= 0 ? year : year - 399) / 400;
-    const long long yearOfEra = year - era * 400;
-    const long long dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const long long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468;
+    return std::chrono::month{0};
 }
 
 // "08:49:37" -> seconds of the day; -1 for anything else.
@@ -78,7 +68,7 @@ long long TimeOfDay(std::string_view text) {
 std::optional<long long> HttpDate(std::string_view text) {
     const std::vector<std::string_view> tokens = Tokens(text);
     long long day = -1, year = -1, time = -1;
-    int month = 0;
+    std::chrono::month month{0};
     if (tokens.size() == 6 && httpd::AsciiLower(tokens[5]) == "gmt") {
         day = Number(tokens[1], 1, 2);
         month = Month(tokens[2]);
@@ -95,8 +85,10 @@ std::optional<long long> HttpDate(std::string_view text) {
         time = TimeOfDay(tokens[3]);
         year = Number(tokens[4], 4, 4);
     }
-    if (day < 1 || day > 31 || year < 0 || time < 0 || month == 0) return std::nullopt;
-    return DaysFromCivil(year, month, static_cast<int>(day)) * 86400 + time;
+    if (day < 1 || day > 31 || year < 0 || time < 0 || !month.ok()) return std::nullopt;
+    // A day past the month's end counts on into the next month, as the calendar does.
+    const std::chrono::sys_days date{std::chrono::year{static_cast<int>(year)} / month / static_cast<int>(day)};
+    return static_cast<long long>(date.time_since_epoch().count()) * 86400 + time;
 }
 
 }  // namespace
